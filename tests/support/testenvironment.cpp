@@ -7,7 +7,8 @@
 void isolateTestEnvironment()
 {
     static QTemporaryDir home;
-    QStandardPaths::setTestModeEnabled(true);
+    // Each test process gets settings of its own (Qt's test mode would share one folder between
+    // suites that CTest runs in parallel).
     qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath(QStringLiteral("config")).toUtf8());
     qputenv("XDG_DATA_HOME", QDir(home.path()).filePath(QStringLiteral("data")).toUtf8());
     qputenv("XDG_RUNTIME_DIR", QDir(home.path()).filePath(QStringLiteral("runtime")).toUtf8());

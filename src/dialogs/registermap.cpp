@@ -1,0 +1,191 @@
+#include "registermap.h"
+
+#include <limits>
+
+namespace {
+constexpr qint32 fullMin = std::numeric_limits<qint32>::min();
+constexpr qint32 fullMax = std::numeric_limits<qint32>::max();
+} // namespace
+
+// Address, name, writable, hexadecimal, minimum, maximum; ascending addresses; the entry with the
+// empty name ends the map.
+const RegisterMapEntry registerMap3162[] = {
+    {0x00, QStringLiteral("GCONF"), true, true, 0, 0},
+    {0x02, QStringLiteral("IFCNT"), false, false, 0, 255},
+    {0x03, QStringLiteral("SLAVECONF"), true, true, 0, 0},
+    {0x04, QStringLiteral("INP_OUT"), true, true, 0, 0},
+    {0x05, QStringLiteral("X_COMPARE"), true, false, fullMin, fullMax},
+    {0x20, QStringLiteral("RAMPMODE_1"), true, false, 0, 3},
+    {0x21, QStringLiteral("XACTUAL_1"), true, false, fullMin, fullMax},
+    {0x22, QStringLiteral("VACTUAL_1"), false, false, -8388607, 8388607},
+    {0x23, QStringLiteral("VSTART_1"), true, false, 0, 262143},
+    {0x24, QStringLiteral("A1_1"), true, false, 0, 65535},
+    {0x25, QStringLiteral("V1_1"), true, false, 0, 1048575},
+    {0x26, QStringLiteral("AMAX_1"), true, false, 0, 65535},
+    {0x27, QStringLiteral("VMAX_1"), true, false, 0, 8388096},
+    {0x28, QStringLiteral("DMAX_1"), true, false, 0, 65535},
+    {0x2A, QStringLiteral("D1_1"), true, false, 0, 65535},
+    {0x2B, QStringLiteral("VSTOP_1"), true, false, 0, 262143},
+    {0x2C, QStringLiteral("TZEROWAIT_1"), true, false, 0, 65535},
+    {0x2D, QStringLiteral("XTARGET_1"), true, false, fullMin, fullMax},
+    {0x30, QStringLiteral("IHOLD_IRUN_1"), true, true, 0, 0},
+    {0x31, QStringLiteral("VADAPTTHRS_1"), true, false, 0, 8388607},
+    {0x32, QStringLiteral("VHIGH_1"), true, false, 0, 8388607},
+    {0x33, QStringLiteral("VPHMIN_1"), true, false, 0, 8388607},
+    {0x34, QStringLiteral("SWMODE_1"), true, true, 0, 0},
+    {0x36, QStringLiteral("XLATCH_1"), false, false, fullMin, fullMax},
+    {0x38, QStringLiteral("ENCMODE_1"), true, true, 0, 0},
+    {0x39, QStringLiteral("XENC_1"), true, false, fullMin, fullMax},
+    {0x3A, QStringLiteral("ENC_CONST_1"), true, true, 0, 0},
+    {0x3C, QStringLiteral("ENC_LATCH_1"), false, false, fullMin, fullMax},
+    {0x40, QStringLiteral("RAMPMODE_2"), true, false, 0, 3},
+    {0x41, QStringLiteral("XACTUAL_2"), true, false, fullMin, fullMax},
+    {0x42, QStringLiteral("VACTUAL_2"), false, false, -8388607, 8388607},
+    {0x43, QStringLiteral("VSTART_2"), true, false, 0, 262143},
+    {0x44, QStringLiteral("A1_2"), true, false, 0, 65535},
+    {0x45, QStringLiteral("V1_2"), true, false, 0, 1048575},
+    {0x46, QStringLiteral("AMAX_2"), true, false, 0, 65535},
+    {0x47, QStringLiteral("VMAX_2"), true, false, 0, 8388096},
+    {0x48, QStringLiteral("DMAX_2"), true, false, 0, 65535},
+    {0x4A, QStringLiteral("D1_2"), true, false, 0, 65535},
+    {0x4B, QStringLiteral("VSTOP_2"), true, false, 0, 262143},
+    {0x4C, QStringLiteral("TZEROWAIT_2"), true, false, 0, 65535},
+    {0x4D, QStringLiteral("XTARGET_2"), true, false, fullMin, fullMax},
+    {0x50, QStringLiteral("IHOLD_IRUN_2"), true, true, 0, 0},
+    {0x51, QStringLiteral("VADAPTTHRS_2"), true, false, 0, 8388607},
+    {0x52, QStringLiteral("VHIGH_2"), true, false, 0, 8388607},
+    {0x53, QStringLiteral("VPHMIN_2"), true, false, 0, 8388607},
+    {0x54, QStringLiteral("SWMODE_2"), true, true, 0, 0},
+    {0x56, QStringLiteral("XLATCH_2"), false, false, fullMin, fullMax},
+    {0x58, QStringLiteral("ENCMODE_2"), true, true, 0, 0},
+    {0x59, QStringLiteral("XENC_2"), true, false, fullMin, fullMax},
+    {0x5A, QStringLiteral("ENC_CONST_2"), true, true, 0, 0},
+    {0x5C, QStringLiteral("ENC_LATCH_2"), false, false, fullMin, fullMax},
+    {0x60, QStringLiteral("MSLUT0_1"), true, true, 0, 0},
+    {0x61, QStringLiteral("MSLUT1_1"), true, true, 0, 0},
+    {0x62, QStringLiteral("MSLUT2_1"), true, true, 0, 0},
+    {0x63, QStringLiteral("MSLUT3_1"), true, true, 0, 0},
+    {0x64, QStringLiteral("MSLUT4_1"), true, true, 0, 0},
+    {0x65, QStringLiteral("MSLUT5_1"), true, true, 0, 0},
+    {0x66, QStringLiteral("MSLUT6_1"), true, true, 0, 0},
+    {0x67, QStringLiteral("MSLUT7_1"), true, true, 0, 0},
+    {0x68, QStringLiteral("MSLUTSEL_1"), true, true, 0, 0},
+    {0x69, QStringLiteral("MSLUTSTART_1"), true, true, 0, 0},
+    {0x6A, QStringLiteral("MSCNT_1"), false, true, 0, 1023},
+    {0x6B, QStringLiteral("MSCURACT_1"), false, true, 0, 0},
+    {0x6C, QStringLiteral("CHOPCONF_1"), true, true, 0, 0},
+    {0x6D, QStringLiteral("ADAPTCONF_1"), true, true, 0, 0},
+    {0x6E, QStringLiteral("PHCTRL_1"), true, true, 0, 0},
+    {0x6F, QStringLiteral("DRVSTATUS_1"), false, true, 0, 0},
+    {0x70, QStringLiteral("MSLUT0_2"), true, true, 0, 0},
+    {0x71, QStringLiteral("MSLUT1_2"), true, true, 0, 0},
+    {0x72, QStringLiteral("MSLUT2_2"), true, true, 0, 0},
+    {0x73, QStringLiteral("MSLUT3_2"), true, true, 0, 0},
+    {0x74, QStringLiteral("MSLUT4_2"), true, true, 0, 0},
+    {0x75, QStringLiteral("MSLUT5_2"), true, true, 0, 0},
+    {0x76, QStringLiteral("MSLUT6_2"), true, true, 0, 0},
+    {0x77, QStringLiteral("MSLUT7_2"), true, true, 0, 0},
+    {0x78, QStringLiteral("MSLUTSEL_2"), true, true, 0, 0},
+    {0x79, QStringLiteral("MSLUTSTART_2"), true, true, 0, 0},
+    {0x7A, QStringLiteral("MSCNT_2"), false, true, 0, 1023},
+    {0x7B, QStringLiteral("MSCURACT_2"), false, true, 0, 0},
+    {0x7C, QStringLiteral("CHOPCONF_2"), true, true, 0, 0},
+    {0x7D, QStringLiteral("ADAPTCONF_2"), true, true, 0, 0},
+    {0x7E, QStringLiteral("PHCTRL_2"), true, true, 0, 0},
+    {0x7F, QStringLiteral("DRVSTATUS_2"), false, true, 0, 0},
+    {0x00, QString(), false, false, 0, 0},
+};
+
+const RegisterMapEntry registerMap3141[] = {
+    {0x00, QStringLiteral("GCONF"), true, true, 0, 0},
+    {0x04, QStringLiteral("INPUT"), true, true, 0, 0},
+    {0x05, QStringLiteral("X_COMPARE"), true, false, fullMin, fullMax},
+    {0x20, QStringLiteral("RAMPMODE_1"), true, false, 0, 3},
+    {0x21, QStringLiteral("XACTUAL_1"), true, false, fullMin, fullMax},
+    {0x22, QStringLiteral("VACTUAL_1"), false, false, -8388607, 8388607},
+    {0x23, QStringLiteral("VSTART_1"), true, false, 0, 262143},
+    {0x24, QStringLiteral("A1_1"), true, false, 0, 65535},
+    {0x25, QStringLiteral("V1_1"), true, false, 0, 1048575},
+    {0x26, QStringLiteral("AMAX_1"), true, false, 0, 65535},
+    {0x27, QStringLiteral("VMAX_1"), true, false, 0, 8388096},
+    {0x28, QStringLiteral("DMAX_1"), true, false, 0, 65535},
+    {0x2A, QStringLiteral("D1_1"), true, false, 0, 65535},
+    {0x2B, QStringLiteral("VSTOP_1"), true, false, 0, 262143},
+    {0x2C, QStringLiteral("TZEROWAIT_1"), true, false, 0, 65535},
+    {0x2D, QStringLiteral("XTARGET_1"), true, false, fullMin, fullMax},
+    {0x30, QStringLiteral("IHOLD_IRUN_1"), true, true, 0, 0},
+    {0x31, QStringLiteral("VADAPTTHRS_1"), true, false, 0, 8388607},
+    {0x32, QStringLiteral("VHIGH_1"), true, false, 0, 8388607},
+    {0x34, QStringLiteral("SWMODE_1"), true, true, 0, 0},
+    {0x36, QStringLiteral("XLATCH_1"), false, false, fullMin, fullMax},
+    {0x40, QStringLiteral("RAMPMODE_2"), true, false, 0, 3},
+    {0x41, QStringLiteral("XACTUAL_2"), true, false, fullMin, fullMax},
+    {0x42, QStringLiteral("VACTUAL_2"), false, false, -8388607, 8388607},
+    {0x43, QStringLiteral("VSTART_2"), true, false, 0, 262143},
+    {0x44, QStringLiteral("A1_2"), true, false, 0, 65535},
+    {0x45, QStringLiteral("V1_2"), true, false, 0, 1048575},
+    {0x46, QStringLiteral("AMAX_2"), true, false, 0, 65535},
+    {0x47, QStringLiteral("VMAX_2"), true, false, 0, 8388096},
+    {0x48, QStringLiteral("DMAX_2"), true, false, 0, 65535},
+    {0x4A, QStringLiteral("D1_2"), true, false, 0, 65535},
+    {0x4B, QStringLiteral("VSTOP_2"), true, false, 0, 262143},
+    {0x4C, QStringLiteral("TZEROWAIT_2"), true, false, 0, 65535},
+    {0x4D, QStringLiteral("XTARGET_2"), true, false, fullMin, fullMax},
+    {0x50, QStringLiteral("IHOLD_IRUN_2"), true, true, 0, 0},
+    {0x51, QStringLiteral("VADAPTTHRS_2"), true, false, 0, 8388607},
+    {0x52, QStringLiteral("VHIGH_2"), true, false, 0, 8388607},
+    {0x54, QStringLiteral("SWMODE_2"), true, true, 0, 0},
+    {0x56, QStringLiteral("XLATCH_2"), false, false, fullMin, fullMax},
+    {0x60, QStringLiteral("MSLUT0_1"), true, true, 0, 0},
+    {0x61, QStringLiteral("MSLUT1_1"), true, true, 0, 0},
+    {0x62, QStringLiteral("MSLUT2_1"), true, true, 0, 0},
+    {0x63, QStringLiteral("MSLUT3_1"), true, true, 0, 0},
+    {0x64, QStringLiteral("MSLUT4_1"), true, true, 0, 0},
+    {0x65, QStringLiteral("MSLUT5_1"), true, true, 0, 0},
+    {0x66, QStringLiteral("MSLUT6_1"), true, true, 0, 0},
+    {0x67, QStringLiteral("MSLUT7_1"), true, true, 0, 0},
+    {0x68, QStringLiteral("MSLUTSEL_1"), true, true, 0, 0},
+    {0x69, QStringLiteral("MSLUTSTART_1"), true, true, 0, 0},
+    {0x6A, QStringLiteral("MSCNT_1"), false, true, 0, 1023},
+    {0x6B, QStringLiteral("MSCURACT_1"), false, true, 0, 0},
+    {0x6C, QStringLiteral("CHOPCONF_1"), true, true, 0, 0},
+    {0x6D, QStringLiteral("ADAPTCONF_1"), true, true, 0, 0},
+    {0x6F, QStringLiteral("DRVSTATUS_1"), false, true, 0, 0},
+    {0x70, QStringLiteral("MSLUT0_2"), true, true, 0, 0},
+    {0x71, QStringLiteral("MSLUT1_2"), true, true, 0, 0},
+    {0x72, QStringLiteral("MSLUT2_2"), true, true, 0, 0},
+    {0x73, QStringLiteral("MSLUT3_2"), true, true, 0, 0},
+    {0x74, QStringLiteral("MSLUT4_2"), true, true, 0, 0},
+    {0x75, QStringLiteral("MSLUT5_2"), true, true, 0, 0},
+    {0x76, QStringLiteral("MSLUT6_2"), true, true, 0, 0},
+    {0x77, QStringLiteral("MSLUT7_2"), true, true, 0, 0},
+    {0x78, QStringLiteral("MSLUTSEL_2"), true, true, 0, 0},
+    {0x79, QStringLiteral("MSLUTSTART_2"), true, true, 0, 0},
+    {0x7A, QStringLiteral("MSCNT_2"), false, true, 0, 1023},
+    {0x7B, QStringLiteral("MSCURACT_2"), false, true, 0, 0},
+    {0x7C, QStringLiteral("CHOPCONF_2"), true, true, 0, 0},
+    {0x7D, QStringLiteral("ADAPTCONF_2"), true, true, 0, 0},
+    {0x7F, QStringLiteral("DRVSTATUS_2"), false, true, 0, 0},
+    {0x00, QString(), false, false, 0, 0},
+};
+
+const RegisterMapEntry *currentRegisterMap = nullptr;
+
+int registerMapLength(const RegisterMapEntry *map)
+{
+    int length = 0;
+    if (map) {
+        while (!map[length].name.isEmpty())
+            ++length;
+    }
+    return length;
+}
+
+const RegisterMapEntry *findRegisterMapEntry(const RegisterMapEntry *map, quint8 address)
+{
+    for (int i = 0, length = registerMapLength(map); i < length; ++i) {
+        if (map[i].address == address)
+            return &map[i];
+    }
+    return nullptr;
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "boardsim/chipmodel.h"
+#include "boardsim/commanddispatcher.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QPair>
+#include <QRecursiveMutex>
+
+namespace boardsim {
+
+// Bytes to put on the line, this many milliseconds after the request came in.
+struct Transmission
+{
+    int delayMs;
+    QByteArray bytes;
+};
+
+// Faults the board shows on demand.
+struct FaultSettings
+{
+    int silentRequests = 0; // requests still to be ignored without an answer
+    int replyDelayMs = 0;
+    bool splitReplies = false;
+    int wrongChecksumReplies = 0; // replies still to go out with a wrong checksum
+    QByteArray garbage; // goes out ahead of the next reply
+    bool brownOut = false;
+    bool unknownCommandStatus = false;
+};
+
+// The board's firmware without its transport: it turns request frames into the bytes to send
+// back and keeps the chip on simulated time. Every public member is safe to call from any thread.
+class BoardCore
+{
+public:
+    explicit BoardCore(Chip chip);
+
+    Chip chip() const { return chipType; }
+
+    QList<Transmission> handleRequest(const QByteArray &frame);
+
+    // The register as the chip holds it, without the side effects of a host read.
+    quint32 registerValue(quint8 address);
+    void setRegisterValue(quint8 address, quint32 value);
+    bool registerExists(quint8 address) const;
+    QString registerName(quint8 address) const;
+
+    QList<QPair<quint8, quint32>> writeLog() const;
+    void clearWriteLog();
+    QList<QByteArray> requestLog() const;
+    void clearRequestLog();
+
+    FaultSettings faults() const;
+    void setSilentFor(int requests);
+    void setReplyDelayMs(int milliseconds);
+    void setSplitReplies(bool split);
+    void setWrongChecksumFor(int replies);
+    void injectGarbage(const QByteArray &bytes);
+    void setBrownOut(bool brownOut);
+    void setUnknownCommandStatus(bool unknown);
+    void clearFaults();
+
+    void setClockScale(double scale);
+    double clockScale() const;
+    void setFirmwareVersion(const QByteArray &version);
+    QByteArray firmwareVersion() const;
+    void setMechanicalLoad(int motor, int load);
+    void setInput(Input input, bool level);
+    bool input(Input input) const;
+
+    // For further command sets (the boot loader). Handlers run with the core locked and may use
+    // chipModel() directly.
+    void setCommandHandler(quint8 command, KvnlHandler handler);
+    void removeCommandHandler(quint8 command);
+    ChipModel &chipModel() { return chipState; }
+
+    static constexpr int splitGapMs = 3;
+    static constexpr int logLimit = 100000;
+
+private:
+    void catchUp();
+    QList<Transmission> answer(const KvnlRequest &request);
+    KvnlAnswer writeRegister(const KvnlRequest &request);
+    KvnlAnswer readRegister(const KvnlRequest &request);
+    KvnlAnswer detectChip(const KvnlRequest &request);
+    KvnlAnswer version(const KvnlRequest &request);
+
+    const Chip chipType;
+    mutable QRecursiveMutex mutex;
+    ChipModel chipState;
+    CommandDispatcher dispatcher;
+    FaultSettings faultSettings;
+    QElapsedTimer clock;
+    qint64 lastUpdateNs = 0;
+    double scale = 1.0;
+    QByteArray versionText;
+    QList<QPair<quint8, quint32>> writes;
+    QList<QByteArray> requests;
+};
+
+} // namespace boardsim

@@ -1,0 +1,49 @@
+#include "wavetable.h"
+
+namespace boardsim {
+
+const WaveTableWords &defaultWaveTable()
+{
+    // Sections 0..153 with steps 1 and 2, 154..254 with 0 and 1, 255 with 0.
+    static const WaveTableWords words = {
+        {0xAAAAB554, 0x4A9554AA, 0x24492929, 0x10104222, 0xF8000000, 0xB5BB777D, 0x49295556,
+         0x80404222},
+        0xFFFF9A06,
+        0x00F80001,
+    };
+    return words;
+}
+
+QuarterWave decodeWaveTable(const WaveTableWords &words)
+{
+    QuarterWave quarter {};
+    const int sectionStart[3] = {int((words.select >> 8) & 0xFF), int((words.select >> 16) & 0xFF),
+                                 int((words.select >> 24) & 0xFF)};
+    quarter[0] = int(words.start & 0xFF);
+    for (int i = 1; i < 256; ++i) {
+        int section = 0;
+        while (section < 3 && i >= sectionStart[section])
+            ++section;
+        const int width = int((words.select >> (2 * section)) & 0x3);
+        const bool upper = (words.mslut[i / 32] >> (i % 32)) & 1u;
+        quarter[i] = quarter[i - 1] + (upper ? width : width - 1);
+    }
+    return quarter;
+}
+
+int waveAt(const QuarterWave &quarter, int position)
+{
+    const int index = position & 0xFF;
+    switch ((position >> 8) & 0x3) {
+    case 0:
+        return quarter[index];
+    case 1:
+        return quarter[255 - index];
+    case 2:
+        return -quarter[index];
+    default:
+        return -quarter[255 - index];
+    }
+}
+
+} // namespace boardsim
