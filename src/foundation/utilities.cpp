@@ -1,0 +1,161 @@
+#include "foundation/utilities.h"
+
+#include <QBuffer>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPalette>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+void tintPixmap(QPixmap &pixmap, const QColor &color, bool onlyIfGrey)
+{
+    QImage image = pixmap.toImage();
+    if (image.isNull())
+        return;
+    if (onlyIfGrey && !image.allGray())
+        return;
+    // Written as premultiplied pixels: the colour scaled by the alpha is exactly that.
+    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int red = color.red();
+    const int green = color.green();
+    const int blue = color.blue();
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int alpha = qAlpha(line[x]);
+            line[x] = qRgba(red * alpha / 255, green * alpha / 255, blue * alpha / 255, alpha);
+        }
+    }
+    pixmap = QPixmap::fromImage(image);
+}
+
+QString pixmapToHtmlImage(QPixmap pixmap, int width, int height)
+{
+    tintPixmap(pixmap, QGuiApplication::palette().brush(QPalette::Current, QPalette::Text).color(),
+               true);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    pixmap.save(&buffer, "PNG");
+    return QLatin1String("<img src=\"data:image/png;base64,") + QString::fromLatin1(png.toBase64())
+        + QStringLiteral("\" width=\"%1\" height=\"%2\"> ").arg(width).arg(height);
+}
+
+QString formatNumber(double value, int precision)
+{
+    if (std::isnan(value) || std::isinf(value) || std::fabs(value) < 10)
+        return QString::number(value, 'f', qBound(0, precision, 99));
+
+    const double rounded = std::floor(std::fabs(value) + 0.5);
+    // Beyond the 64-bit range the double's own decimal expansion stands in for the integer.
+    QString digits
+        = rounded < 9.0e18 ? QString::number(qint64(rounded)) : QString::number(rounded, 'f', 0);
+    for (int position = int(digits.size()) - 3; position > 0; position -= 3)
+        digits.insert(position, QLatin1Char(','));
+    if (value < 0)
+        digits.prepend(QLatin1Char('-'));
+    return digits;
+}
+
+QString toHexString(quint32 value, int width)
+{
+    // Eight digits hold every value; a wider field only adds zeros, and those are capped.
+    return QLatin1String("0x")
+        + QString::number(value, 16).toUpper().rightJustified(qBound(0, width, 64),
+                                                              QLatin1Char('0'));
+}
+
+namespace {
+// True when `path` is a real directory (not a link) of this user that nobody else may enter.
+bool makePrivateDirectory(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat status;
+    if (::lstat(native.constData(), &status) != 0 || !S_ISDIR(status.st_mode)
+        || status.st_uid != ::geteuid())
+        return false;
+    if ((status.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0)
+        return false;
+    return true;
+}
+
+// Last resort when no private place can be had: a fresh directory of this process only.
+QString processOwnDirectory()
+{
+    static const QString path = [] {
+        QByteArray pattern = QFile::encodeName(QDir::tempPath() + QLatin1String("/kvn31xx-XXXXXX"));
+        return ::mkdtemp(pattern.data()) ? QFile::decodeName(pattern) : QString();
+    }();
+    return path;
+}
+
+// The user's runtime directory. Taken from the environment first, so that a directory of this
+// user with looser rights than Qt wants is still used (our own subdirectory is closed anyway)
+// instead of Qt's fallback in the shared temporary directory.
+QString runtimeDirectory()
+{
+    const QString fromEnvironment = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!fromEnvironment.isEmpty()) {
+        struct stat status;
+        if (::stat(QFile::encodeName(fromEnvironment).constData(), &status) == 0
+            && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid())
+            return fromEnvironment;
+    }
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+} // namespace
+
+QString privateTempPath()
+{
+    const QString runtime = runtimeDirectory();
+    if (!runtime.isEmpty()) {
+        const QString path = runtime + QLatin1String("/kvn31xx-eval");
+        if (makePrivateDirectory(path))
+            return path;
+    }
+    return processOwnDirectory();
+}
+
+namespace {
+// A plain file name: no directory part, nothing that climbs out of the directory.
+QString plainFileName(const QString &fileName)
+{
+    const QString name = fileName.section(QLatin1Char('/'), -1);
+    return name == QLatin1String("..") || name == QLatin1String(".") ? QString() : name;
+}
+} // namespace
+
+void removeTempFile(const QString &fileName)
+{
+    const QString name = plainFileName(fileName);
+    if (!name.isEmpty())
+        QFile::remove(privateTempPath() + QLatin1Char('/') + name);
+}
+
+QString extractToTemp(const QString &sourcePath, const QString &fileName)
+{
+    QString name = plainFileName(fileName.isEmpty() ? sourcePath : fileName);
+    if (name.isEmpty())
+        name = QStringLiteral("extracted");
+    const QString target = privateTempPath() + QLatin1Char('/') + name;
+    qDebug() << sourcePath << QFile::exists(sourcePath) << target << QFile::exists(target);
+
+    // Always a fresh copy: a file found there may be stale or not be what the program put there.
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    QFile::remove(target);
+    QFile::copy(sourcePath, target);
+    QFile::setPermissions(
+        target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    return target;
+}
