@@ -20,7 +20,15 @@ enum DebugMessageType {
 // Sends one message of any type, the program's own included, straight to the installed message
 // handler. Qt 6 drops a QDebug of an unknown type before the handler sees it, so the program's
 // own types travel this way.
+// While no handler of the console takes the program's own types (before the debug manager
+// exists, after it ended, in a test of another part), they go out as the nearest type of Qt's,
+// which any handler understands: 42 and 43 as info, 44 and unknown numbers as debug, 100 as
+// info, 101 as warning, 102 as critical.
 void emitDebugMessage(int type, const QString &text);
+
+// Set by the debug manager while its handler, which knows every type, is installed.
+void setOwnMessageTypesAccepted(bool accepted);
+bool ownMessageTypesAccepted();
 
 // A debug stream of a chosen type: collects like QDebug and emits when it goes out of scope.
 //   kvnMessage(DebugMessageMessage) << KVN_METHOD << "connected";
