@@ -44,7 +44,7 @@ echo "Simulated KVN$chip board on $work/board/dev/ttyACM0 (control: $work/board/
 
 export XDG_CONFIG_HOME="$work/config"
 mkdir -p "$XDG_CONFIG_HOME/Korvane"
-printf '[General]\nAutostart=true\n' >"$XDG_CONFIG_HOME/Korvane/kvn31xx-eval.conf"
+printf '[General]\nAutostart=true\n' >"$XDG_CONFIG_HOME/Korvane/kvn31xx-eval.ini"
 export KVN_SYSFS_ROOT="$work/board/sys" KVN_DEV_ROOT="$work/board/dev"
 export KVN_UDEV_RULES_DIR="$work/rules.d"
 

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+
+class QLabel;
+
+// A round LED with a caption beside it. The creator sets the caption through `text` and lights
+// the LED by enabling `led` (it starts disabled, which shows it dark).
+class LabelLed : public QFrame
+{
+public:
+    LabelLed(const QColor &colour, int size, QWidget *parent = nullptr);
+
+    QLabel *text;
+    QLabel *led;
+
+    // The style sheet that draws a LED of that colour and size; exposed for the tests.
+    static QString ledStyleSheet(const QColor &colour, int size);
+};

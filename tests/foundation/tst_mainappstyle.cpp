@@ -1,0 +1,521 @@
+#include "foundation/appsettings.h"
+#include "foundation/constants.h"
+#include "foundation/mainappstyle.h"
+
+#include "support/testenvironment.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPainter>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+// Qt::gray (#a0a0a4) is not grey in the sense of QImage::allGray.
+const QColor midGrey(150, 150, 150);
+
+const QString offExtraSheet = QStringLiteral("QToolBar::handle {image: url(:/Misc/KorvaneInv)}");
+
+// A ring drawn in the given colour on transparency: its alpha carries the shape.
+QPixmap ringPixmap(const QColor &colour, int size = 32)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour, 4));
+    painter.drawEllipse(QRectF(4, 4, size - 8, size - 8));
+    return pixmap;
+}
+
+// Every visible pixel has the colour, whatever its alpha.
+bool onlyColour(const QImage &image, const QColor &colour)
+{
+    const QImage plain = image.convertToFormat(QImage::Format_ARGB32);
+    int visible = 0;
+    for (int y = 0; y < plain.height(); ++y) {
+        for (int x = 0; x < plain.width(); ++x) {
+            const QColor pixel = plain.pixelColor(x, y);
+            if (pixel.alpha() < 64)
+                continue;
+            ++visible;
+            if (qAbs(pixel.red() - colour.red()) > 3 || qAbs(pixel.green() - colour.green()) > 3
+                || qAbs(pixel.blue() - colour.blue()) > 3)
+                return false;
+        }
+    }
+    return visible > 0;
+}
+
+QImage iconImage(const QIcon &icon, int size)
+{
+    return icon.pixmap(size, size).toImage();
+}
+
+// An owner that counts the style object's signals while it is alive: after its destructor has
+// run it must hear nothing more.
+class Owner : public QMainWindow
+{
+public:
+    static int signalsAfterDestruction;
+    bool alive = true;
+    ~Owner() override { alive = false; }
+    void heard()
+    {
+        if (!alive)
+            ++signalsAfterDestruction;
+    }
+};
+int Owner::signalsAfterDestruction = 0;
+
+} // namespace
+
+class TestMainAppStyle : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void firstCallOffKeepsThePlatformLook();
+    void fontsRegisterUnderTheirFamiliesAndStyles_data();
+    void fontsRegisterUnderTheirFamiliesAndStyles();
+    void embeddedFontBecomesTheApplicationFont();
+    void lookOnAndOffRestoresPaletteStyleAndSheet();
+    void textColorChangedOnlyOnChange();
+    void destructorRestoresTheLookFoundAtConstruction();
+    void ownerDestroyedFirstHearsNothing();
+    void scrollBarRulesFollowThePalette();
+    void widgetDefaultsCopyTipsAndAlignSpinBoxes();
+
+    void fontSizeBarFirstStart();
+    void fontSizeRuleStandsOnceAtTheEnd();
+    void storedChoiceIsClamped_data();
+    void storedChoiceIsClamped();
+    void directCallRefitsWithoutChangingSize();
+    void fixedToolBarWithoutTextsGetsMinimumWidth();
+    void applyStyleClicksTheSizeButtonAgain();
+    void onlyGreyIconsAreRecoloured();
+
+private:
+    QPalette platformPalette;
+};
+
+void TestMainAppStyle::initTestCase()
+{
+    isolateTestEnvironment();
+    // A platform look whose text is black, under another style than the application look's.
+    QApplication::setStyle(QStringLiteral("Windows"));
+    platformPalette = QApplication::style()->standardPalette();
+    platformPalette.setColor(QPalette::All, QPalette::Text, Qt::black);
+    QApplication::setPalette(platformPalette);
+    platformPalette = QApplication::palette();
+}
+
+void TestMainAppStyle::init()
+{
+    AppSettings settings;
+    settings.clear();
+    settings.sync();
+}
+
+// Must stay the first test: the first applyStyle takes the look it finds as the platform look.
+void TestMainAppStyle::firstCallOffKeepsThePlatformLook()
+{
+    QWidget window;
+    MainAppStyle style(&window);
+    QSignalSpy colours(&style, &MainAppStyle::textColorChanged);
+    style.applyStyle(false, offExtraSheet);
+    QCOMPARE(MainAppStyle::currentStyleName(), QStringLiteral("windows"));
+    QCOMPARE(QApplication::palette(), platformPalette);
+    QCOMPARE(qApp->styleSheet(), offExtraSheet);
+    QCOMPARE(window.styleSheet(),
+             QStringLiteral("QWidget{font: normal normal 12px 'RizidiRidavaz'}"));
+    QCOMPARE(colours.size(), 0);
+}
+
+void TestMainAppStyle::fontsRegisterUnderTheirFamiliesAndStyles_data()
+{
+    QTest::addColumn<QString>("resource");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<bool>("italic");
+    QTest::addColumn<int>("weight");
+    QTest::newRow("regular") << QStringLiteral(":/Fonts/KorvaneFont")
+                             << QStringLiteral("RizidiRidavaz") << false << 400;
+    QTest::newRow("italic") << QStringLiteral(":/Fonts/KorvaneFontItalic")
+                            << QStringLiteral("RizidiRidavaz") << true << 400;
+    QTest::newRow("bold") << QStringLiteral(":/Fonts/KorvaneFontBold")
+                          << QStringLiteral("VezizoDirado") << false << 700;
+    QTest::newRow("bold italic") << QStringLiteral(":/Fonts/KorvaneFontItalicBold")
+                                 << QStringLiteral("RizidiRidavaz") << true << 700;
+}
+
+void TestMainAppStyle::fontsRegisterUnderTheirFamiliesAndStyles()
+{
+    QFETCH(QString, resource);
+    QFETCH(QString, family);
+    QFETCH(bool, italic);
+    QFETCH(int, weight);
+    QFontDatabase::removeAllApplicationFonts();
+    const int id = QFontDatabase::addApplicationFont(resource);
+    QVERIFY2(id >= 0, qPrintable(resource));
+    QCOMPARE(QFontDatabase::applicationFontFamilies(id), QStringList {family});
+
+    QFont font(family);
+    font.setItalic(italic);
+    font.setWeight(QFont::Weight(weight));
+    const QFontInfo info(font);
+    QCOMPARE(info.family(), family);
+    QCOMPARE(info.italic(), italic);
+    QCOMPARE(int(info.weight()), weight);
+    QCOMPARE(info.style() == QFont::StyleItalic, italic);
+    QFontDatabase::removeAllApplicationFonts();
+}
+
+void TestMainAppStyle::embeddedFontBecomesTheApplicationFont()
+{
+    const QFont before = QApplication::font();
+    MainAppStyle::installKorvaneFont(true, true);
+    QFont font = QApplication::font();
+    QCOMPARE(font.family(), QStringLiteral("RizidiRidavaz"));
+    QCOMPARE(font.pointSizeF(), 9.0);
+    QVERIFY(font.italic());
+    QCOMPARE(QFontInfo(font).family(), QStringLiteral("RizidiRidavaz"));
+    QVERIFY(QFontDatabase::families().contains(QStringLiteral("VezizoDirado")));
+
+    MainAppStyle::installKorvaneFont(false, false);
+    font = QApplication::font();
+    QCOMPARE(font.pointSizeF(), 8.0);
+    QCOMPARE(font.family(), before.family());
+    QApplication::setFont(before);
+}
+
+void TestMainAppStyle::lookOnAndOffRestoresPaletteStyleAndSheet()
+{
+    QWidget window;
+    MainAppStyle style(&window);
+    style.applyStyle(true, QStringLiteral("QLabel#extra {color: red}"));
+    QCOMPARE(MainAppStyle::currentStyleName(), QStringLiteral("fusion"));
+    const QPalette look = QApplication::palette();
+    QCOMPARE(look.color(QPalette::Window), QColor(QStringLiteral("#004DB9")));
+    QCOMPARE(look.color(QPalette::Disabled, QPalette::Mid), QColor(QStringLiteral("#004DB9")));
+    QCOMPARE(look.color(QPalette::Inactive, QPalette::Base), QColor(QStringLiteral("#002E6E")));
+    QCOMPARE(look.color(QPalette::Text), QColor(Qt::white));
+    QCOMPARE(look.color(QPalette::Shadow), QColor(QStringLiteral("#15252F")));
+    QCOMPARE(look.color(QPalette::Link), QColor(Qt::cyan));
+    QVERIFY(qApp->styleSheet().startsWith(QStringLiteral("QLabel#extra {color: red}")));
+    QVERIFY(qApp->styleSheet().contains(
+        QStringLiteral("QScrollBar:horizontal { background: #002e6e;")));
+    QVERIFY(qApp->styleSheet().trimmed().endsWith(
+        QStringLiteral("QAbstractScrollArea {border-style: none; padding: 0px;}")));
+    QVERIFY(window.styleSheet().contains(QStringLiteral("'VezizoDirado'")));
+
+    style.applyStyle(false, offExtraSheet);
+    QCOMPARE(MainAppStyle::currentStyleName(), QStringLiteral("windows"));
+    QCOMPARE(QApplication::palette(), platformPalette);
+    QCOMPARE(qApp->styleSheet(), offExtraSheet);
+}
+
+void TestMainAppStyle::textColorChangedOnlyOnChange()
+{
+    QWidget window;
+    MainAppStyle style(&window);
+    QSignalSpy colours(&style, &MainAppStyle::textColorChanged);
+    style.applyStyle(true, QString());
+    QCOMPARE(colours.size(), 1);
+    QCOMPARE(colours.at(0).at(0).value<QColor>(), QColor(Qt::white));
+    QCOMPARE(colours.at(0).at(1).value<QColor>(), QColor(Qt::black));
+    style.applyStyle(true, QString());
+    QCOMPARE(colours.size(), 1);
+    style.applyStyle(false, offExtraSheet);
+    QCOMPARE(colours.size(), 2);
+    QCOMPARE(colours.at(1).at(0).value<QColor>(), QColor(Qt::black));
+    QCOMPARE(colours.at(1).at(1).value<QColor>(), QColor(Qt::white));
+    style.applyStyle(false, offExtraSheet);
+    QCOMPARE(colours.size(), 2);
+}
+
+void TestMainAppStyle::destructorRestoresTheLookFoundAtConstruction()
+{
+    qApp->setStyleSheet(QStringLiteral("QLabel {margin: 1px}"));
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSize(11);
+    QApplication::setFont(font);
+    const QFont savedFont = QApplication::font();
+
+    QWidget window;
+    auto *style = new MainAppStyle(&window);
+    style->applyStyle(true, QString());
+    QStringList seenAtEnd;
+    connect(style, &MainAppStyle::fontSizeChanged, &window, [&seenAtEnd](const QString &rule) {
+        // Emitted after the look is back.
+        seenAtEnd << rule << qApp->styleSheet() << MainAppStyle::currentStyleName();
+    });
+    delete style;
+    QCOMPARE(seenAtEnd,
+             (QStringList {QStringLiteral("Style end"), QStringLiteral("QLabel {margin: 1px}"),
+                           QStringLiteral("windows")}));
+    QCOMPARE(QApplication::palette(), platformPalette);
+    QCOMPARE(QApplication::font(), savedFont);
+    QVERIFY(!QFontDatabase::families().contains(QStringLiteral("VezizoDirado")));
+    qApp->setStyleSheet(QString());
+}
+
+void TestMainAppStyle::ownerDestroyedFirstHearsNothing()
+{
+    Owner::signalsAfterDestruction = 0;
+    qApp->setStyleSheet(QString());
+    auto *owner = new Owner;
+    auto *style = new MainAppStyle(owner);
+    connect(style, &MainAppStyle::fontSizeChanged, owner, [owner] { owner->heard(); });
+    connect(style, &MainAppStyle::textColorChanged, owner, [owner] { owner->heard(); });
+    style->applyStyle(true, QString());
+    QVERIFY(QApplication::palette() != platformPalette);
+    delete owner;
+    QCOMPARE(Owner::signalsAfterDestruction, 0);
+    // The application's look is still put back.
+    QCOMPARE(QApplication::palette(), platformPalette);
+    QCOMPARE(qApp->styleSheet(), QString());
+}
+
+void TestMainAppStyle::scrollBarRulesFollowThePalette()
+{
+    const QPalette look = MainAppStyle::applicationPalette(platformPalette, QColor("#004DB9"));
+    const QString shown = MainAppStyle::scrollBarStyleSheet(look, false);
+    QVERIFY(shown.contains(QStringLiteral("url(:/MainButtons1/Up)")));
+    QVERIFY(shown.contains(QStringLiteral("QScrollBar::handle:vertical { background: #ffffff;")));
+    QVERIFY(
+        shown.endsWith(QStringLiteral("QScrollBar::handle, QScrollBar::handle:pressed {border: 2px "
+                                      "solid#002e6e;}")));
+
+    const QString hidden = MainAppStyle::scrollBarStyleSheet(look, true);
+    QVERIFY(hidden.contains(
+        QStringLiteral("QScrollBar:up-arrow:vertical  {width: 0px; height: 0px;}")));
+    QVERIFY(hidden.contains(
+        QStringLiteral("QScrollBar:down-arrow:vertical  {width: 0px; height: 0px;}")));
+    QVERIFY(!hidden.contains(QStringLiteral("MainButtons1/Up")));
+    QVERIFY(hidden.contains(QStringLiteral("url(:/MainButtons1/Left)")));
+    QVERIFY(hidden.contains(QStringLiteral("url(:/MainButtons1/Right)")));
+}
+
+void TestMainAppStyle::widgetDefaultsCopyTipsAndAlignSpinBoxes()
+{
+    QLabel tipped, kept, table;
+    tipped.setToolTip(QStringLiteral("tip"));
+    kept.setToolTip(QStringLiteral("tip"));
+    kept.setStatusTip(QStringLiteral("own"));
+    table.setToolTip(QStringLiteral("<table><tr><td>x</td></tr></table>"));
+    QSpinBox spin;
+    spin.setStatusTip(QStringLiteral("set"));
+    MainAppStyle::setWidgetDefaults({&tipped, &kept, &table, &spin});
+    QCOMPARE(tipped.statusTip(), QStringLiteral("tip"));
+    QCOMPARE(kept.statusTip(), QStringLiteral("own"));
+    QCOMPARE(table.statusTip(), QString());
+    QCOMPARE(spin.alignment(), Qt::AlignRight | Qt::AlignVCenter);
+}
+
+namespace {
+
+struct StyledWindow
+{
+    QMainWindow window;
+    QToolBar *first;
+    QToolBar *second;
+    MainAppStyle *style;
+    QSize firstIconSize;
+
+    StyledWindow()
+    {
+        first = window.addToolBar(QStringLiteral("main"));
+        first->setObjectName(QStringLiteral("mainToolBar"));
+        first->addAction(QIcon(ringPixmap(midGrey)), QStringLiteral("Connect"));
+        first->addAction(QStringLiteral("Registers"));
+        second = window.addToolBar(QStringLiteral("motion"));
+        second->setObjectName(QStringLiteral("motionToolBar"));
+        second->setIconSize(QSize(40, 40));
+        second->addAction(QIcon(ringPixmap(midGrey)), QStringLiteral("Stop"));
+        firstIconSize = first->iconSize();
+        style = new MainAppStyle(&window);
+    }
+};
+
+QSize expectedIconSize(const QSize &base, int fontSize)
+{
+    return base + QSize(fontSize, fontSize);
+}
+
+} // namespace
+
+// The tool bars' base icon size is taken once per process, from the first tool bar of the
+// first run: this test runs before the other bar tests.
+void TestMainAppStyle::fontSizeBarFirstStart()
+{
+    StyledWindow styled;
+    QSignalSpy sizes(styled.style, &MainAppStyle::fontSizeChanged);
+    QFrame *bar = styled.style->createFontSizeBar(styled.first);
+    QCOMPARE(bar->parentWidget(), styled.first);
+    QCOMPARE(styled.style->objectName(), QStringLiteral("setFontSize"));
+    QCOMPARE(styled.style->fontSizeButtons()->checkedId(), 1);
+    QCOMPARE(bar->findChildren<QToolButton *>(QStringLiteral("sizeBtn")).size(), 4);
+    QVERIFY(styled.window.styleSheet().endsWith(QStringLiteral("QWidget {font-size: 12px}")));
+    QCOMPARE(styled.first->iconSize(), expectedIconSize(styled.firstIconSize, 12));
+    QCOMPARE(styled.second->iconSize(), expectedIconSize(styled.firstIconSize, 12));
+    QCOMPARE(AppSettings().value(QStringLiteral("Mainwindow/SizeButtonNr")).toInt(), 1);
+    QCOMPARE(sizes.size(), 1);
+    QCOMPARE(sizes.at(0).at(0).toString(), QStringLiteral("QWidget {font-size: 12px}"));
+    QVERIFY(styled.first->styleSheet().contains(QStringLiteral("QToolButton#iconBtn{min-height")));
+}
+
+void TestMainAppStyle::fontSizeRuleStandsOnceAtTheEnd()
+{
+    StyledWindow styled;
+    styled.window.setStyleSheet(QStringLiteral("QLabel {color: red}"));
+    styled.style->createFontSizeBar(styled.first);
+    const QSize base = styled.first->iconSize() - QSize(12, 12);
+    styled.style->fontSizeButtons()->button(3)->click();
+    styled.style->fontSizeButtons()->button(0)->click();
+    const QString sheet = styled.window.styleSheet();
+    QCOMPARE(sheet, QStringLiteral("QLabel {color: red}QWidget {font-size: 8px}"));
+    QCOMPARE(styled.first->iconSize(), expectedIconSize(base, 8));
+    QCOMPARE(styled.second->iconSize(), expectedIconSize(base, 8));
+    QCOMPARE(AppSettings().value(QStringLiteral("Mainwindow/SizeButtonNr")).toInt(), 0);
+    // The tool bars' own rules do not pile up either.
+    QCOMPARE(styled.first->styleSheet().count(QStringLiteral("QToolButton{min-height")), 1);
+}
+
+void TestMainAppStyle::storedChoiceIsClamped_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<int>("checked");
+    QTest::newRow("7 gives the 20 px button") << QVariant(7) << 3;
+    QTest::newRow("-3 gives the 8 px button") << QVariant(-3) << 0;
+    QTest::newRow("text reads as 0") << QVariant(QStringLiteral("large")) << 0;
+    QTest::newRow("2 stays 2") << QVariant(2) << 2;
+}
+
+void TestMainAppStyle::storedChoiceIsClamped()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(int, checked);
+    AppSettings().setValue(QStringLiteral("Mainwindow/SizeButtonNr"), stored);
+    StyledWindow styled;
+    styled.style->createFontSizeBar(styled.first);
+    QCOMPARE(styled.style->fontSizeButtons()->checkedId(), checked);
+    QVERIFY(styled.window.styleSheet().endsWith(MainAppStyle::sizeRules.at(checked)));
+}
+
+void TestMainAppStyle::directCallRefitsWithoutChangingSize()
+{
+    StyledWindow styled;
+    styled.style->createFontSizeBar(styled.first);
+    styled.style->fontSizeButtons()->button(2)->click();
+    const QString windowSheet = styled.window.styleSheet();
+    const QSize iconSize = styled.second->iconSize();
+    const QString toolBarSheet = styled.second->styleSheet();
+    styled.second->setStyleSheet(QStringLiteral("QToolButton {color: red}"));
+    AppSettings().setValue(QStringLiteral("Mainwindow/SizeButtonNr"), 0);
+
+    QSignalSpy sizes(styled.style, &MainAppStyle::fontSizeChanged);
+    styled.style->setFontSizeStyle();
+    QCOMPARE(sizes.size(), 0);
+    QCOMPARE(styled.window.styleSheet(), windowSheet);
+    QCOMPARE(styled.second->iconSize(), iconSize);
+    QCOMPARE(styled.second->styleSheet(), toolBarSheet);
+    QCOMPARE(AppSettings().value(QStringLiteral("Mainwindow/SizeButtonNr")).toInt(), 2);
+}
+
+void TestMainAppStyle::fixedToolBarWithoutTextsGetsMinimumWidth()
+{
+    StyledWindow styled;
+    QToolBar *fixed = styled.window.addToolBar(QStringLiteral("fixed"));
+    fixed->setMovable(false);
+    fixed->setFloatable(false);
+    styled.style->createFontSizeBar(styled.first);
+    QVERIFY2(fixed->styleSheet().endsWith(QStringLiteral("min-width: 9px}")),
+             qPrintable(fixed->styleSheet()));
+    QVERIFY(fixed->styleSheet().contains(QStringLiteral("QToolButton{min-height: ")));
+}
+
+void TestMainAppStyle::applyStyleClicksTheSizeButtonAgain()
+{
+    StyledWindow styled;
+    styled.style->createFontSizeBar(styled.first);
+    styled.style->fontSizeButtons()->button(2)->click();
+    QSignalSpy sizes(styled.style, &MainAppStyle::fontSizeChanged);
+    styled.style->applyStyle(true, QString());
+    QVERIFY(!styled.window.styleSheet().contains(QStringLiteral("font-size: 16px")));
+    QCOMPARE(sizes.size(), 0);
+    QTRY_COMPARE(sizes.size(), 1);
+    QCOMPARE(sizes.at(0).at(0).toString(), QStringLiteral("QWidget {font-size: 16px}"));
+    QVERIFY(styled.window.styleSheet().endsWith(QStringLiteral("QWidget {font-size: 16px}")));
+    QCOMPARE(styled.window.styleSheet().count(QStringLiteral("font-size")), 1);
+    QTest::qWait(20);
+    QCOMPARE(sizes.size(), 1);
+    styled.style->applyStyle(false, offExtraSheet);
+    QTRY_COMPARE(sizes.size(), 2);
+}
+
+void TestMainAppStyle::onlyGreyIconsAreRecoloured()
+{
+    QApplication::setPalette(MainAppStyle::applicationPalette(platformPalette, QColor("#004DB9")));
+    const QColor white(Qt::white);
+    const QColor orange(QStringLiteral("#ff8c00"));
+
+    QWidget window;
+    auto *greyButton = new QToolButton(&window);
+    greyButton->setIcon(QIcon(ringPixmap(QColor(128, 128, 128))));
+    auto *colouredButton = new QToolButton(&window);
+    colouredButton->setIcon(QIcon(ringPixmap(orange)));
+    auto *plainButton = new QToolButton(&window);
+    auto *action = new QAction(QIcon(ringPixmap(QColor(90, 90, 90))), QStringLiteral("a"), &window);
+    auto *label = new QLabel(&window);
+    label->setPixmap(ringPixmap(QColor(200, 200, 200)));
+    auto *textLabel = new QLabel(QStringLiteral("text"), &window);
+    auto *tree = new QTreeWidget(&window);
+    auto *top = new QTreeWidgetItem(tree, {QStringLiteral("board")});
+    top->setIcon(0, QIcon(ringPixmap(midGrey)));
+    auto *child = new QTreeWidgetItem(top, {QStringLiteral("firmware")});
+    child->setIcon(0, QIcon(ringPixmap(midGrey)));
+    auto *tabs = new QTabWidget(&window);
+    tabs->addTab(new QWidget, QIcon(ringPixmap(midGrey)), QStringLiteral("one"));
+    tabs->addTab(new QWidget, QStringLiteral("two"));
+
+    MainAppStyle::updateIconColor(&window);
+
+    QVERIFY(onlyColour(iconImage(greyButton->icon(), 32), white));
+    QVERIFY(onlyColour(iconImage(colouredButton->icon(), 32), orange));
+    QVERIFY(plainButton->icon().isNull());
+    QVERIFY(onlyColour(iconImage(action->icon(), 32), white));
+    QVERIFY(onlyColour(label->pixmap().toImage(), white));
+    QVERIFY(textLabel->pixmap().isNull());
+    QVERIFY(onlyColour(iconImage(top->icon(0), 20), white));
+    QVERIFY(onlyColour(iconImage(child->icon(0), 20), midGrey));
+    QVERIFY(onlyColour(iconImage(tabs->tabIcon(0), 20), white));
+    QVERIFY(tabs->tabIcon(1).isNull());
+
+    // The shape survives in the alpha channel.
+    const QImage before = ringPixmap(QColor(200, 200, 200)).toImage();
+    const QImage after = label->pixmap().toImage();
+    QCOMPARE(qAlpha(after.pixel(16, 4)), qAlpha(before.pixel(16, 4)));
+    QCOMPARE(qAlpha(after.pixel(16, 16)), 0);
+    QApplication::setPalette(platformPalette);
+}
+
+QTEST_MAIN(TestMainAppStyle)
+#include "tst_mainappstyle.moc"

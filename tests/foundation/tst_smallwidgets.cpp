@@ -1,0 +1,293 @@
+#include "foundation/choosestring.h"
+#include "foundation/confirm.h"
+#include "foundation/constants.h"
+#include "foundation/labelled.h"
+#include "foundation/spacerwidget.h"
+
+#include "support/testenvironment.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+QStringList numberedItems(int count)
+{
+    QStringList items;
+    for (int i = 1; i <= count; ++i)
+        items << QStringLiteral("Board %1").arg(i);
+    return items;
+}
+
+// Runs `action` once the dialog's modal loop is up, and returns what exec() returned.
+int execWith(QDialog *dialog, const std::function<void()> &action)
+{
+    QTimer::singleShot(0, dialog, [dialog, action] {
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        action();
+    });
+    return dialog->exec();
+}
+
+void flushDeferredDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+class TestSmallWidgets : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void constantsHoldTheirFixedValues();
+
+    void chooseStringReturnsRowPlusOne_data();
+    void chooseStringReturnsRowPlusOne();
+    void chooseStringClosedWithoutChoiceGivesMinusOne_data();
+    void chooseStringClosedWithoutChoiceGivesMinusOne();
+    void chooseStringGrowsByAtMost22Rows();
+    void chooseStringWithoutItemsKeepsOpenHeight();
+    void chooseStringRememberBoxDrivesTarget();
+
+    void confirmResults_data();
+    void confirmResults();
+    void confirmWithoutCancelStillAnswers();
+
+    void labelLedRadiusIsHalfTheSize();
+    void labelLedLightsWhenEnabled();
+    void spacerTakesTheSpareRoom();
+};
+
+void TestSmallWidgets::initTestCase()
+{
+    isolateTestEnvironment();
+}
+
+void TestSmallWidgets::constantsHoldTheirFixedValues()
+{
+    QCOMPARE(deviceStateTexts.size(), 7);
+    QCOMPARE(deviceStateTexts.at(DeviceDisconnected), QStringLiteral("Device disconnected"));
+    QCOMPARE(deviceStateTexts.at(DeviceRestartByCycle), QStringLiteral("Restart by cycle"));
+    QCOMPARE(deviceStateTexts.at(DeviceUnableToOpen), QStringLiteral("unable to open port"));
+    QCOMPARE(statusColors[StatusGood].name(), QStringLiteral("#8fbc8f"));
+    QCOMPARE(statusColors[StatusBusy].name(), QStringLiteral("#ff8c00"));
+    QCOMPARE(statusColors[StatusBad].name(), QStringLiteral("#ff6347"));
+    QCOMPARE(rampCurveColors.size(), 2);
+    QCOMPARE(rampCurveColors.at(0), QColor(0, 0, 255, 128));
+    QCOMPARE(rampCurveColors.at(1), QColor(255, 0, 0, 128));
+    QCOMPARE(placeholderText, QStringLiteral("<none>"));
+    QCOMPARE(mainWindowGroupKey, QStringLiteral("Mainwindow"));
+    QCOMPARE(boardHardwareId, QStringLiteral("VID_1209&PID_B162"));
+}
+
+void TestSmallWidgets::chooseStringReturnsRowPlusOne_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::newRow("first row gives 1, not 0") << 0;
+    QTest::newRow("last row") << 2;
+}
+
+void TestSmallWidgets::chooseStringReturnsRowPlusOne()
+{
+    QFETCH(int, row);
+    QPointer<ChooseString> dialog
+        = new ChooseString(QStringLiteral("Choose a board"), numberedItems(3), nullptr);
+    auto *list = dialog->findChild<QListWidget *>(QStringLiteral("listWidget"));
+    QVERIFY(list);
+    QCOMPARE(list->currentRow(), 0);
+    const int result = execWith(dialog, [list, row] {
+        const QRect rect = list->visualItemRect(list->item(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    });
+    QCOMPARE(result, row + 1);
+    flushDeferredDeletes();
+    QVERIFY(dialog.isNull());
+}
+
+void TestSmallWidgets::chooseStringClosedWithoutChoiceGivesMinusOne_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("close button") << QStringLiteral("button");
+    QTest::newRow("Escape") << QStringLiteral("escape");
+    QTest::newRow("window manager") << QStringLiteral("window");
+}
+
+void TestSmallWidgets::chooseStringClosedWithoutChoiceGivesMinusOne()
+{
+    QFETCH(QString, how);
+    QPointer<ChooseString> dialog
+        = new ChooseString(QStringLiteral("Choose"), numberedItems(2), nullptr);
+    ChooseString *raw = dialog;
+    const int result = execWith(dialog, [raw, how] {
+        if (how == QLatin1String("button"))
+            raw->findChild<QPushButton *>(QStringLiteral("BtnClose"))->click();
+        else if (how == QLatin1String("escape"))
+            QTest::keyClick(raw, Qt::Key_Escape);
+        else
+            static_cast<QWidget *>(raw)->close();
+    });
+    QCOMPARE(result, -1);
+    flushDeferredDeletes();
+    QVERIFY2(dialog.isNull(), "a dialog closed without a choice must not linger");
+}
+
+void TestSmallWidgets::chooseStringGrowsByAtMost22Rows()
+{
+    ChooseString dialog(QStringLiteral("Choose"), numberedItems(30), nullptr);
+    auto *list = dialog.findChild<QListWidget *>(QStringLiteral("listWidget"));
+    auto *frame = dialog.findChild<QFrame *>(QStringLiteral("Confirm"));
+    const QFontMetrics metrics = list->fontMetrics();
+    const int rowHeight = metrics.height() + metrics.height() / 2;
+    QCOMPARE(frame->minimumHeight(), 22 * rowHeight);
+    QCOMPARE(list->maximumHeight(), 31 * rowHeight);
+    QCOMPARE(list->item(29)->sizeHint().height(), rowHeight);
+    QCOMPARE(frame->styleSheet(),
+             QStringLiteral("QFrame#Confirm {border: 2px solid palette(dark)}"));
+    QVERIFY(dialog.windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+void TestSmallWidgets::chooseStringWithoutItemsKeepsOpenHeight()
+{
+    QPointer<ChooseString> dialog = new ChooseString(QStringLiteral("Nothing"), {}, nullptr);
+    auto *list = dialog->findChild<QListWidget *>(QStringLiteral("listWidget"));
+    QCOMPARE(list->maximumHeight(), QWIDGETSIZE_MAX);
+    QVERIFY(!dialog->findChild<QCheckBox *>());
+    ChooseString *raw = dialog;
+    QCOMPARE(execWith(dialog, [raw] { QTest::keyClick(raw, Qt::Key_Escape); }), -1);
+    flushDeferredDeletes();
+    QVERIFY(dialog.isNull());
+}
+
+void TestSmallWidgets::chooseStringRememberBoxDrivesTarget()
+{
+    QCheckBox remember;
+    ChooseString dialog(QStringLiteral("Choose"), numberedItems(2), &remember);
+    auto *box = dialog.findChild<QCheckBox *>(QStringLiteral("CheckRemember"));
+    QVERIFY(box);
+    QCOMPARE(box->text(), QStringLiteral("Remember me"));
+    box->click();
+    QVERIFY(remember.isChecked());
+    box->click();
+    QVERIFY(!remember.isChecked());
+}
+
+void TestSmallWidgets::confirmResults_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("OK") << QStringLiteral("OK") << 1;
+    QTest::newRow("Cancel named ret") << QStringLiteral("ret") << 0;
+    QTest::newRow("Escape takes the cancel path") << QStringLiteral("escape") << 0;
+    QTest::newRow("window manager close") << QStringLiteral("window") << 0;
+}
+
+void TestSmallWidgets::confirmResults()
+{
+    QFETCH(QString, how);
+    QFETCH(int, expected);
+    QWidget owner;
+    QPointer<Confirm> dialog = new Confirm(QStringLiteral("Plug in the board"), &owner);
+    QSignalSpy destroyed(dialog.data(), &QObject::destroyed);
+    Confirm *raw = dialog;
+    const int result = execWith(dialog, [raw, how] {
+        if (how == QLatin1String("escape"))
+            QTest::keyClick(raw, Qt::Key_Escape);
+        else if (how == QLatin1String("window"))
+            static_cast<QWidget *>(raw)->close();
+        else
+            raw->findChild<QPushButton *>(how)->click();
+    });
+    QCOMPARE(result, expected);
+    flushDeferredDeletes();
+    QCOMPARE(destroyed.size(), 1);
+}
+
+void TestSmallWidgets::confirmWithoutCancelStillAnswers()
+{
+    QPointer<Confirm> dialog = new Confirm(QStringLiteral("Plug in the board"), nullptr);
+    QCOMPARE(dialog->cancelButton->objectName(), QStringLiteral("ret"));
+    QVERIFY(!dialog->iconLabel->pixmap().isNull());
+    delete dialog->cancelButton;
+    Confirm *raw = dialog;
+    QCOMPARE(
+        execWith(dialog, [raw] { raw->findChild<QPushButton *>(QStringLiteral("OK"))->click(); }),
+        1);
+    flushDeferredDeletes();
+    QVERIFY(dialog.isNull());
+}
+
+void TestSmallWidgets::labelLedRadiusIsHalfTheSize()
+{
+    LabelLed led(Qt::red, 15);
+    QVERIFY(led.led->styleSheet().startsWith(
+        QStringLiteral("QLabel{border-style: none; border-radius: 7px;}")));
+    QCOMPARE(led.led->size(), QSize(15, 15));
+    QCOMPARE(led.minimumHeight(), 15);
+    QVERIFY(!led.led->isEnabled());
+    const QColor dark = QColor(Qt::red).darker(444);
+    QVERIFY(led.led->styleSheet().contains(QStringLiteral("stop:0.5 rgba(%1, %2, %3, 255))}")
+                                               .arg(dark.red())
+                                               .arg(dark.green())
+                                               .arg(dark.blue())));
+}
+
+void TestSmallWidgets::labelLedLightsWhenEnabled()
+{
+    QWidget window;
+    window.setAutoFillBackground(true);
+    window.setPalette(QPalette(Qt::black));
+    auto *layout = new QHBoxLayout(&window);
+    auto *led = new LabelLed(QColor(Qt::red), 30, &window);
+    led->text->setText(QStringLiteral("Stall"));
+    layout->addWidget(led);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // Near the rim, below the highlight spot, the LED shows its own colour; the corner lies
+    // outside the round LED and shows the window behind it.
+    const QPoint rim = led->led->mapTo(&window, QPoint(15, 27));
+    const QPoint corner = led->led->mapTo(&window, QPoint(0, 0));
+    const QImage darkImage = window.grab().toImage();
+    led->led->setEnabled(true);
+    const QImage litImage = window.grab().toImage();
+    const QColor darkPixel = darkImage.pixelColor(rim);
+    const QColor litPixel = litImage.pixelColor(rim);
+    QVERIFY2(litPixel.red() > litPixel.green() + 80, qPrintable(litPixel.name()));
+    QVERIFY2(litPixel.red() > darkPixel.red() + 80,
+             qPrintable(litPixel.name() + QLatin1Char(' ') + darkPixel.name()));
+    QCOMPARE(litImage.pixelColor(corner), QColor(Qt::black));
+}
+
+void TestSmallWidgets::spacerTakesTheSpareRoom()
+{
+    QWidget row;
+    auto *layout = new QHBoxLayout(&row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto *label = new QLabel(QStringLiteral("x"), &row);
+    label->setFixedWidth(100);
+    auto *spacer = new SpacerWidget(&row);
+    layout->addWidget(label);
+    layout->addWidget(spacer);
+    row.resize(400, 50);
+    row.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&row));
+    QCOMPARE(spacer->width(), 300);
+    QCOMPARE(spacer->height(), 50);
+}
+
+QTEST_MAIN(TestSmallWidgets)
+#include "tst_smallwidgets.moc"
