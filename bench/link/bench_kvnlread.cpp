@@ -1,0 +1,153 @@
+// Register reads per second through ComShell::kvnlRead against the simulated board, beside a
+// bare termios client on the same board: the client shows what the pty and the simulator allow.
+
+#include "boardsim/simulatedboard.h"
+#include "link/comshell.h"
+#include "serial/abstractserial.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QList>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QWidget>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+constexpr int reads = 2000;
+// Rounds alternate between the two clients, so that load from elsewhere on the machine falls on
+// both alike; the best round of each counts.
+constexpr int rounds = 7;
+constexpr quint8 vmaxAddress = 0x27;
+
+struct Figures
+{
+    double perSecond = 0;
+    int failures = 0;
+};
+
+Figures bareClient(const QString &path)
+{
+    Figures figures;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return figures;
+    termios settings {};
+    ::tcgetattr(fd, &settings);
+    ::cfmakeraw(&settings);
+    ::tcsetattr(fd, TCSANOW, &settings);
+
+    KvnlDatagram request;
+    request.command = KvnlReadRegister;
+    request.type = vmaxAddress;
+    char out[KvnlDatagram::size];
+    request.encodeInto(out);
+
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < reads; ++i) {
+        if (::write(fd, out, sizeof out) != qint64(sizeof out)) {
+            ++figures.failures;
+            continue;
+        }
+        char in[64];
+        int got = 0;
+        while (got < KvnlDatagram::size) {
+            pollfd waitFor {fd, POLLIN, 0};
+            if (::poll(&waitFor, 1, 100) <= 0)
+                break;
+            const ssize_t n = ::read(fd, in + got, sizeof in - got);
+            if (n > 0)
+                got += int(n);
+        }
+        if (got != KvnlDatagram::size || KvnlReply::status(QByteArray(in, got)) != KvnlReplySuccess)
+            ++figures.failures;
+    }
+    figures.perSecond = reads * 1000.0 / qMax<qint64>(1, clock.elapsed());
+    ::close(fd);
+    return figures;
+}
+
+Figures throughComShell(const QString &path, QWidget *owner)
+{
+    Figures figures;
+    ComShell shell;
+    shell.init(QString(), owner, false);
+    AbstractSerial *port = shell.serialPort();
+    port->setDeviceName(path);
+    if (!port->open(QIODevice::ReadWrite))
+        return figures;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < reads; ++i) {
+        qint32 value = 0;
+        if (shell.kvnlRead(1, KvnlReadRegister, vmaxAddress, 0, value) != KvnlReplySuccess
+            || value != 51200)
+            ++figures.failures;
+    }
+    figures.perSecond = reads * 1000.0 / qMax<qint64>(1, clock.elapsed());
+    port->close();
+    return figures;
+}
+
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtFatalMsg)
+        QTextStream(stderr) << text << '\n';
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir roots;
+    // The link's port enumerator must not look at the machine's own ports.
+    qputenv("KVN_SYSFS_ROOT", (roots.path() + QStringLiteral("/sys")).toUtf8());
+    qputenv("KVN_DEV_ROOT", (roots.path() + QStringLiteral("/dev")).toUtf8());
+    QApplication application(argc, argv);
+    qInstallMessageHandler(quietMessages);
+
+    boardsim::SimulatedBoard board(boardsim::Chip::Kvn3162);
+    if (!board.start()) {
+        QTextStream(stderr) << "simulated board: " << board.errorString() << '\n';
+        return 1;
+    }
+    board.setRegisterValue(vmaxAddress, 51200);
+    QWidget owner;
+
+    Figures bare;
+    Figures link;
+    QList<double> ratios;
+    for (int round = 0; round < rounds; ++round) {
+        const Figures bareRound = bareClient(board.ptyPath());
+        const Figures linkRound = throughComShell(board.ptyPath(), &owner);
+        if (bareRound.perSecond > 0)
+            ratios << linkRound.perSecond / bareRound.perSecond;
+        bare.perSecond = qMax(bare.perSecond, bareRound.perSecond);
+        bare.failures += bareRound.failures;
+        link.perSecond = qMax(link.perSecond, linkRound.perSecond);
+        link.failures += linkRound.failures;
+    }
+
+    QTextStream out(stdout);
+    out << "register reads per second (best of " << rounds << " rounds of " << reads
+        << " reads), simulated KVN3162 on a pty\n";
+    out << QStringLiteral("  bare termios client:     %1  (%2 failed)\n")
+               .arg(bare.perSecond, 9, 'f', 0)
+               .arg(bare.failures);
+    out << QStringLiteral("  ComShell::kvnlRead:      %1  (%2 failed)\n")
+               .arg(link.perSecond, 9, 'f', 0)
+               .arg(link.failures);
+    out << QStringLiteral("  ratio of the best rounds:        %1\n")
+               .arg(bare.perSecond > 0 ? link.perSecond / bare.perSecond : 0.0, 0, 'f', 2);
+    std::sort(ratios.begin(), ratios.end());
+    out << QStringLiteral("  median ratio of paired rounds:   %1\n")
+               .arg(ratios.isEmpty() ? 0.0 : ratios.at(ratios.size() / 2), 0, 'f', 2);
+    return bare.failures + link.failures == 0 ? 0 : 1;
+}

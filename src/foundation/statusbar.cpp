@@ -1,0 +1,86 @@
+#include "foundation/statusbar.h"
+
+#include "foundation/spacerwidget.h"
+#include "foundation/systeminfo.h"
+#include "link/comshell.h"
+#include "maintenance/droplabel.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QResizeEvent>
+
+StatusBar::StatusBar(QWidget *parent)
+    : QStatusBar(parent)
+    , m_messageLabel(new QLabel(this))
+    , m_spacer(new SpacerWidget(nullptr))
+    , m_progressBar(new QProgressBar(this))
+{
+    setObjectName(QStringLiteral("mStatusBar"));
+    setMinimumSize(222, 26);
+    setStyleSheet(QStringLiteral("QStatusBar::item {border: none}"));
+
+    addPermanentWidget(m_messageLabel);
+    addPermanentWidget(m_spacer, 1);
+    m_spacer->hide();
+
+    // Not an item of the bar: it lies under the other children and fills the whole bar.
+    m_progressBar->setObjectName(QStringLiteral("statusBarProgressBar"));
+    m_progressBar->setMinimumSize(222, 24);
+    m_progressBar->setRange(0, 0);
+    m_progressBar->setValue(-1);
+    m_progressBar->setFormat(QStringLiteral("%p%     "));
+    m_progressBar->lower();
+
+    m_clearTimer.setSingleShot(true);
+    connect(&m_clearTimer, &QTimer::timeout, this, &StatusBar::clearMessage);
+}
+
+QWidget *StatusBar::spacer() const
+{
+    return m_spacer;
+}
+
+void StatusBar::showMessage(const QString &text, int timeout)
+{
+    m_messageLabel->setText(text);
+    m_spacer->setVisible(true);
+    if (timeout != 0)
+        m_clearTimer.start(timeout);
+    else
+        m_clearTimer.stop();
+}
+
+void StatusBar::showMessage(const QString &text)
+{
+    showMessage(text, 0);
+}
+
+void StatusBar::clearMessage()
+{
+    m_messageLabel->clear();
+    m_spacer->hide();
+}
+
+void StatusBar::resizeEvent(QResizeEvent *event)
+{
+    m_progressBar->resize(event->size());
+}
+
+void StatusBar::addConnectionControls(ComShell *shell, QWidget *owner)
+{
+    if (m_firmwareLabel)
+        return;
+    m_firmwareLabel = new DropLabel(shell, owner);
+
+    m_connectionCheckBox = new QCheckBox(tr("Connection"), this);
+    m_connectionCheckBox->setObjectName(QStringLiteral("Autoconnection"));
+    m_connectionCheckBox->setMinimumWidth(200);
+    m_connectionCheckBox->setToolTip(QStringLiteral("Try to connect the Device\n")
+                                     + getSystemInfo());
+    connect(m_connectionCheckBox, &QCheckBox::clicked, shell,
+            qOverload<bool>(&ComShell::setAutoStart), Qt::DirectConnection);
+
+    insertPermanentWidget(0, m_firmwareLabel, 0);
+    insertPermanentWidget(3, m_connectionCheckBox, 0);
+}

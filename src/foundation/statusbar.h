@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QStatusBar>
+#include <QTimer>
+
+class ComShell;
+class DropLabel;
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QResizeEvent;
+class SpacerWidget;
+
+// The main window's status bar: a message that can clear itself, a progress bar that others
+// find by its object name "statusBarProgressBar", and, once the link exists, the firmware label
+// and the check box that switches automatic connection.
+class StatusBar : public QStatusBar
+{
+    Q_OBJECT
+
+public:
+    explicit StatusBar(QWidget *parent = nullptr);
+
+    // Adds the firmware label and the "Connection" check box, once.
+    void addConnectionControls(ComShell *shell, QWidget *owner);
+
+    QLabel *messageLabel() const { return m_messageLabel; }
+    QWidget *spacer() const;
+    QProgressBar *progressBar() const { return m_progressBar; }
+    DropLabel *firmwareLabel() const { return m_firmwareLabel; }
+    QCheckBox *connectionCheckBox() const { return m_connectionCheckBox; }
+
+public Q_SLOTS:
+    // Shows the text; a time-out other than 0 clears it after that many milliseconds. A later
+    // message restarts or stops the clearing, so it is never cleared by an earlier one's timer.
+    void showMessage(const QString &text, int timeout);
+    void showMessage(const QString &text);
+
+protected Q_SLOTS:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void clearMessage();
+
+    QLabel *m_messageLabel;
+    SpacerWidget *m_spacer;
+    QProgressBar *m_progressBar;
+    DropLabel *m_firmwareLabel = nullptr;
+    QCheckBox *m_connectionCheckBox = nullptr;
+    QTimer m_clearTimer;
+};

@@ -1,0 +1,707 @@
+#include "link/comshell.h"
+
+#include "foundation/confirm.h"
+#include "foundation/constants.h"
+#include "foundation/statusbar.h"
+#include "link/deviceconsole.h"
+#include "maintenance/usb_manager.h"
+#include "serial/abstractserial.h"
+#include "serial/serialdeviceenumerator.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSet>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+const QString warningIcon = QStringLiteral(":/Misc2/Warning");
+const QString usbIcon = QStringLiteral(":/ComPort/usbLogo");
+const QString comIcon = QStringLiteral(":/ComPort/comLogo");
+const QString recycleIcon = QStringLiteral(":/ComPort/Recycle");
+const QString busyIcon = QStringLiteral(":/ComPort/isBusy");
+const QString fwUpdateIcon = QStringLiteral(":/ComPort/fwUpdate");
+
+// Results of the device-console tool's start: started, and elevation refused.
+constexpr int toolStarted = 42;
+constexpr int toolAccessDenied = 5;
+
+// Versions shorter than this are no answer.
+constexpr int minimumVersionLength = 8;
+
+// The window whose title shows the connection state is shared by every link of the process;
+// the firmware update's link in its own thread only ever lets go of it.
+struct TitleState
+{
+    QMutex mutex;
+    QPointer<QWidget> window;
+    QString base;
+};
+TitleState &titleState()
+{
+    static TitleState state;
+    return state;
+}
+
+// The driver prompt is offered once at a time, and not again after the user declined it.
+struct DriverPromptState
+{
+    QPointer<QObject> pending; // the prompt, then the installer window it opened
+    bool declined = false;
+};
+DriverPromptState &driverPrompt()
+{
+    static DriverPromptState state;
+    return state;
+}
+
+// Hardware ids of the boards found present at least once since the program started.
+QSet<QString> &boardsSeenInThisRun()
+{
+    static QSet<QString> seen;
+    return seen;
+}
+
+QString disconnectedSuffix()
+{
+    return ComShell::tr(" | disconnected");
+}
+QString connectedSuffix()
+{
+    return ComShell::tr(" | connected with ");
+}
+
+// A title keeps one connection suffix: whatever suffix it carries is cut before a new one goes
+// on, also when the title was taken while it still showed an earlier state.
+QString withoutConnectionSuffix(const QString &title)
+{
+    int cut = title.size();
+    for (const QString &suffix : {disconnectedSuffix(), connectedSuffix()}) {
+        const int at = title.indexOf(suffix);
+        if (at >= 0 && at < cut)
+            cut = at;
+    }
+    return title.left(cut);
+}
+
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+} // namespace
+
+ComShell::ComShell(QObject *parent)
+    : QObject(parent)
+{
+    setObjectName(QStringLiteral("comShell"));
+    m_transport.setReplyBudget(KvnlTransport::usbReplyBudget);
+    qWarning("------------------------ Begin ComShell");
+}
+
+ComShell::~ComShell()
+{
+    if (m_enumerator)
+        setAutoStart(false);
+    delete m_port;
+    m_port = nullptr;
+    m_transport.setPort(nullptr);
+    qWarning().noquote() << quoted(m_portName)
+                         << "---------------------------------------- Ende ComShell";
+}
+
+void ComShell::init(const QString &deviceId, QWidget *owner, bool rawMode)
+{
+    if (!m_port) {
+        m_port = new AbstractSerial(this);
+        connect(m_port, &AbstractSerial::exception, this, &ComShell::slotException);
+        m_port->setEmitStatus(true);
+        m_transport.setPort(m_port);
+    }
+    m_deviceId = deviceId.toUpper();
+    m_owner = owner;
+    m_portName.clear();
+    m_autoStart = false;
+    m_rawMode = rawMode;
+    if (m_rawMode)
+        connect(m_port, &QIODevice::readyRead, this, &ComShell::procSerialDataReceive,
+                Qt::UniqueConnection);
+    m_statusText = deviceStateTexts.at(DeviceNotConnected);
+    m_statusIcon = warningIcon;
+    m_enumerator = SerialDeviceEnumerator::instance();
+    connect(m_enumerator, &SerialDeviceEnumerator::hasChanged, this,
+            qOverload<const QStringList &>(&ComShell::setPortList), Qt::UniqueConnection);
+}
+
+// ---- requests ----------------------------------------------------------------------------
+
+bool ComShell::sendDatagram(quint8 module, quint8 command, quint8 type, quint8 motor, qint32 value)
+{
+    m_transport.setPortName(m_portName);
+    KvnlDatagram datagram;
+    datagram.module = module;
+    datagram.command = command;
+    datagram.type = type;
+    datagram.motor = motor;
+    datagram.value = value;
+    switch (m_transport.send(datagram)) {
+    case KvnlTransport::Sent:
+        return true;
+    case KvnlTransport::WriteFailed:
+        statusSerialDevice(false);
+        return false;
+    case KvnlTransport::PortClosed:
+        break;
+    }
+    return false;
+}
+
+QByteArray ComShell::readReply(qint32 &value)
+{
+    bool timedOut = false;
+    const QByteArray reply = m_transport.readReply(value, &timedOut);
+    if (timedOut)
+        statusSerialDevice(false);
+    return reply;
+}
+
+QByteArray ComShell::kvnlCmd(quint8 module, quint8 command, quint8 type, quint8 motor, qint32 value,
+                             int *status)
+{
+    if (status)
+        *status = 0;
+    if (m_port && m_port->isOpen()) {
+        qDebug() << "QByteArray ComShell::kvnlCmd" << command << "true";
+    } else {
+        qCritical().noquote() << quoted(objectName()) << quoted(m_portName)
+                              << (isPortBusy(m_portName) ? "true" : "false");
+        m_statusText = deviceStateTexts.at(DeviceRestartByCycle) + QLatin1Char(' ') + m_portName;
+        m_statusIcon = recycleIcon;
+    }
+    if (!sendDatagram(module, command, type, motor, value))
+        return QByteArray();
+    qint32 replyValue = 0;
+    return readReply(replyValue);
+}
+
+bool ComShell::kvnlSend(quint8 module, quint8 command, quint8 type, quint8 motor, qint32 value)
+{
+    return sendDatagram(module, command, type, motor, value);
+}
+
+int ComShell::kvnlStatus(quint8 module, quint8 command, quint8 type, quint8 motor, qint32 value)
+{
+    if (!sendDatagram(module, command, type, motor, value))
+        return KvnlReplyNone;
+    qint32 replyValue = 0;
+    return KvnlReply::status(readReply(replyValue));
+}
+
+int ComShell::kvnlRead(quint8 module, quint8 command, quint8 type, quint8 motor, qint32 &value)
+{
+    if (!sendDatagram(module, command, type, motor, value))
+        return KvnlReplyNone;
+    return KvnlReply::status(readReply(value));
+}
+
+QString ComShell::getFirmwareVersion(int *status)
+{
+    if (m_rawMode) {
+        if (status)
+            *status = KvnlReplySuccess;
+        return QStringLiteral("nonKVNLdev");
+    }
+    const int keptBudget = m_transport.replyBudget();
+    m_transport.setReplyBudget(KvnlTransport::usbReplyBudget);
+    const QByteArray reply = kvnlCmd(1, KvnlFirmwareVersion, 0, 0, 0, status);
+    m_transport.setReplyBudget(keptBudget);
+
+    QString text = KvnlReply::versionText(reply);
+    qDebug() << "ComShell::getFirmwareVersion" << text;
+    text = KvnlReply::unframeVersion(text, status);
+    qDebug() << "ComShell::getFirmwareVersion After" << text;
+    return text;
+}
+
+// ---- raw mode ----------------------------------------------------------------------------
+
+void ComShell::procSerialDataReceive()
+{
+    Q_EMIT rxBufferAvailable(m_port->readAll());
+}
+
+void ComShell::procSerialDataTransfer(const QByteArray &data)
+{
+    if (m_port && m_port->isOpen())
+        m_port->write(data);
+}
+
+void ComShell::slotException()
+{
+    qCritical("\nSlot: Exception notifier\n");
+}
+
+// ---- connection --------------------------------------------------------------------------
+
+void ComShell::setStatus(const QString &icon, const QString &text)
+{
+    m_statusIcon = icon;
+    m_statusText = text;
+}
+
+void ComShell::emitStatus()
+{
+    Q_EMIT status(m_statusIcon, m_statusText);
+}
+
+bool ComShell::isListed(const QString &port) const
+{
+    return !port.isEmpty() && m_enumerator && m_enumerator->devicesAvailable().contains(port);
+}
+
+bool ComShell::isPortBusy(const QString &port) const
+{
+    // The enumerator belongs to the GUI thread; the firmware update's link does not select
+    // ports in it from its own thread just to write a trace line.
+    if (!m_enumerator || QThread::currentThread() != m_enumerator->thread())
+        return false;
+    m_enumerator->setDeviceName(port);
+    return m_enumerator->isBusy();
+}
+
+QString ComShell::portService(const QString &port) const
+{
+    if (!m_enumerator)
+        return QString();
+    m_enumerator->setDeviceName(port);
+    return m_enumerator->service();
+}
+
+void ComShell::setAutoStart(const QString &port)
+{
+    const QStringList list = m_enumerator->devicesAvailable();
+    qDebug() << list << port;
+    if (!list.contains(port))
+        qCritical() << "Liste ohne" << port;
+    m_portName = port;
+    m_deviceId.clear();
+
+    DeviceConsole console;
+    const DeviceMap boards = console.deviceMap(DeviceConsole::makerVendorFilter());
+    if (boards.contains(m_portName))
+        m_deviceId = boards.value(m_portName).value(QStringLiteral("id")).toUpper();
+
+    m_autoStart = !m_portName.isEmpty();
+    comService();
+}
+
+void ComShell::setAutoStart(bool on)
+{
+    qDebug().noquote() << "Auto Start" << quoted(m_deviceId) << (m_autoStart ? "true" : "false")
+                       << (on ? "true" : "false");
+    m_autoStart = on;
+    setPortList(QStringList());
+}
+
+void ComShell::setFwUpdateMode(bool on)
+{
+    setAutoStart(!on);
+    if (on) {
+        qCritical().noquote() << quoted(objectName()) << "Firwareupdate";
+        setStatus(fwUpdateIcon, deviceStateTexts.at(DeviceFirmwareUpdate));
+        emitStatus();
+    }
+}
+
+void ComShell::setPortList()
+{
+    setPortList(QStringList());
+}
+
+void ComShell::setPortList(const QStringList &list)
+{
+    if (sender())
+        qDebug().noquote() << quoted(objectName()) << "New List" << list << m_autoStart;
+    const QStringList ports = list.isEmpty() ? m_enumerator->devicesAvailable() : list;
+    if (!m_portName.isEmpty() && !ports.contains(m_portName))
+        qCritical().noquote() << quoted(objectName())
+                              << "\n++++++++++++++++++++++ fw update? +++++++++++++++++++++++++\n";
+
+    setStatus(warningIcon, deviceStateTexts.at(DeviceNotConnected));
+
+    int boardsKnown = 0;
+    if (m_deviceId.isEmpty()) {
+        boardsKnown = 1;
+    } else {
+        DeviceConsole console;
+        const DeviceMap boards = console.deviceMap(m_deviceId);
+        for (auto entry = boards.constBegin(); entry != boards.constEnd(); ++entry) {
+            // A freshly enumerated board needs a moment before its port takes requests.
+            QThread::msleep(195);
+            if (entry.key().isEmpty())
+                continue;
+            ++boardsKnown;
+            if (ports.contains(entry.key())) {
+                m_portName = entry.key();
+                break;
+            }
+        }
+        // sysfs forgets an unplugged board at once, where the system this logic was made for
+        // keeps it as an offline device. A board seen in this run counts as known, so that
+        // pulling its plug closes the port and waits for it instead of asking for a driver.
+        QSet<QString> &seen = boardsSeenInThisRun();
+        if (boardsKnown != 0)
+            seen.insert(m_deviceId);
+        else if (seen.contains(m_deviceId))
+            boardsKnown = 1;
+    }
+
+    qDebug().noquote() << "void ComShell::setPortList(QStringList list)"
+                       << "\n"
+                       << isPortBusy(m_portName) << ports << quoted(m_portName)
+                       << quoted(m_deviceId) << (m_owner && m_owner->isVisible())
+                       << quoted(m_owner ? m_owner->objectName() : QString());
+
+    if (boardsKnown != 0) {
+        comService();
+        return;
+    }
+
+    if (m_autoStart)
+        offerDriverInstallation();
+    m_statusText = tr("to install plug the Device");
+    emitStatus();
+}
+
+void ComShell::offerDriverInstallation()
+{
+    DriverPromptState &prompt = driverPrompt();
+    if (!m_owner)
+        return;
+    if (m_owner->isVisible()) {
+        if (prompt.declined || prompt.pending)
+            return;
+        auto *confirm = new Confirm(
+            tr("Device driver is not installed\nplug a Device and press OK"), m_owner);
+        if (confirm->cancelButton)
+            confirm->cancelButton->deleteLater();
+        prompt.pending = confirm;
+        QPointer<Confirm> guard(confirm);
+        QTimer::singleShot(1000, confirm, [guard] {
+            if (guard && guard->exec() != 1)
+                driverPrompt().declined = true;
+        });
+        // A widget announces destroyed() while guarded pointers to it still hold it.
+        connect(confirm, &QObject::destroyed, this, [this] {
+            driverPrompt().pending = nullptr;
+            if (!driverPrompt().declined)
+                installUSB();
+        });
+        return;
+    }
+    if (StatusBar *bar = m_owner->findChild<StatusBar *>())
+        bar->showMessage(tr("no Device connected"), 200);
+    QTimer::singleShot(750, this, [this] { setPortList(); });
+}
+
+void ComShell::installUSB()
+{
+    if (!m_owner)
+        return;
+    auto *view = m_owner->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEdit_Output"));
+    auto *manager = new USB_Manager(m_owner, view, 1);
+    driverPrompt().pending = manager;
+    connect(manager, &QObject::destroyed, this, [this] {
+        driverPrompt().pending = nullptr;
+        setPortList();
+    });
+    Q_EMIT status(m_statusIcon, QStringLiteral("plug ") + manager->knownDeviceName(m_deviceId));
+}
+
+void ComShell::comService()
+{
+    if (m_portName.isEmpty()) {
+        setStatus(warningIcon, deviceStateTexts.at(DeviceNotConnected));
+        qDebug("nix angeschlossen");
+        emitStatus();
+        return;
+    }
+    const bool listed = isListed(m_portName);
+    qDebug().noquote() << "comService()" << m_enumerator->devicesAvailable() << m_autoStart
+                       << quoted(m_portName) << quoted(m_deviceId) << quoted(objectName()) << "\n"
+                       << isPortBusy(m_portName) << m_port->isOpen()
+                       << quoted(m_port->deviceName());
+
+    if (m_autoStart && listed && !m_port->isOpen()) {
+        openHandler(m_portName);
+        int versionStatus = 0;
+        const QString version = getFirmwareVersion(&versionStatus);
+        qDebug() << version << versionStatus << version.size();
+        if (version.size() < minimumVersionLength) {
+            if (m_deviceId.isEmpty())
+                return;
+            m_statusText = deviceStateTexts.at(DeviceNotConnected);
+            closeHandler();
+            openHandler(m_portName);
+        } else {
+            m_statusText = version;
+        }
+    } else if (m_port->isOpen() && (!listed || !m_autoStart)) {
+        closeHandler();
+    } else {
+        emitStatus();
+    }
+}
+
+bool ComShell::openHandler()
+{
+    return openHandler(QString());
+}
+
+bool ComShell::openHandler(const QString &requested)
+{
+    const QString port = requested.isEmpty() ? m_portName : requested;
+    if (!isListed(port)) {
+        // Name the port that was asked for, not the one held before.
+        m_statusText = port + QStringLiteral(" is not active");
+        emitStatus();
+        return false;
+    }
+    m_portName = port;
+    m_enumerator->setDeviceName(port);
+    const bool busy = m_enumerator->isBusy();
+    if (busy) {
+        setStatus(busyIcon, deviceStateTexts.at(DeviceBusy));
+        emitStatus();
+        qCritical().noquote() << quoted(port) << "is busy";
+    } else {
+        m_port->setDeviceName(port);
+        if (!m_port->open(QIODevice::ReadWrite)) {
+            qCritical() << m_port->deviceName() << "cannot open";
+            return false;
+        }
+        // A board known by its device id keeps the line settings it has.
+        if (m_deviceId.isEmpty()) {
+            qWarning().noquote() << "Initialisiere" << quoted(port);
+            bool probed = false;
+            if (!m_baudCache.contains(port)) {
+                const bool lineSet = m_port->setParity(AbstractSerial::ParityNone)
+                    && m_port->setDataBits(AbstractSerial::DataBits8)
+                    && m_port->setStopBits(AbstractSerial::StopBits1)
+                    && m_port->setFlowControl(AbstractSerial::FlowControlOff);
+                if (lineSet) {
+                    probeBaudRate();
+                    probed = true;
+                }
+            }
+            if (!probed) {
+                const bool rateSet = m_baudCache.contains(port)
+                    && m_port->setBaudRate(AbstractSerial::BaudRate(m_baudCache.value(port)),
+                                           AbstractSerial::AllBaud);
+                if (!rateSet) {
+                    m_port->close();
+                    m_statusText = deviceStateTexts.at(DeviceUnableToOpen);
+                    emitStatus();
+                    qWarning("unable to set serial COM");
+                    return false;
+                }
+            }
+        }
+        statusSerialDevice(m_port->isOpen());
+    }
+    qWarning().noquote() << "openHandler" << quoted(port) << busy << m_port->isOpen()
+                         << quoted(m_deviceId) << "\n";
+    return m_port->isOpen();
+}
+
+bool ComShell::probeBaudRate()
+{
+    for (const AbstractSerial::BaudRate rate :
+         {AbstractSerial::BaudRate115200, AbstractSerial::BaudRate9600}) {
+        m_port->setBaudRate(rate, AbstractSerial::AllBaud);
+        int versionStatus = 0;
+        getFirmwareVersion(&versionStatus);
+        if (versionStatus != 0) {
+            m_baudCache.insert(m_portName, int(rate));
+            return true;
+        }
+    }
+    return false;
+}
+
+void ComShell::closeHandler()
+{
+    if (!m_port || !m_port->isOpen())
+        return;
+    statusSerialDevice(false);
+    m_port->flush();
+    m_port->close();
+    int remaining = 4;
+    while (remaining > 0 && isPortBusy(m_portName)) {
+        qCritical("b");
+        QCoreApplication::processEvents();
+        QThread::msleep(200);
+        --remaining;
+    }
+    qWarning().noquote() << quoted(objectName()) << "closeHandler" << quoted(m_portName)
+                         << remaining << isPortBusy(m_portName) << m_port->isOpen();
+}
+
+// ---- state reports -----------------------------------------------------------------------
+
+QWidget *ComShell::takeTitleWindow()
+{
+    TitleState &title = titleState();
+    QMutexLocker lock(&title.mutex);
+    QWidget *window = title.window ? title.window.data() : nullptr;
+    if (!window && m_owner)
+        window = m_owner->window();
+    if (!window)
+        return nullptr;
+    if (QThread::currentThread() != window->thread()) {
+        title.window = nullptr;
+        return nullptr;
+    }
+    if (!title.window) {
+        title.window = window;
+        title.base = withoutConnectionSuffix(window->windowTitle());
+    }
+    return window;
+}
+
+void ComShell::setTitleSuffix(QWidget *window, const QString &suffix)
+{
+    TitleState &title = titleState();
+    QMutexLocker lock(&title.mutex);
+    // The window may have renamed itself since (the main window names the chip once a board is
+    // known); its own title, without our suffix, is the base.
+    title.base = withoutConnectionSuffix(window->windowTitle());
+    window->setWindowTitle(title.base + suffix);
+}
+
+void ComShell::statusSerialDevice(bool connected)
+{
+    QWidget *window = takeTitleWindow();
+    const bool reconnect = m_autoStart && !m_deviceId.isEmpty();
+    qDebug().noquote() << sender() << isPortBusy(m_portName) << "statusSerialDevice" << connected
+                       << quoted(m_statusText) << quoted(m_statusIcon);
+
+    if (!connected) {
+        connectionLost();
+        if (window) {
+            setTitleSuffix(window, disconnectedSuffix());
+            QApplication::alert(window, 0);
+        }
+        setStatus(warningIcon, deviceStateTexts.at(DeviceDisconnected));
+        qDebug() << "## close list:" << m_enumerator->devicesAvailable() << m_port->isOpen();
+        if (reconnect && isListed(m_portName) && !m_port->isOpen())
+            QTimer::singleShot(500, this, [this] { openHandler(); });
+    } else {
+        int versionStatus = 0;
+        QString version = getFirmwareVersion(&versionStatus);
+        if (version.size() < minimumVersionLength) {
+            version = getFirmwareVersion(&versionStatus);
+            qDebug() << "############## zu wenig" << version;
+        }
+        if (versionStatus != 0 && version.size() < minimumVersionLength) {
+            qDebug() << version << "Antwort ungueltig";
+            closeHandler();
+            QTimer::singleShot(500, this, [this] { openHandler(); });
+        } else if (versionStatus != 0) {
+            if (window)
+                setTitleSuffix(window, connectedSuffix() + version);
+            boardAnswered(version);
+        } else {
+            qDebug() << "N U L L" << m_port->isOpen();
+            if (window)
+                QApplication::alert(window, 10000);
+            noAnswer(version);
+        }
+    }
+    emitStatus();
+    qWarning().noquote() << quoted(m_statusText) << quoted(m_portName);
+}
+
+void ComShell::connectionLost()
+{
+    Q_EMIT handlerIsReady(QString());
+}
+
+void ComShell::boardAnswered(const QString &version)
+{
+    m_transport.setReplyBudget(KvnlTransport::usbReplyBudget);
+    if (portService(m_portName).contains(QLatin1String("usb"))) {
+        m_statusIcon = usbIcon;
+    } else {
+        m_statusIcon = comIcon;
+        m_transport.setReplyBudget(KvnlTransport::serialReplyBudget);
+    }
+    m_statusText = version;
+    // The main window reads the version from the label this report updates, so the report
+    // goes first.
+    emitStatus();
+    Q_EMIT handlerIsReady(m_portName);
+}
+
+void ComShell::noAnswer(const QString &version)
+{
+    const bool reconnect = m_autoStart && !m_deviceId.isEmpty();
+    qDebug() << "################ need unplug" << version << m_statusText;
+    if (m_deviceId.isEmpty()) {
+        m_statusText = QStringLiteral("no FW");
+        m_baudCache.remove(m_portName);
+    } else if (!m_statusText.contains(deviceStateTexts.at(DeviceTryRestart))) {
+        const bool justLost = m_statusText.contains(deviceStateTexts.at(DeviceDisconnected))
+            || m_statusText.contains(deviceStateTexts.at(DeviceNotConnected));
+        if (reconnect && justLost) {
+            setStatus(recycleIcon, deviceStateTexts.at(DeviceTryRestart));
+            QTimer::singleShot(1000, this, [this] { setPortList(); });
+        } else if (reconnect && !m_port->isOpen()) {
+            QTimer::singleShot(2000, this, [this] { openHandler(); });
+        } else {
+            setStatus(warningIcon, QStringLiteral("Cannot access ") + m_portName);
+            if (reconnect)
+                QTimer::singleShot(100, this, [this] { openHandler(); });
+        }
+    } else {
+        restartUsbDevice();
+    }
+}
+
+void ComShell::restartUsbDevice()
+{
+    const bool reconnect = m_autoStart && !m_deviceId.isEmpty();
+    m_statusText = QStringLiteral("restart Port ") + m_portName;
+
+    DeviceConsole console;
+    const DeviceMap boards = console.deviceMap(m_deviceId);
+    QString instance = QStringLiteral("NIL");
+    if (boards.contains(m_portName))
+        instance = boards.value(m_portName)
+                       .value(QStringLiteral("deviceInstanceID"), QStringLiteral("NIL"));
+    const QString argument
+        = QLatin1Char('@') + QString(instance).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    QStringList output;
+    int result = 0;
+    if (m_toolRunner) {
+        result = m_toolRunner(QStringLiteral("restart"), QStringList {argument}, &output);
+    } else {
+        result = console.execSU(QStringLiteral("restart"), QStringList {argument});
+        output = console.takeOutput();
+    }
+    qDebug() << "#---##########-----# DEVCON" << m_portName << isPortBusy(m_portName) << result
+             << argument << output;
+
+    if (result == toolAccessDenied) {
+        setStatus(recycleIcon,
+                  deviceStateTexts.at(DeviceRestartByCycle) + QLatin1Char(' ') + m_portName);
+    } else if (result == toolStarted) {
+        m_statusText = QStringLiteral("restart ready ") + m_portName;
+        if (reconnect)
+            QTimer::singleShot(10, this, [this] { openHandler(); });
+    }
+}

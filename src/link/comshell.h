@@ -1,0 +1,124 @@
+#pragma once
+
+#include "link/kvnldatagram.h"
+#include "link/kvnltransport.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class AbstractSerial;
+class SerialDeviceEnumerator;
+class QWidget;
+
+// The link to one evaluation board over one serial port: follows the port list, opens the port
+// with the right line settings, identifies the board by its firmware version, reports every
+// state as a status pair (icon resource path, text) and in the owner window's title, recovers
+// by itself, and carries the KVNL requests of the program.
+class ComShell : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ComShell(QObject *parent = nullptr);
+    ~ComShell() override;
+
+    // Second construction step, once, before anything else. owner must be a widget.
+    void init(const QString &deviceId, QWidget *owner, bool rawMode = false);
+
+    // While the firmware update runs the link stays off and shows "Firmware update".
+    void setFwUpdateMode(bool on);
+
+    // KVNL requests. module, command, type and motor are bytes; values are signed 32 bit.
+    bool sendDatagram(quint8 module, quint8 command, quint8 type, quint8 motor, qint32 value);
+    QByteArray readReply(qint32 &value);
+    // The whole reply for callers that decode it themselves; *status is set to 0 on entry.
+    // Empty when the request was not sent.
+    QByteArray kvnlCmd(quint8 module, quint8 command, quint8 type, quint8 motor, qint32 value,
+                       int *status);
+    // Sends and reads no reply.
+    bool kvnlSend(quint8 module, quint8 command, quint8 type, quint8 motor, qint32 value);
+    // The reply's status byte (100 success, 11 brown-out), 0 when not sent or no reply.
+    int kvnlStatus(quint8 module, quint8 command, quint8 type, quint8 motor, qint32 value);
+    // As kvnlStatus; value is sent and replaced by the reply's value (0 after a failure).
+    // Left unchanged when the request was not sent.
+    int kvnlRead(quint8 module, quint8 command, quint8 type, quint8 motor, qint32 &value);
+    // The board's firmware version; *status becomes non-zero only for a framed answer.
+    QString getFirmwareVersion(int *status);
+
+    QString portName() const { return m_portName; }
+    QString deviceId() const { return m_deviceId; }
+    QString statusText() const { return m_statusText; }
+    QString statusIcon() const { return m_statusIcon; }
+    bool isAutoStart() const { return m_autoStart; }
+    bool isRawMode() const { return m_rawMode; }
+    int replyBudget() const { return m_transport.replyBudget(); }
+    void setReplyBudget(int passes) { m_transport.setReplyBudget(passes); }
+    AbstractSerial *serialPort() const { return m_port; }
+    // The bit rate (in AbstractSerial::BaudRate numbering) that answered on a port, or -1.
+    int cachedBaudRate(const QString &port) const { return m_baudCache.value(port, -1); }
+
+    // Starts the device-console tool elevated and answers the start result (42 started, 5 no
+    // elevation, 2 missing) with the tool's collected output. Unset, DeviceConsole::execSU runs
+    // it; tests put the elevation's outcome in place.
+    using ToolRunner = std::function<int(const QString &command, const QStringList &arguments,
+                                         QStringList *output)>;
+    void setToolRunner(ToolRunner runner) { m_toolRunner = std::move(runner); }
+
+Q_SIGNALS:
+    void status(const QString &icon, const QString &text);
+    // The port when a board answered; an empty text whenever the link goes down.
+    void handlerIsReady(const QString &port);
+    void rxBufferAvailable(const QByteArray &data); // raw mode only
+
+public Q_SLOTS:
+    void setAutoStart(bool on);
+    void setAutoStart(const QString &port);
+    void procSerialDataTransfer(const QByteArray &data);
+    bool openHandler(const QString &port);
+    bool openHandler();
+    void closeHandler();
+
+private Q_SLOTS:
+    void procSerialDataReceive();
+    void statusSerialDevice(bool connected);
+    void setPortList(const QStringList &list);
+    void setPortList();
+    void installUSB();
+    void comService();
+
+protected Q_SLOTS:
+    void slotException();
+
+private:
+    void setStatus(const QString &icon, const QString &text);
+    void emitStatus();
+    bool isListed(const QString &port) const;
+    bool isPortBusy(const QString &port) const;
+    QString portService(const QString &port) const;
+    bool probeBaudRate();
+    void connectionLost();
+    void boardAnswered(const QString &version);
+    void noAnswer(const QString &version);
+    void restartUsbDevice();
+    void offerDriverInstallation();
+    QWidget *takeTitleWindow();
+    void setTitleSuffix(QWidget *window, const QString &suffix);
+
+    bool m_autoStart = false;
+    QPointer<QWidget> m_owner;
+    AbstractSerial *m_port = nullptr;
+    SerialDeviceEnumerator *m_enumerator = nullptr;
+    QHash<QString, int> m_baudCache;
+    bool m_rawMode = false;
+    QString m_portName;
+    QString m_deviceId;
+    QString m_statusText;
+    QString m_statusIcon;
+    KvnlTransport m_transport;
+    ToolRunner m_toolRunner;
+};

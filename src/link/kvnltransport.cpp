@@ -1,0 +1,83 @@
+#include "link/kvnltransport.h"
+
+#include "serial/abstractserial.h"
+
+#include <QDebug>
+
+namespace {
+// A board that keeps talking without being asked must not hold a request up for ever.
+constexpr int maxStaleDrains = 16;
+} // namespace
+
+KvnlTransport::KvnlTransport(AbstractSerial *port)
+    : m_port(port)
+{
+    m_reply.reserve(64);
+}
+
+KvnlTransport::SendResult KvnlTransport::send(const KvnlDatagram &datagram)
+{
+    if (!m_port || !m_port->isOpen())
+        return PortClosed;
+    datagram.encodeInto(m_sendBuffer);
+    if (!m_port->isOpen())
+        return PortClosed;
+    // A reply that came too late for an earlier request would otherwise be read as the reply
+    // to this one. Only input is dropped: a request still on its way out must not be lost.
+    dropStaleInput();
+    const qint64 written = m_port->write(m_sendBuffer, KvnlDatagram::size);
+    return written == KvnlDatagram::size ? Sent : WriteFailed;
+}
+
+void KvnlTransport::dropStaleInput()
+{
+    // Finding nothing is the rule here, not a time-out worth a time-stamped status report.
+    const bool emitStatus = m_port->isEmitStatus();
+    m_port->setEmitStatus(false);
+    for (int pass = 0; pass < maxStaleDrains && m_port->waitForReadyRead(0); ++pass) {
+        const QByteArray stale = m_port->readAll();
+        qDebug().noquote() << "KVNL dropped" << stale.size() << "stale bytes on"
+                           << QStringLiteral("\"%1\"").arg(m_portName) << stale.toHex(' ');
+    }
+    m_port->setEmitStatus(emitStatus);
+}
+
+QByteArray KvnlTransport::readReply(qint32 &value, bool *timedOut)
+{
+    if (timedOut)
+        *timedOut = false;
+    m_reply.clear();
+    int passes = m_replyBudget;
+    m_port->waitForReadyRead(4);
+    for (;;) {
+        if (passes <= 9)
+            qDebug().noquote() << "KVNL rx (again):" << QStringLiteral("\"%1\"").arg(m_portName)
+                               << m_reply.size() << m_port->bytesAvailable() << m_replyBudget
+                               << passes;
+        // A budget of 0 or less must still end the wait.
+        if (--passes <= 0) {
+            m_reply.resize(3);
+            m_reply[0] = 0;
+            m_reply[1] = 0;
+            m_reply[2] = 0;
+            value = 0;
+            if (timedOut)
+                *timedOut = true;
+            return m_reply;
+        }
+        m_reply.append(m_port->readAll());
+        if (KvnlReply::isComplete(m_reply)) {
+            value = KvnlReply::value(m_reply);
+            const quint8 command = quint8(m_sendBuffer[1]);
+            if (KvnlReply::hasCheckedChecksum(command) && !KvnlReply::checksumValid(m_reply)) {
+                qWarning().noquote()
+                    << "KVNL reply checksum wrong:" << QStringLiteral("\"%1\"").arg(m_portName)
+                    << m_reply.toHex(' ');
+                m_reply[2] = 0;
+                value = 0;
+            }
+            return m_reply;
+        }
+        m_port->waitForReadyRead(1);
+    }
+}

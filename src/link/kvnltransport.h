@@ -1,0 +1,54 @@
+#pragma once
+
+#include "link/kvnldatagram.h"
+
+#include <QByteArray>
+#include <QString>
+
+class AbstractSerial;
+
+// The request layer of one link: writes a request datagram to the port and collects its reply
+// within the reply budget. Each link has its own send and reply buffers, so links in different
+// threads (the firmware update runs one in its own thread) never share them.
+class KvnlTransport
+{
+public:
+    enum SendResult {
+        Sent,
+        PortClosed, // nothing was written
+        WriteFailed // the port took fewer than nine bytes: the link counts as lost
+    };
+
+    // Reader passes of a request: 4 ms, then 1 ms polls until the budget is spent.
+    static constexpr int usbReplyBudget = 30;
+    static constexpr int serialReplyBudget = 200;
+
+    explicit KvnlTransport(AbstractSerial *port = nullptr);
+
+    void setPort(AbstractSerial *port) { m_port = port; }
+    AbstractSerial *port() const { return m_port; }
+    // Only used to name the port in messages.
+    void setPortName(const QString &name) { m_portName = name; }
+
+    int replyBudget() const { return m_replyBudget; }
+    void setReplyBudget(int passes) { m_replyBudget = passes; }
+
+    SendResult send(const KvnlDatagram &datagram);
+
+    // Collects the reply of the request just sent. On a time-out the reply is three bytes with
+    // status 0 and *timedOut is set. A register reply whose checksum does not match comes back
+    // with status 0 and value 0, without counting as a time-out.
+    QByteArray readReply(qint32 &value, bool *timedOut);
+
+    // The last datagram sent, for tests and traces.
+    QByteArray lastDatagram() const { return QByteArray(m_sendBuffer, KvnlDatagram::size); }
+
+private:
+    void dropStaleInput();
+
+    AbstractSerial *m_port;
+    QString m_portName;
+    int m_replyBudget = usbReplyBudget;
+    char m_sendBuffer[KvnlDatagram::size] = {};
+    QByteArray m_reply;
+};

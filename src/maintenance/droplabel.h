@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class ComShell;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QLabel;
+class QMimeData;
+class QPlainTextEdit;
+
+// The firmware label at the left end of the status bar: the icon and text of the link's latest
+// status report (the connected board's firmware version, or a device-state text), and the drop
+// target for a firmware file.
+class DropLabel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    DropLabel(ComShell *link, QWidget *parent);
+    ~DropLabel() override;
+
+    // The text of the latest status report; the main window judges the board by it.
+    QString text() const;
+    QString comPort() const { return m_comPort; }
+
+Q_SIGNALS:
+    void firmwareDone();
+
+public Q_SLOTS:
+    void setCOMport(const QString &port);
+
+private Q_SLOTS:
+    void sendFirmwareReady(bool ok, const QString &text);
+    void updateLabel(const QString &icon, const QString &text);
+
+protected Q_SLOTS:
+    void dropEvent(QDropEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+
+private:
+    static QString firmwareFileOf(const QMimeData *mime);
+
+    ComShell *m_link;
+    QString m_comPort;
+    QLabel *m_iconLabel;
+    QLabel *m_textLabel;
+    QPlainTextEdit *m_output = nullptr;
+};

@@ -1,0 +1,268 @@
+#include "boardsim/simulatedboard.h"
+#include "link/comshell.h"
+#include "serial/abstractserial.h"
+#include "testenvironment.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QWidget>
+#include <QtTest>
+
+namespace {
+// Collects the messages of the process while it lives.
+class MessageLog
+{
+public:
+    MessageLog()
+    {
+        lines().clear();
+        previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &,
+                                             const QString &text) { lines().append(text); });
+    }
+    ~MessageLog() { qInstallMessageHandler(previous); }
+    static QStringList &lines()
+    {
+        static QStringList collected;
+        return collected;
+    }
+    int count(const QString &text) const
+    {
+        int n = 0;
+        for (const QString &line : lines())
+            n += line.contains(text) ? 1 : 0;
+        return n;
+    }
+
+private:
+    QtMessageHandler previous;
+};
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+} // namespace
+
+// The request layer of the link, against the simulated board on a real pty.
+class KvnlRequestsTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<boardsim::SimulatedBoard> board;
+    std::unique_ptr<QWidget> owner;
+    std::unique_ptr<ComShell> shell;
+
+    void openShell()
+    {
+        shell = std::make_unique<ComShell>();
+        shell->init(QString(), owner.get(), false);
+        AbstractSerial *port = shell->serialPort();
+        port->setDeviceName(board->ptyPath());
+        QVERIFY(port->open(QIODevice::ReadWrite));
+    }
+
+private Q_SLOTS:
+    void initTestCase() { isolateTestEnvironment(); }
+
+    void init()
+    {
+        board = std::make_unique<boardsim::SimulatedBoard>(boardsim::Chip::Kvn3162);
+        QVERIFY2(board->start(), qPrintable(board->errorString()));
+        owner = std::make_unique<QWidget>();
+        openShell();
+    }
+    void cleanup()
+    {
+        shell.reset();
+        owner.reset();
+        board.reset();
+    }
+
+    void requestsGoOutByteExact_data()
+    {
+        QTest::addColumn<quint8>("address");
+        QTest::addColumn<qint32>("value");
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("0x20 := 300") << quint8(0x20) << 300 << hex("014520000000012c93");
+        QTest::newRow("minus one") << quint8(0x21) << -1 << hex("01452100ffffffff63");
+    }
+    void requestsGoOutByteExact()
+    {
+        QFETCH(quint8, address);
+        QFETCH(qint32, value);
+        QFETCH(QByteArray, request);
+        board->clearRequestLog();
+        QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, address, 0, value), int(KvnlReplySuccess));
+        QCOMPARE(board->requestLog().size(), 1);
+        QCOMPARE(board->requestLog().first().toHex(' '), request.toHex(' '));
+        QCOMPARE(qint32(board->registerValue(address)), value);
+    }
+
+    void readValuesAreDecodedSigned_data()
+    {
+        QTest::addColumn<quint32>("stored");
+        QTest::addColumn<qint32>("expected");
+        QTest::newRow("minus two") << quint32(0xFFFFFFFE) << -2;
+        QTest::newRow("positive") << quint32(0x00012345) << 0x12345;
+        QTest::newRow("most negative") << quint32(0x80000000) << qint32(0x80000000);
+    }
+    void readValuesAreDecodedSigned()
+    {
+        QFETCH(quint32, stored);
+        QFETCH(qint32, expected);
+        board->setRegisterValue(0x21, stored);
+        qint32 value = 7;
+        QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x21, 0, value), int(KvnlReplySuccess));
+        QCOMPARE(value, expected);
+    }
+
+    void splitReplyIsJoined()
+    {
+        board->setRegisterValue(0x21, 123456);
+        board->setSplitReplies(true);
+        qint32 value = 0;
+        QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x21, 0, value), int(KvnlReplySuccess));
+        QCOMPARE(value, 123456);
+    }
+
+    void silentBoardTimesOutWithinTheBudget()
+    {
+        QSignalSpy ready(shell.get(), &ComShell::handlerIsReady);
+        board->setSilentFor(1);
+        MessageLog log;
+        QElapsedTimer clock;
+        clock.start();
+        qint32 value = 55;
+        const int status = shell->kvnlRead(1, KvnlReadRegister, 0x21, 0, value);
+        const qint64 elapsed = clock.elapsed();
+        QCOMPARE(status, 0);
+        QCOMPARE(value, 0);
+        QCOMPARE(log.count("KVNL rx (again):"), 9);
+        // 4 ms and 29 polls of 1 ms; a generous bound, only to see that the budget ends it.
+        QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
+        QCOMPARE(ready.size(), 1);
+        QCOMPARE(ready.first().first().toString(), QString());
+        QCOMPARE(shell->statusText(), QStringLiteral("Device disconnected"));
+    }
+
+    void budgetOfOneGivesUpWithoutReading()
+    {
+        board->setSilentFor(1);
+        shell->setReplyBudget(1);
+        MessageLog log;
+        QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), 0);
+        QCOMPARE(log.count("KVNL rx (again):"), 1);
+    }
+
+    void lateReplyOfAnEarlierRequestIsNotTaken()
+    {
+        board->setRegisterValue(0x21, 111);
+        board->setRegisterValue(0x27, 222);
+        board->setReplyDelayMs(80); // beyond the USB budget of about 33 ms
+        qint32 value = 0;
+        QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x21, 0, value), 0);
+        board->clearFaults();
+        QTest::qWait(150); // the late reply is in the line by now
+        QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x27, 0, value), int(KvnlReplySuccess));
+        QCOMPARE(value, 222);
+    }
+
+    void garbageBeforeAReplyFailsTheRequestOnly()
+    {
+        QSignalSpy ready(shell.get(), &ComShell::handlerIsReady);
+        board->setRegisterValue(0x21, 77);
+        board->injectGarbage(hex("aa55"));
+        qint32 value = 5;
+        QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x21, 0, value), 0);
+        QCOMPARE(value, 0);
+        QCOMPARE(ready.size(), 0);
+        QTest::qWait(20);
+        QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x21, 0, value), int(KvnlReplySuccess));
+        QCOMPARE(value, 77);
+    }
+
+    void wrongChecksumFailsTheRequestButKeepsTheLink()
+    {
+        QSignalSpy ready(shell.get(), &ComShell::handlerIsReady);
+        board->setRegisterValue(0x21, 300);
+        board->setWrongChecksumFor(1);
+        qint32 value = 9;
+        QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x21, 0, value), 0);
+        QCOMPARE(value, 0);
+        QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), int(KvnlReplySuccess));
+        QCOMPARE(ready.size(), 0);
+        QVERIFY(shell->serialPort()->isOpen());
+    }
+
+    void firmwareVersionFraming_data()
+    {
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("KVN3162") << QByteArray("362V1.07") << QStringLiteral("362V1.07") << true;
+        QTest::newRow("KVN3141") << QByteArray("3141V100") << QStringLiteral("3141V100") << true;
+        QTest::newRow("letter after the frame goes")
+            << QByteArray("B3141100") << QStringLiteral("3141100") << true;
+        QTest::newRow("short version is no answer") << QByteArray("362V1")
+                                                    << QStringLiteral("\x02"
+                                                                      "362V1")
+                                                    << false;
+    }
+    void firmwareVersionFraming()
+    {
+        QFETCH(QByteArray, version);
+        QFETCH(QString, expected);
+        QFETCH(bool, answered);
+        board->setFirmwareVersion(version);
+        shell->setReplyBudget(200);
+        int status = 0;
+        QCOMPARE(shell->getFirmwareVersion(&status), expected);
+        QCOMPARE(status != 0, answered);
+        QCOMPARE(shell->replyBudget(), 200);
+    }
+
+    void firmwareVersionRestoresTheBudgetWhenSilent()
+    {
+        board->setSilentFor(1);
+        shell->setReplyBudget(200);
+        int status = 3;
+        QCOMPARE(shell->getFirmwareVersion(&status), QString());
+        QCOMPARE(status, 0);
+        QCOMPARE(shell->replyBudget(), 200);
+    }
+
+    void closedPortSendsNothing()
+    {
+        QSignalSpy reports(shell.get(), &ComShell::status);
+        shell->serialPort()->close();
+        board->clearRequestLog();
+        qint32 value = 42;
+        QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x21, 0, value), 0);
+        QCOMPARE(value, 42);
+        QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), 0);
+        QVERIFY(!shell->kvnlSend(1, KvnlWriteRegister, 0x20, 0, 1));
+        int status = 7;
+        QVERIFY(shell->kvnlCmd(1, KvnlReadRegister, 0x21, 0, 0, &status).isEmpty());
+        QCOMPARE(status, 0);
+        QVERIFY(shell->statusText().startsWith(QStringLiteral("Restart by cycle")));
+        QCOMPARE(shell->statusIcon(), QStringLiteral(":/ComPort/Recycle"));
+        QCOMPARE(reports.size(), 0);
+        QTest::qWait(20);
+        QVERIFY(board->requestLog().isEmpty());
+    }
+
+    void unwritableLineCountsAsNotSent()
+    {
+        QSignalSpy ready(shell.get(), &ComShell::handlerIsReady);
+        board->unplug();
+        QTest::qWait(20);
+        qint32 value = 42;
+        QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x21, 0, value), 0);
+        QVERIFY(ready.size() >= 1);
+        QCOMPARE(ready.last().first().toString(), QString());
+    }
+};
+
+QTEST_MAIN(KvnlRequestsTest)
+#include "tst_kvnlrequests.moc"
