@@ -1,0 +1,56 @@
+#include "dialogs/chipdialog.h"
+
+ChipDialog::ChipDialog(QWidget *parent)
+    : QDialog(parent)
+{ }
+
+ChipDialog::~ChipDialog() = default;
+
+unsigned char ChipDialog::motorAddress(unsigned char motor1Address, int motor)
+{
+    if (motor != 2)
+        return motor1Address;
+    const int distance = motor1Address >= 0x60 ? 0x10 : 0x20;
+    return static_cast<unsigned char>(motor1Address + distance);
+}
+
+void ChipDialog::OnEnableAll(bool enable)
+{
+    for (const QPointer<QWidget> &control : std::as_const(m_registerControls)) {
+        if (control)
+            control->setEnabled(enable);
+    }
+}
+
+void ChipDialog::OnInitAllValues() { }
+
+void ChipDialog::OnRegisterChanged(unsigned char address, int value)
+{
+    Q_UNUSED(address)
+    Q_UNUSED(value)
+}
+
+void ChipDialog::setIdentity(const char *className, Qt::WindowFlags flags)
+{
+    setWindowFlags(flags);
+    setObjectName(QLatin1String("dlg_") + QLatin1String(className));
+}
+
+int ChipDialog::readRegister(unsigned char address)
+{
+    int value = 0;
+    Q_EMIT DoReadRegister(address, value);
+    return value;
+}
+
+void ChipDialog::writeRegister(unsigned char address, int value)
+{
+    Q_EMIT DoWriteRegister(address, value);
+}
+
+void ChipDialog::setRegisterControls(const QList<QWidget *> &controls)
+{
+    m_registerControls.clear();
+    for (QWidget *control : controls)
+        m_registerControls.append(control);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+
+// The one road between a chip dialog and the chip: a dialog reads and writes registers only by
+// emitting DoReadRegister and DoWriteRegister (the main window answers both inside the emit), and
+// hears of register contents only through OnRegisterChanged. EnableAll and InitAllValues arrive as
+// broadcasts from the main window.
+class ChipDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Window flags of the fixed-size chip dialogs and of those the user may resize.
+    static constexpr Qt::WindowFlags fixedSizeFlags
+        = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowMinimizeButtonHint;
+    static constexpr Qt::WindowFlags resizableFlags = Qt::Dialog | Qt::WindowMinimizeButtonHint;
+
+    explicit ChipDialog(QWidget *parent = nullptr);
+    ~ChipDialog() override;
+
+    // The address of a per-motor register for motor 1 or 2, from its motor-1 address: the
+    // ramp-generator block of motor 2 lies 0x20 higher, the driver block (0x60 on) 0x10 higher.
+    static unsigned char motorAddress(unsigned char motor1Address, int motor);
+
+public Q_SLOTS:
+    // A board came (true) or went (false): switch the dialog's register controls.
+    virtual void OnEnableAll(bool enable);
+    // Read every register the dialog shows and fill its widgets.
+    virtual void OnInitAllValues();
+    // A register now holds this value; addresses the dialog does not show are ignored.
+    virtual void OnRegisterChanged(unsigned char address, int value);
+
+Q_SIGNALS:
+    void DoWriteRegister(unsigned char address, int value);
+    // The receiver stores the register's content in value before the emit returns.
+    void DoReadRegister(unsigned char address, int &value);
+
+protected:
+    // Names the dialog "dlg_" + className (the key of its geometry in the settings) and sets its
+    // window flags; every constructor calls it right after building its form.
+    void setIdentity(const char *className, Qt::WindowFlags flags);
+
+    // One read through the contract; 0 when nobody answers or the read failed.
+    int readRegister(unsigned char address);
+    void writeRegister(unsigned char address, int value);
+
+    // The widgets that OnEnableAll switches; forms create them disabled.
+    void setRegisterControls(const QList<QWidget *> &controls);
+
+    // Set while the dialog fills its widgets from register values, so that their change signals
+    // write nothing back.
+    bool updating = false;
+
+private:
+    QList<QPointer<QWidget>> m_registerControls;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "dialogs/encoder.h"
+#include "dialogs/generalsettings.h"
+#include "dialogs/motorchopper.h"
+#include "dialogs/motorcurrent.h"
+#include "dialogs/motordriver.h"
+#include "dialogs/pacehold.h"
+#include "dialogs/rampgeneratorfeatures.h"
+#include "dialogs/registers.h"
+#include "views/loadadapt.h"
+#include "views/microstepwaves.h"
+
+#include <QList>
+
+class QSettings;
+
+// The main window's ten chip dialogs, each a top-level window of its own, held for the window's
+// whole life. all() lists them in the order in which every broadcast reaches them.
+class ChipDialogSet
+{
+public:
+    ChipDialogSet();
+
+    const QList<ChipDialog *> &all() const { return m_all; }
+
+    // Brings every open dialog in front of other windows, in list order.
+    void raiseVisible() const;
+    void setStyleSheet(const QString &styleSheet) const;
+    // Inside the settings group "Dialogs": a dialog without a stored rectangle is shown and hidden
+    // once so that it gets its own geometry; then each takes its stored (or present) geometry and
+    // the given style sheet.
+    void restoreGeometry(QSettings &settings, const QString &styleSheet) const;
+
+    MotorCurrent motorCurrent;
+    RampGeneratorFeatures rampGeneratorFeatures;
+    GeneralSettings generalSettings;
+    MotorChopper motorChopper;
+    MotorDriver motorDriver;
+    MicrostepWaves microstepWaves;
+    LoadAdapt loadAdapt;
+    Registers registers;
+    Encoder encoder;
+    PaceHold paceHold;
+
+private:
+    QList<ChipDialog *> m_all;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+class QDial;
+class QLabel;
+class QSpinBox;
+
+// A dial over several decades on a logarithmic scale, paired with a spin box that shows and takes
+// the linear value. The widget's value is the spin box's; the dial stands at 10 * log10(value).
+class DialLog : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit DialLog(QWidget *parent = nullptr);
+    ~DialLog() override;
+
+    // Users set the dial's maximum, the spin box's maximum and the caption directly.
+    QDial *dial;
+    QLabel *label;
+    QSpinBox *spinBox;
+
+    // The dial position that shows a linear value, and the linear value of a dial position.
+    static int dialPosition(int value);
+    static int linearValue(int position);
+
+Q_SIGNALS:
+    // The linear value, after every change of either child.
+    void valueChanged(int value);
+
+private Q_SLOTS:
+    void log10ValueChanged(int v);
+};

@@ -1,0 +1,337 @@
+#include "mainwindow/mainwindow.h"
+
+#include "ui_mainwindow.h"
+
+#include "console/debmanager.h"
+#include "console/debugmessage.h"
+#include "console/systemtrayicon.h"
+#include "foundation/choosestring.h"
+#include "foundation/mainappstyle.h"
+#include "foundation/methodname.h"
+#include "foundation/spacerwidget.h"
+#include "foundation/statusbar.h"
+#include "link/deviceconsole.h"
+#include "maintenance/usb_manager.h"
+#include "mainwindow/boardselection.h"
+#include "mainwindow/toolbarcontrol.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <optional>
+
+namespace {
+
+// The window colour of the program's own look, and the platform look's extra sheet.
+const char accentColor[] = "#004DB9";
+const char platformExtraSheet[] = "QToolBar::handle {image: url(:/Misc/KorvaneInv)}";
+
+// The table of supported boards (hardware id to display fields, the name first), as the device
+// manager reads it. The manager is built only to copy it and is gone before the chooser opens.
+QMap<QString, QStringList> supportedBoardTable(QWidget *window)
+{
+    auto *manager = new USB_Manager(window, nullptr, 0);
+    const QMap<QString, QStringList> table = manager->usbIdTable;
+    delete manager;
+    return table;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui_MainWindow)
+    , comShell(nullptr)
+{
+    dialogs = m_chipDialogs.all();
+    ui->setupUi(this);
+
+    DebManager *debManager = DebManager::instance();
+    debManager->createTrayIcon(this);
+    // A desktop without a tray area has no icon to show.
+    if (auto *tray = debManager->trayIcon())
+        tray->setVisible(true);
+
+    appStyle = new MainAppStyle(this);
+    connect(appStyle, &MainAppStyle::textColorChanged, this, &MainWindow::textColorChanged);
+    restoreOptionActions();
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    setAppStyleSheet(ui->actionExtra_Style->isChecked());
+    initConnections();
+    selectBoard();
+    addToolBarExtras();
+    finishStartup();
+}
+
+MainWindow::~MainWindow()
+{
+    // The style object puts the look back it found; it goes while the window is still whole.
+    delete appStyle;
+    appStyle = nullptr;
+    delete ui;
+}
+
+QString MainWindow::productName()
+{
+    return QStringLiteral("KVN31xx-EVAL");
+}
+
+QString MainWindow::versionString()
+{
+    return QStringLiteral("1.0.0 ") + productName();
+}
+
+void MainWindow::restoreOptionActions()
+{
+    QVariantMap states = settings.valueMap(QStringLiteral("style"));
+    kvnMessage(DebugMessageMessage) << states;
+    if (states.isEmpty())
+        states.insert(ui->actionExtra_Style->objectName(), ui->actionExtra_Style->isChecked());
+    const QList<QAction *> options = ui->menuOptions->actions();
+    for (QAction *action : options) {
+        const auto stored = states.constFind(action->objectName());
+        if (stored != states.constEnd())
+            action->setChecked(stored->toBool());
+    }
+}
+
+void MainWindow::selectBoard()
+{
+    // Connected before the link is initialised, so that no early report of it is lost.
+    connect(&comShell, &ComShell::handlerIsReady, this, &MainWindow::handlerIsReady);
+
+    // Asked for only when the chooser is to list the boards.
+    const auto boardName = [this, table = std::optional<QMap<QString, QStringList>>()](
+                               const QString &hardwareId) mutable {
+        if (!table)
+            table = supportedBoardTable(this);
+        return table->value(hardwareId).value(0);
+    };
+    const BoardSelector selector(
+        [](const QStringList &acceptedIds) {
+            DeviceConsole console;
+            return console.usbDeviceMap(acceptedIds);
+        },
+        boardName, [this](const QStringList &names) { return chooseModule(names); });
+    const QString storedModule = settings.value(QStringLiteral("Current Module")).toString();
+    const BoardSelector::Decision decision = selector.decide(
+        QCoreApplication::arguments(), storedModule, ui->actionRemember_Module->isChecked());
+    kvnMessage(DebugMessageMessage) << decision.found;
+
+    switch (decision.road) {
+    case BoardSelector::Road::OneBoard:
+        comShell.init(decision.moduleId, this, false);
+        break;
+    case BoardSelector::Road::NoBoard:
+        setVisible(true);
+        QMessageBox::about(this, tr(" Found no USB device "), tr("Scanning other serial devices"));
+        comShell.init(QString(), this, false);
+        acceptedFirmware.insert(0, QStringLiteral("362"));
+        acceptedFirmware.insert(1, QStringLiteral("3141"));
+        QTimer::singleShot(200, this, &MainWindow::chkCOMport);
+        break;
+    case BoardSelector::Road::SeveralBoards:
+        if (decision.storeModule)
+            settings.setValue(QStringLiteral("Current Module"), decision.moduleId);
+        comShell.init(decision.moduleId, this, false);
+        // Offered only after a start with several board types present.
+        ui->actionRemember_Module->setVisible(true);
+        break;
+    }
+}
+
+int MainWindow::chooseModule(const QStringList &names)
+{
+    setVisible(true);
+    // The chooser deletes itself once it has closed.
+    auto *chooser = new ChooseString(tr("Choose module"), names, ui->actionRemember_Module, this);
+    return chooser->exec();
+}
+
+void MainWindow::addToolBarExtras()
+{
+    ui->statusBar->addConnectionControls(&comShell, this);
+    // Everything added after the spacer sits at the right (lower) end of the tool bar.
+    ui->toolBar->addWidget(new SpacerWidget(nullptr));
+    connect(appStyle, &MainAppStyle::fontSizeChanged, this, &MainWindow::fontSizeChanged);
+    ui->toolBar->addWidget(appStyle->createFontSizeBar(ui->toolBar));
+}
+
+void MainWindow::finishStartup()
+{
+    settings.restoreWindow(this, QString());
+    settings.setValue(QStringLiteral("StartCounter"),
+                      settings.value(QStringLiteral("StartCounter"), 0).toInt() + 1);
+    settings.sync();
+    setVisible(true);
+    appStyle->setFontSizeStyle();
+    m_chipDialogs.restoreGeometry(settings, styleSheet());
+
+    if (settings.value(QStringLiteral("Autostart"), false).toBool()) {
+        QPointer<QCheckBox> connection = ui->statusBar->connectionCheckBox();
+        // Switches the connection on as the user would; a box already checked stays so.
+        QTimer::singleShot(1000, this, [connection] {
+            if (connection && !connection->isChecked())
+                connection->click();
+        });
+    }
+    QTimer::singleShot(200, ui->statusBar->progressBar(), &QProgressBar::hide);
+    ui->statusBar->showMessage(QStringLiteral(" "), 0);
+}
+
+// --- appearance
+
+void MainWindow::setAppStyleSheet(bool ss)
+{
+    kvnMessage(DebugMessageMessage) << " MainWindow::setAppStyleSheet(bool ss)" << ss;
+    const QColor accent(QString::fromLatin1(accentColor));
+    if (ss)
+        appStyle->applyStyle(true, QString(), accent);
+    else
+        appStyle->applyStyle(false, QLatin1String(platformExtraSheet), accent);
+    toolBarSeparator();
+}
+
+void MainWindow::textColorChanged(const QColor &color, const QColor &formerColor)
+{
+    MainAppStyle::updateIconColor(this);
+    kvnMessage(DebugMessageMessage) << KVN_METHOD << "Neue Farben" << color << formerColor;
+}
+
+void MainWindow::fontSizeChanged(const QString &styleSheet)
+{
+    qDebug() << KVN_METHOD << styleSheet;
+    m_chipDialogs.setStyleSheet(this->styleSheet());
+    m_chipDialogs.loadAdapt.adjustSize();
+    MainAppStyle::updateIconColor(this);
+    updateRampScene(0);
+}
+
+void MainWindow::updateIconColor(bool topLevel)
+{
+    if (qobject_cast<QWidget *>(sender()))
+        appStyle->setFontSizeStyle();
+    qDebug() << KVN_METHOD << topLevel << sender();
+}
+
+void MainWindow::updateIconColor(Qt::DockWidgetArea area)
+{
+    // Connected to nothing; kept for a dock area change of a tool bar.
+    if (auto *widget = qobject_cast<QWidget *>(sender()))
+        MainAppStyle::updateIconColor(widget);
+    qDebug() << KVN_METHOD << area << sender();
+}
+
+// --- menus and tool bar
+
+void MainWindow::openDialog(ChipDialog *dialog)
+{
+    dialog->show();
+    dialog->raise();
+}
+
+void MainWindow::on_actionMotor_current_settings_triggered()
+{
+    openDialog(&m_chipDialogs.motorCurrent);
+}
+
+void MainWindow::on_actionRamp_generator_features_triggered()
+{
+    openDialog(&m_chipDialogs.rampGeneratorFeatures);
+}
+
+void MainWindow::on_actionGlobal_configuration_triggered()
+{
+    openDialog(&m_chipDialogs.generalSettings);
+}
+
+void MainWindow::on_actionMotor_chopper_triggered()
+{
+    openDialog(&m_chipDialogs.motorChopper);
+}
+
+void MainWindow::on_actionMotorDriver_triggered()
+{
+    openDialog(&m_chipDialogs.motorDriver);
+}
+
+void MainWindow::on_actionMicrostep_waves_triggered()
+{
+    openDialog(&m_chipDialogs.microstepWaves);
+}
+
+void MainWindow::on_actionLoadAdapt_triggered()
+{
+    LoadAdapt *loadAdapt = &m_chipDialogs.loadAdapt;
+    openDialog(loadAdapt);
+    // The load graphs fit their views only once the window has its size.
+    QTimer::singleShot(100, loadAdapt, [loadAdapt] { loadAdapt->adjustScene(); });
+    loadAdapt->setSizeGripEnabled(true);
+}
+
+void MainWindow::on_actionAll_registers_triggered()
+{
+    openDialog(&m_chipDialogs.registers);
+}
+
+void MainWindow::on_actionEncoder_triggered()
+{
+    openDialog(&m_chipDialogs.encoder);
+}
+
+void MainWindow::on_actionPaceHold_triggered()
+{
+    openDialog(&m_chipDialogs.paceHold);
+}
+
+void MainWindow::toolBarTriggered(bool checked)
+{
+    const QString twinName = sender() ? sender()->objectName() : QString();
+    kvnMessage(DebugMessageMessage)
+        << " MainWindow::toolBarTriggered(bool checked)" << twinName << checked;
+    m_chipDialogs.raiseVisible();
+    if (QAction *viewAction = ToolBarControl::viewActionFor(ui->menuView, twinName)) {
+        kvnMessage(DebugMessageMessage) << viewAction->objectName();
+        viewAction->activate(QAction::Trigger);
+    }
+}
+
+void MainWindow::toolBarSeparator()
+{
+    ToolBarControl::rebuildSeparators(ui->toolBar, !ui->actionExtra_Style->isChecked());
+}
+
+void MainWindow::on_actionExit_triggered()
+{
+    close();
+}
+
+void MainWindow::on_actionAbout_triggered()
+{
+    const QString linkPath = isFirmware3141()
+        ? QStringLiteral("products/integrated-circuits/evalboards/kvn3141-eval")
+        : QString();
+    const QString text = productName() + QStringLiteral("\t\t\n") + QStringLiteral("Version:  \t")
+        + versionString();
+    DebManager::instance()->showAboutDialog(QStringLiteral("About this Version"), text, linkPath);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // The dialogs are windows of their own; the program ends with the main window.
+    for (ChipDialog *dialog : std::as_const(dialogs))
+        dialog->close();
+    event->accept();
+}
+
+void MainWindow::timerEvent(QTimerEvent *event)
+{
+    // No timer runs on the window itself; nothing synthetic is ever fed to the dialogs.
+    QMainWindow::timerEvent(event);
+}

@@ -1,0 +1,347 @@
+#include "mainwindow/motionpanel.h"
+
+#include <iterator>
+
+// One entry of a write sequence: a register write, or unchecking a fast-jog button.
+struct MotionStep
+{
+    enum Kind : quint8 { Write, UncheckFast };
+    enum Source : quint8 {
+        Constant, // the value
+        AccelerationDial, // the motor's jog dials, read at the moment of the action
+        VelocityDial,
+        Box, // the ramp box whose RampField is the value
+        Mode // RAMPMODE of the action's direction: 2 left, 1 right
+    };
+    // Which fast button an UncheckFast step unchecks.
+    enum Which : quint8 { FastLeft, FastRight, FastOpposite };
+
+    Kind kind;
+    // 0: the motor the action is for; 1 or 2: that motor (the both-motor sequences).
+    quint8 motor;
+    // Motor 1's register; motor 2's lies 0x20 higher.
+    quint8 address;
+    Source source;
+    int value;
+};
+
+namespace {
+
+constexpr quint8 motor2Offset = 0x20;
+constexpr quint8 rampMode = 0x20;
+constexpr quint8 amax = 0x26;
+constexpr quint8 vmax = 0x27;
+constexpr int maxAcceleration = 65535;
+
+// Motor 1's ramp registers in the order of RampField.
+constexpr quint8 rampFieldRegister[MotionPanel::rampFieldCount]
+    = {0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2B, 0x2C, 0x2D};
+
+constexpr MotionPanel::RampField fillOrder[MotionPanel::rampFieldCount]
+    = {MotionPanel::VStop,     MotionPanel::VStart, MotionPanel::A1,   MotionPanel::V1,
+       MotionPanel::AMax,      MotionPanel::VMax,   MotionPanel::DMax, MotionPanel::D1,
+       MotionPanel::TZeroWait, MotionPanel::XTarget};
+
+constexpr MotionStep uncheck(MotionStep::Which which)
+{
+    return {MotionStep::UncheckFast, 0, 0, MotionStep::Constant, which};
+}
+constexpr MotionStep fromDial(quint8 address, MotionStep::Source dial)
+{
+    return {MotionStep::Write, 0, address, dial, 0};
+}
+constexpr MotionStep constant(quint8 motor, quint8 address, int value)
+{
+    return {MotionStep::Write, motor, address, MotionStep::Constant, value};
+}
+constexpr MotionStep mode(quint8 motor)
+{
+    return {MotionStep::Write, motor, rampMode, MotionStep::Mode, 0};
+}
+constexpr MotionStep box(quint8 motor, MotionPanel::RampField field)
+{
+    return {MotionStep::Write, motor, rampFieldRegister[field], MotionStep::Box, field};
+}
+
+using P = MotionPanel;
+constexpr MotionStep::Source acc = MotionStep::AccelerationDial;
+constexpr MotionStep::Source vel = MotionStep::VelocityDial;
+
+// Jog tab. A plain jog button ends any fast jog first; unchecking runs that button's own stop.
+const MotionStep jogPressSteps[] = {uncheck(MotionStep::FastLeft), uncheck(MotionStep::FastRight),
+                                    fromDial(amax, acc), fromDial(vmax, vel), mode(0)};
+const MotionStep jogReleaseSteps[] = {fromDial(amax, acc), constant(0, vmax, 0), mode(0)};
+const MotionStep fastOnSteps[]
+    = {uncheck(MotionStep::FastOpposite), fromDial(amax, acc), fromDial(vmax, vel), mode(0)};
+const MotionStep fastOffSteps[] = {fromDial(amax, acc), constant(0, vmax, 0), mode(0)};
+// The stop button with no fast jog running; the two motors' sequences differ in their order.
+const MotionStep jogStopSteps[2][3] = {
+    {constant(0, vmax, 0), constant(0, amax, maxAcceleration), constant(0, rampMode, 1)},
+    {constant(0, amax, maxAcceleration), constant(0, vmax, 0), constant(0, rampMode, 1)},
+};
+
+// Ramp Generator tab, one motor: the target goes last but one, the start of the move last.
+const MotionStep moveSteps[]
+    = {box(0, P::VStart),    box(0, P::A1),      box(0, P::V1),           box(0, P::AMax),
+       box(0, P::VMax),      box(0, P::DMax),    box(0, P::D1),           box(0, P::VStop),
+       box(0, P::TZeroWait), box(0, P::XTarget), constant(0, rampMode, 0)};
+const MotionStep rotateSteps[] = {box(0, P::AMax), box(0, P::VMax), mode(0)};
+const MotionStep rampStopSteps[]
+    = {box(0, P::AMax), constant(0, vmax, 0), constant(0, rampMode, 1)};
+
+// Both motors: every parameter of both before either target, both targets before either start.
+const MotionStep moveBothSteps[]
+    = {box(1, P::VStart),        box(1, P::A1),           box(1, P::V1),      box(1, P::AMax),
+       box(1, P::VMax),          box(1, P::DMax),         box(1, P::D1),      box(1, P::VStop),
+       box(1, P::TZeroWait),     box(2, P::VStart),       box(2, P::A1),      box(2, P::V1),
+       box(2, P::AMax),          box(2, P::VMax),         box(2, P::DMax),    box(2, P::D1),
+       box(2, P::VStop),         box(2, P::TZeroWait),    box(1, P::XTarget), box(2, P::XTarget),
+       constant(1, rampMode, 0), constant(2, rampMode, 0)};
+const MotionStep rotateBothSteps[]
+    = {box(1, P::AMax), box(1, P::VMax), box(2, P::AMax), box(2, P::VMax), mode(1), mode(2)};
+const MotionStep stopBothSteps[]
+    = {box(1, P::AMax),      box(2, P::AMax),          constant(1, vmax, 0),
+       constant(2, vmax, 0), constant(1, rampMode, 1), constant(2, rampMode, 1)};
+
+int modeFor(MotionPanel::Direction direction)
+{
+    return direction == MotionPanel::Left ? 2 : 1;
+}
+
+MotionPanel::Direction opposite(MotionPanel::Direction direction)
+{
+    return direction == MotionPanel::Left ? MotionPanel::Right : MotionPanel::Left;
+}
+
+bool validMotor(int motor)
+{
+    return motor == 1 || motor == 2;
+}
+
+} // namespace
+
+MotionPanel::MotionPanel(QObject *parent)
+    : QObject(parent)
+{ }
+
+void MotionPanel::setSources(const Sources &sources)
+{
+    m_sources = sources;
+}
+
+bool MotionPanel::isFastJogChecked(int motor, Direction direction) const
+{
+    return validMotor(motor) && m_fast[motor - 1][direction];
+}
+
+quint8 MotionPanel::rampRegister(int motor, RampField field)
+{
+    return rampFieldRegister[field] + (motor == 2 ? motor2Offset : 0);
+}
+
+quint8 MotionPanel::rampModeRegister(int motor)
+{
+    return rampMode + (motor == 2 ? motor2Offset : 0);
+}
+
+bool MotionPanel::rampFieldOf(quint8 address, int *motor, RampField *field)
+{
+    for (int m = 1; m <= 2; ++m) {
+        for (int f = 0; f < rampFieldCount; ++f) {
+            if (rampRegister(m, RampField(f)) == address) {
+                *motor = m;
+                *field = RampField(f);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+const MotionPanel::RampField *MotionPanel::boxFillOrder()
+{
+    return fillOrder;
+}
+
+void MotionPanel::run(const MotionStep *steps, int count, int motor, Direction direction)
+{
+    for (int i = 0; i < count; ++i) {
+        const MotionStep &step = steps[i];
+        if (step.kind == MotionStep::UncheckFast) {
+            if (step.value == MotionStep::FastOpposite)
+                uncheckFast(motor, opposite(direction));
+            else
+                uncheckFast(motor, step.value == MotionStep::FastLeft ? Left : Right);
+            continue;
+        }
+        const int target = step.motor == 0 ? motor : step.motor;
+        int value = step.value;
+        switch (step.source) {
+        case MotionStep::Constant:
+            break;
+        case MotionStep::AccelerationDial:
+            value = m_sources.jogAcceleration ? m_sources.jogAcceleration(target) : 0;
+            break;
+        case MotionStep::VelocityDial:
+            value = m_sources.jogVelocity ? m_sources.jogVelocity(target) : 0;
+            break;
+        case MotionStep::Box:
+            value = m_sources.rampBox ? m_sources.rampBox(target, RampField(step.value)) : 0;
+            break;
+        case MotionStep::Mode:
+            value = modeFor(direction);
+            break;
+        }
+        Q_EMIT DoWriteRegister(step.address + (target == 2 ? motor2Offset : 0), value);
+    }
+}
+
+bool MotionPanel::uncheckFast(int motor, Direction direction)
+{
+    if (!m_fast[motor - 1][direction])
+        return false;
+    // The button's own unchecked branch runs completely before the caller goes on, as it would
+    // when the window unchecks the button and its toggled(false) arrives.
+    fastJogToggled(motor, direction, false);
+    return true;
+}
+
+void MotionPanel::jogPressed(int motor, Direction direction)
+{
+    if (validMotor(motor))
+        run(jogPressSteps, int(std::size(jogPressSteps)), motor, direction);
+}
+
+void MotionPanel::jogReleased(int motor, Direction direction)
+{
+    if (validMotor(motor))
+        run(jogReleaseSteps, int(std::size(jogReleaseSteps)), motor, direction);
+}
+
+void MotionPanel::fastJogToggled(int motor, Direction direction, bool checked)
+{
+    // The window echoes the states it is told about; an echo of a state already held does nothing.
+    if (!validMotor(motor) || m_fast[motor - 1][direction] == checked)
+        return;
+    m_fast[motor - 1][direction] = checked;
+    Q_EMIT fastJogChecked(motor, direction, checked);
+    if (checked)
+        run(fastOnSteps, int(std::size(fastOnSteps)), motor, direction);
+    else
+        run(fastOffSteps, int(std::size(fastOffSteps)), motor, direction);
+}
+
+void MotionPanel::jogStop(int motor)
+{
+    if (!validMotor(motor))
+        return;
+    // A running fast jog stops through its own button, with the dial's acceleration.
+    if (uncheckFast(motor, Left) || uncheckFast(motor, Right))
+        return;
+    run(jogStopSteps[motor - 1], int(std::size(jogStopSteps[0])), motor, Right);
+}
+
+void MotionPanel::jogVelocityChanged(int motor, int value)
+{
+    if (isFastJogChecked(motor, Left) || isFastJogChecked(motor, Right))
+        Q_EMIT DoWriteRegister(rampRegister(motor, VMax), value);
+}
+
+void MotionPanel::jogAccelerationChanged(int motor, int value)
+{
+    if (isFastJogChecked(motor, Left) || isFastJogChecked(motor, Right))
+        Q_EMIT DoWriteRegister(rampRegister(motor, AMax), value);
+}
+
+void MotionPanel::moveToTarget(int motor)
+{
+    if (validMotor(motor))
+        run(moveSteps, int(std::size(moveSteps)), motor, Right);
+}
+
+void MotionPanel::rotate(int motor, Direction direction)
+{
+    if (validMotor(motor))
+        run(rotateSteps, int(std::size(rotateSteps)), motor, direction);
+}
+
+void MotionPanel::rampStop(int motor)
+{
+    if (validMotor(motor))
+        run(rampStopSteps, int(std::size(rampStopSteps)), motor, Right);
+}
+
+void MotionPanel::moveBothToTarget()
+{
+    run(moveBothSteps, int(std::size(moveBothSteps)), 1, Right);
+}
+
+void MotionPanel::rotateBoth(Direction direction)
+{
+    run(rotateBothSteps, int(std::size(rotateBothSteps)), 1, direction);
+}
+
+void MotionPanel::stopBoth()
+{
+    run(stopBothSteps, int(std::size(stopBothSteps)), 1, Right);
+}
+
+void MotionPanel::setBox(int motor, RampField field, int value)
+{
+    Q_EMIT rampBoxValue(motor, field, value);
+}
+
+void MotionPanel::copyRamp(int fromMotor, int toMotor)
+{
+    if (!validMotor(fromMotor) || !validMotor(toMotor) || !m_sources.rampBox)
+        return;
+    for (int i = 0; i < rampFieldCount; ++i)
+        setBox(toMotor, fillOrder[i], m_sources.rampBox(fromMotor, fillOrder[i]));
+}
+
+void MotionPanel::readRampRegisters()
+{
+    for (int motor = 1; motor <= 2; ++motor) {
+        for (int i = 0; i < rampFieldCount; ++i) {
+            int value = 0;
+            Q_EMIT DoReadRegister(rampRegister(motor, fillOrder[i]), value);
+            setBox(motor, fillOrder[i], value);
+        }
+        m_vstartPending[motor - 1] = false;
+    }
+}
+
+void MotionPanel::registerAnnounced(unsigned char address, int value)
+{
+    int motor = 0;
+    RampField field = VStart;
+    if (!rampFieldOf(address, &motor, &field))
+        return;
+    const int index = motor - 1;
+    if (field == VStart) {
+        // The box keeps VSTART below VSTOP; a VSTART at or above the VSTOP it shows now is
+        // probably followed by its VSTOP, so it is kept and shown again after that.
+        const int shownVStop = m_sources.rampBox ? m_sources.rampBox(motor, VStop) : 0;
+        m_vstartPending[index] = value >= shownVStop;
+        m_pendingVStart[index] = value;
+        setBox(motor, VStart, value);
+        return;
+    }
+    setBox(motor, field, value);
+    if (field == VStop && m_vstartPending[index]) {
+        m_vstartPending[index] = false;
+        setBox(motor, VStart, m_pendingVStart[index]);
+    }
+}
+
+void MotionPanel::boardLost()
+{
+    for (int motor = 1; motor <= 2; ++motor) {
+        for (Direction direction : {Left, Right}) {
+            if (m_fast[motor - 1][direction]) {
+                m_fast[motor - 1][direction] = false;
+                Q_EMIT fastJogChecked(motor, direction, false);
+            }
+        }
+    }
+}

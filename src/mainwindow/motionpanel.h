@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QObject>
+#include <QtGlobal>
+
+#include <functional>
+
+struct MotionStep;
+
+// The motion panel's behaviour behind the Jog and Ramp Generator tabs: every button is a short,
+// fixed sequence of ramp-generator register writes, issued one DoWriteRegister each, so each write
+// is on the chip before the next is issued. The panel also owns the state of the four fast-jog
+// buttons and the order in which the twenty ramp boxes take register values.
+//
+// It reads the widgets through Sources at the moment of an action and never touches a widget:
+// rampBoxValue and fastJogChecked tell the window what to show.
+class MotionPanel : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum Direction { Left, Right };
+    Q_ENUM(Direction)
+
+    // The ten ramp-tab boxes of one motor.
+    enum RampField { VStart, A1, V1, AMax, VMax, DMax, D1, VStop, TZeroWait, XTarget };
+    Q_ENUM(RampField)
+    static constexpr int rampFieldCount = 10;
+
+    struct Sources
+    {
+        // The linear value of the motor's velocity and acceleration dial (motor 1 or 2).
+        std::function<int(int motor)> jogVelocity;
+        std::function<int(int motor)> jogAcceleration;
+        // The value of a ramp-tab box.
+        std::function<int(int motor, RampField field)> rampBox;
+    };
+
+    explicit MotionPanel(QObject *parent = nullptr);
+
+    void setSources(const Sources &sources);
+
+    bool isFastJogChecked(int motor, Direction direction) const;
+
+    // The register of a ramp box (motor 2's lie 0x20 above motor 1's); RAMPMODE is 0x20 / 0x40.
+    static quint8 rampRegister(int motor, RampField field);
+    static quint8 rampModeRegister(int motor);
+    // Which box shows a register: false for any address outside the twenty.
+    static bool rampFieldOf(quint8 address, int *motor, RampField *field);
+    // The order in which boxes take values when several arrive together: VSTOP before VSTART, so
+    // that VSTART's maximum (one below VSTOP) is already the new one when VSTART arrives.
+    static const RampField *boxFillOrder();
+
+public Q_SLOTS:
+    // Jog tab, motor 1 or 2.
+    void jogPressed(int motor, MotionPanel::Direction direction);
+    void jogReleased(int motor, MotionPanel::Direction direction);
+    // The fast-jog button of that direction was toggled (by the user or by the window).
+    void fastJogToggled(int motor, MotionPanel::Direction direction, bool checked);
+    void jogStop(int motor);
+    void jogVelocityChanged(int motor, int value);
+    void jogAccelerationChanged(int motor, int value);
+
+    // Ramp Generator tab, motor 1 or 2.
+    void moveToTarget(int motor);
+    void rotate(int motor, MotionPanel::Direction direction);
+    void rampStop(int motor);
+    // The " Both Motors " group.
+    void moveBothToTarget();
+    void rotateBoth(MotionPanel::Direction direction);
+    void stopBoth();
+
+    // ">>" copies motor 1's ten boxes to motor 2 (copyRamp(1, 2)), "<<" the other way.
+    void copyRamp(int fromMotor, int toMotor);
+
+    // Reads the twenty ramp registers into the boxes, VSTOP before VSTART for each motor.
+    void readRampRegisters();
+    // A register was written elsewhere (the register table): shows it in its box, if it has one.
+    void registerAnnounced(unsigned char address, int value);
+
+    // The board is gone: the fast-jog buttons go back to unchecked without writing anything, as
+    // there is nothing to write to and a stale checked button would start the motor on the next
+    // board.
+    void boardLost();
+
+Q_SIGNALS:
+    void DoWriteRegister(unsigned char address, int value);
+    void DoReadRegister(unsigned char address, int &value);
+    // A fast-jog button's checked state changed from here; the window shows it.
+    void fastJogChecked(int motor, MotionPanel::Direction direction, bool checked);
+    // A ramp box is to show this value.
+    void rampBoxValue(int motor, MotionPanel::RampField field, int value);
+
+private:
+    void run(const MotionStep *steps, int count, int motor, Direction direction);
+    bool uncheckFast(int motor, Direction direction);
+    void setBox(int motor, RampField field, int value);
+
+    Sources m_sources;
+    bool m_fast[2][2] = {{false, false}, {false, false}};
+    // A VSTART announced above its box's limit, held until the same motor's VSTOP arrives.
+    bool m_vstartPending[2] = {false, false};
+    int m_pendingVStart[2] = {0, 0};
+};

@@ -1,0 +1,217 @@
+#include "mainwindow/rampview.h"
+
+#include "foundation/utilities.h"
+
+#include <QDebug>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QGraphicsLineItem>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QResizeEvent>
+
+#include <cmath>
+
+namespace {
+
+// Pixel size of the read-out, note, caption and "VMAX" texts.
+constexpr int textPixelSize = 25;
+
+struct PositionReadout
+{
+    double position = 0.0;
+    double acceleration = 0.0;
+    double velocity = 0.0;
+    double startX = 0.0;
+};
+
+// Walks a motor's phases up to scene x: whole phases left of x add their distance, the phase that
+// x lies in adds v*dt + a*dt^2/2. A pointer exactly on a key has not reached that phase yet.
+PositionReadout positionAt(const QMap<double, RampPhase> &phases, double timeScale, double x)
+{
+    PositionReadout r;
+    int index = 0;
+    for (auto it = phases.cbegin(); it != phases.cend(); ++it, ++index) {
+        const RampPhase &phase = it.value();
+        qDebug() << "Itertator" << index << x << it.key() << phase.acceleration << phase.velocity
+                 << phase.distance << phase.name;
+        if (x > it.key()) {
+            r.position += phase.distance;
+            r.acceleration = phase.acceleration;
+            r.velocity = phase.velocity;
+            r.startX = it.key();
+            continue;
+        }
+        const double dt = (x - r.startX) * timeScale;
+        r.position += r.velocity * dt + 0.5 * r.acceleration * dt * dt;
+        qCritical() << "mot" << dt << r.position << r.acceleration << r.velocity << phase.distance;
+        break;
+    }
+    return r;
+}
+
+QChar arrowFor(double acceleration)
+{
+    if (acceleration < 0)
+        return QChar(0x2198);
+    if (acceleration > 0)
+        return QChar(0x2197);
+    return QChar(0x00BB);
+}
+
+} // namespace
+
+RampView::RampView(QWidget *parent)
+    : QGraphicsView(parent)
+    , rampScene(new QGraphicsScene())
+{
+    installEventFilter(this);
+}
+
+RampView::~RampView()
+{
+    // The scene has no parent object; it and its items go with the view.
+    setScene(nullptr);
+    delete rampScene;
+}
+
+void RampView::initScene()
+{
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setAlignment(Qt::AlignRight | Qt::AlignBottom);
+    resize(rampSceneSize);
+    viewport()->setStyleSheet(QStringLiteral("background: white; border-radius: 5px;"));
+    viewport()->setProperty("cursor", QCursor(Qt::BlankCursor));
+    rampScene->setSceneRect(QRectF(0, 0, width() - 1, height() - 1));
+    setScene(rampScene);
+    viewport()->resize(rampSceneSize);
+    setAttribute(Qt::WA_MouseTracking, true);
+    setRenderHint(QPainter::Antialiasing, true);
+    qWarning() << "RampView" << size();
+}
+
+void RampView::clearScene()
+{
+    qDebug() << "RampView::clearScene()"
+             << "clearScene" << rampScene;
+    rampScene->clear();
+    const QRectF sceneRect = rampScene->sceneRect();
+    const double width = std::trunc(sceneRect.width() - 2.5);
+    const double height = std::trunc(sceneRect.height());
+    rampScene->addRect(QRectF(2, 0, width - 2, height), QPen(), QBrush());
+
+    if (!fontFactorKnown) {
+        // The real pixel size, also for a font sized in points (whose pixelSize() is -1 and would
+        // put the caption into the middle of the plot).
+        const int fontPixels = qMax(1, QFontInfo(font()).pixelSize());
+        fontFactor = textPixelSize / fontPixels;
+        fontFactorKnown = true;
+    }
+
+    QFont textFont = QGuiApplication::font();
+    textFont.setPixelSize(textPixelSize);
+    QColor motorColor = motorColors.value(currentMotor, motorColors.first());
+    motorColor.setAlpha(255);
+    const QBrush motorBrush(motorColor, Qt::SolidPattern);
+
+    readoutItem = rampScene->addSimpleText(tr("Click to change the motor"), textFont);
+    readoutItem->setPos(0, 0);
+    noteItem = rampScene->addSimpleText(QString(), textFont);
+    noteItem->setZValue(1);
+    noteItem->setBrush(motorBrush);
+    captionItem = rampScene->addSimpleText(QString(), textFont);
+    captionItem->setBrush(motorBrush);
+    cursorLine = rampScene->addLine(QLineF(0, 0, 0, height), QPen(Qt::black, 0));
+
+    QGraphicsSimpleTextItem *vmaxLabel = rampScene->addSimpleText(QStringLiteral("VMAX"), textFont);
+    vmaxLabel->setPos(0, -20 * fontFactor);
+    vmaxLabel->setBrush(QBrush(QColor(255, 0, 255, 255), Qt::SolidPattern));
+    vmaxLabel->setToolTip(QStringLiteral("Vmax"));
+
+    rampPhases.clear();
+    pressedItem = nullptr;
+}
+
+QString RampView::readoutAt(int motor, double sceneX) const
+{
+    const PositionReadout r
+        = positionAt(rampPhases.value(motor), timeScales.value(motor, 0.0), sceneX);
+    return QString(arrowFor(r.acceleration)) + QLatin1Char(' ') + formatNumber(r.position, 1);
+}
+
+void RampView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!readoutItem || !cursorLine)
+        return;
+    const QPointF p = mapToScene(event->position().toPoint());
+    const PositionReadout r
+        = positionAt(rampPhases.value(currentMotor), timeScales.value(currentMotor, 0.0), p.x());
+    const QChar arrow = arrowFor(r.acceleration);
+    readoutItem->setText(QString(arrow) + QLatin1Char(' ') + formatNumber(r.position, 1));
+    const double textWidth
+        = QFontMetricsF(readoutItem->font()).horizontalAdvance(readoutItem->text());
+    const double sceneWidth = rampScene->sceneRect().width();
+    // Near the right edge the read-out goes to the left of the pointer, so it stays readable.
+    if (std::abs(sceneWidth - p.x()) >= textWidth + 10)
+        readoutItem->setPos(p.x() + 10, p.y());
+    else
+        readoutItem->setPos(p.x() - (textWidth + 10), p.y());
+    cursorLine->setPos(p.x(), 0);
+    qDebug() << "m" << sceneWidth << textWidth << QString(arrow) << r.acceleration << r.velocity
+             << r.startX << r.position << p.x() << timeScales;
+}
+
+void RampView::mousePressEvent(QMouseEvent *event)
+{
+    int drawnMotors = 0;
+    for (const QMap<double, RampPhase> &phases : std::as_const(rampPhases))
+        drawnMotors += phases.isEmpty() ? 0 : 1;
+    // Without a drawn profile there is no other motor to turn to.
+    if (drawnMotors == 0)
+        return;
+
+    pressedItem = itemAt(event->position().toPoint());
+    currentMotor = (currentMotor + 1) % rampPhases.size();
+    Q_EMIT newRampScene();
+    qDebug() << "p" << currentMotor << rampPhases.size() << pressedItem << noteItem;
+    mouseMoveEvent(event);
+}
+
+void RampView::mouseReleaseEvent(QMouseEvent *event)
+{
+    Q_UNUSED(event)
+    pressedItem = nullptr;
+}
+
+void RampView::adjustRampScene(int x, int y)
+{
+    Q_UNUSED(x)
+    Q_UNUSED(y)
+    const int viewportWidth = viewport()->width();
+    const int viewportHeight = viewport()->height();
+    // A collapsed view (a hidden tab, a splitter pushed to the edge) keeps its scaling: a factor of
+    // 0 would make the transformation singular and the next factor infinite.
+    if (viewportWidth <= 0 || viewportHeight <= 0)
+        return;
+    const double factor = viewportWidth / scaledForWidth;
+    scale(factor, factor);
+    scaledForWidth = viewportWidth;
+    updateSceneRect(QRectF(0, 0, viewportWidth, viewportHeight));
+}
+
+void RampView::resizeEvent(QResizeEvent *event)
+{
+    Q_UNUSED(event)
+    adjustRampScene(0, 0);
+}
+
+bool RampView::eventFilter(QObject *obj, QEvent *event)
+{
+    if (event->type() == QEvent::Leave && cursorLine && readoutItem) {
+        cursorLine->setPos(0, 0);
+        readoutItem->setText(QString());
+    }
+    return QObject::eventFilter(obj, event);
+}

@@ -1,0 +1,197 @@
+#include "mainwindow/registeraccess.h"
+
+#include "console/debugmessage.h"
+#include "foundation/methodname.h"
+#include "link/comshell.h"
+#include "link/kvnldatagram.h"
+
+#include <QMessageBox>
+#include <QPointer>
+
+namespace {
+
+constexpr quint8 moduleAddress = 1;
+constexpr quint8 bank = 0;
+
+// What the detection read answers for each chip: channel-0 state 2 and the chip's own id.
+struct DetectionAnswer
+{
+    const char *moduleName;
+    int id;
+    const char *detectedText;
+};
+constexpr int readyState = 2;
+const DetectionAnswer detectionAnswers[] = {
+    {"3162", 3, "KVN3162 detected"},
+    {"3141", 1, "KVN3141 detected"},
+};
+
+const DetectionAnswer *expectedAnswer(const QString &moduleName)
+{
+    for (const DetectionAnswer &answer : detectionAnswers) {
+        if (moduleName == QLatin1String(answer.moduleName))
+            return &answer;
+    }
+    // Before any board has said what it carries, the KVN3162's answer is the one to wait for.
+    return &detectionAnswers[0];
+}
+
+} // namespace
+
+RegisterAccess::RegisterAccess(ComShell *link, QObject *parent)
+    : QObject(parent)
+    , m_link(link)
+{ }
+
+void RegisterAccess::setAskUser(AskUser askUser)
+{
+    m_askUser = std::move(askUser);
+}
+
+RegisterAccess::AskUser RegisterAccess::messageBoxAsker(QWidget *parent)
+{
+    QPointer<QWidget> owner(parent);
+    return [owner](const QString &title, const QString &text) {
+        return QMessageBox::critical(owner.data(), title, text, QMessageBox::Ok,
+                                     QMessageBox::NoButton)
+            == QMessageBox::Ok;
+    };
+}
+
+bool RegisterAccess::ask(const QString &title, const QString &text)
+{
+    return m_askUser ? m_askUser(title, text) : true;
+}
+
+int RegisterAccess::writeRegister(quint8 address, qint32 value)
+{
+    return m_link->kvnlStatus(moduleAddress, KvnlWriteRegister, address, bank, value);
+}
+
+void RegisterAccess::OnWriteRegister(unsigned char address, int value)
+{
+    writeRegister(address, value);
+}
+
+void RegisterAccess::OnReadRegister(unsigned char address, int &value)
+{
+    value = readRegister(address);
+}
+
+void RegisterAccess::beginConnection(const QString &moduleName)
+{
+    m_moduleName = moduleName;
+    m_detecting = false;
+    if (moduleName == QLatin1String("3162"))
+        startDetection();
+}
+
+void RegisterAccess::endConnection()
+{
+    if (m_detecting)
+        Q_EMIT detectionIndicatorVisible(false);
+    m_detecting = false;
+}
+
+void RegisterAccess::startDetection()
+{
+    m_detecting = true;
+    m_detectionBoxShown = false;
+    m_failedDetections = 0;
+}
+
+qint32 RegisterAccess::readRegister(quint8 address)
+{
+    return m_detecting ? detectionRead(address) : normalRead(address);
+}
+
+qint32 RegisterAccess::normalRead(quint8 address)
+{
+    qint32 value = 0;
+    const int status = m_link->kvnlRead(moduleAddress, KvnlReadRegister, address, bank, value);
+    if (status == KvnlReplySuccess)
+        return value;
+    if (status == KvnlReplyBrownOut)
+        brownOut();
+    qDebug() << methodName(QStringLiteral("int MainWindow::ReadRegister(unsigned char)")) << status
+             << m_detecting << m_moduleName;
+    return 0;
+}
+
+void RegisterAccess::brownOut()
+{
+    Q_EMIT statusMessage(QStringLiteral("Brownout detected"), 0);
+    // Reads go on while the box is open (other handlers, the nested event loop); one box at a time
+    // is enough to tell the user.
+    if (m_brownOutBoxOpen)
+        return;
+    m_brownOutBoxOpen = true;
+    const bool confirmed = ask(QStringLiteral("Brownout detected"),
+                               QStringLiteral("After applying the supply voltage\nclick on OK"));
+    m_brownOutBoxOpen = false;
+    if (!confirmed || m_detecting)
+        return;
+    startDetection();
+    Q_EMIT detectionIndicatorVisible(true);
+    Q_EMIT statusMessage(QStringLiteral("Start detection"), 0);
+}
+
+qint32 RegisterAccess::detectionRead(quint8 address)
+{
+    qint32 value = 0;
+    const int status = m_link->kvnlRead(moduleAddress, KvnlDetectionRead, address, bank, value);
+    if (status == KvnlReplyBrownOut) {
+        Q_EMIT statusMessage(QStringLiteral("Brownout still detected"), 0);
+        return 0;
+    }
+    if (status != KvnlReplySuccess)
+        return 0;
+
+    const int state = (value >> 8) & 0xFF;
+    const int id = value & 0xFF;
+    const DetectionAnswer *expected = expectedAnswer(m_moduleName);
+    if (state != readyState) {
+        detectionFailed(QString(),
+                        QStringLiteral("Error while detection\nChannel 0 state:")
+                            + QString::number(state),
+                        QStringLiteral("Check again"), 0);
+        return 0;
+    }
+    if (id != expected->id) {
+        detectionFailed(QStringLiteral("Error"),
+                        QStringLiteral("Unexpected item\nChannel 0 ID:") + QString::number(id),
+                        QStringLiteral("Wrong item detected"), 6000);
+        return 0;
+    }
+
+    m_detecting = false;
+    Q_EMIT detectionIndicatorVisible(false);
+    Q_EMIT statusMessage(QString::fromLatin1(expected->detectedText), 0);
+    Q_EMIT stopMotorsRequested();
+    // The read that found the detection running was never made; its caller wants the register.
+    return normalRead(address);
+}
+
+void RegisterAccess::detectionFailed(const QString &title, const QString &text,
+                                     const QString &status, int timeout)
+{
+    ++m_failedDetections;
+    if (m_detectionBoxShown) {
+        // The user knows; the poll keeps asking quietly until the chip answers.
+        if (m_failedDetections == repeatedFailureLimit) {
+            const QString message = QStringLiteral("No chip detected after %1 attempts: check "
+                                                   "the supply and the board")
+                                        .arg(m_failedDetections);
+            kvnMessage(DebugMessageRed) << message;
+            Q_EMIT statusMessage(message, 0);
+        }
+        return;
+    }
+    m_detectionBoxShown = true;
+    ask(title, text);
+    // The chip may have answered to another read while the box was open.
+    if (!m_detecting)
+        return;
+    Q_EMIT statusMessage(status, timeout);
+    Q_EMIT stopMotorsRequested();
+}

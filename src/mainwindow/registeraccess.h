@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+
+class ComShell;
+class QWidget;
+
+// The one road to the chip's registers: every read and write of the main window, its dialogs,
+// the motion panel, the status poll and the settings files becomes one KVNL request through the
+// link (module 1, command 0x45 to write and 0x46 to read, the register address in the type byte,
+// bank 0). A read that fails gives 0.
+//
+// Reads also watch for a supply brown-out (status 11). After one, once the user confirms the
+// supply is back, every read becomes a detection read (0x8F) until the chip answers as the chip
+// of this connection; then the interrupted read is made again and its value returned. A KVN3162
+// connection starts with a detection, since that chip may come up from a brown-out the board saw
+// before the program did.
+class RegisterAccess : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Shows a modal critical message with a single Ok button; true when the user chose Ok.
+    using AskUser = std::function<bool(const QString &title, const QString &text)>;
+
+    // Consecutive failed detection answers after which the user is told that the detection does
+    // not come to an end (once per detection episode).
+    static constexpr int repeatedFailureLimit = 100;
+
+    explicit RegisterAccess(ComShell *link, QObject *parent = nullptr);
+
+    // Without an asker every question counts as answered with Ok.
+    void setAskUser(AskUser askUser);
+    // The asker of the program: QMessageBox::critical with the given parent.
+    static AskUser messageBoxAsker(QWidget *parent);
+
+    // The reply status (100 success, 11 brown-out, 0 no reply); not repeated, not reported.
+    int writeRegister(quint8 address, qint32 value);
+    // The register's value; 0 on every failure and while the chip is being detected.
+    qint32 readRegister(quint8 address);
+
+    bool isDetecting() const { return m_detecting; }
+    QString moduleName() const { return m_moduleName; }
+
+public Q_SLOTS:
+    void OnWriteRegister(unsigned char address, int value);
+    void OnReadRegister(unsigned char address, int &value);
+
+    // A board with this chip ("3141" or "3162") is connected; called before its first read.
+    void beginConnection(const QString &moduleName);
+    // The board is gone: a detection in progress ends with it.
+    void endConnection();
+
+Q_SIGNALS:
+    // For the status bar; a time-out of 0 keeps the text.
+    void statusMessage(const QString &text, int timeout);
+    // The busy indicator of the status bar, shown while a detection runs.
+    void detectionIndicatorVisible(bool visible);
+    // Both motors are to be stopped (the motion panel's two stop buttons, motor 1 first).
+    void stopMotorsRequested();
+
+private:
+    qint32 normalRead(quint8 address);
+    qint32 detectionRead(quint8 address);
+    void brownOut();
+    void startDetection();
+    void detectionFailed(const QString &title, const QString &text, const QString &status,
+                         int timeout);
+    bool ask(const QString &title, const QString &text);
+
+    ComShell *m_link;
+    AskUser m_askUser;
+    QString m_moduleName;
+    bool m_detecting = false;
+    bool m_brownOutBoxOpen = false;
+    // One error box per detection episode, then silent retries.
+    bool m_detectionBoxShown = false;
+    int m_failedDetections = 0;
+};

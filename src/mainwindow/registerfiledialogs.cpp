@@ -1,0 +1,317 @@
+#include "mainwindow/registerfiledialogs.h"
+
+#include "foundation/appsettings.h"
+#include "link/comshell.h"
+#include "link/kvnldatagram.h"
+#include "mainwindow/registeraccess.h"
+#include "mainwindow/settingspersistence.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStandardPaths>
+
+#include <memory>
+
+namespace {
+
+using Outcome = RegisterSettingsFile::Outcome;
+using Result = RegisterSettingsFile::Result;
+
+// A long refusal list is cut; the user only needs to see that the file does not fit.
+constexpr int listedLinesLimit = 12;
+
+QString translated(const char *text)
+{
+    return QCoreApplication::translate("MainWindow", text);
+}
+
+// A name typed without a suffix gets the chip number (or "c") as its suffix, whatever the file
+// dialog did about it.
+QString withSuffix(const QString &path, const QString &suffix)
+{
+    if (suffix.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path + QLatin1Char('.') + suffix;
+}
+
+void appendLimited(QStringList &lines, const QStringList &items)
+{
+    for (int i = 0; i < items.size(); ++i) {
+        if (i == listedLinesLimit) {
+            lines << QStringLiteral("  ... and %1 more").arg(items.size() - i);
+            return;
+        }
+        lines << QLatin1String("  ") + items.at(i);
+    }
+}
+
+QStringList refusalLines(const Result &result)
+{
+    QStringList items;
+    for (const RegisterSettingsFile::Refusal &refusal : result.refused) {
+        items << refusal.key
+                        + (refusal.text.isNull() ? QString()
+                                                 : QLatin1String(" = \"") + refusal.text
+                                   + QLatin1Char('"'))
+                        + QLatin1String(": ") + refusal.reason;
+    }
+    return items;
+}
+
+} // namespace
+
+RegisterFileCommands::RegisterFileCommands(AppSettings &settings, RegisterIo io,
+                                           std::function<QString()> moduleName)
+    : m_settings(settings)
+    , m_io(std::move(io))
+    , m_moduleName(std::move(moduleName))
+{ }
+
+QString RegisterFileCommands::defaultFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QDir::homePath() : documents;
+}
+
+QString RegisterFileCommands::startPath(const QString &key) const
+{
+    const QString stored = m_settings.value(key).toString();
+    return stored.isEmpty() ? defaultFolder() : stored;
+}
+
+QString RegisterFileCommands::choose(QWidget *parent, const RegisterFileRequest &request) const
+{
+    const FileChooser chooser = m_chooser ? m_chooser : fileDialogChooser();
+    return chooser(parent, request);
+}
+
+void RegisterFileCommands::report(QWidget *parent, const QString &title, const Result &result,
+                                  const QString &path) const
+{
+    const QString text = describe(result, path);
+    if (text.isEmpty())
+        return;
+    const Notifier notifier = m_notifier ? m_notifier : messageBoxNotifier();
+    notifier(parent, Notice::Warning, title, text);
+}
+
+Result RegisterFileCommands::saveRegisters(QWidget *parent)
+{
+    const QString title = translated("Save setting file");
+    const RegisterMapEntry *map = currentRegisterMap;
+    if (!map) {
+        Result result;
+        result.outcome = Outcome::NoRegisterMap;
+        report(parent, title, result, QString());
+        return result;
+    }
+    const QString module = m_moduleName();
+    RegisterFileRequest request;
+    request.caption = title;
+    request.startPath = startPath(SettingsPersistence::lastDirKey);
+    request.nameFilter = QLatin1String("KVN") + module + QLatin1String(" Registers (*.") + module
+            + QLatin1Char(')');
+    request.defaultSuffix = module;
+    request.forSaving = true;
+    const QString chosen = choose(parent, request);
+    if (chosen.isEmpty()) {
+        Result result;
+        result.outcome = Outcome::Cancelled;
+        return result;
+    }
+
+    const QString path = withSuffix(chosen, module);
+    const Result result = RegisterSettingsFile::save(path, map, m_io);
+    if (result.succeeded())
+        m_settings.setValue(SettingsPersistence::lastDirKey, QFileInfo(path).absoluteFilePath());
+    report(parent, title, result, path);
+    return result;
+}
+
+Result RegisterFileCommands::loadRegisters(QWidget *parent)
+{
+    const QString title = translated("Open setting file");
+    const RegisterMapEntry *map = currentRegisterMap;
+    if (!map) {
+        Result result;
+        result.outcome = Outcome::NoRegisterMap;
+        report(parent, title, result, QString());
+        return result;
+    }
+    const QString module = m_moduleName();
+    RegisterFileRequest request;
+    request.caption = title;
+    request.startPath = startPath(SettingsPersistence::lastDirKey);
+    request.nameFilter = QLatin1String("KVN") + module + QLatin1String("Registers (*.") + module
+            + QLatin1Char(')');
+    request.defaultSuffix = module;
+    request.forSaving = false;
+    const QString path = choose(parent, request);
+    if (path.isEmpty()) {
+        Result result;
+        result.outcome = Outcome::Cancelled;
+        return result;
+    }
+
+    const Result result = RegisterSettingsFile::load(path, map, m_io);
+    // Whatever reached the chip is shown as the chip now holds it, not as the file said.
+    if (!result.written.isEmpty() && m_afterLoad)
+        m_afterLoad();
+    report(parent, title, result, path);
+    return result;
+}
+
+Result RegisterFileCommands::exportRegisters(QWidget *parent)
+{
+    const QString title = translated("Export to a c source");
+    const RegisterMapEntry *map = currentRegisterMap;
+    if (!map) {
+        Result result;
+        result.outcome = Outcome::NoRegisterMap;
+        report(parent, title, result, QString());
+        return result;
+    }
+    RegisterFileRequest request;
+    request.caption = title;
+    request.startPath = startPath(SettingsPersistence::lastExportDirKey);
+    request.nameFilter = QStringLiteral("C source file (*.c)");
+    request.defaultSuffix = QStringLiteral("c");
+    request.forSaving = true;
+    const QString chosen = choose(parent, request);
+    if (chosen.isEmpty()) {
+        Result result;
+        result.outcome = Outcome::Cancelled;
+        return result;
+    }
+
+    const QString path = withSuffix(chosen, request.defaultSuffix);
+    const Result result = RegisterSettingsFile::exportSource(path, map, m_moduleName(), m_io);
+    if (result.succeeded()) {
+        m_settings.setValue(SettingsPersistence::lastExportDirKey,
+                            QFileInfo(path).absoluteFilePath());
+    }
+    report(parent, title, result, path);
+    return result;
+}
+
+QString RegisterFileCommands::describe(const Result &result, const QString &path)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    QStringList lines;
+    switch (result.outcome) {
+    case Outcome::Done:
+    case Outcome::Cancelled:
+        return QString();
+    case Outcome::NoRegisterMap:
+        return QStringLiteral("No board is connected.");
+    case Outcome::ReadFailed:
+        return QStringLiteral("The register %1 could not be read from the board (no answer, or "
+                              "the chip is being detected).\nNo file was written.")
+                .arg(result.failedRead);
+    case Outcome::FileNotWritable:
+        return QStringLiteral("%1 could not be written: %2.").arg(file, result.fileError);
+    case Outcome::FileNotReadable:
+        return QStringLiteral("%1 could not be read: %2.").arg(file, result.fileError);
+    case Outcome::NotASettingsFile:
+        return QStringLiteral("%1 is not a settings file. It was left as it was, and nothing was "
+                              "written to the board.")
+                .arg(file);
+    case Outcome::NoRegistersGroup:
+        return QStringLiteral("%1 holds no group \"%2\". Nothing was written to the board.")
+                .arg(file, RegisterSettingsFile::group);
+    case Outcome::NothingToLoad:
+        lines << QStringLiteral("%1 holds no value for the registers of this chip. Nothing was "
+                                "written to the board.")
+                         .arg(file);
+        break;
+    case Outcome::Partial:
+        lines << QStringLiteral("%1 registers were loaded from %2.")
+                         .arg(result.written.size())
+                         .arg(file);
+        break;
+    }
+    if (!result.failedWrite.isEmpty()) {
+        lines << QStringLiteral("The board did not take %1; loading stopped there.")
+                         .arg(result.failedWrite);
+        if (!result.notWritten.isEmpty()) {
+            lines << QStringLiteral("Not written:");
+            appendLimited(lines, result.notWritten);
+        }
+    }
+    if (!result.refused.isEmpty()) {
+        lines << QStringLiteral("Not loaded:");
+        appendLimited(lines, refusalLines(result));
+    }
+    if (!result.missing.isEmpty()) {
+        lines << QStringLiteral("Not in the file, left as they were:");
+        appendLimited(lines, result.missing);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+RegisterFileCommands::FileChooser RegisterFileCommands::fileDialogChooser()
+{
+    return [](QWidget *parent, const RegisterFileRequest &request) {
+        QFileDialog dialog(parent, request.caption);
+        // The stored path is the file used last: open its folder with it selected.
+        const QFileInfo start(request.startPath);
+        if (start.isDir()) {
+            dialog.setDirectory(start.absoluteFilePath());
+        } else if (start.absoluteDir().exists()) {
+            dialog.setDirectory(start.absolutePath());
+            dialog.selectFile(start.fileName());
+        } else {
+            dialog.setDirectory(defaultFolder());
+        }
+        dialog.setNameFilter(request.nameFilter);
+        dialog.setDefaultSuffix(request.defaultSuffix);
+        dialog.setAcceptMode(request.forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (dialog.exec() != QDialog::Accepted)
+            return QString();
+        return dialog.selectedFiles().value(0);
+    };
+}
+
+RegisterFileCommands::Notifier RegisterFileCommands::messageBoxNotifier()
+{
+    return [](QWidget *parent, Notice notice, const QString &title, const QString &text) {
+        if (notice == Notice::Information)
+            QMessageBox::information(parent, title, text);
+        else
+            QMessageBox::warning(parent, title, text);
+    };
+}
+
+RegisterIo RegisterFileCommands::linkRegisterIo(RegisterAccess *access, ComShell *link,
+                                                std::function<void(quint8, qint32)> mirrored)
+{
+    auto failed = std::make_shared<bool>(false);
+    RegisterIo io;
+    io.read = [access, link, failed](quint8 address) -> qint32 {
+        // A detection that is running is tried once more by this read; while it goes on (or
+        // when a brown-out came with this read) every read answers 0 without asking the chip.
+        const qint32 value = access->readRegister(address);
+        *failed = access->isDetecting();
+        if (*failed)
+            return 0;
+        if (value != 0)
+            return value;
+        // A failed read also gives 0: ask once more, looking at the reply status this time.
+        qint32 confirmed = 0;
+        const int status = link->kvnlRead(1, KvnlReadRegister, address, 0, confirmed);
+        *failed = status != KvnlReplySuccess;
+        return *failed ? 0 : confirmed;
+    };
+    io.readFailed = [failed] { return *failed; };
+    io.write = [access, mirrored = std::move(mirrored)](quint8 address, qint32 value) {
+        const int status = access->writeRegister(address, value);
+        if (mirrored)
+            mirrored(address, value);
+        return status;
+    };
+    return io;
+}

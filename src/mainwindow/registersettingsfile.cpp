@@ -1,0 +1,246 @@
+#include "mainwindow/registersettingsfile.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <QSettings>
+#include <QVariant>
+
+#include <limits>
+
+const QString RegisterSettingsFile::group = QStringLiteral("Registers");
+
+namespace {
+
+using Result = RegisterSettingsFile::Result;
+using Outcome = RegisterSettingsFile::Outcome;
+
+Result failure(Outcome outcome, const QString &fileError = QString())
+{
+    Result result;
+    result.outcome = outcome;
+    result.fileError = fileError;
+    return result;
+}
+
+const RegisterMapEntry *findByName(const RegisterMapEntry *map, const QString &name)
+{
+    for (int i = 0, length = registerMapLength(map); i < length; ++i) {
+        if (map[i].name == name)
+            return &map[i];
+    }
+    return nullptr;
+}
+
+// What an INI file holds under a key, as the user would see it in the file.
+QString fileText(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1String(", "));
+    return value.toString();
+}
+
+} // namespace
+
+QList<RegisterSettingsFile::RegisterValue>
+RegisterSettingsFile::readWritable(const RegisterMapEntry *map, const RegisterIo &io,
+                                   QString *failedRead)
+{
+    QList<RegisterValue> values;
+    for (int i = 0, length = registerMapLength(map); i < length; ++i) {
+        const RegisterMapEntry &entry = map[i];
+        if (!entry.writable)
+            continue;
+        const qint32 value = io.read(entry.address);
+        if (io.readFailed && io.readFailed()) {
+            if (failedRead)
+                *failedRead = entry.name;
+            return {};
+        }
+        values.append({ &entry, value });
+    }
+    return values;
+}
+
+RegisterSettingsFile::Result RegisterSettingsFile::save(const QString &path,
+                                                        const RegisterMapEntry *map,
+                                                        const RegisterIo &io)
+{
+    if (!map)
+        return failure(Outcome::NoRegisterMap);
+    Result result;
+    const QList<RegisterValue> values = readWritable(map, io, &result.failedRead);
+    if (!result.failedRead.isEmpty()) {
+        result.outcome = Outcome::ReadFailed;
+        return result;
+    }
+
+    QSettings file(path, QSettings::IniFormat);
+    // Writing into a file the settings reader could not take in would replace what it holds.
+    if (file.status() == QSettings::FormatError)
+        return failure(Outcome::NotASettingsFile);
+    if (file.status() == QSettings::AccessError)
+        return failure(Outcome::FileNotWritable, QStringLiteral("the file cannot be read"));
+    file.beginGroup(group);
+    for (const RegisterValue &value : values)
+        file.setValue(value.entry->name, value.value);
+    file.endGroup();
+    file.sync();
+    if (file.status() != QSettings::NoError)
+        return failure(Outcome::FileNotWritable, QStringLiteral("the file cannot be written"));
+    return result;
+}
+
+RegisterSettingsFile::Result RegisterSettingsFile::load(const QString &path,
+                                                        const RegisterMapEntry *map,
+                                                        const RegisterIo &io)
+{
+    if (!map)
+        return failure(Outcome::NoRegisterMap);
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return failure(Outcome::FileNotReadable, QStringLiteral("the file does not exist"));
+    if (!info.isReadable())
+        return failure(Outcome::FileNotReadable, QStringLiteral("the file cannot be read"));
+
+    QSettings file(path, QSettings::IniFormat);
+    if (file.status() == QSettings::FormatError)
+        return failure(Outcome::NotASettingsFile);
+    if (file.status() == QSettings::AccessError)
+        return failure(Outcome::FileNotReadable, QStringLiteral("the file cannot be read"));
+    if (!file.childGroups().contains(group))
+        return failure(Outcome::NoRegistersGroup);
+
+    Result result;
+    QHash<QString, qint32> accepted;
+    file.beginGroup(group);
+    const QStringList keys = file.childKeys();
+    for (const QString &key : keys) {
+        const QString text = fileText(file.value(key));
+        const RegisterMapEntry *entry = findByName(map, key);
+        QString reason;
+        qint32 value = 0;
+        if (!entry)
+            reason = QStringLiteral("no register of the connected chip");
+        else if (!entry->writable)
+            reason = QStringLiteral("a read-only register");
+        else if (parseValue(*entry, text, &value, &reason))
+            accepted.insert(key, value);
+        if (!reason.isEmpty())
+            result.refused.append({ key, text, reason });
+    }
+    const QStringList subgroups = file.childGroups();
+    for (const QString &subgroup : subgroups)
+        result.refused.append({ subgroup, QString(), QStringLiteral("a group, not a register") });
+    file.endGroup();
+
+    QList<RegisterValue> values;
+    for (int i = 0, length = registerMapLength(map); i < length; ++i) {
+        const RegisterMapEntry &entry = map[i];
+        if (!entry.writable)
+            continue;
+        const auto found = accepted.constFind(entry.name);
+        if (found != accepted.constEnd())
+            values.append({ &entry, *found });
+        else if (!keys.contains(entry.name))
+            result.missing.append(entry.name);
+    }
+    if (values.isEmpty()) {
+        result.outcome = Outcome::NothingToLoad;
+        return result;
+    }
+
+    writeAll(values, io, result);
+    const bool complete = result.refused.isEmpty() && result.missing.isEmpty()
+            && result.failedWrite.isEmpty();
+    result.outcome = complete ? Outcome::Done : Outcome::Partial;
+    return result;
+}
+
+void RegisterSettingsFile::writeAll(const QList<RegisterValue> &values, const RegisterIo &io,
+                                    Result &result)
+{
+    for (int i = 0; i < values.size(); ++i) {
+        const RegisterValue &value = values.at(i);
+        if (io.write(value.entry->address, value.value) == replySuccess) {
+            result.written.append(value.entry->name);
+            continue;
+        }
+        // A chip that did not take one value is not to be given the rest blindly.
+        result.failedWrite = value.entry->name;
+        for (int rest = i + 1; rest < values.size(); ++rest)
+            result.notWritten.append(values.at(rest).entry->name);
+        return;
+    }
+}
+
+RegisterSettingsFile::Result RegisterSettingsFile::exportSource(const QString &path,
+                                                                const RegisterMapEntry *map,
+                                                                const QString &moduleName,
+                                                                const RegisterIo &io)
+{
+    if (!map)
+        return failure(Outcome::NoRegisterMap);
+    Result result;
+    const QList<RegisterValue> values = readWritable(map, io, &result.failedRead);
+    if (!result.failedRead.isEmpty()) {
+        result.outcome = Outcome::ReadFailed;
+        return result;
+    }
+
+    // The old file stays whole until the new one is complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return failure(Outcome::FileNotWritable, file.errorString());
+    file.write(sourceText(moduleName, values).toLatin1());
+    if (!file.commit())
+        return failure(Outcome::FileNotWritable, file.errorString());
+    return result;
+}
+
+QString RegisterSettingsFile::sourceLine(const QString &moduleName, const RegisterMapEntry &entry,
+                                         qint32 value)
+{
+    const QString address = QString::number(entry.address, 16).rightJustified(2, QLatin1Char('0'));
+    // Widened with its sign, so a value with bit 31 set reads as sixteen digits.
+    const QString valueText = entry.hex
+            ? QLatin1String("0x") + QString::number(quint64(qint64(value)), 16)
+            : QString::number(value);
+    return QLatin1String("KVN") + moduleName + QLatin1String("SetRegister(0x") + address
+            + QLatin1String(", ") + valueText + QLatin1String(");  //") + entry.name;
+}
+
+QString RegisterSettingsFile::sourceText(const QString &moduleName,
+                                         const QList<RegisterValue> &values)
+{
+    QString text;
+    for (const RegisterValue &value : values)
+        text += sourceLine(moduleName, *value.entry, value.value) + QLatin1Char('\n');
+    return text;
+}
+
+bool RegisterSettingsFile::parseValue(const RegisterMapEntry &entry, const QString &text,
+                                      qint32 *value, QString *reason)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        *reason = QStringLiteral("no value");
+        return false;
+    }
+    bool isNumber = false;
+    const qint64 number = trimmed.toLongLong(&isNumber, 10);
+    if (!isNumber) {
+        *reason = QStringLiteral("not a decimal number");
+        return false;
+    }
+    // A hexadecimal register has no editor bounds: any 32-bit pattern is a value of it.
+    const bool anyPattern = entry.hex || entry.min >= entry.max;
+    const qint64 lowest = anyPattern ? qint64(std::numeric_limits<qint32>::min()) : entry.min;
+    const qint64 highest = anyPattern ? qint64(std::numeric_limits<quint32>::max()) : entry.max;
+    if (number < lowest || number > highest) {
+        *reason = QStringLiteral("outside %1 ... %2").arg(lowest).arg(highest);
+        return false;
+    }
+    *value = qint32(quint32(quint64(number)));
+    return true;
+}

@@ -1,0 +1,348 @@
+#include "mainwindow/motionpanel.h"
+#include "programmessages.h"
+#include "support/testenvironment.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <functional>
+
+using Write = QPair<int, int>; // register address, value
+using Writes = QList<Write>;
+using Action = std::function<void(MotionPanel &, int motor)>;
+Q_DECLARE_METATYPE(Action)
+
+namespace {
+
+// Distinct values for every source, so a write from the wrong widget shows.
+int velocityDial(int motor)
+{
+    return 100000 * motor + 1;
+}
+int accelerationDial(int motor)
+{
+    return 1000 * motor + 2;
+}
+int box(int motor, MotionPanel::RampField field)
+{
+    return 10000 * motor + 10 * int(field) + 3;
+}
+
+// A motor's register from motor 1's address.
+int reg(int motor, int motor1Address)
+{
+    return motor1Address + (motor == 2 ? 0x20 : 0);
+}
+
+Writes collect(QSignalSpy &spy)
+{
+    Writes writes;
+    for (const QList<QVariant> &arguments : spy)
+        writes << Write(arguments.at(0).toInt(), arguments.at(1).toInt());
+    return writes;
+}
+
+void prepare(MotionPanel &panel)
+{
+    MotionPanel::Sources sources;
+    sources.jogVelocity = velocityDial;
+    sources.jogAcceleration = accelerationDial;
+    sources.rampBox = box;
+    panel.setSources(sources);
+}
+
+} // namespace
+
+class TestMotionPanel : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        isolateTestEnvironment();
+        dropProgramMessages();
+        qRegisterMetaType<MotionPanel::Direction>();
+        qRegisterMetaType<MotionPanel::RampField>();
+    }
+
+    void writeSequence_data()
+    {
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<int>("motor");
+        // Fast buttons checked before the action: bit 0 fast-left, bit 1 fast-right.
+        QTest::addColumn<int>("fastBefore");
+        QTest::addColumn<Writes>("expected");
+        QTest::addColumn<int>("fastAfter");
+
+        using P = MotionPanel;
+        for (int m = 1; m <= 2; ++m) {
+            const int acc = accelerationDial(m);
+            const int vel = velocityDial(m);
+            const QByteArray motor = " motor " + QByteArray::number(m);
+            auto row = [&](const char *name) -> QTestData & { return QTest::newRow(name + motor); };
+
+            row("jog left press") << Action([](P &p, int n) {
+                p.jogPressed(n, P::Left);
+            }) << m << 0 << Writes {{reg(m, 0x26), acc}, {reg(m, 0x27), vel}, {reg(m, 0x20), 2}}
+                                  << 0;
+            row("jog left release")
+                << Action([](P &p, int n) { p.jogReleased(n, P::Left); }) << m << 0
+                << Writes {{reg(m, 0x26), acc}, {reg(m, 0x27), 0}, {reg(m, 0x20), 2}} << 0;
+            row("jog right press")
+                << Action([](P &p, int n) { p.jogPressed(n, P::Right); }) << m << 0
+                << Writes {{reg(m, 0x26), acc}, {reg(m, 0x27), vel}, {reg(m, 0x20), 1}} << 0;
+            row("jog right release")
+                << Action([](P &p, int n) { p.jogReleased(n, P::Right); }) << m << 0
+                << Writes {{reg(m, 0x26), acc}, {reg(m, 0x27), 0}, {reg(m, 0x20), 1}} << 0;
+            row("jog left press ends a fast right jog first")
+                << Action([](P &p, int n) { p.jogPressed(n, P::Left); }) << m << 2
+                << Writes {{reg(m, 0x26), acc}, {reg(m, 0x27), 0},   {reg(m, 0x20), 1},
+                           {reg(m, 0x26), acc}, {reg(m, 0x27), vel}, {reg(m, 0x20), 2}}
+                << 0;
+            row("fast left on") << Action([](P &p, int n) {
+                p.fastJogToggled(n, P::Left, true);
+            }) << m << 0 << Writes {{reg(m, 0x26), acc}, {reg(m, 0x27), vel}, {reg(m, 0x20), 2}}
+                                << 1;
+            row("fast right on while fast left runs")
+                << Action([](P &p, int n) { p.fastJogToggled(n, P::Right, true); }) << m << 1
+                << Writes {{reg(m, 0x26), acc}, {reg(m, 0x27), 0},   {reg(m, 0x20), 2},
+                           {reg(m, 0x26), acc}, {reg(m, 0x27), vel}, {reg(m, 0x20), 1}}
+                << 2;
+            row("fast right off") << Action([](P &p, int n) {
+                p.fastJogToggled(n, P::Right, false);
+            }) << m << 2 << Writes {{reg(m, 0x26), acc}, {reg(m, 0x27), 0}, {reg(m, 0x20), 1}}
+                                  << 0;
+            row("an echo of the state held writes nothing")
+                << Action([](P &p, int n) { p.fastJogToggled(n, P::Left, true); }) << m << 1
+                << Writes {} << 1;
+            row("stop while fast left runs only unchecks it")
+                << Action([](P &p, int n) { p.jogStop(n); }) << m << 1
+                << Writes {{reg(m, 0x26), acc}, {reg(m, 0x27), 0}, {reg(m, 0x20), 2}} << 0;
+            row("velocity dial while fast jogging")
+                << Action([](P &p, int n) { p.jogVelocityChanged(n, 777); }) << m << 2
+                << Writes {{reg(m, 0x27), 777}} << 2;
+            row("acceleration dial while fast jogging")
+                << Action([](P &p, int n) { p.jogAccelerationChanged(n, 55); }) << m << 1
+                << Writes {{reg(m, 0x26), 55}} << 1;
+            row("dials without fast jog write nothing") << Action([](P &p, int n) {
+                p.jogVelocityChanged(n, 777);
+                p.jogAccelerationChanged(n, 55);
+            }) << m << 0 << Writes {} << 0;
+            row("move to XTARGET") << Action([](P &p, int n) { p.moveToTarget(n); }) << m << 0
+                                   << Writes {{reg(m, 0x23), box(m, P::VStart)},
+                                              {reg(m, 0x24), box(m, P::A1)},
+                                              {reg(m, 0x25), box(m, P::V1)},
+                                              {reg(m, 0x26), box(m, P::AMax)},
+                                              {reg(m, 0x27), box(m, P::VMax)},
+                                              {reg(m, 0x28), box(m, P::DMax)},
+                                              {reg(m, 0x2A), box(m, P::D1)},
+                                              {reg(m, 0x2B), box(m, P::VStop)},
+                                              {reg(m, 0x2C), box(m, P::TZeroWait)},
+                                              {reg(m, 0x2D), box(m, P::XTarget)},
+                                              {reg(m, 0x20), 0}}
+                                   << 0;
+            row("rotate right") << Action([](P &p, int n) { p.rotate(n, P::Right); }) << m << 0
+                                << Writes {{reg(m, 0x26), box(m, P::AMax)},
+                                           {reg(m, 0x27), box(m, P::VMax)},
+                                           {reg(m, 0x20), 1}}
+                                << 0;
+            row("rotate left") << Action([](P &p, int n) { p.rotate(n, P::Left); }) << m << 0
+                               << Writes {{reg(m, 0x26), box(m, P::AMax)},
+                                          {reg(m, 0x27), box(m, P::VMax)},
+                                          {reg(m, 0x20), 2}}
+                               << 0;
+            row("ramp stop") << Action([](P &p, int n) { p.rampStop(n); }) << m << 0
+                             << Writes {{reg(m, 0x26), box(m, P::AMax)},
+                                        {reg(m, 0x27), 0},
+                                        {reg(m, 0x20), 1}}
+                             << 0;
+        }
+        QTest::newRow("jog stop motor 1: VMAX before AMAX")
+            << Action([](P &p, int n) { p.jogStop(n); }) << 1 << 0
+            << Writes {{0x27, 0}, {0x26, 65535}, {0x20, 1}} << 0;
+        QTest::newRow("jog stop motor 2: AMAX before VMAX")
+            << Action([](P &p, int n) { p.jogStop(n); }) << 2 << 0
+            << Writes {{0x46, 65535}, {0x47, 0}, {0x40, 1}} << 0;
+
+        Writes both;
+        for (int m = 1; m <= 2; ++m) {
+            for (auto f : {P::VStart, P::A1, P::V1, P::AMax, P::VMax, P::DMax, P::D1, P::VStop,
+                           P::TZeroWait})
+                both << Write(P::rampRegister(m, f), box(m, f));
+        }
+        both << Write(0x2D, box(1, P::XTarget)) << Write(0x4D, box(2, P::XTarget)) << Write(0x20, 0)
+             << Write(0x40, 0);
+        QTest::newRow("both to XTARGET: targets after all parameters")
+            << Action([](P &p, int) { p.moveBothToTarget(); }) << 1 << 0 << both << 0;
+        QTest::newRow("both rotate right")
+            << Action([](P &p, int) { p.rotateBoth(P::Right); }) << 1 << 0
+            << Writes {{0x26, box(1, P::AMax)},
+                       {0x27, box(1, P::VMax)},
+                       {0x46, box(2, P::AMax)},
+                       {0x47, box(2, P::VMax)},
+                       {0x20, 1},
+                       {0x40, 1}}
+            << 0;
+        QTest::newRow("both rotate left")
+            << Action([](P &p, int) { p.rotateBoth(P::Left); }) << 1 << 0
+            << Writes {{0x26, box(1, P::AMax)},
+                       {0x27, box(1, P::VMax)},
+                       {0x46, box(2, P::AMax)},
+                       {0x47, box(2, P::VMax)},
+                       {0x20, 2},
+                       {0x40, 2}}
+            << 0;
+        QTest::newRow("both stop")
+            << Action([](P &p, int) { p.stopBoth(); }) << 1 << 0 << Writes {{0x26, box(1, P::AMax)},
+                                                                            {0x46, box(2, P::AMax)},
+                                                                            {0x27, 0},
+                                                                            {0x47, 0},
+                                                                            {0x20, 1},
+                                                                            {0x40, 1}}
+            << 0;
+    }
+
+    void writeSequence()
+    {
+        QFETCH(Action, action);
+        QFETCH(int, motor);
+        QFETCH(int, fastBefore);
+        QFETCH(Writes, expected);
+        QFETCH(int, fastAfter);
+
+        MotionPanel panel;
+        prepare(panel);
+        if (fastBefore & 1)
+            panel.fastJogToggled(motor, MotionPanel::Left, true);
+        if (fastBefore & 2)
+            panel.fastJogToggled(motor, MotionPanel::Right, true);
+        QSignalSpy spy(&panel, &MotionPanel::DoWriteRegister);
+        action(panel, motor);
+        QCOMPARE(collect(spy), expected);
+        QCOMPARE(panel.isFastJogChecked(motor, MotionPanel::Left), bool(fastAfter & 1));
+        QCOMPARE(panel.isFastJogChecked(motor, MotionPanel::Right), bool(fastAfter & 2));
+        const int other = 3 - motor;
+        QVERIFY(!panel.isFastJogChecked(other, MotionPanel::Left));
+        QVERIFY(!panel.isFastJogChecked(other, MotionPanel::Right));
+    }
+
+    void uncheckingIsToldToTheWindowBeforeItsWrites()
+    {
+        MotionPanel panel;
+        prepare(panel);
+        panel.fastJogToggled(1, MotionPanel::Right, true);
+        QStringList events;
+        connect(
+            &panel, &MotionPanel::fastJogChecked, this,
+            [&](int motor, MotionPanel::Direction direction, bool checked) {
+                events
+                    << QString("check %1 %2 %3").arg(motor).arg(int(direction)).arg(int(checked));
+            });
+        connect(&panel, &MotionPanel::DoWriteRegister, this,
+                [&](unsigned char address, int) { events << QString::number(address, 16); });
+        panel.jogPressed(1, MotionPanel::Left);
+        QCOMPARE(events, (QStringList {"check 1 1 0", "26", "27", "20", "26", "27", "20"}));
+    }
+
+    void boardLostUnchecksFastJogsWithoutWriting()
+    {
+        MotionPanel panel;
+        prepare(panel);
+        panel.fastJogToggled(1, MotionPanel::Left, true);
+        panel.fastJogToggled(2, MotionPanel::Right, true);
+        QSignalSpy writes(&panel, &MotionPanel::DoWriteRegister);
+        QSignalSpy checks(&panel, &MotionPanel::fastJogChecked);
+        panel.boardLost();
+        QCOMPARE(writes.count(), 0);
+        QCOMPARE(checks.count(), 2);
+        QVERIFY(!panel.isFastJogChecked(1, MotionPanel::Left));
+        QVERIFY(!panel.isFastJogChecked(2, MotionPanel::Right));
+        // The next connection's dials then write nothing.
+        panel.jogVelocityChanged(1, 5);
+        QCOMPARE(writes.count(), 0);
+    }
+
+    void copyFillsVStopBeforeVStart()
+    {
+        MotionPanel panel;
+        prepare(panel);
+        QList<QPair<int, int>> filled; // motor, field
+        connect(&panel, &MotionPanel::rampBoxValue, this,
+                [&](int motor, MotionPanel::RampField field, int value) {
+                    QCOMPARE(value, box(3 - motor, field));
+                    filled << qMakePair(motor, int(field));
+                });
+        panel.copyRamp(1, 2);
+        QCOMPARE(filled.size(), 10);
+        QCOMPARE(filled.at(0), qMakePair(2, int(MotionPanel::VStop)));
+        QCOMPARE(filled.at(1), qMakePair(2, int(MotionPanel::VStart)));
+        QCOMPARE(filled.last(), qMakePair(2, int(MotionPanel::XTarget)));
+    }
+
+    void readingRampRegistersFillsVStopFirst()
+    {
+        MotionPanel panel;
+        prepare(panel);
+        QList<int> read;
+        connect(&panel, &MotionPanel::DoReadRegister, this, [&](unsigned char address, int &value) {
+            read << address;
+            value = address * 2;
+        });
+        QList<int> shown;
+        connect(&panel, &MotionPanel::rampBoxValue, this,
+                [&](int motor, MotionPanel::RampField field, int value) {
+                    QCOMPARE(value, MotionPanel::rampRegister(motor, field) * 2);
+                    shown << MotionPanel::rampRegister(motor, field);
+                });
+        panel.readRampRegisters();
+        const QList<int> expected {0x2B, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2C, 0x2D,
+                                   0x4B, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x4A, 0x4C, 0x4D};
+        QCOMPARE(read, expected);
+        QCOMPARE(shown, expected);
+    }
+
+    void announcedVStartAboveVStopIsShownAgainAfterVStop()
+    {
+        MotionPanel panel;
+        int shownVStop = 100;
+        MotionPanel::Sources sources;
+        sources.rampBox = [&](int, MotionPanel::RampField field) {
+            return field == MotionPanel::VStop ? shownVStop : 0;
+        };
+        panel.setSources(sources);
+        QList<QPair<int, int>> shown; // field, value
+        connect(&panel, &MotionPanel::rampBoxValue, this,
+                [&](int motor, MotionPanel::RampField field, int value) {
+                    QCOMPARE(motor, 2);
+                    shown << qMakePair(int(field), value);
+                    if (field == MotionPanel::VStop)
+                        shownVStop = value;
+                });
+        panel.registerAnnounced(0x43, 150); // VSTART_2 above the VSTOP_2 shown
+        panel.registerAnnounced(0x4B, 200); // then its VSTOP_2
+        QCOMPARE(shown,
+                 (QList<QPair<int, int>> {{MotionPanel::VStart, 150},
+                                          {MotionPanel::VStop, 200},
+                                          {MotionPanel::VStart, 150}}));
+        shown.clear();
+        panel.registerAnnounced(0x43, 10); // below VSTOP: nothing held
+        panel.registerAnnounced(0x4B, 20);
+        QCOMPARE(shown.size(), 2);
+    }
+
+    void registersOutsideTheRampBoxesAreIgnored()
+    {
+        MotionPanel panel;
+        prepare(panel);
+        QSignalSpy spy(&panel, &MotionPanel::rampBoxValue);
+        for (int address : {0x20, 0x29, 0x49, 0x21, 0x6C, 0x00, 0xFF})
+            panel.registerAnnounced(quint8(address), 1);
+        QCOMPARE(spy.count(), 0);
+        panel.registerAnnounced(0x2D, -5);
+        QCOMPARE(spy.count(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMotionPanel)
+#include "tst_motionpanel.moc"

@@ -1,0 +1,270 @@
+#include "mainwindow/rampprofile.h"
+#include "programmessages.h"
+#include "support/testenvironment.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+Q_DECLARE_METATYPE(RampInputs)
+
+namespace {
+
+// The scene rectangle the ramp view sets up: (0, 0, 1049, 629).
+RampProfile viewProfile()
+{
+    return RampProfile(1049, 629);
+}
+
+RampInputs reference()
+{
+    RampInputs in;
+    in.vstart = 0;
+    in.a1 = 100;
+    in.v1 = 1000;
+    in.amax = 50;
+    in.vmax = 2000;
+    in.dmax = 100;
+    in.d1 = 200;
+    in.vstop = 10;
+    in.xtarget = 0;
+    in.targetFixed = false;
+    return in;
+}
+
+QStringList labelsOf(const MotorRamp &ramp)
+{
+    QStringList labels;
+    for (const QString &label : ramp.stepLabels)
+        labels << label;
+    return labels;
+}
+
+bool allFinite(const MotorRamp &ramp)
+{
+    for (const QPointF &point : ramp.points) {
+        if (!std::isfinite(point.x()) || !std::isfinite(point.y()))
+            return false;
+    }
+    for (const RampMark &mark : ramp.marks) {
+        if (!std::isfinite(mark.x) || !std::isfinite(mark.distance))
+            return false;
+    }
+    return std::isfinite(ramp.timeScale) && ramp.timeScale != 0.0 && std::isfinite(ramp.v1LineY)
+        && std::isfinite(ramp.totalTime) && ramp.totalTime != 0.0;
+}
+
+} // namespace
+
+class TestRampProfile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        isolateTestEnvironment();
+        dropProgramMessages();
+    }
+
+    void drawableAreaFollowsTheSceneRectangle()
+    {
+        const RampProfile profile = viewProfile();
+        QCOMPARE(profile.height(), 629);
+        QCOMPARE(profile.drawableWidth(), 1006);
+    }
+
+    void labelsAndCaption_data()
+    {
+        QTest::addColumn<RampInputs>("inputs");
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("writeBack");
+
+        RampInputs in = reference();
+        QTest::newRow("free target: VMAX lasts 0.001 and XTARGET gets S + 0.001 VMAX")
+            << in << QStringList {"5,000", "30,000", "2.0", "15,000", "2,500"} << "Motor 1"
+            << 52502;
+
+        in = reference();
+        in.v1 = 50000;
+        in.vmax = 100000;
+        in.amax = 1000;
+        in.a1 = 1000;
+        in.dmax = 1000;
+        in.d1 = 1000;
+        QTest::newRow("squares above 2^31 stay exact")
+            << in << QStringList {"1,250,000", "3,750,000", "100", "3,750,000", "1,250,000"}
+            << "Motor 1" << 10000100;
+
+        in = reference();
+        in.targetFixed = true;
+        in.xtarget = 0;
+        QTest::newRow("fixed zero target lies flat")
+            << in << QStringList {"0.0", "0.0", "0.0", "0.0", "0.0"} << "Zero Target  Motor 1" << 0;
+
+        in = reference();
+        in.targetFixed = true;
+        in.xtarget = 10000;
+        QTest::newRow("fixed short target: VMAX not reached, half the shortfall each side")
+            << in << QStringList {"5,000", "8,750", "0.0", "-6,250", "2,500"}
+            << "Vmax not reached <1,369> Motor 1" << 10000;
+
+        in.xtarget = -10000;
+        QTest::newRow("fixed negative target keeps its sign")
+            << in << QStringList {"5,000", "8,750", "0.0", "-6,250", "2,500"}
+            << "Vmax not reached <1,369> Motor 1" << -10000;
+
+        in = reference();
+        in.targetFixed = true;
+        in.xtarget = 100000;
+        QTest::newRow("fixed long target: time at VMAX covers the rest")
+            << in << QStringList {"5,000", "30,000", "47,500", "15,000", "2,500"} << "Motor 1"
+            << 100000;
+
+        in = reference();
+        in.vmax = 0;
+        in.v1 = 5;
+        in.vstart = 3;
+        in.vstop = 4;
+        QTest::newRow("VMAX 0 counts as 1 and limits V1, VSTART and VSTOP")
+            << in << QStringList {"0.0", "0.0", "0.0", "0.0", "0.0"} << "Motor 1" << 0;
+    }
+
+    void labelsAndCaption()
+    {
+        QFETCH(RampInputs, inputs);
+        QFETCH(QStringList, labels);
+        QFETCH(QString, caption);
+        QFETCH(int, writeBack);
+
+        const MotorRamp ramp = viewProfile().compute(0, inputs);
+        QCOMPARE(labelsOf(ramp), labels);
+        QCOMPARE(ramp.caption, caption);
+        QCOMPARE(ramp.xtargetWriteBack, writeBack);
+        QVERIFY(allFinite(ramp));
+    }
+
+    void marksAreKeyedAtThePhaseStarts()
+    {
+        const MotorRamp ramp = viewProfile().compute(1, reference());
+        QStringList names;
+        for (const RampMark &mark : ramp.marks)
+            names << mark.name;
+        QCOMPARE(names,
+                 (QStringList {"Start M1", "A1", "Amax", "Middle  M1", "Dmax", "SD1", "Stop  M1"}));
+        QCOMPARE(ramp.marks.at(0).x, 19.99);
+        QCOMPARE(ramp.marks.at(1).x, 20.0);
+        QCOMPARE(ramp.marks.at(1).acceleration, 100);
+        QCOMPARE(ramp.marks.at(4).acceleration, -100); // DMAX as a deceleration
+        QCOMPARE(ramp.marks.at(5).acceleration, -200);
+        QCOMPARE(ramp.marks.at(3).velocity, 2000);
+        QCOMPARE(ramp.marks.at(6).distance, 2500.0);
+        // t1 = 10, t2 = 20, t3 = 10, t4 = 4.95, tm = 0.001
+        QCOMPARE(ramp.totalTime, 44.951);
+        QCOMPARE(ramp.timeScale, 44.951 / 1006);
+        QCOMPARE(ramp.marks.at(2).x, 20 + 10 * 1006 / 44.951);
+        QCOMPARE(ramp.points.first(), QPointF(0, 629));
+        QCOMPARE(ramp.points.last(), QPointF(1046, 629));
+        QCOMPARE(ramp.v1LineY, 629 - 629 * 1000 / 2000.0);
+    }
+
+    void topVelocityDropsBelowV1WhenTheTargetIsVeryShort()
+    {
+        RampInputs in = reference();
+        in.targetFixed = true;
+        in.xtarget = 100;
+        const MotorRamp ramp = viewProfile().compute(0, in);
+        // radicand 1e6 + 100 * (30000 - 26200) = 1,380,000 stays above V1: vb is kept.
+        QVERIFY(ramp.topVelocity > 1000);
+        in.xtarget = 1;
+        in.amax = 1;
+        const MotorRamp shorter = viewProfile().compute(0, in);
+        QVERIFY(allFinite(shorter));
+        QVERIFY(shorter.caption.startsWith("Vmax not reached <"));
+    }
+
+    void equalVelocitiesGiveUnitTime()
+    {
+        RampInputs in = reference();
+        in.vstart = 5000;
+        in.v1 = 3000;
+        in.vmax = 2000;
+        in.vstop = 5000;
+        const MotorRamp ramp = viewProfile().compute(0, in);
+        QCOMPARE(ramp.totalTime, 1.001);
+        QCOMPARE(ramp.stepLabels[MotorRamp::VstartToV1], QString("20,000")); // vb^2 / (2 A1)
+        QCOMPARE(ramp.stepLabels[MotorRamp::V1ToVstop], QString("10,000")); // vb^2 / (2 D1)
+    }
+
+    void guardsKeepEveryInputFinite_data()
+    {
+        QTest::addColumn<RampInputs>("inputs");
+        RampInputs in = reference();
+        in.a1 = in.amax = in.dmax = in.d1 = 0;
+        QTest::newRow("zero accelerations") << in;
+        in.targetFixed = true;
+        QTest::newRow("zero accelerations, fixed zero target") << in;
+        in = reference();
+        in.vmax = 8388096;
+        in.v1 = 1048575;
+        in.amax = in.a1 = in.dmax = in.d1 = 1;
+        QTest::newRow("VMAX 8388096 with AMAX 1") << in;
+        in.targetFixed = true;
+        in.xtarget = std::numeric_limits<qint32>::min();
+        QTest::newRow("VMAX 8388096 with AMAX 1, most negative target") << in;
+        in.xtarget = 0;
+        QTest::newRow("VMAX 8388096 with AMAX 1, zero target") << in;
+        in = reference();
+        in.vstart = 262142;
+        in.v1 = 0;
+        in.vstop = 262143;
+        in.vmax = 8388096;
+        in.targetFixed = true;
+        in.xtarget = 1;
+        QTest::newRow("VSTART above V1, tiny target") << in;
+    }
+
+    void guardsKeepEveryInputFinite()
+    {
+        QFETCH(RampInputs, inputs);
+        for (int motor = 0; motor < 2; ++motor) {
+            const MotorRamp ramp = viewProfile().compute(motor, inputs);
+            QVERIFY(allFinite(ramp));
+            for (const QString &label : ramp.stepLabels) {
+                QVERIFY2(!label.contains("nan") && !label.contains("inf"), qPrintable(label));
+            }
+            if (inputs.targetFixed && inputs.xtarget < 0)
+                QVERIFY(ramp.xtargetWriteBack < 0);
+            else
+                QVERIFY(ramp.xtargetWriteBack >= 0);
+        }
+    }
+
+    void integerConversionsSaturate()
+    {
+        QCOMPARE(RampProfile::truncateToInt32(std::nan("")), 0);
+        QCOMPARE(RampProfile::truncateToInt32(1e300), std::numeric_limits<qint32>::max());
+        QCOMPARE(RampProfile::truncateToInt32(-1e300), std::numeric_limits<qint32>::min());
+        QCOMPARE(RampProfile::truncateToInt32(-2.9), -2);
+        QCOMPARE(RampProfile::roundToInt32(2.5), 3);
+        QCOMPARE(RampProfile::roundToInt32(-2.5), -2);
+    }
+
+    void noteUnlessTheActualPositionReadsZero()
+    {
+        QVERIFY(!RampProfile::needsActualPositionNote("0"));
+        QVERIFY(RampProfile::needsActualPositionNote("-5"));
+        QVERIFY(RampProfile::needsActualPositionNote(""));
+    }
+
+    void degenerateSceneDoesNotDivideByZero()
+    {
+        const MotorRamp ramp = RampProfile(0, 0).compute(0, reference());
+        QVERIFY(allFinite(ramp));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRampProfile)
+#include "tst_rampprofile.moc"

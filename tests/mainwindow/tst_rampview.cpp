@@ -1,0 +1,340 @@
+#include "mainwindow/rampview.h"
+
+#include "testenvironment.h"
+
+#include <QFontInfo>
+#include <QGraphicsLineItem>
+#include <QGraphicsSimpleTextItem>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+RampPhase phase(qint32 acceleration, qint32 velocity, double distance, const char *name)
+{
+    RampPhase p;
+    p.acceleration = acceleration;
+    p.velocity = velocity;
+    p.distance = distance;
+    p.name = QLatin1String(name);
+    return p;
+}
+
+// A profile as the ramp calculator leaves it: motor 0 accelerates from x 20 to 120, cruises to
+// 220 and decelerates to 300; motor 1 crawls at velocity 1 with twice the time per scene unit.
+void drawProfiles(RampView &view)
+{
+    view.clearScene();
+    view.timeScales = {1.0, 2.0};
+    view.rampPhases[0] = {{19.99, phase(0, 0, 0, "Start M0")},
+                          {20.0, phase(100, 0, 0, "A1")},
+                          {120.0, phase(0, 1000, 5000, "Vmax")},
+                          {220.0, phase(-100, 1000, 100000, "Dmax")},
+                          {300.0, phase(0, 0, 4000, "Stop")}};
+    view.rampPhases[1] = {{19.99, phase(0, 0, 0, "Start M1")},
+                          {20.0, phase(0, 1, 0, "V")},
+                          {900.0, phase(0, 0, 1760, "Stop")}};
+}
+
+void sendMouse(RampView &view, QEvent::Type type, const QPointF &scenePoint)
+{
+    const QPointF local = view.mapFromScene(scenePoint);
+    QMouseEvent event(type, local, view.viewport()->mapToGlobal(local), Qt::LeftButton,
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.viewport(), &event);
+}
+
+QGraphicsSimpleTextItem *textItem(RampView &view, const QString &text)
+{
+    const QList<QGraphicsItem *> items = view.scene()->items();
+    for (QGraphicsItem *item : items) {
+        auto *textItem = qgraphicsitem_cast<QGraphicsSimpleTextItem *>(item);
+        if (textItem && textItem->text() == text)
+            return textItem;
+    }
+    return nullptr;
+}
+
+const QString cruising = QString(QChar(0x00BB)) + QLatin1Char(' ');
+const QString rising = QString(QChar(0x2197)) + QLatin1Char(' ');
+const QString falling = QString(QChar(0x2198)) + QLatin1Char(' ');
+
+} // namespace
+
+class TestRampView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { isolateTestEnvironment(); }
+
+    void sceneSetUpGivesTheDrawingArea();
+    void readoutBeforeAnyMoveAsksForAClick();
+    void readoutFollowsThePhases_data();
+    void readoutFollowsThePhases();
+    void readoutWithoutProfileOrScaleIsZero();
+    void readoutFlipsLeftNearTheRightEdge();
+    void clickCyclesTheMotorsAndAsksForARedraw();
+    void clickWithoutProfileDoesNothing();
+    void releaseForgetsThePressedItem();
+    void leavingClearsCursorAndReadout();
+    void rescalingFollowsTheViewportWidth();
+    void collapsedViewportKeepsTheScaling();
+    void resizeEventRescales();
+    void vmaxCaptionIsPlacedFromTheRealPixelSize_data();
+    void vmaxCaptionIsPlacedFromTheRealPixelSize();
+};
+
+void TestRampView::sceneSetUpGivesTheDrawingArea()
+{
+    RampView view;
+    view.initScene();
+    QCOMPARE(view.scene(), view.rampScene);
+    QCOMPARE(view.size(), rampSceneSize);
+    QCOMPARE(view.rampScene->sceneRect(), QRectF(0, 0, 1049, 629));
+    QVERIFY(view.testAttribute(Qt::WA_MouseTracking));
+    QCOMPARE(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(view.alignment(), Qt::AlignRight | Qt::AlignBottom);
+    QCOMPARE(view.viewport()->cursor().shape(), Qt::BlankCursor);
+    QCOMPARE(motorColors.size(), 2);
+    QCOMPARE(motorColors.at(0), QColor(0, 0, 255, 128));
+    QCOMPARE(motorColors.at(1), QColor(255, 0, 0, 128));
+}
+
+void TestRampView::readoutBeforeAnyMoveAsksForAClick()
+{
+    RampView view;
+    view.initScene();
+    drawProfiles(view);
+    QCOMPARE(view.readoutItem->text(), QStringLiteral("Click to change the motor"));
+    QCOMPARE(view.readoutItem->pos(), QPointF(0, 0));
+    QVERIFY(view.cursorLine);
+    QVERIFY(!view.pressedItem);
+}
+
+void TestRampView::readoutFollowsThePhases_data()
+{
+    QTest::addColumn<int>("motor");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<QString>("readout");
+
+    QTest::newRow("left of the first key") << 0 << 5.0 << cruising + QStringLiteral("0.0");
+    QTest::newRow("on the first key") << 0 << 19.99 << cruising + QStringLiteral("0.0");
+    // On a key the phase beginning there is not reached yet: the previous one still applies.
+    QTest::newRow("on the first phase's key") << 0 << 20.0 << cruising + QStringLiteral("0.0");
+    QTest::newRow("accelerating") << 0 << 70.0 << rising + QStringLiteral("125,000");
+    QTest::newRow("cruising") << 0 << 170.0 << cruising + QStringLiteral("55,000");
+    QTest::newRow("decelerating") << 0 << 250.0 << falling + QStringLiteral("90,000");
+    QTest::newRow("past the last key") << 0 << 500.0 << cruising + QStringLiteral("109,000");
+    QTest::newRow("small value with a decimal") << 1 << 21.57 << cruising + QStringLiteral("3.1");
+}
+
+void TestRampView::readoutFollowsThePhases()
+{
+    QFETCH(int, motor);
+    QFETCH(double, x);
+    QFETCH(QString, readout);
+
+    RampView view;
+    view.initScene();
+    drawProfiles(view);
+    QCOMPARE(view.readoutAt(motor, x), readout);
+}
+
+void TestRampView::readoutWithoutProfileOrScaleIsZero()
+{
+    RampView view;
+    view.initScene();
+    view.clearScene();
+    QCOMPARE(view.readoutAt(0, 400), cruising + QStringLiteral("0.0"));
+    // Phases without a time scale: whole phases still count, the partial one adds nothing.
+    view.rampPhases[0] = {{20.0, phase(100, 0, 0, "A1")}, {120.0, phase(0, 50, 700, "V")}};
+    QCOMPARE(view.readoutAt(0, 60), rising + QStringLiteral("0.0"));
+    QCOMPARE(view.readoutAt(0, 200), cruising + QStringLiteral("700"));
+    QVERIFY(!view.rampPhases.contains(1));
+}
+
+void TestRampView::readoutFlipsLeftNearTheRightEdge()
+{
+    RampView view;
+    view.initScene();
+    drawProfiles(view);
+
+    sendMouse(view, QEvent::MouseMove, QPointF(100, 300));
+    const double x = view.cursorLine->pos().x();
+    QVERIFY(qAbs(x - 100) <= 1.5);
+    QCOMPARE(view.readoutItem->pos().x(), x + 10);
+    QVERIFY(!view.readoutItem->text().isEmpty());
+
+    sendMouse(view, QEvent::MouseMove, QPointF(1040, 300));
+    const double edgeX = view.cursorLine->pos().x();
+    QVERIFY(view.readoutItem->pos().x() < edgeX - 10);
+    const double textWidth
+        = QFontMetricsF(view.readoutItem->font()).horizontalAdvance(view.readoutItem->text());
+    QVERIFY(qAbs(view.readoutItem->pos().x() - (edgeX - textWidth - 10)) < 0.01);
+}
+
+void TestRampView::clickCyclesTheMotorsAndAsksForARedraw()
+{
+    RampView view;
+    view.initScene();
+    drawProfiles(view);
+    // The ramp calculator answers every request with a full redraw.
+    connect(&view, &RampView::newRampScene, &view, [&view] { drawProfiles(view); });
+    QSignalSpy spy(&view, &RampView::newRampScene);
+
+    QCOMPARE(view.currentMotor, 0);
+    sendMouse(view, QEvent::MouseButtonPress, QPointF(400, 300));
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(view.currentMotor, 1);
+    QCOMPARE(view.noteItem->brush().color(), QColor(255, 0, 0));
+    QCOMPARE(view.captionItem->brush().color(), QColor(255, 0, 0));
+    // The read-out shows the new motor at once.
+    QVERIFY(view.readoutItem->text() != QStringLiteral("Click to change the motor"));
+
+    sendMouse(view, QEvent::MouseButtonPress, QPointF(400, 300));
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(view.currentMotor, 0);
+    QCOMPARE(view.noteItem->brush().color(), QColor(0, 0, 255));
+}
+
+void TestRampView::clickWithoutProfileDoesNothing()
+{
+    RampView view;
+    view.initScene();
+    view.clearScene();
+    QSignalSpy spy(&view, &RampView::newRampScene);
+    sendMouse(view, QEvent::MouseMove, QPointF(300, 300));
+    sendMouse(view, QEvent::MouseButtonPress, QPointF(300, 300));
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(view.currentMotor, 0);
+    QVERIFY(!view.pressedItem);
+}
+
+void TestRampView::releaseForgetsThePressedItem()
+{
+    RampView view;
+    view.initScene();
+    drawProfiles(view);
+    sendMouse(view, QEvent::MouseButtonRelease, QPointF(10, 10));
+    QVERIFY(!view.pressedItem);
+
+    // Press on the frame's corner, where an item lies.
+    sendMouse(view, QEvent::MouseButtonPress, QPointF(2, 300));
+    QVERIFY(view.pressedItem);
+    sendMouse(view, QEvent::MouseButtonRelease, QPointF(2, 300));
+    QVERIFY(!view.pressedItem);
+}
+
+void TestRampView::leavingClearsCursorAndReadout()
+{
+    RampView view;
+    view.initScene();
+    drawProfiles(view);
+    sendMouse(view, QEvent::MouseMove, QPointF(400, 300));
+    QVERIFY(view.cursorLine->pos().x() > 300);
+
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&view, &leave);
+    QCOMPARE(view.cursorLine->pos(), QPointF(0, 0));
+    QCOMPARE(view.readoutItem->text(), QString());
+
+    // The next move shows both again.
+    sendMouse(view, QEvent::MouseMove, QPointF(400, 300));
+    QVERIFY(view.cursorLine->pos().x() > 300);
+    QVERIFY(!view.readoutItem->text().isEmpty());
+}
+
+void TestRampView::rescalingFollowsTheViewportWidth()
+{
+    RampView view;
+    view.initScene();
+    view.viewport()->resize(525, 315);
+    QVERIFY(QMetaObject::invokeMethod(&view, "adjustRampScene"));
+    QCOMPARE(view.transform().m11(), 0.5);
+    QCOMPARE(view.transform().m22(), 0.5);
+
+    view.viewport()->resize(1050, 630);
+    QVERIFY(QMetaObject::invokeMethod(&view, "adjustRampScene"));
+    QCOMPARE(view.transform().m11(), 1.0);
+    QCOMPARE(view.transform().m22(), 1.0);
+}
+
+void TestRampView::collapsedViewportKeepsTheScaling()
+{
+    RampView view;
+    view.initScene();
+    view.viewport()->resize(0, 315);
+    QVERIFY(QMetaObject::invokeMethod(&view, "adjustRampScene"));
+    QCOMPARE(view.transform().m11(), 1.0);
+    view.viewport()->resize(525, 0);
+    QVERIFY(QMetaObject::invokeMethod(&view, "adjustRampScene"));
+    QCOMPARE(view.transform().m11(), 1.0);
+
+    // Coming back from the collapse scales against the last real width, not against 0.
+    view.viewport()->resize(525, 315);
+    QVERIFY(QMetaObject::invokeMethod(&view, "adjustRampScene"));
+    QCOMPARE(view.transform().m11(), 0.5);
+    QVERIFY(qIsFinite(view.transform().m11()));
+}
+
+void TestRampView::resizeEventRescales()
+{
+    RampView view;
+    view.initScene();
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.resize(600, 400);
+    QTRY_COMPARE(view.size(), QSize(600, 400));
+    QCoreApplication::processEvents();
+    QVERIFY(qAbs(view.transform().m11() - view.viewport()->width() / 1050.0) < 1e-9);
+}
+
+void TestRampView::vmaxCaptionIsPlacedFromTheRealPixelSize_data()
+{
+    QTest::addColumn<QFont>("font");
+    QTest::addColumn<double>("y");
+
+    QFont twelvePixels;
+    twelvePixels.setPixelSize(12);
+    QFont sixteenPixels;
+    sixteenPixels.setPixelSize(16);
+    QFont twentyPixels;
+    twentyPixels.setPixelSize(20);
+    QTest::newRow("12 px") << twelvePixels << -40.0;
+    QTest::newRow("16 px") << sixteenPixels << -20.0;
+    QTest::newRow("20 px") << twentyPixels << -20.0;
+
+    // A font sized in points is placed by its real pixel size, not by pixelSize() == -1.
+    QFont points;
+    points.setPointSizeF(9);
+    const int realPixels = QFontInfo(points).pixelSize();
+    QTest::newRow("9 pt") << points << -20.0 * (25 / realPixels);
+}
+
+void TestRampView::vmaxCaptionIsPlacedFromTheRealPixelSize()
+{
+    QFETCH(QFont, font);
+    QFETCH(double, y);
+
+    RampView view;
+    view.setFont(font);
+    view.initScene();
+    view.clearScene();
+    QGraphicsSimpleTextItem *vmax = textItem(view, QStringLiteral("VMAX"));
+    QVERIFY(vmax);
+    QCOMPARE(vmax->pos().y(), y);
+    QVERIFY(vmax->pos().y() <= 0);
+    QCOMPARE(vmax->brush().color(), QColor(255, 0, 255));
+
+    // The factor is kept for the view's life.
+    QFont other;
+    other.setPixelSize(25);
+    view.setFont(other);
+    view.clearScene();
+    QCOMPARE(textItem(view, QStringLiteral("VMAX"))->pos().y(), y);
+}
+
+QTEST_MAIN(TestRampView)
+#include "tst_rampview.moc"

@@ -1,0 +1,726 @@
+#include "dialogs/registermap.h"
+#include "foundation/appsettings.h"
+#include "linkedboard.h"
+#include "mainwindow/registeraccess.h"
+#include "mainwindow/registerfiledialogs.h"
+#include "mainwindow/registersettingsfile.h"
+#include "mainwindow/settingspersistence.h"
+#include "programmessages.h"
+#include "support/testenvironment.h"
+
+#include <QFile>
+#include <QSet>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using boardsim::Chip;
+Q_DECLARE_METATYPE(boardsim::Chip)
+using Outcome = RegisterSettingsFile::Outcome;
+
+namespace {
+
+const RegisterMapEntry &entryNamed(const RegisterMapEntry *map, const QString &name)
+{
+    for (int i = 0, length = registerMapLength(map); i < length; ++i) {
+        if (map[i].name == name)
+            return map[i];
+    }
+    qFatal("no register %s", qPrintable(name));
+}
+
+QStringList writableNames(const RegisterMapEntry *map)
+{
+    QStringList names;
+    for (int i = 0, length = registerMapLength(map); i < length; ++i) {
+        if (map[i].writable)
+            names << map[i].name;
+    }
+    return names;
+}
+
+// A chip held in memory: every register reads what was last written, 0 at first.
+struct MemoryChip
+{
+    QHash<quint8, qint32> values;
+    QSet<quint8> failingReads;
+    QSet<quint8> refusedWrites;
+    QList<QPair<quint8, qint32>> writes;
+    bool lastReadFailed = false;
+
+    RegisterIo io()
+    {
+        RegisterIo io;
+        io.read = [this](quint8 address) {
+            lastReadFailed = failingReads.contains(address);
+            return lastReadFailed ? 0 : values.value(address);
+        };
+        io.readFailed = [this] { return lastReadFailed; };
+        io.write = [this](quint8 address, qint32 value) {
+            if (refusedWrites.contains(address))
+                return 0;
+            writes.append({ address, value });
+            values[address] = value;
+            return 100;
+        };
+        return io;
+    }
+
+    // A distinct value for every writable register, within its bounds.
+    void fill(const RegisterMapEntry *map)
+    {
+        for (int i = 0, length = registerMapLength(map); i < length; ++i) {
+            const RegisterMapEntry &entry = map[i];
+            if (entry.hex)
+                values[entry.address] = qint32(0x80000000u | (quint32(entry.address) << 8) | 0x5A);
+            else
+                values[entry.address] = qMin(entry.max, qint32(entry.address) % (entry.max + 1));
+        }
+    }
+};
+
+QString writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return file.errorString();
+    file.write(contents);
+    return QString();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList refusedKeys(const RegisterSettingsFile::Result &result)
+{
+    QStringList keys;
+    for (const RegisterSettingsFile::Refusal &refusal : result.refused)
+        keys << refusal.key;
+    keys.sort();
+    return keys;
+}
+
+// The user's side of the commands: the files to pick, one after the other, and what was said.
+struct User
+{
+    QStringList answers; // a path, or an empty text to cancel
+    QList<RegisterFileRequest> requests;
+    QStringList told;
+
+    void attach(RegisterFileCommands &commands)
+    {
+        commands.setFileChooser([this](QWidget *, const RegisterFileRequest &request) {
+            requests << request;
+            return answers.isEmpty() ? QString() : answers.takeFirst();
+        });
+        commands.setNotifier([this](QWidget *, RegisterFileCommands::Notice, const QString &title,
+                                    const QString &text) { told << title + QLatin1Char('|') + text; });
+    }
+};
+
+} // namespace
+
+class TestRegisterSettingsFile : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir directory;
+    LinkedBoard linked;
+
+    QString path(const QString &name) const { return directory.filePath(name); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        isolateTestEnvironment();
+        LinkedBoard::exportRoots();
+        dropProgramMessages();
+        QVERIFY(directory.isValid());
+    }
+
+    void init()
+    {
+        AppSettings settings;
+        settings.clear();
+        settings.sync();
+        currentRegisterMap = registerMap3162;
+    }
+
+    void cleanup()
+    {
+        linked.stop();
+        currentRegisterMap = nullptr;
+    }
+
+    // --- source lines
+
+    void sourceLineHasTheFirmwareFormat_data()
+    {
+        QTest::addColumn<QString>("module");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint32>("value");
+        QTest::addColumn<QString>("line");
+
+        QTest::newRow("decimal") << "3162" << "VSTART_1" << 1000
+                                 << "KVN3162SetRegister(0x23, 1000);  //VSTART_1";
+        QTest::newRow("hex zero, address padded")
+                << "3162" << "GCONF" << 0 << "KVN3162SetRegister(0x00, 0x0);  //GCONF";
+        QTest::newRow("address below 0x10 padded")
+                << "3162" << "X_COMPARE" << 7 << "KVN3162SetRegister(0x05, 7);  //X_COMPARE";
+        QTest::newRow("negative decimal")
+                << "3162" << "XTARGET_2" << -51200
+                << "KVN3162SetRegister(0x4d, -51200);  //XTARGET_2";
+        QTest::newRow("address in lower case, hex without leading zeros")
+                << "3162" << "CHOPCONF_2" << 0x000100C5
+                << "KVN3162SetRegister(0x7c, 0x100c5);  //CHOPCONF_2";
+        QTest::newRow("bit 31 set widens to sixteen digits")
+                << "3162" << "MSLUT0_1" << qint32(0xAAAAB554u)
+                << "KVN3162SetRegister(0x60, 0xffffffffaaaab554);  //MSLUT0_1";
+        QTest::newRow("largest positive hex stays eight digits")
+                << "3141" << "SWMODE_2" << 0x7FFFFFFF
+                << "KVN3141SetRegister(0x54, 0x7fffffff);  //SWMODE_2";
+        QTest::newRow("chip number of a KVN3141")
+                << "3141" << "VMAX_1" << 8388096 << "KVN3141SetRegister(0x27, 8388096);  //VMAX_1";
+    }
+
+    void sourceLineHasTheFirmwareFormat()
+    {
+        QFETCH(QString, module);
+        QFETCH(QString, name);
+        QFETCH(qint32, value);
+        QFETCH(QString, line);
+        const RegisterMapEntry *map = module == "3141" ? registerMap3141 : registerMap3162;
+        QCOMPARE(RegisterSettingsFile::sourceLine(module, entryNamed(map, name), value), line);
+    }
+
+    void exportIsOneLinePerWritableRegisterAndNothingElse()
+    {
+        MemoryChip chip;
+        chip.values[0x23] = 1000;
+        chip.values[0x00] = 0;
+        const QString file = path("export.c");
+        const auto result =
+                RegisterSettingsFile::exportSource(file, registerMap3141, "3141", chip.io());
+        QCOMPARE(result.outcome, Outcome::Done);
+
+        const QStringList lines = QString::fromLatin1(readFile(file)).split('\n');
+        const QStringList names = writableNames(registerMap3141);
+        QCOMPARE(lines.size(), names.size() + 1); // every line ends in a line end
+        QCOMPARE(lines.last(), QString());
+        QCOMPARE(lines.first(), "KVN3141SetRegister(0x00, 0x0);  //GCONF");
+        QVERIFY(lines.contains("KVN3141SetRegister(0x23, 1000);  //VSTART_1"));
+        for (int i = 0; i < names.size(); ++i)
+            QVERIFY2(lines.at(i).endsWith("//" + names.at(i)), qPrintable(lines.at(i)));
+    }
+
+    // --- values a file may hold
+
+    void parseValueAcceptsOnlyNumbersWithinTheRegistersBounds_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<qint32>("value");
+
+        QTest::newRow("decimal") << "VMAX_1" << "51200" << true << 51200;
+        QTest::newRow("blanks around") << "VMAX_1" << " 12 " << true << 12;
+        QTest::newRow("at the maximum") << "RAMPMODE_1" << "3" << true << 3;
+        QTest::newRow("above the maximum") << "RAMPMODE_1" << "4" << false << 0;
+        QTest::newRow("below the minimum") << "VSTART_1" << "-1" << false << 0;
+        QTest::newRow("negative position") << "XTARGET_1" << "-2147483648" << true
+                                           << qint32(-2147483647 - 1);
+        QTest::newRow("beyond 32 bits") << "XTARGET_1" << "2147483648" << false << 0;
+        QTest::newRow("hex register, negative as saved") << "CHOPCONF_1" << "-1" << true << -1;
+        QTest::newRow("hex register, unsigned pattern")
+                << "CHOPCONF_1" << "4294967295" << true << -1;
+        QTest::newRow("hex register beyond 32 bits") << "CHOPCONF_1" << "4294967296" << false << 0;
+        QTest::newRow("words") << "VMAX_1" << "fast" << false << 0;
+        QTest::newRow("trailing junk") << "VMAX_1" << "100rpm" << false << 0;
+        QTest::newRow("hexadecimal text") << "GCONF" << "0x10" << false << 0;
+        QTest::newRow("fraction") << "VMAX_1" << "1.5" << false << 0;
+        QTest::newRow("empty") << "VMAX_1" << "" << false << 0;
+    }
+
+    void parseValueAcceptsOnlyNumbersWithinTheRegistersBounds()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(bool, accepted);
+        QFETCH(qint32, value);
+        qint32 parsed = 12345;
+        QString reason;
+        QCOMPARE(RegisterSettingsFile::parseValue(entryNamed(registerMap3162, name), text, &parsed,
+                                                  &reason),
+                 accepted);
+        QCOMPARE(reason.isEmpty(), accepted);
+        if (accepted)
+            QCOMPARE(parsed, value);
+    }
+
+    // --- saving and loading without a board
+
+    void saveWritesEveryWritableRegisterAsDecimal()
+    {
+        MemoryChip chip;
+        chip.fill(registerMap3162);
+        const QString file = path("all.3162");
+        QCOMPARE(RegisterSettingsFile::save(file, registerMap3162, chip.io()).outcome,
+                 Outcome::Done);
+
+        QSettings saved(file, QSettings::IniFormat);
+        QCOMPARE(saved.childGroups(), QStringList { "Registers" });
+        saved.beginGroup("Registers");
+        QStringList keys = saved.childKeys();
+        QStringList names = writableNames(registerMap3162);
+        keys.sort();
+        names.sort();
+        QCOMPARE(keys, names);
+        QCOMPARE(saved.value("MSLUT0_1").toString(),
+                 QString::number(chip.values.value(0x60))); // hex registers too, in decimal
+        QVERIFY(saved.value("MSLUT0_1").toString().startsWith('-'));
+        QCOMPARE(saved.value("VSTART_1").toInt(), chip.values.value(0x23));
+    }
+
+    void saveKeepsTheOtherGroupsAndKeysOfAnExistingFile()
+    {
+        const QString file = path("existing.3162");
+        QCOMPARE(writeFile(file,
+                           "[Notes]\nauthor=lab 3\n\n[Registers]\nVMAX_1=1\nVPHMIN_9=77\n"),
+                 QString());
+        MemoryChip chip;
+        chip.values[0x27] = 200000;
+        QCOMPARE(RegisterSettingsFile::save(file, registerMap3162, chip.io()).outcome,
+                 Outcome::Done);
+
+        QSettings saved(file, QSettings::IniFormat);
+        QCOMPARE(saved.value("Notes/author").toString(), "lab 3");
+        QCOMPARE(saved.value("Registers/VPHMIN_9").toInt(), 77);
+        QCOMPARE(saved.value("Registers/VMAX_1").toInt(), 200000);
+    }
+
+    void saveAndExportWriteNothingAfterAFailedRead_data()
+    {
+        QTest::addColumn<bool>("exporting");
+        QTest::newRow("save") << false;
+        QTest::newRow("export") << true;
+    }
+
+    void saveAndExportWriteNothingAfterAFailedRead()
+    {
+        QFETCH(bool, exporting);
+        const QString file = path(exporting ? "kept.c" : "kept.3162");
+        QCOMPARE(writeFile(file, "[Registers]\nVMAX_1=5\n"), QString());
+        MemoryChip chip;
+        chip.failingReads << 0x6C;
+        const auto result = exporting
+                ? RegisterSettingsFile::exportSource(file, registerMap3162, "3162", chip.io())
+                : RegisterSettingsFile::save(file, registerMap3162, chip.io());
+        QCOMPARE(result.outcome, Outcome::ReadFailed);
+        QCOMPARE(result.failedRead, "CHOPCONF_1");
+        QCOMPARE(readFile(file), QByteArray("[Registers]\nVMAX_1=5\n"));
+    }
+
+    void aFileThatCannotBeWrittenIsReported_data()
+    {
+        QTest::addColumn<bool>("exporting");
+        QTest::newRow("save") << false;
+        QTest::newRow("export") << true;
+    }
+
+    void aFileThatCannotBeWrittenIsReported()
+    {
+        QFETCH(bool, exporting);
+        // A folder that is a plain file cannot hold anything, whoever runs the test.
+        QCOMPARE(writeFile(path("plain"), "x"), QString());
+        const QString file = path("plain/registers.3162");
+        MemoryChip chip;
+        const auto result = exporting
+                ? RegisterSettingsFile::exportSource(file, registerMap3162, "3162", chip.io())
+                : RegisterSettingsFile::save(file, registerMap3162, chip.io());
+        QCOMPARE(result.outcome, Outcome::FileNotWritable);
+        QVERIFY(!result.fileError.isEmpty());
+        QVERIFY(!result.succeeded());
+    }
+
+    void loadWritesTheFileInTableOrderAndOnlyWritableRegisters()
+    {
+        MemoryChip saved;
+        saved.fill(registerMap3141);
+        const QString file = path("order.3141");
+        QVERIFY(RegisterSettingsFile::save(file, registerMap3141, saved.io()).succeeded());
+
+        MemoryChip chip;
+        const auto result = RegisterSettingsFile::load(file, registerMap3141, chip.io());
+        QCOMPARE(result.outcome, Outcome::Done);
+        QCOMPARE(result.written, writableNames(registerMap3141));
+        QCOMPARE(chip.writes.size(), result.written.size());
+        for (const auto &write : std::as_const(chip.writes))
+            QCOMPARE(write.second, saved.values.value(write.first));
+        QVERIFY(chip.writes.first().first < chip.writes.last().first);
+    }
+
+    void loadRefusesJunkValuesAndWritesTheRest()
+    {
+        const QString file = path("junk.3162");
+        QCOMPARE(writeFile(file,
+                           "[Registers]\nVMAX_1=51200\nAMAX_1=lots\nRAMPMODE_1=9\n"
+                           "VSTART_1=-5\nCHOPCONF_1=65733\nDMAX_1=\nA1_1=1, 2\n"),
+                 QString());
+        MemoryChip chip;
+        const auto result = RegisterSettingsFile::load(file, registerMap3162, chip.io());
+        QCOMPARE(result.outcome, Outcome::Partial);
+        QCOMPARE(result.written, QStringList({ "VMAX_1", "CHOPCONF_1" }));
+        QCOMPARE(refusedKeys(result),
+                 QStringList({ "A1_1", "AMAX_1", "DMAX_1", "RAMPMODE_1", "VSTART_1" }));
+        QCOMPARE(chip.writes,
+                 (QList<QPair<quint8, qint32>> { { 0x27, 51200 }, { 0x6C, 65733 } }));
+        // The refused registers are not missing: the file has them, only not as numbers.
+        QVERIFY(!result.missing.contains("AMAX_1"));
+        QVERIFY(result.missing.contains("VMAX_2"));
+    }
+
+    void loadOfAPartialFileLeavesTheOtherRegistersAlone()
+    {
+        const QString file = path("partial.3162");
+        QCOMPARE(writeFile(file, "[Registers]\nVMAX_2=1000\nGCONF=4\n"), QString());
+        MemoryChip chip;
+        const auto result = RegisterSettingsFile::load(file, registerMap3162, chip.io());
+        QCOMPARE(result.outcome, Outcome::Partial);
+        QCOMPARE(result.written, QStringList({ "GCONF", "VMAX_2" }));
+        QCOMPARE(chip.writes.size(), 2);
+        QCOMPARE(result.missing.size(), writableNames(registerMap3162).size() - 2);
+        QVERIFY(result.refused.isEmpty());
+    }
+
+    void loadOfTheOtherChipsFileRefusesItsOwnRegisters()
+    {
+        MemoryChip kvn3162;
+        kvn3162.fill(registerMap3162);
+        const QString file = path("other.3162");
+        QVERIFY(RegisterSettingsFile::save(file, registerMap3162, kvn3162.io()).succeeded());
+
+        MemoryChip kvn3141;
+        const auto result = RegisterSettingsFile::load(file, registerMap3141, kvn3141.io());
+        QCOMPARE(result.outcome, Outcome::Partial);
+        const QStringList refused = refusedKeys(result);
+        for (const char *name : { "SLAVECONF", "INP_OUT", "VPHMIN_1", "ENCMODE_2", "XENC_1",
+                                  "ENC_CONST_2", "PHCTRL_1", "PHCTRL_2" })
+            QVERIFY2(refused.contains(name), name);
+        QCOMPARE(result.missing, QStringList { "INPUT" });
+        for (const auto &write : std::as_const(kvn3141.writes)) {
+            QVERIFY(findRegisterMapEntry(registerMap3141, write.first));
+            QCOMPARE(write.second, kvn3162.values.value(write.first));
+        }
+        QCOMPARE(result.written.size() + result.missing.size(),
+                 writableNames(registerMap3141).size());
+    }
+
+    void loadOfARegisterTheChipOnlyReadsIsRefused()
+    {
+        const QString file = path("readonly.3162");
+        QCOMPARE(writeFile(file, "[Registers]\nVACTUAL_1=100\nVMAX_1=7\n[Registers/sub]\nx=1\n"),
+                 QString());
+        MemoryChip chip;
+        const auto result = RegisterSettingsFile::load(file, registerMap3162, chip.io());
+        QCOMPARE(refusedKeys(result), QStringList({ "VACTUAL_1", "sub" }));
+        QCOMPARE(result.written, QStringList { "VMAX_1" });
+    }
+
+    void loadWritesNothingFromAFileThatDoesNotFit_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("no Registers group")
+                << QByteArray("[registers]\nVMAX_1=5\n[Other]\nVMAX_1=5\n")
+                << int(Outcome::NoRegistersGroup);
+        QTest::newRow("keys at the top level")
+                << QByteArray("VMAX_1=5\n") << int(Outcome::NoRegistersGroup);
+        QTest::newRow("only junk") << QByteArray("[Registers]\nVMAX_1=x\nFOO=1\n")
+                                   << int(Outcome::NothingToLoad);
+        QTest::newRow("empty group") << QByteArray("[Registers]\n") << int(Outcome::NothingToLoad);
+    }
+
+    void loadWritesNothingFromAFileThatDoesNotFit()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(int, outcome);
+        const QString file = path("unfit.3162");
+        QCOMPARE(writeFile(file, contents), QString());
+        MemoryChip chip;
+        const auto result = RegisterSettingsFile::load(file, registerMap3162, chip.io());
+        QCOMPARE(int(result.outcome), outcome);
+        QVERIFY(chip.writes.isEmpty());
+        QVERIFY(!RegisterFileCommands::describe(result, file).isEmpty());
+    }
+
+    void loadOfAMissingFileIsReported()
+    {
+        MemoryChip chip;
+        const auto result =
+                RegisterSettingsFile::load(path("absent.3162"), registerMap3162, chip.io());
+        QCOMPARE(result.outcome, Outcome::FileNotReadable);
+        QVERIFY(chip.writes.isEmpty());
+    }
+
+    void loadStopsAtTheFirstValueTheChipDoesNotTake()
+    {
+        const QString file = path("stop.3162");
+        QCOMPARE(writeFile(file, "[Registers]\nGCONF=1\nVMAX_1=2\nVMAX_2=3\nCHOPCONF_2=4\n"),
+                 QString());
+        MemoryChip chip;
+        chip.refusedWrites << 0x27;
+        const auto result = RegisterSettingsFile::load(file, registerMap3162, chip.io());
+        QCOMPARE(result.outcome, Outcome::Partial);
+        QCOMPARE(result.written, QStringList { "GCONF" });
+        QCOMPARE(result.failedWrite, "VMAX_1");
+        QCOMPARE(result.notWritten, QStringList({ "VMAX_2", "CHOPCONF_2" }));
+        QCOMPARE(chip.writes.size(), 1);
+    }
+
+    // --- the commands of the File menu
+
+    void commandsStartInTheDocumentsFolderWithTheChipsFilters()
+    {
+        AppSettings settings;
+        MemoryChip chip;
+        RegisterFileCommands commands(settings, chip.io(), [] { return QStringLiteral("3162"); });
+        User user;
+        user.attach(commands);
+        QCOMPARE(commands.saveRegisters(nullptr).outcome, Outcome::Cancelled);
+        QCOMPARE(commands.loadRegisters(nullptr).outcome, Outcome::Cancelled);
+        QCOMPARE(commands.exportRegisters(nullptr).outcome, Outcome::Cancelled);
+
+        QCOMPARE(user.requests.size(), 3);
+        const QString documents = RegisterFileCommands::defaultFolder();
+        QVERIFY(!documents.isEmpty());
+        for (const RegisterFileRequest &request : std::as_const(user.requests))
+            QCOMPARE(request.startPath, documents);
+        QCOMPARE(user.requests[0].caption, "Save setting file");
+        QCOMPARE(user.requests[0].nameFilter, "KVN3162 Registers (*.3162)");
+        QCOMPARE(user.requests[0].defaultSuffix, "3162");
+        QVERIFY(user.requests[0].forSaving);
+        QCOMPARE(user.requests[1].caption, "Open setting file");
+        QCOMPARE(user.requests[1].nameFilter, "KVN3162Registers (*.3162)");
+        QVERIFY(!user.requests[1].forSaving);
+        QCOMPARE(user.requests[2].caption, "Export to a c source");
+        QCOMPARE(user.requests[2].nameFilter, "C source file (*.c)");
+        QCOMPARE(user.requests[2].defaultSuffix, "c");
+
+        // Cancelling changes nothing and says nothing.
+        QVERIFY(user.told.isEmpty());
+        QVERIFY(!settings.contains(SettingsPersistence::lastDirKey));
+        QVERIFY(!settings.contains(SettingsPersistence::lastExportDirKey));
+        QVERIFY(chip.writes.isEmpty());
+    }
+
+    void lastDirFollowsSavesOnlyAndSurvivesFailures()
+    {
+        AppSettings settings;
+        MemoryChip chip;
+        int reloads = 0;
+        RegisterFileCommands commands(settings, chip.io(), [] { return QStringLiteral("3162"); });
+        commands.setAfterLoad([&reloads] { ++reloads; });
+        User user;
+        user.attach(commands);
+
+        // A name typed without a suffix gets the chip number.
+        user.answers << path("bench");
+        QCOMPARE(commands.saveRegisters(nullptr).outcome, Outcome::Done);
+        const QString saved = path("bench.3162");
+        QVERIFY(QFile::exists(saved));
+        QCOMPARE(settings.value(SettingsPersistence::lastDirKey).toString(), saved);
+
+        // A save that fails keeps the last good file.
+        QCOMPARE(writeFile(path("plainfile"), "x"), QString());
+        user.answers << path("plainfile/bad.3162");
+        QCOMPARE(commands.saveRegisters(nullptr).outcome, Outcome::FileNotWritable);
+        QCOMPARE(user.requests.last().startPath, saved);
+        QCOMPARE(settings.value(SettingsPersistence::lastDirKey).toString(), saved);
+        QCOMPARE(user.told.size(), 1);
+        QVERIFY(user.told.last().startsWith("Save setting file|"));
+        QVERIFY(user.told.last().contains("bad.3162"));
+
+        // A save on failed reads keeps it too.
+        chip.failingReads << 0x00;
+        user.answers << path("silent.3162");
+        QCOMPARE(commands.saveRegisters(nullptr).outcome, Outcome::ReadFailed);
+        QVERIFY(!QFile::exists(path("silent.3162")));
+        QCOMPARE(settings.value(SettingsPersistence::lastDirKey).toString(), saved);
+        QVERIFY(user.told.last().contains("GCONF"));
+        chip.failingReads.clear();
+
+        // Loading starts at the file saved last and does not move it.
+        QCOMPARE(writeFile(path("elsewhere.3162"), "[Registers]\nVMAX_1=9\n"), QString());
+        user.answers << path("elsewhere.3162");
+        QCOMPARE(commands.loadRegisters(nullptr).outcome, Outcome::Partial);
+        QCOMPARE(user.requests.last().startPath, saved);
+        QCOMPARE(settings.value(SettingsPersistence::lastDirKey).toString(), saved);
+        QCOMPARE(reloads, 1);
+        QVERIFY(user.told.last().startsWith("Open setting file|1 registers were loaded"));
+
+        // A file that wrote nothing reads nothing back.
+        QCOMPARE(writeFile(path("nogroup.3162"), "[Other]\nx=1\n"), QString());
+        user.answers << path("nogroup.3162");
+        QCOMPARE(commands.loadRegisters(nullptr).outcome, Outcome::NoRegistersGroup);
+        QCOMPARE(reloads, 1);
+        QVERIFY(user.told.last().contains("no group \"Registers\""));
+    }
+
+    void lastExportDirFollowsExportsOnly()
+    {
+        AppSettings settings;
+        settings.setValue(SettingsPersistence::lastDirKey, path("registers.3141"));
+        MemoryChip chip;
+        RegisterFileCommands commands(settings, chip.io(), [] { return QStringLiteral("3141"); });
+        currentRegisterMap = registerMap3141;
+        User user;
+        user.attach(commands);
+
+        user.answers << path("firmware");
+        QCOMPARE(commands.exportRegisters(nullptr).outcome, Outcome::Done);
+        QVERIFY(QFile::exists(path("firmware.c")));
+        QCOMPARE(settings.value(SettingsPersistence::lastExportDirKey).toString(),
+                 path("firmware.c"));
+        QCOMPARE(settings.value(SettingsPersistence::lastDirKey).toString(),
+                 path("registers.3141"));
+        QVERIFY(readFile(path("firmware.c")).startsWith("KVN3141SetRegister(0x00, 0x0);  //GCONF\n"));
+
+        QCOMPARE(writeFile(path("notadir"), "x"), QString());
+        user.answers << path("notadir/out.c");
+        QCOMPARE(commands.exportRegisters(nullptr).outcome, Outcome::FileNotWritable);
+        QCOMPARE(user.requests.last().startPath, path("firmware.c"));
+        QCOMPARE(settings.value(SettingsPersistence::lastExportDirKey).toString(),
+                 path("firmware.c"));
+        QVERIFY(user.told.last().startsWith("Export to a c source|"));
+    }
+
+    void commandsWithoutAChipAskForNoFile()
+    {
+        currentRegisterMap = nullptr;
+        AppSettings settings;
+        MemoryChip chip;
+        RegisterFileCommands commands(settings, chip.io(), [] { return QString(); });
+        User user;
+        user.attach(commands);
+        QCOMPARE(commands.saveRegisters(nullptr).outcome, Outcome::NoRegisterMap);
+        QCOMPARE(commands.loadRegisters(nullptr).outcome, Outcome::NoRegisterMap);
+        QCOMPARE(commands.exportRegisters(nullptr).outcome, Outcome::NoRegisterMap);
+        QVERIFY(user.requests.isEmpty());
+        QCOMPARE(user.told.size(), 3);
+    }
+
+    // --- on the simulated board
+
+    void saveAndLoadRoundTripOnTheBoard_data()
+    {
+        QTest::addColumn<Chip>("chip");
+        QTest::addColumn<QString>("module");
+        QTest::newRow("KVN3162") << Chip::Kvn3162 << "3162";
+        QTest::newRow("KVN3141") << Chip::Kvn3141 << "3141";
+    }
+
+    void saveAndLoadRoundTripOnTheBoard()
+    {
+        QFETCH(Chip, chip);
+        QFETCH(QString, module);
+        QVERIFY2(linked.start(chip), qPrintable(linked.errorText));
+        const RegisterMapEntry *map = module == "3141" ? registerMap3141 : registerMap3162;
+        currentRegisterMap = map;
+        RegisterAccess access(linked.link.get());
+        access.beginConnection(module);
+        QList<QPair<quint8, qint32>> mirrored;
+        const RegisterIo io = RegisterFileCommands::linkRegisterIo(
+                &access, linked.link.get(),
+                [&mirrored](quint8 address, qint32 value) { mirrored.append({ address, value }); });
+
+        // Registers of the ramp generator are left alone: the motor model moves them.
+        const QList<QPair<quint8, quint32>> settingsToKeep {
+            { 0x00, 0x00000004 }, { 0x23, 100 },        { 0x27, 51200 },
+            { 0x4B, 0 },          { 0x60, 0xAAAAB554 }, { 0x6C, 0x000100C5 },
+            { 0x7C, 0x80000001 },
+        };
+        for (const auto &setting : settingsToKeep)
+            linked.board->setRegisterValue(setting.first, setting.second);
+
+        AppSettings settings;
+        RegisterFileCommands commands(settings, io, [module] { return module; });
+        int reloads = 0;
+        commands.setAfterLoad([&reloads] { ++reloads; });
+        User user;
+        user.attach(commands);
+        user.answers << path("board." + module);
+        QCOMPARE(commands.saveRegisters(nullptr).outcome, Outcome::Done);
+        QVERIFY(user.told.isEmpty());
+
+        QSettings file(path("board." + module), QSettings::IniFormat);
+        for (const auto &setting : settingsToKeep) {
+            const RegisterMapEntry *entry = findRegisterMapEntry(map, setting.first);
+            QCOMPARE(file.value("Registers/" + entry->name).toInt(), qint32(setting.second));
+        }
+
+        for (const auto &setting : settingsToKeep)
+            linked.board->setRegisterValue(setting.first, 0x1234);
+        linked.board->clearWriteLog();
+        user.answers << path("board." + module);
+        const auto loaded = commands.loadRegisters(nullptr);
+        QCOMPARE(loaded.outcome, Outcome::Done);
+        QCOMPARE(loaded.written, writableNames(map));
+        QCOMPARE(reloads, 1);
+        for (const auto &setting : settingsToKeep)
+            QCOMPARE(linked.board->registerValue(setting.first), setting.second);
+        // Every write reached the chip and the register table, in table order.
+        QCOMPARE(linked.board->writeLog().size(), loaded.written.size());
+        QCOMPARE(mirrored.size(), loaded.written.size());
+        QCOMPARE(mirrored.first().first, quint8(0x00));
+    }
+
+    void aSilentBoardIsNotSaved()
+    {
+        QVERIFY2(linked.start(Chip::Kvn3141), qPrintable(linked.errorText));
+        RegisterAccess access(linked.link.get());
+        access.beginConnection("3141");
+        const RegisterIo io = RegisterFileCommands::linkRegisterIo(&access, linked.link.get(), {});
+        linked.board->setSilentFor(1000);
+        const QString file = path("silent.3141");
+        const auto result = RegisterSettingsFile::save(file, registerMap3141, io);
+        QCOMPARE(result.outcome, Outcome::ReadFailed);
+        QCOMPARE(result.failedRead, "GCONF");
+        QVERIFY(!QFile::exists(file));
+    }
+
+    void aChipBeingDetectedIsNotExported()
+    {
+        QVERIFY2(linked.start(Chip::Kvn3162), qPrintable(linked.errorText));
+        // The detection read finds no chip ready: the detection goes on.
+        linked.board->core().setCommandHandler(0x8F, [](const boardsim::KvnlRequest &) {
+            return boardsim::KvnlAnswer::success(0x0103);
+        });
+        RegisterAccess access(linked.link.get());
+        access.beginConnection("3162");
+        const RegisterIo io = RegisterFileCommands::linkRegisterIo(&access, linked.link.get(), {});
+        const QString file = path("detecting.c");
+        const auto result = RegisterSettingsFile::exportSource(file, registerMap3162, "3162", io);
+        QCOMPARE(result.outcome, Outcome::ReadFailed);
+        QVERIFY(!QFile::exists(file));
+    }
+
+    void aRegisterHoldingZeroIsAGoodRead()
+    {
+        QVERIFY2(linked.start(Chip::Kvn3162), qPrintable(linked.errorText));
+        RegisterAccess access(linked.link.get());
+        access.beginConnection("3162"); // the simulated chip answers the detection at once
+        const RegisterIo io = RegisterFileCommands::linkRegisterIo(&access, linked.link.get(), {});
+        linked.board->setRegisterValue(0x27, 0);
+        QCOMPARE(io.read(0x27), 0);
+        QVERIFY(!io.readFailed());
+        linked.board->setRegisterValue(0x27, 777);
+        QCOMPARE(io.read(0x27), 777);
+        QVERIFY(!io.readFailed());
+    }
+};
+
+QTEST_MAIN(TestRegisterSettingsFile)
+#include "tst_registersettingsfile.moc"
