@@ -53,10 +53,9 @@ QStringList refusalLines(const Result &result)
     QStringList items;
     for (const RegisterSettingsFile::Refusal &refusal : result.refused) {
         items << refusal.key
-                        + (refusal.text.isNull() ? QString()
-                                                 : QLatin1String(" = \"") + refusal.text
-                                   + QLatin1Char('"'))
-                        + QLatin1String(": ") + refusal.reason;
+                + (refusal.text.isNull() ? QString()
+                                         : QLatin1String(" = \"") + refusal.text + QLatin1Char('"'))
+                + QLatin1String(": ") + refusal.reason;
     }
     return items;
 }
@@ -113,7 +112,7 @@ Result RegisterFileCommands::saveRegisters(QWidget *parent)
     request.caption = title;
     request.startPath = startPath(SettingsPersistence::lastDirKey);
     request.nameFilter = QLatin1String("KVN") + module + QLatin1String(" Registers (*.") + module
-            + QLatin1Char(')');
+        + QLatin1Char(')');
     request.defaultSuffix = module;
     request.forSaving = true;
     const QString chosen = choose(parent, request);
@@ -146,7 +145,7 @@ Result RegisterFileCommands::loadRegisters(QWidget *parent)
     request.caption = title;
     request.startPath = startPath(SettingsPersistence::lastDirKey);
     request.nameFilter = QLatin1String("KVN") + module + QLatin1String("Registers (*.") + module
-            + QLatin1Char(')');
+        + QLatin1Char(')');
     request.defaultSuffix = module;
     request.forSaving = false;
     const QString path = choose(parent, request);
@@ -210,7 +209,7 @@ QString RegisterFileCommands::describe(const Result &result, const QString &path
     case Outcome::ReadFailed:
         return QStringLiteral("The register %1 could not be read from the board (no answer, or "
                               "the chip is being detected).\nNo file was written.")
-                .arg(result.failedRead);
+            .arg(result.failedRead);
     case Outcome::FileNotWritable:
         return QStringLiteral("%1 could not be written: %2.").arg(file, result.fileError);
     case Outcome::FileNotReadable:
@@ -218,24 +217,24 @@ QString RegisterFileCommands::describe(const Result &result, const QString &path
     case Outcome::NotASettingsFile:
         return QStringLiteral("%1 is not a settings file. It was left as it was, and nothing was "
                               "written to the board.")
-                .arg(file);
+            .arg(file);
     case Outcome::NoRegistersGroup:
         return QStringLiteral("%1 holds no group \"%2\". Nothing was written to the board.")
-                .arg(file, RegisterSettingsFile::group);
+            .arg(file, RegisterSettingsFile::group);
     case Outcome::NothingToLoad:
         lines << QStringLiteral("%1 holds no value for the registers of this chip. Nothing was "
                                 "written to the board.")
-                         .arg(file);
+                     .arg(file);
         break;
     case Outcome::Partial:
         lines << QStringLiteral("%1 registers were loaded from %2.")
-                         .arg(result.written.size())
-                         .arg(file);
+                     .arg(result.written.size())
+                     .arg(file);
         break;
     }
     if (!result.failedWrite.isEmpty()) {
         lines << QStringLiteral("The board did not take %1; loading stopped there.")
-                         .arg(result.failedWrite);
+                     .arg(result.failedWrite);
         if (!result.notWritten.isEmpty()) {
             lines << QStringLiteral("Not written:");
             appendLimited(lines, result.notWritten);

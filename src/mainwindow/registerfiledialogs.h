@@ -41,8 +41,7 @@ public:
 
     // moduleName gives the connected chip's number ("3141" or "3162"); the register map is
     // currentRegisterMap at the time of the command.
-    RegisterFileCommands(AppSettings &settings, RegisterIo io,
-                         std::function<QString()> moduleName);
+    RegisterFileCommands(AppSettings &settings, RegisterIo io, std::function<QString()> moduleName);
 
     // Unset: QFileDialog and QMessageBox.
     void setFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }

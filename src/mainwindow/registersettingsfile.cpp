@@ -57,14 +57,13 @@ RegisterSettingsFile::readWritable(const RegisterMapEntry *map, const RegisterIo
                 *failedRead = entry.name;
             return {};
         }
-        values.append({ &entry, value });
+        values.append({&entry, value});
     }
     return values;
 }
 
-RegisterSettingsFile::Result RegisterSettingsFile::save(const QString &path,
-                                                        const RegisterMapEntry *map,
-                                                        const RegisterIo &io)
+RegisterSettingsFile::Result
+RegisterSettingsFile::save(const QString &path, const RegisterMapEntry *map, const RegisterIo &io)
 {
     if (!map)
         return failure(Outcome::NoRegisterMap);
@@ -91,9 +90,8 @@ RegisterSettingsFile::Result RegisterSettingsFile::save(const QString &path,
     return result;
 }
 
-RegisterSettingsFile::Result RegisterSettingsFile::load(const QString &path,
-                                                        const RegisterMapEntry *map,
-                                                        const RegisterIo &io)
+RegisterSettingsFile::Result
+RegisterSettingsFile::load(const QString &path, const RegisterMapEntry *map, const RegisterIo &io)
 {
     if (!map)
         return failure(Outcome::NoRegisterMap);
@@ -127,11 +125,11 @@ RegisterSettingsFile::Result RegisterSettingsFile::load(const QString &path,
         else if (parseValue(*entry, text, &value, &reason))
             accepted.insert(key, value);
         if (!reason.isEmpty())
-            result.refused.append({ key, text, reason });
+            result.refused.append({key, text, reason});
     }
     const QStringList subgroups = file.childGroups();
     for (const QString &subgroup : subgroups)
-        result.refused.append({ subgroup, QString(), QStringLiteral("a group, not a register") });
+        result.refused.append({subgroup, QString(), QStringLiteral("a group, not a register")});
     file.endGroup();
 
     QList<RegisterValue> values;
@@ -141,7 +139,7 @@ RegisterSettingsFile::Result RegisterSettingsFile::load(const QString &path,
             continue;
         const auto found = accepted.constFind(entry.name);
         if (found != accepted.constEnd())
-            values.append({ &entry, *found });
+            values.append({&entry, *found});
         else if (!keys.contains(entry.name))
             result.missing.append(entry.name);
     }
@@ -151,8 +149,8 @@ RegisterSettingsFile::Result RegisterSettingsFile::load(const QString &path,
     }
 
     writeAll(values, io, result);
-    const bool complete = result.refused.isEmpty() && result.missing.isEmpty()
-            && result.failedWrite.isEmpty();
+    const bool complete
+        = result.refused.isEmpty() && result.missing.isEmpty() && result.failedWrite.isEmpty();
     result.outcome = complete ? Outcome::Done : Outcome::Partial;
     return result;
 }
@@ -204,10 +202,10 @@ QString RegisterSettingsFile::sourceLine(const QString &moduleName, const Regist
     const QString address = QString::number(entry.address, 16).rightJustified(2, QLatin1Char('0'));
     // Widened with its sign, so a value with bit 31 set reads as sixteen digits.
     const QString valueText = entry.hex
-            ? QLatin1String("0x") + QString::number(quint64(qint64(value)), 16)
-            : QString::number(value);
+        ? QLatin1String("0x") + QString::number(quint64(qint64(value)), 16)
+        : QString::number(value);
     return QLatin1String("KVN") + moduleName + QLatin1String("SetRegister(0x") + address
-            + QLatin1String(", ") + valueText + QLatin1String(");  //") + entry.name;
+        + QLatin1String(", ") + valueText + QLatin1String(");  //") + entry.name;
 }
 
 QString RegisterSettingsFile::sourceText(const QString &moduleName,

@@ -99,6 +99,5 @@ public:
                            QString *reason);
 
 private:
-    static void writeAll(const QList<RegisterValue> &values, const RegisterIo &io,
-                         Result &result);
+    static void writeAll(const QList<RegisterValue> &values, const RegisterIo &io, Result &result);
 };

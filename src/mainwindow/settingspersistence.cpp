@@ -19,8 +19,8 @@ const QString SettingsPersistence::lastExportDirKey = QStringLiteral("last Expor
 
 QStringList SettingsPersistence::persistedKeys()
 {
-    return { mainWindowGroupKey, styleKey,     currentModuleKey, startCounterKey,
-             dialogsGroup,       autostartKey, lastDirKey,       lastExportDirKey };
+    return {mainWindowGroupKey, styleKey,     currentModuleKey, startCounterKey,
+            dialogsGroup,       autostartKey, lastDirKey,       lastExportDirKey};
 }
 
 QVariantMap SettingsPersistence::optionStates(const QMenu *options)
