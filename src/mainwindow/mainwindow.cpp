@@ -48,6 +48,9 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui_MainWindow)
     , comShell(nullptr)
+    , registerAccess(&comShell)
+    , boardConnection(&comShell)
+    , statusPoll([this](quint8 address) { return registerAccess.readRegister(address); })
 {
     dialogs = m_chipDialogs.all();
     ui->setupUi(this);
@@ -104,7 +107,8 @@ void MainWindow::restoreOptionActions()
 void MainWindow::selectBoard()
 {
     // Connected before the link is initialised, so that no early report of it is lost.
-    connect(&comShell, &ComShell::handlerIsReady, this, &MainWindow::handlerIsReady);
+    connect(&comShell, &ComShell::handlerIsReady, &boardConnection,
+            &BoardConnection::handlerIsReady);
 
     // Asked for only when the chooser is to list the boards.
     const auto boardName = [this, table = std::optional<QMap<QString, QStringList>>()](
@@ -132,9 +136,9 @@ void MainWindow::selectBoard()
         setVisible(true);
         QMessageBox::about(this, tr(" Found no USB device "), tr("Scanning other serial devices"));
         comShell.init(QString(), this, false);
-        acceptedFirmware.insert(0, QStringLiteral("362"));
-        acceptedFirmware.insert(1, QStringLiteral("3141"));
-        QTimer::singleShot(200, this, &MainWindow::chkCOMport);
+        boardConnection.setAcceptedFirmware(
+            {{0, QStringLiteral("362")}, {1, QStringLiteral("3141")}});
+        QTimer::singleShot(200, &boardConnection, &BoardConnection::chkCOMport);
         break;
     case BoardSelector::Road::SeveralBoards:
         if (decision.storeModule)

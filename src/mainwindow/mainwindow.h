@@ -2,20 +2,48 @@
 
 #include "foundation/appsettings.h"
 #include "link/comshell.h"
+#include "mainwindow/boardconnection.h"
 #include "mainwindow/chipdialogset.h"
+#include "mainwindow/motionpanel.h"
+#include "mainwindow/rampprofile.h"
+#include "mainwindow/registeraccess.h"
+#include "mainwindow/statuspoll.h"
 
 #include <QColor>
-#include <QHash>
 #include <QMainWindow>
 #include <QStringList>
 
 class MainAppStyle;
-class QTimer;
+class QLabel;
+class QPushButton;
+class QSpinBox;
 class Ui_MainWindow;
+
+// The ten chip dialogs as the register mesh joins them to the window, in member order.
+struct RegisterMeshDialogs
+{
+    MotorCurrent *motorCurrent;
+    RampGeneratorFeatures *rampGeneratorFeatures;
+    GeneralSettings *generalSettings;
+    MotorChopper *motorChopper;
+    MotorDriver *motorDriver;
+    MicrostepWaves *microstepWaves;
+    LoadAdapt *loadAdapt;
+    Registers *registers;
+    Encoder *encoder;
+    PaceHold *paceHold;
+
+    QList<ChipDialog *> all() const;
+};
 
 // The program's one main window. It owns its form, the settings store, the style object, the link
 // to the board and the ten chip dialogs for its whole life, decides at start-up which board the
 // link is to use, and is the far end of every dialog's register contract.
+//
+// The work is done by collaborators it owns and wires to its widgets: RegisterAccess (every read
+// and write, brown-out and chip detection), BoardConnection (port search, acceptance, the
+// connection sequence), StatusPoll (the 4 ms status cycle), MotionPanel (the motion tabs' write
+// sequences) and RampProfile (the ramp graph's arithmetic).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -25,6 +53,12 @@ public:
     ~MainWindow() override;
 
     const ChipDialogSet &chipDialogs() const { return m_chipDialogs; }
+    const BoardConnection &connection() const { return boardConnection; }
+    const StatusPoll &poll() const { return statusPoll; }
+
+    // Joins a set of chip dialogs to the window's register contract: broadcasts, reads, writes and
+    // their mirrors. The constructor joins its own ten; a set joined later takes the same road.
+    void connectRegisterMesh(const RegisterMeshDialogs &dialogs);
 
     // Product name and version string of "About...".
     static QString productName();
@@ -47,8 +81,6 @@ public Q_SLOTS:
     void OnRegisterChanged(unsigned char address, int value);
 
 private Q_SLOTS:
-    void chkCOMport();
-    void handlerIsReady(const QString &port);
     void textColorChanged(const QColor &color, const QColor &formerColor);
     void updateIconColor(Qt::DockWidgetArea area);
     void updateIconColor(bool topLevel);
@@ -59,11 +91,6 @@ private Q_SLOTS:
     void setAppStyleSheet(bool ss);
     void updateRampScene(int value = 0);
     void toolBarSeparator();
-    void HandleAttachedUsbDevice(const QString &port, const QString &id);
-    void HandleDetachedDevice(const QString &port);
-    void OpenUsbConnection(const QString &port);
-    void CloseUsbConnection();
-    void UpdateDisplays();
     void on_actionExit_triggered();
     void on_actionAbout_triggered();
     void on_BtnCopyM1M2_clicked();
@@ -118,16 +145,24 @@ private:
     // Construction, in the order the constructor runs them.
     void restoreOptionActions();
     void initConnections();
-    void connectRegisterMesh();
+    void connectCollaborators();
     void selectBoard();
     void addToolBarExtras();
     void finishStartup();
 
-    // Register access and chip identification, used by the slots above.
-    int WriteRegister(unsigned char address, int value);
-    int ReadRegister(unsigned char address);
+    // The ramp tab's boxes take the chip's ramp registers (VSTOP before VSTART).
     void ReadRampRegisters();
+    // Asks the board for its firmware version once more: true for a KVN3141 board.
     bool isFirmware3141();
+
+    // The connected chip's title, logo and chip-dependent actions.
+    void showChip(const QString &moduleName);
+    // The motion widgets and the file actions, switched together with the connection.
+    void enableBoardControls(bool enable);
+    QSpinBox *rampBox(int motor, MotionPanel::RampField field) const;
+    QPushButton *fastJogButton(int motor, MotionPanel::Direction direction) const;
+    QLabel *pollLabel(StatusPoll::Label label) const;
+    void drawRamp(int motorIndex, const MotorRamp &ramp, int height, int width);
 
     void openDialog(ChipDialog *dialog);
     int chooseModule(const QStringList &names);
@@ -136,13 +171,10 @@ private:
     AppSettings settings;
     MainAppStyle *appStyle = nullptr;
     ComShell comShell;
-    QStringList candidatePorts;
     QList<ChipDialog *> dialogs;
-    QString currentPort;
-    QTimer *pollTimer = nullptr;
     ChipDialogSet m_chipDialogs;
-    bool rampStatusPoll = true;
-    bool globalStatusPoll = false;
-    QString moduleName;
-    QHash<int, QString> acceptedFirmware;
+    RegisterAccess registerAccess;
+    BoardConnection boardConnection;
+    StatusPoll statusPoll;
+    MotionPanel motionPanel;
 };

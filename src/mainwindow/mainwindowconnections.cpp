@@ -2,10 +2,14 @@
 
 #include "ui_mainwindow.h"
 
+#include "foundation/statusbar.h"
+#include "maintenance/droplabel.h"
+
+#include <QCheckBox>
 #include <QDial>
 #include <QLabel>
+#include <QProgressBar>
 #include <QSpinBox>
-#include <QTimer>
 
 namespace {
 
@@ -48,66 +52,149 @@ void MainWindow::initConnections()
     for (QSpinBox *box : rampBoxes)
         connect(box, &QSpinBox::valueChanged, this, &MainWindow::updateRampScene);
 
-    pollTimer = new QTimer(this);
-    pollTimer->setInterval(4);
-    connect(pollTimer, &QTimer::timeout, this, &MainWindow::UpdateDisplays);
+    connectCollaborators();
+    connect(this, &MainWindow::DoWriteRegister, this, &MainWindow::OnWriteRegister);
+    connect(this, &MainWindow::DoReadRegister, this, &MainWindow::OnReadRegister);
+    ChipDialogSet &d = m_chipDialogs;
+    connectRegisterMesh({&d.motorCurrent, &d.rampGeneratorFeatures, &d.generalSettings,
+                         &d.motorChopper, &d.motorDriver, &d.microstepWaves, &d.loadAdapt,
+                         &d.registers, &d.encoder, &d.paceHold});
+}
 
-    connectRegisterMesh();
+// The collaborators talk to the chip through the window's own register signals, so their reads
+// and writes take the road of a dialog's (and the writes reach the register table too).
+void MainWindow::connectCollaborators()
+{
+    StatusBar *status = ui->statusBar;
+
+    registerAccess.setAskUser(RegisterAccess::messageBoxAsker(this));
+    connect(&registerAccess, &RegisterAccess::statusMessage, status,
+            qOverload<const QString &, int>(&StatusBar::showMessage));
+    connect(&registerAccess, &RegisterAccess::detectionIndicatorVisible, status->progressBar(),
+            &QWidget::setVisible);
+    // The stop buttons' own sequences; the buttons themselves may be disabled at that moment.
+    connect(&registerAccess, &RegisterAccess::stopMotorsRequested, &motionPanel, [this] {
+        motionPanel.jogStop(1);
+        motionPanel.jogStop(2);
+    });
+
+    connect(&statusPoll, &StatusPoll::labelValue, this, [this](StatusPoll::Label label, int value) {
+        if (QLabel *shown = pollLabel(label))
+            shown->setNum(value);
+    });
+    connect(&statusPoll, &StatusPoll::RegisterChanged, this, &MainWindow::RegisterChanged);
+
+    MotionPanel::Sources sources;
+    sources.jogVelocity = [this](int motor) {
+        return (motor == 1 ? ui->dialLogVelocity1 : ui->dialLogVelocity2)->spinBox->value();
+    };
+    sources.jogAcceleration = [this](int motor) {
+        return (motor == 1 ? ui->dialLogAcceleration1 : ui->dialLogAcceleration2)->spinBox->value();
+    };
+    sources.rampBox = [this](int motor, MotionPanel::RampField field) {
+        return rampBox(motor, field)->value();
+    };
+    motionPanel.setSources(sources);
+    connect(&motionPanel, &MotionPanel::DoWriteRegister, this, &MainWindow::DoWriteRegister);
+    connect(&motionPanel, &MotionPanel::DoReadRegister, this, &MainWindow::DoReadRegister);
+    connect(&motionPanel, &MotionPanel::rampBoxValue, this,
+            [this](int motor, MotionPanel::RampField field, int value) {
+                rampBox(motor, field)->setValue(value);
+            });
+    // The button's toggled() comes back to the panel as an echo of a state it already holds.
+    connect(&motionPanel, &MotionPanel::fastJogChecked, this,
+            [this](int motor, MotionPanel::Direction direction, bool checked) {
+                fastJogButton(motor, direction)->setChecked(checked);
+            });
+
+    // The connection sequence, step by step; register access hears of the chip first, since the
+    // steps after it read the board.
+    BoardConnection *board = &boardConnection;
+    connect(board, &BoardConnection::chipIdentified, &registerAccess,
+            &RegisterAccess::beginConnection);
+    connect(board, &BoardConnection::chipIdentified, this, &MainWindow::showChip);
+    connect(board, &BoardConnection::controlsEnabled, this, &MainWindow::enableBoardControls);
+    connect(board, &BoardConnection::EnableAll, this, &MainWindow::EnableAll);
+    connect(board, &BoardConnection::readRampRegisters, this, &MainWindow::ReadRampRegisters);
+    connect(board, &BoardConnection::InitAllValues, this, &MainWindow::InitAllValues);
+    connect(board, &BoardConnection::pollRunning, &statusPoll,
+            [this](bool running) { running ? statusPoll.start() : statusPoll.stop(); });
+    connect(board, &BoardConnection::connectionClosed, &registerAccess,
+            &RegisterAccess::endConnection);
+    connect(board, &BoardConnection::connectionClosed, &motionPanel, &MotionPanel::boardLost);
+    connect(board, &BoardConnection::statusMessage, status,
+            qOverload<const QString &, int>(&StatusBar::showMessage));
+    // The firmware label and the "Connection" box are added to the status bar later in the
+    // construction than these connections are made.
+    connect(board, &BoardConnection::firmwarePortChanged, this, [status](const QString &port) {
+        if (DropLabel *label = status->firmwareLabel())
+            label->setCOMport(port);
+    });
+    connect(board, &BoardConnection::connectionBoxChecked, this, [status](bool checked) {
+        if (QCheckBox *box = status->connectionCheckBox())
+            box->setChecked(checked);
+    });
 }
 
 // Every register access travels through these connections, all direct: the receivers of one
 // signal run in the order they are connected, so the chip write always comes before its mirrors,
 // and broadcasts reach the dialogs in the order of the dialog list.
-void MainWindow::connectRegisterMesh()
+void MainWindow::connectRegisterMesh(const RegisterMeshDialogs &d)
 {
-    ChipDialogSet &d = m_chipDialogs;
-    connect(this, &MainWindow::DoWriteRegister, this, &MainWindow::OnWriteRegister);
-    connect(this, &MainWindow::DoReadRegister, this, &MainWindow::OnReadRegister);
-
-    for (ChipDialog *dialog : std::as_const(dialogs)) {
+    const QList<ChipDialog *> all = d.all();
+    for (ChipDialog *dialog : all) {
         connect(this, &MainWindow::EnableAll, dialog, &ChipDialog::OnEnableAll);
         connect(dialog, &ChipDialog::DoWriteRegister, this, &MainWindow::OnWriteRegister);
         connect(dialog, &ChipDialog::DoReadRegister, this, &MainWindow::OnReadRegister);
         connect(this, &MainWindow::InitAllValues, dialog, &ChipDialog::OnInitAllValues);
         connect(this, &MainWindow::RegisterChanged, dialog, &ChipDialog::OnRegisterChanged);
 
-        if (dialog == &d.rampGeneratorFeatures) {
-            connect(&d.rampGeneratorFeatures, &RampGeneratorFeatures::SetStatusPoll, this,
+        if (dialog == d.rampGeneratorFeatures) {
+            connect(d.rampGeneratorFeatures, &RampGeneratorFeatures::SetStatusPoll, this,
                     &MainWindow::OnEnableRampStatPoll);
-            rampStatusPoll = true;
-        } else if (dialog == &d.generalSettings) {
-            connect(&d.generalSettings, &GeneralSettings::SetStatusPoll, this,
+            statusPoll.setRampStatusPoll(true);
+        } else if (dialog == d.generalSettings) {
+            connect(d.generalSettings, &GeneralSettings::SetStatusPoll, this,
                     &MainWindow::OnEnableGStatPoll);
-            globalStatusPoll = false;
-        } else if (dialog == &d.loadAdapt) {
-            connect(&d.motorCurrent, &MotorCurrent::MotorCurrentChanged, &d.loadAdapt,
+            statusPoll.setGlobalStatusPoll(false);
+        } else if (dialog == d.loadAdapt) {
+            connect(d.motorCurrent, &MotorCurrent::MotorCurrentChanged, d.loadAdapt,
                     &ChipDialog::OnRegisterChanged);
-        } else if (dialog == &d.registers) {
-            connect(this, &MainWindow::DoWriteRegister, &d.registers,
+        } else if (dialog == d.registers) {
+            connect(this, &MainWindow::DoWriteRegister, d.registers,
                     &ChipDialog::OnRegisterChanged);
         }
     }
 
     // Every write also reaches the register table; a write made there reaches all others.
-    for (ChipDialog *dialog : std::as_const(dialogs)) {
-        if (dialog != &d.registers)
-            connect(dialog, &ChipDialog::DoWriteRegister, &d.registers,
+    for (ChipDialog *dialog : all) {
+        if (dialog != d.registers)
+            connect(dialog, &ChipDialog::DoWriteRegister, d.registers,
                     &ChipDialog::OnRegisterChanged);
     }
-    connect(&d.registers, &ChipDialog::DoWriteRegister, this, &MainWindow::OnRegisterChanged);
-    for (ChipDialog *dialog : std::as_const(dialogs)) {
-        if (dialog != &d.registers)
-            connect(&d.registers, &ChipDialog::DoWriteRegister, dialog,
+    connect(d.registers, &ChipDialog::DoWriteRegister, this, &MainWindow::OnRegisterChanged);
+    for (ChipDialog *dialog : all) {
+        if (dialog != d.registers)
+            connect(d.registers, &ChipDialog::DoWriteRegister, dialog,
                     &ChipDialog::OnRegisterChanged);
     }
 
     // The dialogs that edit the same registers mirror each other.
-    connect(&d.motorChopper, &ChipDialog::DoWriteRegister, &d.loadAdapt,
+    connect(d.motorChopper, &ChipDialog::DoWriteRegister, d.loadAdapt,
             &ChipDialog::OnRegisterChanged);
-    connect(&d.loadAdapt, &ChipDialog::DoWriteRegister, &d.motorChopper,
+    connect(d.loadAdapt, &ChipDialog::DoWriteRegister, d.motorChopper,
             &ChipDialog::OnRegisterChanged);
-    connect(&d.motorChopper, &ChipDialog::DoWriteRegister, &d.paceHold,
+    connect(d.motorChopper, &ChipDialog::DoWriteRegister, d.paceHold,
             &ChipDialog::OnRegisterChanged);
-    connect(&d.paceHold, &ChipDialog::DoWriteRegister, &d.motorChopper,
+    connect(d.paceHold, &ChipDialog::DoWriteRegister, d.motorChopper,
             &ChipDialog::OnRegisterChanged);
+}
+
+QList<ChipDialog *> RegisterMeshDialogs::all() const
+{
+    return {motorCurrent,    rampGeneratorFeatures,
+            generalSettings, motorChopper,
+            motorDriver,     microstepWaves,
+            loadAdapt,       registers,
+            encoder,         paceHold};
 }

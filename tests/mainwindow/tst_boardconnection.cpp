@@ -4,7 +4,6 @@
 #include "mainwindow/motionpanel.h"
 #include "mainwindow/registeraccess.h"
 #include "mainwindow/statuspoll.h"
-#include "programmessages.h"
 #include "support/testenvironment.h"
 
 #include <QSignalSpy>
@@ -102,7 +101,6 @@ private Q_SLOTS:
     {
         isolateTestEnvironment();
         LinkedBoard::exportRoots();
-        dropProgramMessages();
     }
 
     void cleanup() { linked.stop(); }

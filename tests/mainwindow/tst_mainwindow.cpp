@@ -313,11 +313,18 @@ void TestMainWindow::spinBoxRanges_data()
         int minimum, maximum, value;
     };
     const Row rows[] = {
-        {"EditVStart", 0, 0, 0},        {"EditA1_", 0, 65535, 2},
-        {"EditV1_", 0, 1048575, 1},     {"EditAMax", 0, 65535, 1},
-        {"EditVMax", 0, 8388096, 2},    {"EditDMax", 0, 65535, 1},
-        {"EditD1_", 0, 65535, 2},       {"EditVStop", 1, 262143, 1},
-        {"EditTZerowait", 0, 65535, 0}, {"EditXTarget", -2147483647, 2147483647, 0},
+        {"EditVStart", 0, 0, 0},
+        {"EditA1_", 0, 65535, 2},
+        {"EditV1_", 0, 1048575, 1},
+        {"EditAMax", 0, 65535, 1},
+        {"EditVMax", 0, 8388096, 2},
+        {"EditDMax", 0, 65535, 1},
+        {"EditD1_", 0, 65535, 2},
+        {"EditVStop", 1, 262143, 1},
+        // The first ramp profile, drawn at start-up, writes its total distance back into XTARGET:
+        // 3.5 steps of ramps plus 0.001 time units at VMAX 2, rounded.
+        {"EditTZerowait", 0, 65535, 0},
+        {"EditXTarget", -2147483647, 2147483647, 4},
     };
     for (const char *motor : {"1", "2"}) {
         for (const Row &row : rows) {
@@ -380,7 +387,7 @@ void TestMainWindow::formTexts_data()
         {"label_5", "Vmax-V1"},
         {"label_6", "V1-Vstop"},
         {"label_11", "V1-Vstop"},
-        {"labelStepsVmax_2", "0"},
+        {"labelStepsVmax_2", "0.0"},
         {"LblVActual1", "VACTUAL"},
         {"LblXActual2", "XACTUAL"},
         {"StaticVActual1", "0"},

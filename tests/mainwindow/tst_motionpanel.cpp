@@ -1,5 +1,4 @@
 #include "mainwindow/motionpanel.h"
-#include "programmessages.h"
 #include "support/testenvironment.h"
 
 #include <QSignalSpy>
@@ -61,7 +60,6 @@ private Q_SLOTS:
     void initTestCase()
     {
         isolateTestEnvironment();
-        dropProgramMessages();
         qRegisterMetaType<MotionPanel::Direction>();
         qRegisterMetaType<MotionPanel::RampField>();
     }

@@ -1,5 +1,4 @@
 #include "mainwindow/rampprofile.h"
-#include "programmessages.h"
 #include "support/testenvironment.h"
 
 #include <QTest>
@@ -62,11 +61,7 @@ class TestRampProfile : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        isolateTestEnvironment();
-        dropProgramMessages();
-    }
+    void initTestCase() { isolateTestEnvironment(); }
 
     void drawableAreaFollowsTheSceneRectangle()
     {

@@ -1,6 +1,5 @@
 #include "linkedboard.h"
 #include "mainwindow/registeraccess.h"
-#include "programmessages.h"
 #include "support/testenvironment.h"
 
 #include <QSignalSpy>
@@ -62,7 +61,6 @@ private Q_SLOTS:
     {
         isolateTestEnvironment();
         LinkedBoard::exportRoots();
-        dropProgramMessages();
     }
 
     void cleanup() { linked.stop(); }

@@ -1,5 +1,4 @@
 #include "mainwindow/statuspoll.h"
-#include "programmessages.h"
 #include "support/testenvironment.h"
 
 #include <QSignalSpy>
@@ -39,7 +38,6 @@ private Q_SLOTS:
     void initTestCase()
     {
         isolateTestEnvironment();
-        dropProgramMessages();
         qRegisterMetaType<StatusPoll::Label>();
     }
 

@@ -1,0 +1,493 @@
+#include "boardsim/simulatedboard.h"
+#include "dialogs/registermap.h"
+#include "foundation/appsettings.h"
+#include "foundation/statusbar.h"
+#include "mainwindow/mainwindow.h"
+#include "support/testenvironment.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using boardsim::Chip;
+
+namespace {
+
+constexpr quint8 writeCommand = 0x45;
+constexpr quint8 readCommand = 0x46;
+constexpr quint8 detectionCommand = 0x8F;
+
+// One device tree for the whole run, as /sys and /dev are: the port enumerator reads its roots
+// once and watches the device root itself, so every board of the run appears in it in turn.
+QTemporaryDir &deviceTree()
+{
+    static QTemporaryDir tree;
+    return tree;
+}
+
+// Answers every modal box (detection and brown-out messages) and remembers its text.
+class ModalCloser : public QObject
+{
+public:
+    ModalCloser()
+    {
+        connect(&timer, &QTimer::timeout, this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                texts << box->text();
+                box->accept();
+            }
+        });
+        timer.start(20);
+    }
+    QStringList texts;
+
+private:
+    QTimer timer;
+};
+
+// Who received a register write, and what the chip held for that register at that moment.
+struct Delivery
+{
+    QString receiver;
+    quint32 onChip;
+    bool operator==(const Delivery &other) const
+    {
+        return receiver == other.receiver && onChip == other.onChip;
+    }
+};
+
+struct Journal
+{
+    boardsim::SimulatedBoard *board = nullptr;
+    QList<Delivery> deliveries;
+    void note(const QString &receiver, quint8 address)
+    {
+        deliveries.append({receiver, board->registerValue(address)});
+    }
+};
+
+// A chip dialog that writes down every register value that reaches it.
+template<typename Dialog> class Recording : public Dialog
+{
+public:
+    Recording(const char *name, Journal *journal)
+        : name(QLatin1String(name))
+        , journal(journal)
+    { }
+    void OnRegisterChanged(unsigned char address, int value) override
+    {
+        journal->note(name, address);
+        Dialog::OnRegisterChanged(address, value);
+    }
+
+private:
+    QString name;
+    Journal *journal;
+};
+
+struct RecordingDialogs
+{
+    explicit RecordingDialogs(Journal *journal)
+        : motorCurrent("MotorCurrent", journal)
+        , rampGeneratorFeatures("RampGeneratorFeatures", journal)
+        , generalSettings("GeneralSettings", journal)
+        , motorChopper("MotorChopper", journal)
+        , motorDriver("MotorDriver", journal)
+        , microstepWaves("MicrostepWaves", journal)
+        , loadAdapt("LoadAdapt", journal)
+        , registers("Registers", journal)
+        , encoder("Encoder", journal)
+        , paceHold("PaceHold", journal)
+    { }
+    RegisterMeshDialogs mesh()
+    {
+        return {&motorCurrent,    &rampGeneratorFeatures,
+                &generalSettings, &motorChopper,
+                &motorDriver,     &microstepWaves,
+                &loadAdapt,       &registers,
+                &encoder,         &paceHold};
+    }
+    Recording<MotorCurrent> motorCurrent;
+    Recording<RampGeneratorFeatures> rampGeneratorFeatures;
+    Recording<GeneralSettings> generalSettings;
+    Recording<MotorChopper> motorChopper;
+    Recording<MotorDriver> motorDriver;
+    Recording<MicrostepWaves> microstepWaves;
+    Recording<LoadAdapt> loadAdapt;
+    Recording<Registers> registers;
+    Recording<Encoder> encoder;
+    Recording<PaceHold> paceHold;
+};
+
+QList<Delivery> deliveredTo(const QStringList &receivers, quint32 onChip)
+{
+    QList<Delivery> expected;
+    for (const QString &receiver : receivers)
+        expected.append({receiver, onChip});
+    return expected;
+}
+
+const QStringList allButTheTable {
+    "MotorCurrent", "RampGeneratorFeatures", "GeneralSettings", "MotorChopper",
+    "MotorDriver",  "MicrostepWaves",        "LoadAdapt",       "Encoder",
+    "PaceHold"};
+
+// The register addresses of the requests with this command, in order.
+QList<int> requested(const boardsim::SimulatedBoard &board, quint8 command)
+{
+    QList<int> addresses;
+    for (const QByteArray &request : board.requestLog()) {
+        if (request.size() == 9 && quint8(request.at(1)) == command)
+            addresses << quint8(request.at(2));
+    }
+    return addresses;
+}
+
+using Writes = QList<QPair<quint8, quint32>>;
+
+} // namespace
+
+class TestMainWindowBoard : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+
+    void connectionSetsUpTheChipOfTheBoard_data();
+    void connectionSetsUpTheChipOfTheBoard();
+    void boardNamingNeitherChipIsNotConnected();
+    void storedAutostartOnlySwitchesTheConnectionOn();
+    void writeFromADialogReachesTheChipBeforeItsMirrors();
+    void writeFromTheRegisterTableReachesTheChipThenEveryView();
+    void writeFromTheMainWindowReachesTheChipThenTheTable();
+    void pollValuesReachEveryDialogInMemberOrder();
+    void motorMovedFromThePanelReachesItsTarget_data();
+    void motorMovedFromThePanelReachesItsTarget();
+    void unpluggedBoardSwitchesTheWindowOffAndReplugOnAgain();
+
+private:
+    bool startBoard(Chip chip, const QByteArray &firmware = QByteArray());
+    // A window that has connected to the board (the user ticks "Connection").
+    bool openConnectedWindow();
+    template<typename T> T *child(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    StatusBar *statusBar() const { return static_cast<StatusBar *>(window->statusBar()); }
+
+    ModalCloser closer;
+    std::unique_ptr<boardsim::SimulatedBoard> board;
+    std::unique_ptr<MainWindow> window;
+};
+
+void TestMainWindowBoard::initTestCase()
+{
+    QVERIFY(deviceTree().isValid());
+    // The roots exist before any board, so the enumerator can watch them from the start.
+    const QString root = deviceTree().path();
+    QVERIFY(QDir().mkpath(root + QLatin1String("/sys/class/tty")));
+    QVERIFY(QDir().mkpath(root + QLatin1String("/dev")));
+    qputenv("KVN_SYSFS_ROOT", QFile::encodeName(root + QLatin1String("/sys")));
+    qputenv("KVN_DEV_ROOT", QFile::encodeName(root + QLatin1String("/dev")));
+    isolateTestEnvironment();
+}
+
+void TestMainWindowBoard::cleanup()
+{
+    window.reset();
+    if (board)
+        board->stop();
+    board.reset();
+    AppSettings settings;
+    settings.remove(QStringLiteral("Autostart"));
+}
+
+bool TestMainWindowBoard::startBoard(Chip chip, const QByteArray &firmware)
+{
+    board = std::make_unique<boardsim::SimulatedBoard>(chip);
+    if (!firmware.isEmpty())
+        board->setFirmwareVersion(firmware);
+    return board->start(deviceTree().path());
+}
+
+bool TestMainWindowBoard::openConnectedWindow()
+{
+    window = std::make_unique<MainWindow>(nullptr);
+    statusBar()->connectionCheckBox()->click();
+    return QTest::qWaitFor([this] { return window->connection().isConnected(); }, 10000);
+}
+
+void TestMainWindowBoard::connectionSetsUpTheChipOfTheBoard_data()
+{
+    QTest::addColumn<int>("chip");
+    QTest::addColumn<QString>("module");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("logo");
+    QTest::addColumn<bool>("encoderAndPaceHold");
+
+    QTest::newRow("3141V100") << int(Chip::Kvn3141) << "3141"
+                              << "KVN3141-EVAL"
+                              << ":/Logos/logo3141" << false;
+    QTest::newRow("362V1.07") << int(Chip::Kvn3162) << "3162"
+                              << "KVN3162-EVAL"
+                              << ":/Logos/logo3162" << true;
+}
+
+void TestMainWindowBoard::connectionSetsUpTheChipOfTheBoard()
+{
+    QFETCH(int, chip);
+    QFETCH(QString, module);
+    QFETCH(QString, title);
+    QFETCH(QString, logo);
+    QFETCH(bool, encoderAndPaceHold);
+
+    QVERIFY(startBoard(Chip(chip)));
+    QVERIFY(openConnectedWindow());
+
+    QCOMPARE(window->connection().moduleName(), module);
+    QCOMPARE(window->windowTitle(), title);
+    QCOMPARE(child<QLabel>("labelLogo")->pixmap().toImage(), QPixmap(logo).toImage());
+    QCOMPARE(currentRegisterMap, Chip(chip) == Chip::Kvn3141 ? registerMap3141 : registerMap3162);
+    QCOMPARE(child<QAction>("actionPaceHold")->isEnabled(), encoderAndPaceHold);
+    QCOMPARE(child<QAction>("actionPaceHold_2")->isVisible(), encoderAndPaceHold);
+    QCOMPARE(child<QAction>("actionEncoder")->isEnabled(), encoderAndPaceHold);
+    QCOMPARE(child<QAction>("actionEncoder_2")->isVisible(), encoderAndPaceHold);
+    QVERIFY(child<QAction>("actionLoadAdapt")->isEnabled());
+    QVERIFY(child<QAction>("actionSave_settings")->isEnabled());
+    QVERIFY(child<QPushButton>("BtnMVP1")->isEnabled());
+    QVERIFY(child<QWidget>("dialLogAcceleration2")->isEnabled());
+    QVERIFY(statusBar()->connectionCheckBox()->isChecked());
+    QVERIFY(window->poll().isActive());
+
+    // Only a KVN3162 connection begins with a detection, and its first read is made again as a
+    // normal one, so the ramp boxes get the chip's VSTOP, not 0. VSTOP comes before VSTART.
+    const QList<int> detections = requested(*board, detectionCommand);
+    QCOMPARE(detections, encoderAndPaceHold ? QList<int> {0x2B} : QList<int>());
+    const QList<int> rampReads = {0x2B, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2C, 0x2D,
+                                  0x4B, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x4A, 0x4C, 0x4D};
+    QCOMPARE(requested(*board, readCommand).mid(0, rampReads.size()), rampReads);
+    // The end of the detection stops both motors as the stop buttons would.
+    const Writes stops {{0x27, 0}, {0x26, 65535}, {0x20, 1}, {0x46, 65535}, {0x47, 0}, {0x40, 1}};
+    QCOMPARE(board->writeLog().mid(0, 6), encoderAndPaceHold ? stops : Writes());
+
+    // The labels follow the poll.
+    board->setRegisterValue(0x21, 1234);
+    board->setRegisterValue(0x41, quint32(-77));
+    QTRY_COMPARE(child<QLabel>("StaticXActual1")->text(), QStringLiteral("1234"));
+    QTRY_COMPARE(child<QLabel>("StaticXActual2")->text(), QStringLiteral("-77"));
+    QVERIFY(closer.texts.isEmpty());
+}
+
+void TestMainWindowBoard::boardNamingNeitherChipIsNotConnected()
+{
+    QVERIFY(startBoard(Chip::Kvn3162, "4242V100"));
+    window = std::make_unique<MainWindow>(nullptr);
+    statusBar()->connectionCheckBox()->click();
+    const QString message = QStringLiteral("unknown module [4242V100] @ ttyACM0");
+    QTRY_COMPARE_WITH_TIMEOUT(statusBar()->messageLabel()->text(), message, 10000);
+
+    QVERIFY(!window->connection().isConnected());
+    QCOMPARE(window->windowTitle().left(12), QStringLiteral("KVN31xx-EVAL"));
+    QVERIFY(!child<QPushButton>("BtnMVP1")->isEnabled());
+    QVERIFY(!child<QAction>("actionSave_settings")->isEnabled());
+    QVERIFY(!window->poll().isActive());
+    QVERIFY(requested(*board, readCommand).isEmpty());
+    QVERIFY(requested(*board, detectionCommand).isEmpty());
+    QVERIFY(board->writeLog().isEmpty());
+}
+
+void TestMainWindowBoard::storedAutostartOnlySwitchesTheConnectionOn()
+{
+    QVERIFY(startBoard(Chip::Kvn3162));
+    AppSettings().setValue(QStringLiteral("Autostart"), true);
+    // The user is quicker than the stored click: the board is connected before it comes.
+    QVERIFY(openConnectedWindow());
+    QTest::qWait(1500);
+    QVERIFY(statusBar()->connectionCheckBox()->isChecked());
+    QVERIFY(window->connection().isConnected());
+
+    // Without the user, the stored click connects.
+    window.reset();
+    window = std::make_unique<MainWindow>(nullptr);
+    QVERIFY(!statusBar()->connectionCheckBox()->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 10000);
+    QVERIFY(statusBar()->connectionCheckBox()->isChecked());
+}
+
+void TestMainWindowBoard::writeFromADialogReachesTheChipBeforeItsMirrors()
+{
+    QVERIFY(startBoard(Chip::Kvn3162));
+    QVERIFY(openConnectedWindow());
+    Journal journal {board.get(), {}};
+    RecordingDialogs dialogs(&journal);
+    window->connectRegisterMesh(dialogs.mesh());
+
+    board->setRegisterValue(0x6C, 0);
+    Q_EMIT dialogs.motorChopper.DoWriteRegister(0x6C, 0x000100C5);
+    const quint32 chopper = board->registerValue(0x6C);
+    QVERIFY(chopper != 0);
+    QCOMPARE(journal.deliveries, deliveredTo({"Registers", "LoadAdapt", "PaceHold"}, chopper));
+
+    journal.deliveries.clear();
+    Q_EMIT dialogs.paceHold.DoWriteRegister(0x6C, 0x000100C3);
+    QCOMPARE(journal.deliveries,
+             deliveredTo({"Registers", "MotorChopper"}, board->registerValue(0x6C)));
+
+    journal.deliveries.clear();
+    board->setRegisterValue(0x30, 0);
+    Q_EMIT dialogs.motorCurrent.DoWriteRegister(0x30, 0x00011F05);
+    QCOMPARE(journal.deliveries, deliveredTo({"Registers"}, 0x00011F05));
+
+    // A read comes back through the reference before the emit returns.
+    board->setRegisterValue(0x2D, 98765);
+    int value = 0;
+    Q_EMIT dialogs.encoder.DoReadRegister(0x2D, value);
+    QCOMPARE(value, 98765);
+}
+
+void TestMainWindowBoard::writeFromTheRegisterTableReachesTheChipThenEveryView()
+{
+    QVERIFY(startBoard(Chip::Kvn3162));
+    QVERIFY(openConnectedWindow());
+    Journal journal {board.get(), {}};
+    RecordingDialogs dialogs(&journal);
+    window->connectRegisterMesh(dialogs.mesh());
+
+    auto *vmax = child<QSpinBox>("EditVMax1");
+    quint32 chipWhenShown = 0;
+    QList<int> shownBeforeDialogs;
+    connect(vmax, &QSpinBox::valueChanged, this, [&] {
+        chipWhenShown = board->registerValue(0x27);
+        shownBeforeDialogs << int(journal.deliveries.size());
+    });
+    board->setRegisterValue(0x27, 0);
+    Q_EMIT dialogs.registers.DoWriteRegister(0x27, 43210);
+
+    // The chip first, then the window's ramp box, then the other nine in member order; the
+    // table is not called back.
+    QCOMPARE(chipWhenShown, 43210u);
+    QCOMPARE(vmax->value(), 43210);
+    QCOMPARE(shownBeforeDialogs.value(0, -1), 0);
+    QCOMPARE(journal.deliveries, deliveredTo(allButTheTable, 43210));
+}
+
+void TestMainWindowBoard::writeFromTheMainWindowReachesTheChipThenTheTable()
+{
+    QVERIFY(startBoard(Chip::Kvn3162));
+    QVERIFY(openConnectedWindow());
+    Journal journal {board.get(), {}};
+    RecordingDialogs dialogs(&journal);
+    window->connectRegisterMesh(dialogs.mesh());
+
+    child<QSpinBox>("EditAMax2")->setValue(321);
+    board->clearWriteLog();
+    child<QPushButton>("BtnMST2")->click();
+
+    // Each write of the sequence is on the chip before the table hears of it, and no other
+    // dialog hears of it.
+    const Writes stop {{0x46, 321}, {0x47, 0}, {0x40, 1}};
+    QCOMPARE(board->writeLog(), stop);
+    QCOMPARE(journal.deliveries,
+             (QList<Delivery> {{"Registers", 321}, {"Registers", 0}, {"Registers", 1}}));
+}
+
+void TestMainWindowBoard::pollValuesReachEveryDialogInMemberOrder()
+{
+    QVERIFY(startBoard(Chip::Kvn3162));
+    QVERIFY(openConnectedWindow());
+    Journal journal {board.get(), {}};
+    RecordingDialogs dialogs(&journal);
+    window->connectRegisterMesh(dialogs.mesh());
+
+    QStringList expected = allButTheTable;
+    expected.insert(7, QStringLiteral("Registers"));
+    QTRY_VERIFY(journal.deliveries.size() >= 10);
+    QStringList first;
+    for (int i = 0; i < 10; ++i)
+        first << journal.deliveries.at(i).receiver;
+    QCOMPARE(first, expected);
+}
+
+void TestMainWindowBoard::motorMovedFromThePanelReachesItsTarget_data()
+{
+    QTest::addColumn<int>("target");
+    QTest::newRow("forwards") << 51200;
+    QTest::newRow("backwards keeps its sign") << -20000;
+}
+
+void TestMainWindowBoard::motorMovedFromThePanelReachesItsTarget()
+{
+    QFETCH(int, target);
+
+    QVERIFY(startBoard(Chip::Kvn3162));
+    board->setClockScale(20);
+    QVERIFY(openConnectedWindow());
+
+    const QList<QPair<const char *, int>> ramp {
+        {"EditVStop1", 10},  {"EditVStart1", 5},  {"EditA1_1", 2000},
+        {"EditV1_1", 50000}, {"EditAMax1", 1000}, {"EditVMax1", 100000},
+        {"EditDMax1", 1500}, {"EditD1_1", 2500},  {"EditTZerowait1", 0}};
+    child<QCheckBox>("checkBoxXtarget1")->setChecked(true);
+    child<QSpinBox>("EditXTarget1")->setValue(target);
+    for (const auto &[name, value] : ramp)
+        child<QSpinBox>(name)->setValue(value);
+    // A redraw set off by the other boxes leaves the target as it was typed.
+    QCOMPARE(child<QSpinBox>("EditXTarget1")->value(), target);
+
+    board->clearWriteLog();
+    child<QPushButton>("BtnMVP1")->click();
+    const Writes move {
+        {0x23, 5},    {0x24, 2000}, {0x25, 50000}, {0x26, 1000}, {0x27, 100000},
+        {0x28, 1500}, {0x2A, 2500}, {0x2B, 10},    {0x2C, 0},    {0x2D, quint32(target)},
+        {0x20, 0}};
+    QCOMPARE(board->writeLog(), move);
+
+    QTRY_COMPARE_WITH_TIMEOUT(board->registerValue(0x21), quint32(target), 20000);
+    QTRY_COMPARE(child<QLabel>("StaticXActual1")->text(), QString::number(target));
+    QTRY_COMPARE(child<QLabel>("StaticVActual1")->text(), QStringLiteral("0"));
+}
+
+void TestMainWindowBoard::unpluggedBoardSwitchesTheWindowOffAndReplugOnAgain()
+{
+    QVERIFY(startBoard(Chip::Kvn3162));
+    QVERIFY(openConnectedWindow());
+    auto *fastRight = child<QPushButton>("BtnJogFastRight1");
+    fastRight->click();
+    QVERIFY(fastRight->isChecked());
+    QTRY_VERIFY(child<QLabel>("StaticXActual2")->text() == QLatin1String("0"));
+
+    board->unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->connection().isConnected(), 10000);
+    QVERIFY(!window->poll().isActive());
+    QVERIFY(!child<QPushButton>("BtnMVP1")->isEnabled());
+    QVERIFY(!child<QAction>("actionLoad_settings")->isEnabled());
+    // The fast jog is over without a write to a board that is gone.
+    QVERIFY(!fastRight->isChecked());
+    // Title and chip stay those of the last board.
+    QCOMPARE(window->connection().moduleName(), QStringLiteral("3162"));
+
+    board->clearWriteLog();
+    board->setRegisterValue(0x41, 555);
+    QVERIFY(board->replug());
+    QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 15000);
+    QVERIFY(window->poll().isActive());
+    QVERIFY(child<QPushButton>("BtnMVP1")->isEnabled());
+    QTRY_COMPARE(child<QLabel>("StaticXActual2")->text(), QStringLiteral("555"));
+    QVERIFY(!fastRight->isChecked());
+}
+
+QTEST_MAIN(TestMainWindowBoard)
+#include "tst_mainwindowboard.moc"
