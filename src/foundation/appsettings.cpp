@@ -2,14 +2,22 @@
 
 #include "foundation/constants.h"
 #include "foundation/getfullobjectnamehash.h"
+#include "foundation/methodname.h"
+#include "foundation/settingsfilecheck.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -58,6 +66,28 @@ void keepOnScreen(QWidget *window)
         window->move(position);
 }
 
+// Widgets keep their geometry as corner coordinates in int: a stored position near the end of
+// the int range (a damaged or hand-edited file) would overflow them. No screen is that far off,
+// so such a value is treated as missing.
+constexpr int farthestCoordinate = QWIDGETSIZE_MAX;
+
+QPoint storedPosition(const QVariant &stored, const QPoint &fallback)
+{
+    const QPoint position = stored.toPoint();
+    const auto isNear = [](int coordinate) {
+        return coordinate >= -farthestCoordinate && coordinate <= farthestCoordinate;
+    };
+    return isNear(position.x()) && isNear(position.y()) ? position : fallback;
+}
+
+QSize storedSize(const QVariant &stored)
+{
+    const QSize size = stored.toSize();
+    return size.isValid() && size.width() <= QWIDGETSIZE_MAX && size.height() <= QWIDGETSIZE_MAX
+        ? size
+        : defaultWindowSize;
+}
+
 } // namespace
 
 const QString AppSettings::organisationName = QStringLiteral("Korvane");
@@ -65,7 +95,53 @@ const QString AppSettings::organisationName = QStringLiteral("Korvane");
 AppSettings::AppSettings()
     : QSettings(QSettings::IniFormat, QSettings::UserScope, organisationName,
                 QCoreApplication::applicationName())
-{ }
+{
+    // Once per process: the first store decides, every later one sees what it left.
+    static const bool checked = [this] {
+        setAsideDamagedFile();
+        return true;
+    }();
+    Q_UNUSED(checked);
+}
+
+QString AppSettings::setAsideDamagedFile()
+{
+    const QString path = fileName();
+    if (!QFileInfo::exists(path))
+        return {};
+    QString damage;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && !SettingsFileCheck::isSafe(file.readAll())) {
+        damage = QStringLiteral("holds values the program never writes");
+    } else {
+        // The store parses a group only when it is first used, so a format error deep in the
+        // file shows only once every key was read.
+        allKeys();
+        if (status() == FormatError)
+            damage = QStringLiteral("is damaged");
+        else if (status() == AccessError)
+            damage = QStringLiteral("cannot be read");
+        else
+            return {};
+    }
+    file.close();
+
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString base = path + QLatin1String(".corrupt-") + stamp;
+    QString aside = base;
+    for (int another = 1; QFileInfo::exists(aside); ++another)
+        aside = base + QLatin1Char('-') + QString::number(another);
+    // Moved rather than copied: the store must not read what it read so far again, and an
+    // unreadable file could not be copied anyway. The program writes a new file of its own.
+    const bool kept = QFile::rename(path, aside);
+    qWarning().noquote() << KVN_METHOD << "the settings file" << path << damage
+                         << (kept
+                                 ? QStringLiteral("; kept as %1, starting from defaults").arg(aside)
+                                 : QStringLiteral("; it could not be moved aside"));
+    // Forgets the file's content: it is no longer there.
+    sync();
+    return kept ? aside : QString();
+}
 
 QVariantMap AppSettings::valueMap(const QString &key) const
 {
@@ -119,8 +195,8 @@ bool AppSettings::restoreWindow(QWidget *window, const QString &suffix)
         stateRestored
             = mainWindow->restoreState(value(windowStateKey).toByteArray(), mainWindowStateVersion);
     }
-    window->resize(value(sizeKey + suffix, defaultWindowSize).toSize());
-    window->move(value(positionKey + suffix, centred).toPoint());
+    window->resize(storedSize(value(sizeKey + suffix, defaultWindowSize)));
+    window->move(storedPosition(value(positionKey + suffix, centred), centred));
     keepOnScreen(window);
     if (value(maximizedKey + suffix, false).toBool())
         window->showMaximized();
@@ -190,18 +266,34 @@ MessageHistory AppSettings::loadMessageMap(const QString &key)
 {
     MessageHistory history;
     beginGroup(messageGroup);
+    // The entries the file holds, not the count it states: a damaged "size" of two thousand
+    // million would otherwise keep the start-up reading empty entries for minutes.
     const int count = beginReadArray(key);
-    for (int index = 0; index < count; ++index) {
-        setArrayIndex(index);
+    endArray();
+    beginGroup(key);
+    QList<int> indexes;
+    const QStringList entries = childGroups();
+    for (const QString &entry : entries) {
         bool isNumber = false;
-        const qint64 msecs = value(messageTimeKey).toLongLong(&isNumber);
+        const int index = entry.toInt(&isNumber);
+        if (isNumber && index >= 1 && index <= count)
+            indexes.append(index);
+    }
+    std::sort(indexes.begin(), indexes.end());
+    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+    for (const int index : std::as_const(indexes)) {
+        const QString entry = QString::number(index) + QLatin1Char('/');
+        bool isNumber = false;
+        const qint64 msecs = value(entry + messageTimeKey).toLongLong(&isNumber);
         if (!isNumber)
             continue;
         const QDateTime time = QDateTime::fromMSecsSinceEpoch(msecs);
-        history.insert(history.upperBound(time), time, value(messageTextKey).toString());
+        history.insert(history.upperBound(time), time, value(entry + messageTextKey).toString());
     }
-    endArray();
     endGroup();
+    endGroup();
+    while (history.size() > messageHistoryLimit)
+        history.erase(history.begin());
     return history;
 }
 

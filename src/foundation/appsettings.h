@@ -25,6 +25,13 @@ public:
 
     AppSettings();
 
+    // A settings file the store cannot read (a format error, no access, values that would make
+    // the reader fail; see SettingsFileCheck) is moved aside as
+    // "<name>.ini.corrupt-<yyyyMMdd-HHmmss>" and the store starts from defaults. Returns the
+    // kept file's path; empty when the file was sound, absent, or could not be moved. The first
+    // store a process opens does this by itself.
+    QString setAsideDamagedFile();
+
     QVariantMap valueMap(const QString &key) const;
     void setValueMap(const QVariantMap &map, const QString &key);
 

@@ -1,0 +1,313 @@
+#include "foundation/appsettings.h"
+#include "foundation/settingsfilecheck.h"
+
+#include "support/testenvironment.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTest>
+
+// A settings file that is damaged, unreadable or holds values no window could take: the program
+// starts from defaults, keeps what it could not read, and never hangs or overflows on it.
+class TestSettingsRecovery : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void firstStoreOfProcessKeepsDamagedFileAndStartsFromDefaults();
+    void damagedFileIsKeptAndReplaced_data();
+    void damagedFileIsKeptAndReplaced();
+    void unreadableFileIsMovedAside();
+    void soundOrAbsentFileIsLeftAlone();
+    void secondDamageOfTheSameSecondGetsItsOwnCopy();
+    void valueThatWouldExhaustTheReaderIsMovedAsideUnread_data();
+    void valueThatWouldExhaustTheReaderIsMovedAsideUnread();
+    void everyValueKindTheProgramWritesPassesTheCheck();
+
+    void restoreWindowIgnoresCoordinatesThatWouldOverflow_data();
+    void restoreWindowIgnoresCoordinatesThatWouldOverflow();
+    void historyWithHugeStatedSizeReadsOnlyEntriesPresent();
+    void historyLoadKeepsOnlyTheNewestTen();
+
+private:
+    // The file of a store without opening one: the first store of the process must see the
+    // damaged file, not one an earlier test step opened.
+    static QString settingsPath()
+    {
+        return QSettings(QSettings::IniFormat, QSettings::UserScope, AppSettings::organisationName,
+                         QCoreApplication::applicationName())
+            .fileName();
+    }
+    static void writeSettingsFile(const QByteArray &content)
+    {
+        QDir().mkpath(QFileInfo(settingsPath()).path());
+        QFile file(settingsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(content), content.size());
+    }
+    static QStringList keptCopies()
+    {
+        const QFileInfo settings(settingsPath());
+        return settings.dir().entryList({settings.fileName() + QLatin1String(".corrupt-*")},
+                                        QDir::Files | QDir::Dirs, QDir::Name);
+    }
+    static QByteArray contentOf(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    int m_case = 0;
+};
+
+void TestSettingsRecovery::initTestCase()
+{
+    isolateTestEnvironment();
+    QCoreApplication::setApplicationName(QStringLiteral("recovery-first"));
+    writeSettingsFile("[General]\nAutostart=true\nthis line is no setting\n");
+}
+
+void TestSettingsRecovery::init()
+{
+    // A file name per step: the store caches what it read, keyed by file name.
+    if (m_case++ > 0)
+        QCoreApplication::setApplicationName(QStringLiteral("recovery-%1").arg(m_case));
+}
+
+void TestSettingsRecovery::firstStoreOfProcessKeepsDamagedFileAndStartsFromDefaults()
+{
+    const QByteArray original = contentOf(settingsPath());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("damaged.*kept as")));
+    {
+        AppSettings settings;
+        QCOMPARE(settings.value(QStringLiteral("Autostart"), false).toBool(), false);
+        settings.setValue(QStringLiteral("Autostart"), false);
+    }
+    const QStringList copies = keptCopies();
+    QCOMPARE(copies.size(), 1);
+    QVERIFY2(QRegularExpression(QStringLiteral("\\.ini\\.corrupt-\\d{8}-\\d{6}$"))
+                 .match(copies.first())
+                 .hasMatch(),
+             qPrintable(copies.first()));
+    QCOMPARE(contentOf(QFileInfo(settingsPath()).dir().filePath(copies.first())), original);
+
+    // Once per process: the file the program wrote itself is not looked at again.
+    AppSettings again;
+    QCOMPARE(again.status(), QSettings::NoError);
+    QCOMPARE(keptCopies().size(), 1);
+}
+
+void TestSettingsRecovery::damagedFileIsKeptAndReplaced_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("line without value") << QByteArray("[General]\nkey=1\ngarbage\n");
+    QTest::newRow("section never closed") << QByteArray("[Mainwindow\nSize=@Size(1 2)\n");
+    QTest::newRow("binary junk") << QByteArray("\xff\xfe\x00\x01\x02", 5);
+    QTest::newRow("damage in a later group") << QByteArray("[A]\nx=1\n[B]\ny=2\n[C]\nbroken\n");
+}
+
+void TestSettingsRecovery::damagedFileIsKeptAndReplaced()
+{
+    QFETCH(QByteArray, content);
+    writeSettingsFile(content);
+    QString kept;
+    {
+        AppSettings settings;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("damaged")));
+        kept = settings.setAsideDamagedFile();
+        QVERIFY(!kept.isEmpty());
+        QVERIFY(settings.allKeys().isEmpty());
+        settings.setValue(QStringLiteral("Mainwindow/Maximized"), true);
+    }
+    QCOMPARE(contentOf(kept), content);
+    QSettings reread(settingsPath(), QSettings::IniFormat);
+    QCOMPARE(reread.allKeys(), QStringList {QStringLiteral("Mainwindow/Maximized")});
+    QCOMPARE(reread.status(), QSettings::NoError);
+}
+
+void TestSettingsRecovery::unreadableFileIsMovedAside()
+{
+    // A directory where the file should be cannot be read even by root, and cannot be copied.
+    QVERIFY(QDir().mkpath(settingsPath()));
+    QVERIFY(QFile(settingsPath() + QLatin1String("/inside")).open(QIODevice::WriteOnly));
+    QString kept;
+    {
+        AppSettings settings;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot be read")));
+        kept = settings.setAsideDamagedFile();
+    }
+    QVERIFY(!kept.isEmpty());
+    QVERIFY(QFileInfo::exists(kept + QLatin1String("/inside")));
+    QVERIFY(!QFileInfo(settingsPath()).isDir());
+    AppSettings fresh;
+    fresh.setValue(QStringLiteral("key"), 1);
+    fresh.sync();
+    QCOMPARE(fresh.status(), QSettings::NoError);
+}
+
+void TestSettingsRecovery::soundOrAbsentFileIsLeftAlone()
+{
+    {
+        AppSettings settings;
+        QCOMPARE(settings.setAsideDamagedFile(), QString());
+    }
+    writeSettingsFile("[General]\nAutostart=true\n");
+    AppSettings settings;
+    QCOMPARE(settings.setAsideDamagedFile(), QString());
+    QCOMPARE(settings.value(QStringLiteral("Autostart")).toBool(), true);
+    QVERIFY(keptCopies().isEmpty());
+}
+
+void TestSettingsRecovery::secondDamageOfTheSameSecondGetsItsOwnCopy()
+{
+    QStringList kept;
+    for (const QByteArray &content : {QByteArray("first\n"), QByteArray("second damage\n")}) {
+        writeSettingsFile(content);
+        AppSettings settings;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("damaged")));
+        kept.append(settings.setAsideDamagedFile());
+    }
+    QCOMPARE(keptCopies().size(), 2);
+    QVERIFY(kept.at(0) != kept.at(1));
+    QCOMPARE(contentOf(kept.at(0)), QByteArray("first\n"));
+    QCOMPARE(contentOf(kept.at(1)), QByteArray("second damage\n"));
+}
+
+void TestSettingsRecovery::valueThatWouldExhaustTheReaderIsMovedAsideUnread_data()
+{
+    // Each of these made the reader reserve room for up to 2^32 entries and end the program.
+    QTest::addColumn<QByteArray>("value");
+    const QByteArray hugeList("@Variant(\\0\\0\\0\\t\\xff\\xff\\xff\\xff)");
+    QTest::newRow("list of 2^32 values") << hugeList;
+    QTest::newRow("text list of 2^32 texts")
+        << QByteArray("@Variant(\\0\\0\\0\\v\\xff\\xff\\xff\\xff)");
+    QTest::newRow("list inside a map") << QByteArray(
+        "@Variant(\\0\\0\\0\\b\\0\\0\\0\\x1\\0\\0\\0\\x2\\0k\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)");
+    QTest::newRow("date-time form") << QByteArray("@DateTime(\\0\\0\\0\\t\\0\\xff\\xff\\xff\\xff)");
+    QTest::newRow("kind the program never stores (pen)")
+        << QByteArray("@Variant(\\0\\0\\0M\\0\\0\\0\\0)");
+    QTest::newRow("at sign escaped") << "\\x40" + hugeList.mid(1);
+    QTest::newRow("quoted") << '"' + hugeList + '"';
+    QTest::newRow("second element of a list") << "a, " + hugeList;
+    QByteArray nested("@Variant(");
+    for (int depth = 0; depth < 12; ++depth)
+        nested += "\\0\\0\\0\\t\\0\\0\\0\\x1";
+    QTest::newRow("lists nested twelve deep") << nested + "\\0\\0\\0\\x2\\0\\0\\0\\x1)";
+}
+
+void TestSettingsRecovery::valueThatWouldExhaustTheReaderIsMovedAsideUnread()
+{
+    QFETCH(QByteArray, value);
+    const QByteArray content = "[General]\nAutostart=true\n[Dialogs]\nstate=" + value + '\n';
+    QVERIFY(!SettingsFileCheck::isSafe(content));
+    writeSettingsFile(content);
+    QString kept;
+    {
+        AppSettings settings;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("never writes")));
+        kept = settings.setAsideDamagedFile();
+        QVERIFY(settings.allKeys().isEmpty());
+    }
+    QCOMPARE(contentOf(kept), content);
+    QVERIFY(!QFileInfo::exists(settingsPath()));
+}
+
+void TestSettingsRecovery::everyValueKindTheProgramWritesPassesTheCheck()
+{
+    {
+        AppSettings settings;
+        QVariantMap inner {{QStringLiteral("on"), true},
+                           {QStringLiteral("text"), QStringLiteral("a, \"b\"; c")}};
+        settings.setValueMap(
+            {{QStringLiteral("int"), -5},
+             {QStringLiteral("double"), 2.5},
+             {QStringLiteral("long"), Q_INT64_C(1) << 40},
+             {QStringLiteral("bytes"), QByteArray("\0\x7f\xff(", 4)},
+             {QStringLiteral("list"), QStringList {QStringLiteral("x"), QString()}},
+             {QStringLiteral("values"), QVariantList {1, QStringLiteral("y")}},
+             {QStringLiteral("size"), QSize(3, 4)},
+             {QStringLiteral("rect"), QRect(1, 2, 3, 4)},
+             {QStringLiteral("when"), QDateTime::fromMSecsSinceEpoch(0, Qt::UTC)},
+             {QStringLiteral("inner"), inner}},
+            QStringLiteral("style"));
+        settings.setValue(QStringLiteral("blocked"),
+                          QStringList {QStringLiteral("42"), QStringLiteral("43")});
+        settings.setValue(QStringLiteral("when"), QDateTime::fromMSecsSinceEpoch(12345, Qt::UTC));
+        settings.setValue(QStringLiteral("text"), QStringLiteral("@Variant(not really) Grüße\n"));
+        settings.setValue(QStringLiteral("geometry"), QRect(10, 20, 300, 200));
+        QMainWindow window;
+        settings.saveWindow(&window);
+        MessageHistory history;
+        settings.saveMessageMap(QStringLiteral("history"), history,
+                                QStringLiteral("Verbunden, \"ok\""));
+    }
+    const QByteArray written = contentOf(settingsPath());
+    QVERIFY(written.contains("@Variant("));
+    QVERIFY(written.contains("@DateTime("));
+    QVERIFY2(SettingsFileCheck::isSafe(written), written.constData());
+    AppSettings settings;
+    QCOMPARE(settings.setAsideDamagedFile(), QString());
+}
+
+void TestSettingsRecovery::restoreWindowIgnoresCoordinatesThatWouldOverflow_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("position at the end of int")
+        << QByteArray("Position=@Point(0 2147483647)\nSize=@Size(640 480)\n");
+    QTest::newRow("position at the start of int")
+        << QByteArray("Position=@Point(-2147483648 -2147483648)\n");
+    QTest::newRow("size at the end of int") << QByteArray("Size=@Size(2147483647 2147483647)\n");
+    QTest::newRow("negative size") << QByteArray("Size=@Size(100000 -5)\n");
+}
+
+void TestSettingsRecovery::restoreWindowIgnoresCoordinatesThatWouldOverflow()
+{
+    QFETCH(QByteArray, stored);
+    writeSettingsFile("[Mainwindow]\n" + stored);
+    QMainWindow window;
+    AppSettings().restoreWindow(&window);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(screen.contains(window.geometry()),
+             qPrintable(QStringLiteral("%1,%2 %3x%4")
+                            .arg(window.x())
+                            .arg(window.y())
+                            .arg(window.width())
+                            .arg(window.height())));
+}
+
+void TestSettingsRecovery::historyWithHugeStatedSizeReadsOnlyEntriesPresent()
+{
+    // Read entry by entry as stated, this took minutes at start-up.
+    writeSettingsFile("[MessageMap]\nhistory\\size=2000000000\nhistory\\1\\time=1000\n"
+                      "history\\1\\text=first\nhistory\\1999999999\\time=2000\n"
+                      "history\\1999999999\\text=last\nhistory\\0\\time=5\nhistory\\x\\time=6\n");
+    const MessageHistory history = AppSettings().loadMessageMap(QStringLiteral("history"));
+    QCOMPARE(history.values(), (QStringList {QStringLiteral("first"), QStringLiteral("last")}));
+}
+
+void TestSettingsRecovery::historyLoadKeepsOnlyTheNewestTen()
+{
+    QByteArray file("[MessageMap]\nhistory\\size=25\n");
+    for (int index = 1; index <= 25; ++index)
+        file += QStringLiteral("history\\%1\\time=%2\nhistory\\%1\\text=m%1\n")
+                    .arg(index)
+                    .arg(1000 * index)
+                    .toLatin1();
+    writeSettingsFile(file);
+    const MessageHistory history = AppSettings().loadMessageMap(QStringLiteral("history"));
+    QCOMPARE(history.size(), AppSettings::messageHistoryLimit);
+    QCOMPARE(history.first(), QStringLiteral("m16"));
+    QCOMPARE(history.last(), QStringLiteral("m25"));
+}
+
+QTEST_MAIN(TestSettingsRecovery)
+#include "tst_settingsrecovery.moc"
