@@ -13,8 +13,6 @@
 
 #include <QList>
 
-class QSettings;
-
 // The main window's ten chip dialogs, each a top-level window of its own, held for the window's
 // whole life. all() lists them in the order in which every broadcast reaches them.
 class ChipDialogSet
@@ -27,10 +25,6 @@ public:
     // Brings every open dialog in front of other windows, in list order.
     void raiseVisible() const;
     void setStyleSheet(const QString &styleSheet) const;
-    // Inside the settings group "Dialogs": a dialog without a stored rectangle is shown and hidden
-    // once so that it gets its own geometry; then each takes its stored (or present) geometry and
-    // the given style sheet.
-    void restoreGeometry(QSettings &settings, const QString &styleSheet) const;
 
     MotorCurrent motorCurrent;
     RampGeneratorFeatures rampGeneratorFeatures;

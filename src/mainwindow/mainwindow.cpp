@@ -10,9 +10,11 @@
 #include "foundation/methodname.h"
 #include "foundation/spacerwidget.h"
 #include "foundation/statusbar.h"
+#include "foundation/utilities.h"
 #include "link/deviceconsole.h"
 #include "maintenance/usb_manager.h"
 #include "mainwindow/boardselection.h"
+#include "mainwindow/settingspersistence.h"
 #include "mainwindow/toolbarcontrol.h"
 
 #include <QCheckBox>
@@ -51,6 +53,14 @@ MainWindow::MainWindow(QWidget *parent)
     , registerAccess(&comShell)
     , boardConnection(&comShell)
     , statusPoll([this](quint8 address) { return registerAccess.readRegister(address); })
+    , registerFiles(settings,
+                    RegisterFileCommands::linkRegisterIo(
+                        &registerAccess,
+                        // A load's writes reach the register table as a dialog's writes do.
+                        [this](quint8 address, qint32 value) {
+                            m_chipDialogs.registers.OnRegisterChanged(address, value);
+                        }),
+                    [this] { return boardConnection.moduleName(); })
 {
     dialogs = m_chipDialogs.all();
     ui->setupUi(this);
@@ -63,10 +73,15 @@ MainWindow::MainWindow(QWidget *parent)
 
     appStyle = new MainAppStyle(this);
     connect(appStyle, &MainAppStyle::textColorChanged, this, &MainWindow::textColorChanged);
-    restoreOptionActions();
+    SettingsPersistence::restoreOptionActions(settings, ui->menuOptions, ui->actionExtra_Style);
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     setAppStyleSheet(ui->actionExtra_Style->isChecked());
     initConnections();
+    // The ramp tab takes what a load left on the chip, then every dialog reads its registers.
+    registerFiles.setAfterLoad([this] {
+        ReadRampRegisters();
+        Q_EMIT InitAllValues();
+    });
     selectBoard();
     addToolBarExtras();
     finishStartup();
@@ -74,6 +89,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    qDebug() << KVN_METHOD << "delete appi";
     // The style object puts the look back it found; it goes while the window is still whole.
     delete appStyle;
     appStyle = nullptr;
@@ -88,20 +104,6 @@ QString MainWindow::productName()
 QString MainWindow::versionString()
 {
     return QStringLiteral("1.0.0 ") + productName();
-}
-
-void MainWindow::restoreOptionActions()
-{
-    QVariantMap states = settings.valueMap(QStringLiteral("style"));
-    kvnMessage(DebugMessageMessage) << states;
-    if (states.isEmpty())
-        states.insert(ui->actionExtra_Style->objectName(), ui->actionExtra_Style->isChecked());
-    const QList<QAction *> options = ui->menuOptions->actions();
-    for (QAction *action : options) {
-        const auto stored = states.constFind(action->objectName());
-        if (stored != states.constEnd())
-            action->setChecked(stored->toBool());
-    }
 }
 
 void MainWindow::selectBoard()
@@ -123,7 +125,7 @@ void MainWindow::selectBoard()
             return console.usbDeviceMap(acceptedIds);
         },
         boardName, [this](const QStringList &names) { return chooseModule(names); });
-    const QString storedModule = settings.value(QStringLiteral("Current Module")).toString();
+    const QString storedModule = settings.value(SettingsPersistence::currentModuleKey).toString();
     const BoardSelector::Decision decision = selector.decide(
         QCoreApplication::arguments(), storedModule, ui->actionRemember_Module->isChecked());
     kvnMessage(DebugMessageMessage) << decision.found;
@@ -142,7 +144,7 @@ void MainWindow::selectBoard()
         break;
     case BoardSelector::Road::SeveralBoards:
         if (decision.storeModule)
-            settings.setValue(QStringLiteral("Current Module"), decision.moduleId);
+            settings.setValue(SettingsPersistence::currentModuleKey, decision.moduleId);
         comShell.init(decision.moduleId, this, false);
         // Offered only after a start with several board types present.
         ui->actionRemember_Module->setVisible(true);
@@ -170,14 +172,13 @@ void MainWindow::addToolBarExtras()
 void MainWindow::finishStartup()
 {
     settings.restoreWindow(this, QString());
-    settings.setValue(QStringLiteral("StartCounter"),
-                      settings.value(QStringLiteral("StartCounter"), 0).toInt() + 1);
-    settings.sync();
+    SettingsPersistence::countStart(settings);
     setVisible(true);
     appStyle->setFontSizeStyle();
-    m_chipDialogs.restoreGeometry(settings, styleSheet());
+    SettingsPersistence::restoreDialogs(settings, SettingsPersistence::widgetList(dialogs),
+                                        styleSheet());
 
-    if (settings.value(QStringLiteral("Autostart"), false).toBool()) {
+    if (SettingsPersistence::autostart(settings)) {
         QPointer<QCheckBox> connection = ui->statusBar->connectionCheckBox();
         // Switches the connection on as the user would; a box already checked stays so.
         QTimer::singleShot(1000, this, [connection] {
@@ -328,10 +329,24 @@ void MainWindow::on_actionAbout_triggered()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    event->accept();
+    if (closed)
+        return;
+    closed = true;
     // The dialogs are windows of their own; the program ends with the main window.
     for (ChipDialog *dialog : std::as_const(dialogs))
         dialog->close();
-    event->accept();
+    saveSettings();
+    // The program made the manager before the window; only a test may have none left.
+    if (DebManager *debManager = DebManager::existingInstance())
+        debManager->end();
+    qDebug() << "exit appi";
+    removeTempFile(QStringLiteral("devcon.exe"));
+    qDebug() << "E N D E";
+    comShell.setAutoStart(false);
+    // Events still run until the loop ends: the board is not asked for anything more.
+    statusPoll.stop();
+    Q_EMIT shutdownFinished();
 }
 
 void MainWindow::timerEvent(QTimerEvent *event)

@@ -7,6 +7,7 @@
 #include "mainwindow/motionpanel.h"
 #include "mainwindow/rampprofile.h"
 #include "mainwindow/registeraccess.h"
+#include "mainwindow/registerfiledialogs.h"
 #include "mainwindow/statuspoll.h"
 
 #include <QColor>
@@ -43,7 +44,8 @@ struct RegisterMeshDialogs
 // The work is done by collaborators it owns and wires to its widgets: RegisterAccess (every read
 // and write, brown-out and chip detection), BoardConnection (port search, acceptance, the
 // connection sequence), StatusPoll (the 4 ms status cycle), MotionPanel (the motion tabs' write
-// sequences) and RampProfile (the ramp graph's arithmetic).
+// sequences), RampProfile (the ramp graph's arithmetic), RegisterFileCommands (the File menu's
+// register files) and SettingsPersistence (what the window keeps between runs).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -55,6 +57,8 @@ public:
     const ChipDialogSet &chipDialogs() const { return m_chipDialogs; }
     const BoardConnection &connection() const { return boardConnection; }
     const StatusPoll &poll() const { return statusPoll; }
+    // The File menu's register commands; their file dialog and message boxes can be replaced.
+    RegisterFileCommands &registerFileCommands() { return registerFiles; }
 
     // Joins a set of chip dialogs to the window's register contract: broadcasts, reads, writes and
     // their mirrors. The constructor joins its own ten; a set joined later takes the same road.
@@ -70,6 +74,10 @@ Q_SIGNALS:
     void RegisterChanged(unsigned char address, int value);
     void DoWriteRegister(unsigned char address, int value);
     void DoReadRegister(unsigned char address, int &value);
+    // The close has run all its steps: the program may end its event loop now. The window does
+    // not end the loop itself (the debug console may still be open, and a window in a test
+    // outlives its close).
+    void shutdownFinished();
 
 public Q_SLOTS:
     // Register access: every dialog's reads and writes end here.
@@ -143,7 +151,6 @@ private Q_SLOTS:
 
 private:
     // Construction, in the order the constructor runs them.
-    void restoreOptionActions();
     void initConnections();
     void connectCollaborators();
     void selectBoard();
@@ -177,4 +184,7 @@ private:
     BoardConnection boardConnection;
     StatusPoll statusPoll;
     MotionPanel motionPanel;
+    RegisterFileCommands registerFiles;
+    // The close runs once; a second close of the hidden window finds nothing left to do.
+    bool closed = false;
 };

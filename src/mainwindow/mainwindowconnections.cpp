@@ -78,6 +78,7 @@ void MainWindow::connectCollaborators()
         motionPanel.jogStop(2);
     });
 
+    statusPoll.setReadFailed([this] { return registerAccess.lastReadFailed(); });
     connect(&statusPoll, &StatusPoll::labelValue, this, [this](StatusPoll::Label label, int value) {
         if (QLabel *shown = pollLabel(label))
             shown->setNum(value);

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPointer>
 
+#include <optional>
+
 namespace {
 
 constexpr quint8 moduleAddress = 1;
@@ -102,10 +104,13 @@ void RegisterAccess::startDetection()
 
 qint32 RegisterAccess::readRegister(quint8 address)
 {
-    return m_detecting ? detectionRead(address) : normalRead(address);
+    const std::optional<qint32> value = m_detecting ? detectionRead(address) : normalRead(address);
+    // Set last: reads made inside a message box's event loop have set it for themselves.
+    m_lastReadFailed = !value;
+    return value.value_or(0);
 }
 
-qint32 RegisterAccess::normalRead(quint8 address)
+std::optional<qint32> RegisterAccess::normalRead(quint8 address)
 {
     qint32 value = 0;
     const int status = m_link->kvnlRead(moduleAddress, KvnlReadRegister, address, bank, value);
@@ -115,7 +120,7 @@ qint32 RegisterAccess::normalRead(quint8 address)
         brownOut();
     qDebug() << methodName(QStringLiteral("int MainWindow::ReadRegister(unsigned char)")) << status
              << m_detecting << m_moduleName;
-    return 0;
+    return std::nullopt;
 }
 
 void RegisterAccess::brownOut()
@@ -136,16 +141,16 @@ void RegisterAccess::brownOut()
     Q_EMIT statusMessage(QStringLiteral("Start detection"), 0);
 }
 
-qint32 RegisterAccess::detectionRead(quint8 address)
+std::optional<qint32> RegisterAccess::detectionRead(quint8 address)
 {
     qint32 value = 0;
     const int status = m_link->kvnlRead(moduleAddress, KvnlDetectionRead, address, bank, value);
     if (status == KvnlReplyBrownOut) {
         Q_EMIT statusMessage(QStringLiteral("Brownout still detected"), 0);
-        return 0;
+        return std::nullopt;
     }
     if (status != KvnlReplySuccess)
-        return 0;
+        return std::nullopt;
 
     const int state = (value >> 8) & 0xFF;
     const int id = value & 0xFF;
@@ -155,13 +160,13 @@ qint32 RegisterAccess::detectionRead(quint8 address)
                         QStringLiteral("Error while detection\nChannel 0 state:")
                             + QString::number(state),
                         QStringLiteral("Check again"), 0);
-        return 0;
+        return std::nullopt;
     }
     if (id != expected->id) {
         detectionFailed(QStringLiteral("Error"),
                         QStringLiteral("Unexpected item\nChannel 0 ID:") + QString::number(id),
                         QStringLiteral("Wrong item detected"), 6000);
-        return 0;
+        return std::nullopt;
     }
 
     m_detecting = false;

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 
 class ComShell;
 class QWidget;
@@ -42,6 +43,9 @@ public:
     int writeRegister(quint8 address, qint32 value);
     // The register's value; 0 on every failure and while the chip is being detected.
     qint32 readRegister(quint8 address);
+    // Whether the last readRegister brought no value of the chip (no reply, a brown-out, the
+    // chip still being detected), which its 0 alone cannot tell from a register holding 0.
+    bool lastReadFailed() const { return m_lastReadFailed; }
 
     bool isDetecting() const { return m_detecting; }
     QString moduleName() const { return m_moduleName; }
@@ -64,8 +68,9 @@ Q_SIGNALS:
     void stopMotorsRequested();
 
 private:
-    qint32 normalRead(quint8 address);
-    qint32 detectionRead(quint8 address);
+    // No value when the read brought none of the chip.
+    std::optional<qint32> normalRead(quint8 address);
+    std::optional<qint32> detectionRead(quint8 address);
     void brownOut();
     void startDetection();
     void detectionFailed(const QString &title, const QString &text, const QString &status,
@@ -76,6 +81,7 @@ private:
     AskUser m_askUser;
     QString m_moduleName;
     bool m_detecting = false;
+    bool m_lastReadFailed = false;
     bool m_brownOutBoxOpen = false;
     // One error box per detection episode, then silent retries.
     bool m_detectionBoxShown = false;

@@ -1,8 +1,6 @@
 #include "mainwindow/registerfiledialogs.h"
 
 #include "foundation/appsettings.h"
-#include "link/comshell.h"
-#include "link/kvnldatagram.h"
 #include "mainwindow/registeraccess.h"
 #include "mainwindow/settingspersistence.h"
 
@@ -12,8 +10,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStandardPaths>
-
-#include <memory>
 
 namespace {
 
@@ -72,7 +68,9 @@ RegisterFileCommands::RegisterFileCommands(AppSettings &settings, RegisterIo io,
 QString RegisterFileCommands::defaultFolder()
 {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return documents.isEmpty() ? QDir::homePath() : documents;
+    // Named but never made (a fresh account): the dialog would open on the home folder with
+    // "Documents" typed in as the file name.
+    return documents.isEmpty() || !QDir(documents).exists() ? QDir::homePath() : documents;
 }
 
 QString RegisterFileCommands::startPath(const QString &key) const
@@ -285,27 +283,12 @@ RegisterFileCommands::Notifier RegisterFileCommands::messageBoxNotifier()
     };
 }
 
-RegisterIo RegisterFileCommands::linkRegisterIo(RegisterAccess *access, ComShell *link,
+RegisterIo RegisterFileCommands::linkRegisterIo(RegisterAccess *access,
                                                 std::function<void(quint8, qint32)> mirrored)
 {
-    auto failed = std::make_shared<bool>(false);
     RegisterIo io;
-    io.read = [access, link, failed](quint8 address) -> qint32 {
-        // A detection that is running is tried once more by this read; while it goes on (or
-        // when a brown-out came with this read) every read answers 0 without asking the chip.
-        const qint32 value = access->readRegister(address);
-        *failed = access->isDetecting();
-        if (*failed)
-            return 0;
-        if (value != 0)
-            return value;
-        // A failed read also gives 0: ask once more, looking at the reply status this time.
-        qint32 confirmed = 0;
-        const int status = link->kvnlRead(1, KvnlReadRegister, address, 0, confirmed);
-        *failed = status != KvnlReplySuccess;
-        return *failed ? 0 : confirmed;
-    };
-    io.readFailed = [failed] { return *failed; };
+    io.read = [access](quint8 address) { return access->readRegister(address); };
+    io.readFailed = [access] { return access->lastReadFailed(); };
     io.write = [access, mirrored = std::move(mirrored)](quint8 address, qint32 value) {
         const int status = access->writeRegister(address, value);
         if (mirrored)

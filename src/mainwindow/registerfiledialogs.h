@@ -7,7 +7,6 @@
 #include <functional>
 
 class AppSettings;
-class ComShell;
 class QWidget;
 class RegisterAccess;
 
@@ -64,7 +63,7 @@ public:
     // The program's road to the chip: reads and writes through the register access (brown-out
     // handling and chip detection included), every write also handed to `mirrored` (the register
     // table), as a write of a dialog is.
-    static RegisterIo linkRegisterIo(RegisterAccess *access, ComShell *link,
+    static RegisterIo linkRegisterIo(RegisterAccess *access,
                                      std::function<void(quint8, qint32)> mirrored);
 
 private:

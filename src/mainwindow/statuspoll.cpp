@@ -77,6 +77,11 @@ StatusPoll::StatusPoll(std::function<qint32(quint8)> reader, QObject *parent)
     connect(m_timer, &QTimer::timeout, this, &StatusPoll::step);
 }
 
+void StatusPoll::setReadFailed(std::function<bool()> readFailed)
+{
+    m_readFailed = std::move(readFailed);
+}
+
 void StatusPoll::start()
 {
     m_timer->start();
@@ -114,6 +119,8 @@ void StatusPoll::step()
         if (!isDue(read.when, m_rampStatusPoll, m_globalStatusPoll))
             continue;
         const qint32 value = m_reader ? m_reader(read.address) : 0;
+        if (m_readFailed && m_readFailed())
+            continue;
         if (read.label != NoLabel)
             Q_EMIT labelValue(read.label, value);
         Q_EMIT RegisterChanged(read.address, value);

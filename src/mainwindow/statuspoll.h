@@ -25,6 +25,10 @@ public:
 
     // reader performs one register read and returns its value (0 when it failed).
     explicit StatusPoll(std::function<qint32(quint8)> reader, QObject *parent = nullptr);
+    // Asked right after each read: true when that read brought no value of the chip. Such a read
+    // is not announced, so labels and dialogs keep the last value the chip gave instead of a 0
+    // it never had. Unset: every read counts as good.
+    void setReadFailed(std::function<bool()> readFailed);
 
     void start();
     void stop();
@@ -56,6 +60,7 @@ Q_SIGNALS:
 
 private:
     std::function<qint32(quint8)> m_reader;
+    std::function<bool()> m_readFailed;
     QTimer *m_timer;
     int m_nextStep = 0;
     bool m_rampStatusPoll = true;

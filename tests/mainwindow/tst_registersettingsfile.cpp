@@ -5,7 +5,6 @@
 #include "mainwindow/registerfiledialogs.h"
 #include "mainwindow/registersettingsfile.h"
 #include "mainwindow/settingspersistence.h"
-#include "programmessages.h"
 #include "support/testenvironment.h"
 
 #include <QFile>
@@ -139,7 +138,6 @@ private Q_SLOTS:
     {
         isolateTestEnvironment();
         LinkedBoard::exportRoots();
-        dropProgramMessages();
         QVERIFY(directory.isValid());
     }
 
@@ -654,7 +652,7 @@ private Q_SLOTS:
         access.beginConnection(module);
         QList<QPair<quint8, qint32>> mirrored;
         const RegisterIo io = RegisterFileCommands::linkRegisterIo(
-            &access, linked.link.get(), [&mirrored](quint8 address, qint32 value) {
+            &access, [&mirrored](quint8 address, qint32 value) {
                 mirrored.append({address, value});
             });
 
@@ -703,7 +701,7 @@ private Q_SLOTS:
         QVERIFY2(linked.start(Chip::Kvn3141), qPrintable(linked.errorText));
         RegisterAccess access(linked.link.get());
         access.beginConnection("3141");
-        const RegisterIo io = RegisterFileCommands::linkRegisterIo(&access, linked.link.get(), {});
+        const RegisterIo io = RegisterFileCommands::linkRegisterIo(&access, {});
         linked.board->setSilentFor(1000);
         const QString file = path("silent.3141");
         const auto result = RegisterSettingsFile::save(file, registerMap3141, io);
@@ -721,7 +719,7 @@ private Q_SLOTS:
         });
         RegisterAccess access(linked.link.get());
         access.beginConnection("3162");
-        const RegisterIo io = RegisterFileCommands::linkRegisterIo(&access, linked.link.get(), {});
+        const RegisterIo io = RegisterFileCommands::linkRegisterIo(&access, {});
         const QString file = path("detecting.c");
         const auto result = RegisterSettingsFile::exportSource(file, registerMap3162, "3162", io);
         QCOMPARE(result.outcome, Outcome::ReadFailed);
@@ -733,10 +731,13 @@ private Q_SLOTS:
         QVERIFY2(linked.start(Chip::Kvn3162), qPrintable(linked.errorText));
         RegisterAccess access(linked.link.get());
         access.beginConnection("3162"); // the simulated chip answers the detection at once
-        const RegisterIo io = RegisterFileCommands::linkRegisterIo(&access, linked.link.get(), {});
+        const RegisterIo io = RegisterFileCommands::linkRegisterIo(&access, {});
         linked.board->setRegisterValue(0x27, 0);
+        linked.board->clearRequestLog();
         QCOMPARE(io.read(0x27), 0);
         QVERIFY(!io.readFailed());
+        // One request tells it: the chip is not asked again to be sure.
+        QCOMPARE(linked.requestedAddresses(0x46), QList<int> {0x27});
         linked.board->setRegisterValue(0x27, 777);
         QCOMPARE(io.read(0x27), 777);
         QVERIFY(!io.readFailed());

@@ -1,6 +1,5 @@
 #include "foundation/appsettings.h"
 #include "mainwindow/settingspersistence.h"
-#include "programmessages.h"
 #include "support/testenvironment.h"
 
 #include <QAction>
@@ -89,11 +88,7 @@ class TestSettingsPersistence : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        isolateTestEnvironment();
-        dropProgramMessages();
-    }
+    void initTestCase() { isolateTestEnvironment(); }
 
     void init()
     {
