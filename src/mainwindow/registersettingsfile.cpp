@@ -1,9 +1,13 @@
 #include "mainwindow/registersettingsfile.h"
 
+#include "foundation/settingsfilecheck.h"
+
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
 #include <QSettings>
+#include <QTemporaryFile>
 #include <QVariant>
 
 #include <limits>
@@ -11,6 +15,27 @@
 const QString RegisterSettingsFile::group = QStringLiteral("Registers");
 
 namespace {
+
+// A colleague's damaged file must not reach the settings reader: it trusts the counts inside
+// "@Variant(...)" values and would try to reserve gigabytes for a damaged one. The reader's
+// format check runs on a private copy, because the reader keeps a parsed file per path for the
+// whole process: a second open of the same path would no longer report the damage, and saving
+// into it would silently drop the lines it could not parse.
+bool isSoundSettingsFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray contents = file.readAll();
+    if (!SettingsFileCheck::isSafe(contents))
+        return false;
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(contents) != contents.size() || !copy.flush())
+        return false;
+    QSettings reader(copy.fileName(), QSettings::IniFormat);
+    reader.allKeys(); // most format errors show only once the groups are parsed
+    return reader.status() == QSettings::NoError;
+}
 
 using Result = RegisterSettingsFile::Result;
 using Outcome = RegisterSettingsFile::Outcome;
@@ -74,8 +99,11 @@ RegisterSettingsFile::save(const QString &path, const RegisterMapEntry *map, con
         return result;
     }
 
-    QSettings file(path, QSettings::IniFormat);
     // Writing into a file the settings reader could not take in would replace what it holds.
+    if (QFileInfo::exists(path) && !isSoundSettingsFile(path))
+        return failure(Outcome::NotASettingsFile);
+    QSettings file(path, QSettings::IniFormat);
+    file.allKeys(); // the reader reports most format errors only once it has parsed the groups
     if (file.status() == QSettings::FormatError)
         return failure(Outcome::NotASettingsFile);
     if (file.status() == QSettings::AccessError)
@@ -101,7 +129,10 @@ RegisterSettingsFile::load(const QString &path, const RegisterMapEntry *map, con
     if (!info.isReadable())
         return failure(Outcome::FileNotReadable, QStringLiteral("the file cannot be read"));
 
+    if (!isSoundSettingsFile(path))
+        return failure(Outcome::NotASettingsFile);
     QSettings file(path, QSettings::IniFormat);
+    file.allKeys();
     if (file.status() == QSettings::FormatError)
         return failure(Outcome::NotASettingsFile);
     if (file.status() == QSettings::AccessError)

@@ -474,6 +474,32 @@ private Q_SLOTS:
         QVERIFY(!RegisterFileCommands::describe(result, file).isEmpty());
     }
 
+    // A damaged file from a colleague: a count inside a variant that would make the settings
+    // reader reserve gigabytes, and a line the reader cannot parse in another group.
+    void damagedFilesAreRefusedAndLeftAsTheyAre_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("variant with a huge count") << QByteArray(
+            "[Other]\nX=@Variant(\\0\\0\\0\\t\xff\xff\xff\xff)\n[Registers]\nGCONF=1\n");
+        QTest::newRow("line without a value")
+            << QByteArray("[Other]\nkept=1\n# note\nnote without value\n[Registers]\nGCONF=5\n");
+    }
+
+    void damagedFilesAreRefusedAndLeftAsTheyAre()
+    {
+        QFETCH(QByteArray, contents);
+        const QString file = path("damaged.3162");
+        QCOMPARE(writeFile(file, contents), QString());
+        MemoryChip chip;
+        chip.fill(registerMap3162);
+        QCOMPARE(RegisterSettingsFile::load(file, registerMap3162, chip.io()).outcome,
+                 Outcome::NotASettingsFile);
+        QVERIFY(chip.writes.isEmpty());
+        QCOMPARE(RegisterSettingsFile::save(file, registerMap3162, chip.io()).outcome,
+                 Outcome::NotASettingsFile);
+        QCOMPARE(readFile(file), contents);
+    }
+
     void loadOfAMissingFileIsReported()
     {
         MemoryChip chip;
