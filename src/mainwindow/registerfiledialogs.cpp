@@ -95,103 +95,85 @@ void RegisterFileCommands::report(QWidget *parent, const QString &title, const R
     notifier(parent, Notice::Warning, title, text);
 }
 
-Result RegisterFileCommands::saveRegisters(QWidget *parent)
+// The road every command takes: a board must be connected, the user picks a file, the work
+// runs on it, a success moves the remembered folder (when the command has one) and the outcome
+// is told.
+Result RegisterFileCommands::runOnChosenFile(QWidget *parent, const RegisterFileRequest &request,
+                                             const QString &lastPathKey, const FileWork &work)
 {
-    const QString title = translated("Save setting file");
     const RegisterMapEntry *map = currentRegisterMap;
     if (!map) {
         Result result;
         result.outcome = Outcome::NoRegisterMap;
-        report(parent, title, result, QString());
+        report(parent, request.caption, result, QString());
         return result;
     }
+    const QString chosen = choose(parent, request);
+    if (chosen.isEmpty()) {
+        Result result;
+        result.outcome = Outcome::Cancelled;
+        return result;
+    }
+
+    const QString path = request.forSaving ? withSuffix(chosen, request.defaultSuffix) : chosen;
+    const Result result = work(path, map);
+    if (result.succeeded() && !lastPathKey.isEmpty())
+        m_settings.setValue(lastPathKey, QFileInfo(path).absoluteFilePath());
+    report(parent, request.caption, result, path);
+    return result;
+}
+
+Result RegisterFileCommands::saveRegisters(QWidget *parent)
+{
     const QString module = m_moduleName();
     RegisterFileRequest request;
-    request.caption = title;
+    request.caption = translated("Save setting file");
     request.startPath = startPath(SettingsPersistence::lastDirKey);
     request.nameFilter = QLatin1String("KVN") + module + QLatin1String(" Registers (*.") + module
         + QLatin1Char(')');
     request.defaultSuffix = module;
     request.forSaving = true;
-    const QString chosen = choose(parent, request);
-    if (chosen.isEmpty()) {
-        Result result;
-        result.outcome = Outcome::Cancelled;
-        return result;
-    }
-
-    const QString path = withSuffix(chosen, module);
-    const Result result = RegisterSettingsFile::save(path, map, m_io);
-    if (result.succeeded())
-        m_settings.setValue(SettingsPersistence::lastDirKey, QFileInfo(path).absoluteFilePath());
-    report(parent, title, result, path);
-    return result;
+    return runOnChosenFile(parent, request, SettingsPersistence::lastDirKey,
+                           [this](const QString &path, const RegisterMapEntry *map) {
+                               return RegisterSettingsFile::save(path, map, m_io);
+                           });
 }
 
 Result RegisterFileCommands::loadRegisters(QWidget *parent)
 {
-    const QString title = translated("Open setting file");
-    const RegisterMapEntry *map = currentRegisterMap;
-    if (!map) {
-        Result result;
-        result.outcome = Outcome::NoRegisterMap;
-        report(parent, title, result, QString());
-        return result;
-    }
     const QString module = m_moduleName();
     RegisterFileRequest request;
-    request.caption = title;
+    request.caption = translated("Open setting file");
     request.startPath = startPath(SettingsPersistence::lastDirKey);
     request.nameFilter = QLatin1String("KVN") + module + QLatin1String("Registers (*.") + module
         + QLatin1Char(')');
     request.defaultSuffix = module;
     request.forSaving = false;
-    const QString path = choose(parent, request);
-    if (path.isEmpty()) {
-        Result result;
-        result.outcome = Outcome::Cancelled;
-        return result;
-    }
-
-    const Result result = RegisterSettingsFile::load(path, map, m_io);
-    // Whatever reached the chip is shown as the chip now holds it, not as the file said.
-    if (!result.written.isEmpty() && m_afterLoad)
-        m_afterLoad();
-    report(parent, title, result, path);
-    return result;
+    // Loading leaves "last Dir" alone: it names the last file saved.
+    return runOnChosenFile(parent, request, QString(),
+                           [this](const QString &path, const RegisterMapEntry *map) {
+                               const Result result = RegisterSettingsFile::load(path, map, m_io);
+                               // Whatever reached the chip is shown as the chip now holds it,
+                               // not as the file said.
+                               if (!result.written.isEmpty() && m_afterLoad)
+                                   m_afterLoad();
+                               return result;
+                           });
 }
 
 Result RegisterFileCommands::exportRegisters(QWidget *parent)
 {
-    const QString title = translated("Export to a c source");
-    const RegisterMapEntry *map = currentRegisterMap;
-    if (!map) {
-        Result result;
-        result.outcome = Outcome::NoRegisterMap;
-        report(parent, title, result, QString());
-        return result;
-    }
     RegisterFileRequest request;
-    request.caption = title;
+    request.caption = translated("Export to a c source");
     request.startPath = startPath(SettingsPersistence::lastExportDirKey);
     request.nameFilter = QStringLiteral("C source file (*.c)");
     request.defaultSuffix = QStringLiteral("c");
     request.forSaving = true;
-    const QString chosen = choose(parent, request);
-    if (chosen.isEmpty()) {
-        Result result;
-        result.outcome = Outcome::Cancelled;
-        return result;
-    }
-
-    const QString path = withSuffix(chosen, request.defaultSuffix);
-    const Result result = RegisterSettingsFile::exportSource(path, map, m_moduleName(), m_io);
-    if (result.succeeded()) {
-        m_settings.setValue(SettingsPersistence::lastExportDirKey,
-                            QFileInfo(path).absoluteFilePath());
-    }
-    report(parent, title, result, path);
-    return result;
+    return runOnChosenFile(parent, request, SettingsPersistence::lastExportDirKey,
+                           [this](const QString &path, const RegisterMapEntry *map) {
+                               return RegisterSettingsFile::exportSource(path, map, m_moduleName(),
+                                                                         m_io);
+                           });
 }
 
 QString RegisterFileCommands::describe(const Result &result, const QString &path)

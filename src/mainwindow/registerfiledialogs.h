@@ -67,6 +67,11 @@ public:
                                      std::function<void(quint8, qint32)> mirrored);
 
 private:
+    using FileWork = std::function<RegisterSettingsFile::Result(const QString &path,
+                                                                const RegisterMapEntry *map)>;
+    RegisterSettingsFile::Result runOnChosenFile(QWidget *parent,
+                                                 const RegisterFileRequest &request,
+                                                 const QString &lastPathKey, const FileWork &work);
     QString choose(QWidget *parent, const RegisterFileRequest &request) const;
     QString startPath(const QString &key) const;
     void report(QWidget *parent, const QString &title, const RegisterSettingsFile::Result &result,
