@@ -152,7 +152,7 @@ bool ComShell::sendDatagram(quint8 module, quint8 command, quint8 type, quint8 m
     case KvnlTransport::Sent:
         return true;
     case KvnlTransport::WriteFailed:
-        statusSerialDevice(false);
+        requestFailed();
         return false;
     case KvnlTransport::PortClosed:
         break;
@@ -165,8 +165,33 @@ QByteArray ComShell::readReply(qint32 &value)
     bool timedOut = false;
     const QByteArray reply = m_transport.readReply(value, &timedOut);
     if (timedOut)
-        statusSerialDevice(false);
+        requestFailed();
     return reply;
+}
+
+void ComShell::requestFailed()
+{
+    // The reconnect rule reopens a port that is closed. Left open, a board that missed one reply
+    // would stay "disconnected" for good although it answers again; closed, it is asked for its
+    // version after the reconnect delay. The port is closed without closeHandler's busy waits:
+    // this runs inside a request, in the middle of a poll step, and the step's remaining reads
+    // then fail at once instead of each waiting out the budget. A link that does not reconnect
+    // (a plain port being probed, the firmware update's own link) keeps its port as it is.
+    const bool reconnect = m_autoStart && !m_deviceId.isEmpty();
+    if (reconnect && m_port && m_port->isOpen())
+        m_port->close();
+    statusSerialDevice(false);
+}
+
+void ComShell::reopenLater(int ms)
+{
+    // Several recovery rules may each ask for a reopen. The first that finds the board ends the
+    // matter: a later one must not report the link's own open port as busy, and none reopens a
+    // link the user has switched off in the meantime.
+    QTimer::singleShot(ms, this, [this] {
+        if (m_autoStart && m_port && !m_port->isOpen())
+            openHandler();
+    });
 }
 
 QByteArray ComShell::kvnlCmd(quint8 module, quint8 command, quint8 type, quint8 motor, qint32 value,
@@ -331,7 +356,10 @@ void ComShell::setPortList(const QStringList &list)
         qCritical().noquote() << quoted(objectName())
                               << "\n++++++++++++++++++++++ fw update? +++++++++++++++++++++++++\n";
 
-    setStatus(warningIcon, deviceStateTexts.at(DeviceNotConnected));
+    // A link that holds its port open keeps reporting what it found there (the board's version
+    // while connected): another device coming or going does not disconnect it.
+    if (!m_port || !m_port->isOpen())
+        setStatus(warningIcon, deviceStateTexts.at(DeviceNotConnected));
 
     int boardsKnown = 0;
     if (m_deviceId.isEmpty()) {
@@ -438,6 +466,11 @@ void ComShell::comService()
 
     if (m_autoStart && listed && !m_port->isOpen()) {
         openHandler(m_portName);
+        // A port that did not open, or whose board did not answer in time (the time-out closed it
+        // and left a reopen to the reconnect rule), is not tried a second time in the same turn:
+        // that would only hold the window up longer.
+        if (!m_port->isOpen())
+            return;
         int versionStatus = 0;
         const QString version = getFirmwareVersion(&versionStatus);
         qDebug() << version << versionStatus << version.size();
@@ -599,11 +632,12 @@ void ComShell::statusSerialDevice(bool connected)
         setStatus(warningIcon, deviceStateTexts.at(DeviceDisconnected));
         qDebug() << "## close list:" << m_enumerator->devicesAvailable() << m_port->isOpen();
         if (reconnect && isListed(m_portName) && !m_port->isOpen())
-            QTimer::singleShot(500, this, [this] { openHandler(); });
+            reopenLater(500);
     } else {
         int versionStatus = 0;
         QString version = getFirmwareVersion(&versionStatus);
-        if (version.size() < minimumVersionLength) {
+        // A first question that timed out has closed the port; the second would only fail.
+        if (version.size() < minimumVersionLength && m_port->isOpen()) {
             version = getFirmwareVersion(&versionStatus);
             qDebug() << "############## zu wenig" << version;
         }
@@ -661,7 +695,7 @@ void ComShell::noAnswer(const QString &version)
             setStatus(recycleIcon, deviceStateTexts.at(DeviceTryRestart));
             QTimer::singleShot(1000, this, [this] { setPortList(); });
         } else if (reconnect && !m_port->isOpen()) {
-            QTimer::singleShot(2000, this, [this] { openHandler(); });
+            reopenLater(2000);
         } else {
             setStatus(warningIcon, QStringLiteral("Cannot access ") + m_portName);
             if (reconnect)
@@ -702,6 +736,6 @@ void ComShell::restartUsbDevice()
     } else if (result == toolStarted) {
         m_statusText = QStringLiteral("restart ready ") + m_portName;
         if (reconnect)
-            QTimer::singleShot(10, this, [this] { openHandler(); });
+            reopenLater(10);
     }
 }

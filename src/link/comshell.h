@@ -101,6 +101,9 @@ private:
     bool isPortBusy(const QString &port) const;
     QString portService(const QString &port) const;
     bool probeBaudRate();
+    // A request timed out or was cut short: the port is closed and the loss reported.
+    void requestFailed();
+    void reopenLater(int ms);
     void connectionLost();
     void boardAnswered(const QString &version);
     void noAnswer(const QString &version);

@@ -1,0 +1,448 @@
+#include "stallwatch.h"
+
+#include "boardsim/simulatedboard.h"
+#include "dialogs/registermap.h"
+#include "foundation/statusbar.h"
+#include "link/kvnltransport.h"
+#include "maintenance/droplabel.h"
+#include "mainwindow/diallog.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/registersettingsfile.h"
+#include "support/testenvironment.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+using boardsim::Chip;
+
+namespace {
+
+const QString boardVersion = QStringLiteral("362V1.07");
+const QString chipTitle = QStringLiteral("KVN3162-EVAL");
+const QString brownOutText = QStringLiteral("After applying the supply voltage\nclick on OK");
+
+// The longest the GUI thread may go without turning its event loop while a fault runs: the pause
+// the link makes for a freshly listed board (195 ms) plus eight whole request budgets (4 ms, then
+// 1 ms polls, counted at 2 ms each for a loaded machine). A request that waited beyond its budget,
+// or a cascade of requests each waiting out its own, goes far beyond it.
+constexpr qint64 requestBudgetMs = 4 + 2 * KvnlTransport::usbReplyBudget;
+constexpr qint64 stallBoundMs = 195 + 8 * requestBudgetMs;
+
+// Positions the motors stand at while a fault runs; neither is ever 0, so a failed read that
+// reached a label would show.
+constexpr qint32 position1 = 1234;
+constexpr qint32 position2 = -77;
+
+// One device tree for the whole run, as /sys and /dev are: the port enumerator reads its roots
+// once and watches the device root itself.
+QTemporaryDir &deviceTree()
+{
+    static QTemporaryDir tree;
+    return tree;
+}
+
+// Answers every modal box with its Ok button, as a user does, and remembers its text.
+class ModalCloser : public QObject
+{
+public:
+    ModalCloser()
+    {
+        connect(&timer, &QTimer::timeout, this, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            texts << box->text();
+            if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+                ok->click();
+            else
+                box->accept();
+        });
+        timer.start(20);
+    }
+    QStringList texts;
+
+private:
+    QTimer timer;
+};
+
+// Every value the poll put on the position labels.
+struct LabelRecord
+{
+    QList<qint32> motor1;
+    QList<qint32> motor2;
+};
+
+} // namespace
+
+// A real main window polling the simulated board while the board misbehaves. For every fault: the
+// program does not crash, the GUI thread is never held up beyond the link's request budgets, the
+// window shows what is true (title, firmware label, connection box, controls, position labels)
+// and it is back at work once the board answers again.
+class TestWindowFaults : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void faultTheLinkAbsorbsKeepsTheWindowConnectedAndTrue_data();
+    void faultTheLinkAbsorbsKeepsTheWindowConnectedAndTrue();
+    void boardThatStopsAnsweringIsShownGoneAndComesBack_data();
+    void boardThatStopsAnsweringIsShownGoneAndComesBack();
+    void brownOutAsksForTheSupplyThenDetectsTheChipAgain();
+    void refusedCommandsNeverReachTheLabelsAsValues();
+    void unplugWhileMotorRunsAndReplug_data();
+    void unplugWhileMotorRunsAndReplug();
+    void unplugDuringRegisterFileLoad();
+
+private:
+    bool startConnected();
+    void standStill();
+    // Records every value the poll puts on the position labels from now on.
+    void followLabels();
+    // Checks the whole visible state of a connected window, including that the labels follow the
+    // board again.
+    void verifyConnected();
+    void verifyDisconnected();
+    void verifyNoStall();
+    template<typename T> T *child(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    StatusBar *statusBar() const { return static_cast<StatusBar *>(window->statusBar()); }
+
+    ModalCloser closer;
+    StallWatch stalls;
+    std::unique_ptr<boardsim::SimulatedBoard> board;
+    std::unique_ptr<MainWindow> window;
+    LabelRecord record;
+};
+
+void TestWindowFaults::initTestCase()
+{
+    QVERIFY(deviceTree().isValid());
+    const QString root = deviceTree().path();
+    QVERIFY(QDir().mkpath(root + QLatin1String("/sys/class/tty")));
+    QVERIFY(QDir().mkpath(root + QLatin1String("/dev")));
+    qputenv("KVN_SYSFS_ROOT", QFile::encodeName(root + QLatin1String("/sys")));
+    qputenv("KVN_DEV_ROOT", QFile::encodeName(root + QLatin1String("/dev")));
+    isolateTestEnvironment();
+}
+
+void TestWindowFaults::init()
+{
+    closer.texts.clear();
+    record = LabelRecord();
+}
+
+void TestWindowFaults::cleanup()
+{
+    stalls.stop();
+    window.reset();
+    if (board)
+        board->stop();
+    board.reset();
+}
+
+bool TestWindowFaults::startConnected()
+{
+    board = std::make_unique<boardsim::SimulatedBoard>(Chip::Kvn3162);
+    if (!board->start(deviceTree().path()))
+        return false;
+    board->setClockScale(20);
+    window = std::make_unique<MainWindow>(nullptr);
+    statusBar()->connectionCheckBox()->click();
+    if (!QTest::qWaitFor([this] { return window->connection().isConnected(); }, 10000))
+        return false;
+    standStill();
+    // The connection itself is not under test; the watch starts with the board at work.
+    stalls.restart();
+    return true;
+}
+
+void TestWindowFaults::standStill()
+{
+    board->setRegisterValue(0x21, quint32(position1));
+    board->setRegisterValue(0x41, quint32(position2));
+}
+
+void TestWindowFaults::followLabels()
+{
+    connect(&window->poll(), &StatusPoll::labelValue, window.get(),
+            [this](StatusPoll::Label label, int value) {
+                if (label == StatusPoll::XActual1)
+                    record.motor1 << value;
+                else if (label == StatusPoll::XActual2)
+                    record.motor2 << value;
+            });
+}
+
+void TestWindowFaults::verifyConnected()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 15000);
+    QVERIFY(window->poll().isActive());
+    QCOMPARE(window->windowTitle(), chipTitle);
+    QTRY_COMPARE(statusBar()->firmwareLabel()->text(), boardVersion);
+    QVERIFY(statusBar()->connectionCheckBox()->isChecked());
+    QVERIFY(child<QPushButton>("BtnMVP1")->isEnabled());
+    QVERIFY(child<QWidget>("dialLogVelocity2")->isEnabled());
+    QVERIFY(child<QAction>("actionLoad_settings")->isEnabled());
+    // The labels follow the board: a value it never had before shows up.
+    const qint32 fresh = 4000 + QRandomGenerator::global()->bounded(1000);
+    board->setRegisterValue(0x41, quint32(fresh));
+    QTRY_COMPARE(child<QLabel>("StaticXActual2")->text(), QString::number(fresh));
+}
+
+void TestWindowFaults::verifyDisconnected()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!window->connection().isConnected(), 10000);
+    QVERIFY(!window->poll().isActive());
+    QVERIFY(window->windowTitle().endsWith(QLatin1String(" | disconnected")));
+    QVERIFY(statusBar()->firmwareLabel()->text() != boardVersion);
+    QVERIFY(!child<QPushButton>("BtnMVP1")->isEnabled());
+    QVERIFY(!child<QWidget>("dialLogVelocity2")->isEnabled());
+    QVERIFY(!child<QAction>("actionSave_settings")->isEnabled());
+    // The chip stays that of the last board.
+    QCOMPARE(window->connection().moduleName(), QStringLiteral("3162"));
+}
+
+void TestWindowFaults::verifyNoStall()
+{
+    QVERIFY2(stalls.longestMs() < stallBoundMs,
+             qPrintable(QStringLiteral("the GUI thread stood still for %1 ms (bound %2 ms)")
+                            .arg(stalls.longestMs())
+                            .arg(stallBoundMs)));
+}
+
+void TestWindowFaults::faultTheLinkAbsorbsKeepsTheWindowConnectedAndTrue_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("replies split in two") << "split";
+    QTest::newRow("wrong checksums") << "checksum";
+    QTest::newRow("garbage ahead of a reply") << "garbage";
+    QTest::newRow("late replies within the budget") << "late";
+}
+
+void TestWindowFaults::faultTheLinkAbsorbsKeepsTheWindowConnectedAndTrue()
+{
+    QFETCH(QString, fault);
+    QVERIFY(startConnected());
+    QTRY_COMPARE(child<QLabel>("StaticXActual1")->text(), QString::number(position1));
+    QTRY_COMPARE(child<QLabel>("StaticXActual2")->text(), QString::number(position2));
+    followLabels();
+
+    if (fault == QLatin1String("split")) {
+        board->setSplitReplies(true);
+    } else if (fault == QLatin1String("checksum")) {
+        board->setWrongChecksumFor(40);
+    } else if (fault == QLatin1String("garbage")) {
+        for (int i = 0; i < 5; ++i) {
+            board->injectGarbage(QByteArray("\x02\x01\x64\x46\x00\x00\x00\x07", 8));
+            QTRY_VERIFY(board->faults().garbage.isEmpty());
+        }
+    } else {
+        board->setReplyDelayMs(8);
+    }
+    const int requestsBefore = int(board->requestLog().size());
+    QTRY_VERIFY(board->requestLog().size() > requestsBefore + 200);
+    QTRY_COMPARE(board->faults().wrongChecksumReplies, 0);
+
+    QVERIFY(window->connection().isConnected());
+    QVERIFY(!window->windowTitle().contains(QLatin1String("disconnected")));
+    QCOMPARE(statusBar()->firmwareLabel()->text(), boardVersion);
+    // No value that failed its checks, and none of another register, was ever shown.
+    QVERIFY(!record.motor1.isEmpty() && !record.motor2.isEmpty());
+    QCOMPARE(QSet<qint32>(record.motor1.begin(), record.motor1.end()), QSet<qint32> {position1});
+    QCOMPARE(QSet<qint32>(record.motor2.begin(), record.motor2.end()), QSet<qint32> {position2});
+    verifyNoStall();
+
+    board->clearFaults();
+    verifyConnected();
+    QVERIFY(closer.texts.isEmpty());
+}
+
+void TestWindowFaults::boardThatStopsAnsweringIsShownGoneAndComesBack_data()
+{
+    QTest::addColumn<int>("silentRequests");
+    QTest::addColumn<int>("replyDelayMs");
+    QTest::newRow("silent for one request") << 1 << 0;
+    QTest::newRow("silent for eight requests") << 8 << 0;
+    QTest::newRow("replies later than the budget") << 0 << 80;
+}
+
+void TestWindowFaults::boardThatStopsAnsweringIsShownGoneAndComesBack()
+{
+    QFETCH(int, silentRequests);
+    QFETCH(int, replyDelayMs);
+    QVERIFY(startConnected());
+    followLabels();
+
+    board->setSilentFor(silentRequests);
+    board->setReplyDelayMs(replyDelayMs);
+    verifyDisconnected();
+    // A late board keeps failing until it is quick again; a silent one comes back by itself.
+    QTest::qWait(replyDelayMs > 0 ? 1500 : 0);
+    board->setReplyDelayMs(0);
+    verifyConnected();
+    verifyNoStall();
+    // The replies that came too late were never taken for those of later requests.
+    QVERIFY(!record.motor1.contains(0));
+    QVERIFY(!record.motor2.contains(0));
+    QVERIFY(!record.motor1.contains(position2));
+    QVERIFY(closer.texts.isEmpty());
+}
+
+void TestWindowFaults::brownOutAsksForTheSupplyThenDetectsTheChipAgain()
+{
+    QVERIFY(startConnected());
+    QTRY_COMPARE(child<QLabel>("StaticXActual1")->text(), QString::number(position1));
+    QTRY_COMPARE(child<QLabel>("StaticXActual2")->text(), QString::number(position2));
+    followLabels();
+
+    board->setBrownOut(true);
+    // The user clicks Ok before the supply is back: the detection keeps asking quietly.
+    QTRY_COMPARE(closer.texts, QStringList {brownOutText});
+    QTRY_COMPARE(statusBar()->messageLabel()->text(), QStringLiteral("Brownout still detected"));
+    QVERIFY(window->connection().isConnected());
+    QTest::qWait(300);
+    QCOMPARE(closer.texts.size(), 1);
+
+    // The chip comes up afresh, its positions at 0; what counts is what was shown without it.
+    const LabelRecord whileGone = record;
+    board->setBrownOut(false);
+    QTRY_COMPARE(statusBar()->messageLabel()->text(), QStringLiteral("KVN3162 detected"));
+    // The chip came up afresh; what it holds now is what the labels show.
+    standStill();
+    QTRY_COMPARE(child<QLabel>("StaticXActual1")->text(), QString::number(position1));
+    verifyConnected();
+    verifyNoStall();
+    // While the supply was gone, no 0 of a refused read reached the labels.
+    QVERIFY(!whileGone.motor1.contains(0));
+    QVERIFY(!whileGone.motor2.contains(0));
+}
+
+void TestWindowFaults::refusedCommandsNeverReachTheLabelsAsValues()
+{
+    QVERIFY(startConnected());
+    QTRY_COMPARE(child<QLabel>("StaticXActual1")->text(), QString::number(position1));
+    QTRY_COMPARE(child<QLabel>("StaticXActual2")->text(), QString::number(position2));
+    followLabels();
+
+    board->setUnknownCommandStatus(true);
+    const int requestsBefore = int(board->requestLog().size());
+    QTRY_VERIFY(board->requestLog().size() > requestsBefore + 200);
+    // The board answers, so the link stays up; the values it refused are not shown as 0.
+    QVERIFY(window->connection().isConnected());
+    QCOMPARE(child<QLabel>("StaticXActual1")->text(), QString::number(position1));
+    QCOMPARE(child<QLabel>("StaticXActual2")->text(), QString::number(position2));
+    QVERIFY(!record.motor1.contains(0));
+    QVERIFY(!record.motor2.contains(0));
+
+    board->setUnknownCommandStatus(false);
+    verifyConnected();
+    verifyNoStall();
+}
+
+void TestWindowFaults::unplugWhileMotorRunsAndReplug_data()
+{
+    QTest::addColumn<QString>("newName");
+    QTest::newRow("same name") << QString();
+    QTest::newRow("new name") << QStringLiteral("ttyACM1");
+}
+
+void TestWindowFaults::unplugWhileMotorRunsAndReplug()
+{
+    QFETCH(QString, newName);
+    QVERIFY(startConnected());
+    child<DialLog>("dialLogVelocity1")->spinBox->setValue(200000);
+    child<DialLog>("dialLogAcceleration1")->spinBox->setValue(2000);
+    auto *fastRight = child<QPushButton>("BtnJogFastRight1");
+    fastRight->click();
+    QVERIFY(fastRight->isChecked());
+    QTRY_VERIFY(board->registerValue(0x22) != 0); // the motor runs
+
+    board->unplug();
+    verifyDisconnected();
+    // The fast jog is over without a write to a board that is gone.
+    QVERIFY(!fastRight->isChecked());
+
+    QVERIFY(board->replug(newName));
+    verifyConnected();
+    QCOMPARE(window->connection().currentPort(), board->portName());
+    QCOMPARE(statusBar()->firmwareLabel()->comPort(), board->portName());
+    QVERIFY(!fastRight->isChecked());
+    verifyNoStall();
+}
+
+void TestWindowFaults::unplugDuringRegisterFileLoad()
+{
+    QVERIFY(startConnected());
+    QTemporaryDir files;
+    QVERIFY(files.isValid());
+    const QString path = files.filePath(QStringLiteral("3162.ini"));
+    {
+        QSettings file(path, QSettings::IniFormat);
+        file.beginGroup(RegisterSettingsFile::group);
+        for (const RegisterMapEntry *entry = registerMap3162; !entry->name.isEmpty(); ++entry) {
+            if (entry->writable)
+                file.setValue(entry->name, entry->hex ? 1 : qBound(entry->min, 1, entry->max));
+        }
+    }
+    RegisterFileCommands &commands = window->registerFileCommands();
+    commands.setFileChooser([path](QWidget *, const RegisterFileRequest &) { return path; });
+    QStringList notices;
+    commands.setNotifier(
+        [&notices](QWidget *, RegisterFileCommands::Notice, const QString &title,
+                   const QString &text) { notices << title + QLatin1Char(':') + text; });
+
+    // The board goes while the load writes: after its tenth write, from a thread of its own,
+    // since the GUI thread is busy with the load.
+    board->clearWriteLog();
+    std::atomic<bool> loadOver {false};
+    boardsim::SimulatedBoard *simulated = board.get();
+    std::thread unplugger([simulated, &loadOver] {
+        while (!loadOver && simulated->writeLog().size() < 10)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (!loadOver)
+            simulated->unplug();
+    });
+    const RegisterSettingsFile::Result result = commands.loadRegisters(window.get());
+    loadOver = true;
+    unplugger.join();
+
+    QVERIFY(!board->isPlugged());
+    QCOMPARE(result.outcome, RegisterSettingsFile::Outcome::Partial);
+    QVERIFY(!result.failedWrite.isEmpty());
+    QVERIFY(result.written.size() >= 10);
+    // The write on its way when the plug went may have reached the chip without its reply.
+    QVERIFY(board->writeLog().size() >= result.written.size());
+    QVERIFY(board->writeLog().size() <= result.written.size() + 1);
+    QCOMPARE(notices.size(), 1);
+    verifyDisconnected();
+    verifyNoStall();
+
+    QVERIFY(board->replug());
+    verifyConnected();
+    verifyNoStall();
+}
+
+QTEST_MAIN(TestWindowFaults)
+#include "tst_windowfaults.moc"
