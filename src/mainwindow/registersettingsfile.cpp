@@ -65,6 +65,23 @@ QString fileText(const QVariant &value)
     return value.toString();
 }
 
+// The writable registers as the chip holds them, for writing them out: false, with result saying
+// why, when there is no map or a register could not be read.
+bool readForWriting(const RegisterMapEntry *map, const RegisterIo &io, Result *result,
+                    QList<RegisterSettingsFile::RegisterValue> *values)
+{
+    if (!map) {
+        *result = failure(Outcome::NoRegisterMap);
+        return false;
+    }
+    *values = RegisterSettingsFile::readWritable(map, io, &result->failedRead);
+    if (!result->failedRead.isEmpty()) {
+        result->outcome = Outcome::ReadFailed;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QList<RegisterSettingsFile::RegisterValue>
@@ -90,14 +107,10 @@ RegisterSettingsFile::readWritable(const RegisterMapEntry *map, const RegisterIo
 RegisterSettingsFile::Result
 RegisterSettingsFile::save(const QString &path, const RegisterMapEntry *map, const RegisterIo &io)
 {
-    if (!map)
-        return failure(Outcome::NoRegisterMap);
     Result result;
-    const QList<RegisterValue> values = readWritable(map, io, &result.failedRead);
-    if (!result.failedRead.isEmpty()) {
-        result.outcome = Outcome::ReadFailed;
+    QList<RegisterValue> values;
+    if (!readForWriting(map, io, &result, &values))
         return result;
-    }
 
     // Writing into a file the settings reader could not take in would replace what it holds.
     if (QFileInfo::exists(path) && !isSoundSettingsFile(path))
@@ -208,14 +221,10 @@ RegisterSettingsFile::Result RegisterSettingsFile::exportSource(const QString &p
                                                                 const QString &moduleName,
                                                                 const RegisterIo &io)
 {
-    if (!map)
-        return failure(Outcome::NoRegisterMap);
     Result result;
-    const QList<RegisterValue> values = readWritable(map, io, &result.failedRead);
-    if (!result.failedRead.isEmpty()) {
-        result.outcome = Outcome::ReadFailed;
+    QList<RegisterValue> values;
+    if (!readForWriting(map, io, &result, &values))
         return result;
-    }
 
     // The old file stays whole until the new one is complete.
     QSaveFile file(path);

@@ -261,6 +261,14 @@ qint64 AbstractSerialPrivate::writeData(const char *data, qint64 size)
     return size;
 }
 
+bool AbstractSerialPrivate::waitForLine(const QElapsedTimer &timer, int msecs, bool *readyToRead,
+                                        bool *readyToWrite)
+{
+    const int remaining = msecs == -1 ? -1 : qMax(0, msecs - int(timer.elapsed()));
+    return engine->waitForReadOrWrite(readyToRead, readyToWrite, true, !writeBuffer.isEmpty(),
+                                      remaining);
+}
+
 bool AbstractSerialPrivate::waitForReadyRead(int msecs)
 {
     if (isBuffered && !readBuffer.isEmpty())
@@ -270,11 +278,9 @@ bool AbstractSerialPrivate::waitForReadyRead(int msecs)
     QElapsedTimer timer;
     timer.start();
     for (;;) {
-        const int remaining = msecs == -1 ? -1 : qMax(0, msecs - int(timer.elapsed()));
         bool readyToRead = false;
         bool readyToWrite = false;
-        if (!engine->waitForReadOrWrite(&readyToRead, &readyToWrite, true, !writeBuffer.isEmpty(),
-                                        remaining)) {
+        if (!waitForLine(timer, msecs, &readyToRead, &readyToWrite)) {
             q->emitStatusString(AbstractSerial::StatusReadyReadTimeout);
             return false;
         }
@@ -296,11 +302,9 @@ bool AbstractSerialPrivate::waitForBytesWritten(int msecs)
     QElapsedTimer timer;
     timer.start();
     for (;;) {
-        const int remaining = msecs == -1 ? -1 : qMax(0, msecs - int(timer.elapsed()));
         bool readyToRead = false;
         bool readyToWrite = false;
-        if (!engine->waitForReadOrWrite(&readyToRead, &readyToWrite, true, !writeBuffer.isEmpty(),
-                                        remaining)) {
+        if (!waitForLine(timer, msecs, &readyToRead, &readyToWrite)) {
             q->emitStatusString(AbstractSerial::StatusBytesWrittenTimeout);
             return false;
         }

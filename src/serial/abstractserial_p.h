@@ -4,6 +4,7 @@
 #include "serial/abstractserialenginereceiver.h"
 #include "serial/ringbuffer.h"
 
+#include <QElapsedTimer>
 #include <QMap>
 
 class AbstractSerialEngine;
@@ -36,6 +37,10 @@ public:
     qint64 writeData(const char *data, qint64 size);
     bool waitForReadyRead(int msecs);
     bool waitForBytesWritten(int msecs);
+    // One wait of the two loops above: until the line turns readable, or writable while bytes
+    // are pending, within what is left of msecs (-1: no limit) since timer started. False when
+    // that time ran out.
+    bool waitForLine(const QElapsedTimer &timer, int msecs, bool *readyToRead, bool *readyToWrite);
 
     QMap<int, QString> baudRateMap;
     QMap<int, QString> dataBitsMap;

@@ -8,6 +8,8 @@
 #include "mainwindow/diallog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/registersettingsfile.h"
+#include "support/devicetree.h"
+#include "support/modalcloser.h"
 #include "support/testenvironment.h"
 
 #include <QAction>
@@ -48,38 +50,6 @@ constexpr qint64 stallBoundMs = 195 + 8 * requestBudgetMs;
 // reached a label would show.
 constexpr qint32 position1 = 1234;
 constexpr qint32 position2 = -77;
-
-// One device tree for the whole run, as /sys and /dev are: the port enumerator reads its roots
-// once and watches the device root itself.
-QTemporaryDir &deviceTree()
-{
-    static QTemporaryDir tree;
-    return tree;
-}
-
-// Answers every modal box with its Ok button, as a user does, and remembers its text.
-class ModalCloser : public QObject
-{
-public:
-    ModalCloser()
-    {
-        connect(&timer, &QTimer::timeout, this, [this] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            texts << box->text();
-            if (QAbstractButton *ok = box->button(QMessageBox::Ok))
-                ok->click();
-            else
-                box->accept();
-        });
-        timer.start(20);
-    }
-    QStringList texts;
-
-private:
-    QTimer timer;
-};
 
 // Every value the poll put on the position labels.
 struct LabelRecord
@@ -129,7 +99,8 @@ private:
     }
     StatusBar *statusBar() const { return static_cast<StatusBar *>(window->statusBar()); }
 
-    ModalCloser closer;
+    // Answers every modal box with its Ok button.
+    ModalCloser closer {ModalCloser::Answer::ClickOk};
     StallWatch stalls;
     std::unique_ptr<boardsim::SimulatedBoard> board;
     std::unique_ptr<MainWindow> window;
@@ -138,12 +109,7 @@ private:
 
 void TestWindowFaults::initTestCase()
 {
-    QVERIFY(deviceTree().isValid());
-    const QString root = deviceTree().path();
-    QVERIFY(QDir().mkpath(root + QLatin1String("/sys/class/tty")));
-    QVERIFY(QDir().mkpath(root + QLatin1String("/dev")));
-    qputenv("KVN_SYSFS_ROOT", QFile::encodeName(root + QLatin1String("/sys")));
-    qputenv("KVN_DEV_ROOT", QFile::encodeName(root + QLatin1String("/dev")));
+    QVERIFY(prepareDeviceTree());
     isolateTestEnvironment();
 }
 

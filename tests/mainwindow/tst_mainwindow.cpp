@@ -5,6 +5,7 @@
 #include "foundation/statusbar.h"
 #include "mainwindow/diallog.h"
 #include "mainwindow/rampview.h"
+#include "modalcloser.h"
 #include "testenvironment.h"
 
 #include <QAbstractButton>
@@ -32,29 +33,6 @@
 #include <memory>
 
 namespace {
-
-// Answers every modal box that the start-up opens (no board is present in the test's device
-// tree) and remembers what it said.
-class ModalCloser : public QObject
-{
-public:
-    ModalCloser()
-    {
-        connect(&timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                titles << box->windowTitle();
-                texts << box->text();
-                box->accept();
-            }
-        });
-        timer.start(20);
-    }
-    QStringList titles;
-    QStringList texts;
-
-private:
-    QTimer timer;
-};
 
 // The tool bar as a row of marks: "|" a separator, "w" a widget action, else the object name.
 QStringList toolBarPattern(QToolBar *toolBar)

@@ -3,6 +3,8 @@
 #include "foundation/appsettings.h"
 #include "foundation/statusbar.h"
 #include "mainwindow/mainwindow.h"
+#include "support/devicetree.h"
+#include "support/modalcloser.h"
 #include "support/testenvironment.h"
 
 #include <QAction>
@@ -27,34 +29,6 @@ namespace {
 constexpr quint8 writeCommand = 0x45;
 constexpr quint8 readCommand = 0x46;
 constexpr quint8 detectionCommand = 0x8F;
-
-// One device tree for the whole run, as /sys and /dev are: the port enumerator reads its roots
-// once and watches the device root itself, so every board of the run appears in it in turn.
-QTemporaryDir &deviceTree()
-{
-    static QTemporaryDir tree;
-    return tree;
-}
-
-// Answers every modal box (detection and brown-out messages) and remembers its text.
-class ModalCloser : public QObject
-{
-public:
-    ModalCloser()
-    {
-        connect(&timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                texts << box->text();
-                box->accept();
-            }
-        });
-        timer.start(20);
-    }
-    QStringList texts;
-
-private:
-    QTimer timer;
-};
 
 // Who received a register write, and what the chip held for that register at that moment.
 struct Delivery
@@ -188,6 +162,7 @@ private:
     }
     StatusBar *statusBar() const { return static_cast<StatusBar *>(window->statusBar()); }
 
+    // Answers the detection and brown-out messages.
     ModalCloser closer;
     std::unique_ptr<boardsim::SimulatedBoard> board;
     std::unique_ptr<MainWindow> window;
@@ -195,13 +170,8 @@ private:
 
 void TestMainWindowBoard::initTestCase()
 {
-    QVERIFY(deviceTree().isValid());
     // The roots exist before any board, so the enumerator can watch them from the start.
-    const QString root = deviceTree().path();
-    QVERIFY(QDir().mkpath(root + QLatin1String("/sys/class/tty")));
-    QVERIFY(QDir().mkpath(root + QLatin1String("/dev")));
-    qputenv("KVN_SYSFS_ROOT", QFile::encodeName(root + QLatin1String("/sys")));
-    qputenv("KVN_DEV_ROOT", QFile::encodeName(root + QLatin1String("/dev")));
+    QVERIFY(prepareDeviceTree());
     isolateTestEnvironment();
 }
 

@@ -7,6 +7,8 @@
 #include "foundation/utilities.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/settingspersistence.h"
+#include "support/devicetree.h"
+#include "support/dialognames.h"
 #include "support/testenvironment.h"
 
 #include <QAction>
@@ -26,20 +28,6 @@
 using boardsim::Chip;
 
 namespace {
-
-const QStringList dialogNames {
-    "dlg_MotorCurrent",    "dlg_RampGeneratorFeatures",
-    "dlg_GeneralSettings", "dlg_MotorChopper",
-    "dlg_MotorDriver",     "dlg_MicrostepWavest",
-    "dlg_LoadAdapt",       "dlg_Registers",
-    "dlg_Encoder",         "dlg_PaceHold",
-};
-
-QTemporaryDir &deviceTree()
-{
-    static QTemporaryDir tree;
-    return tree;
-}
 
 QByteArray readFile(const QString &path)
 {
@@ -148,13 +136,8 @@ private:
 
 void TestMainWindowClose::initTestCase()
 {
-    QVERIFY(deviceTree().isValid());
     QVERIFY(files.isValid());
-    const QString root = deviceTree().path();
-    QVERIFY(QDir().mkpath(root + "/sys/class/tty"));
-    QVERIFY(QDir().mkpath(root + "/dev"));
-    qputenv("KVN_SYSFS_ROOT", QFile::encodeName(root + "/sys"));
-    qputenv("KVN_DEV_ROOT", QFile::encodeName(root + "/dev"));
+    QVERIFY(prepareDeviceTree());
     isolateTestEnvironment();
     CloseRecorder::testLogger = qInstallMessageHandler(&CloseRecorder::handler);
 }

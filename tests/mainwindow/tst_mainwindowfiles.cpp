@@ -3,6 +3,8 @@
 #include "foundation/statusbar.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/settingspersistence.h"
+#include "support/devicetree.h"
+#include "support/registerfileuser.h"
 #include "support/testenvironment.h"
 
 #include <QAction>
@@ -25,32 +27,6 @@ using boardsim::Chip;
 using Outcome = RegisterSettingsFile::Outcome;
 
 namespace {
-
-// One device tree for the whole run: the port enumerator reads its roots once.
-QTemporaryDir &deviceTree()
-{
-    static QTemporaryDir tree;
-    return tree;
-}
-
-// The user at the file dialogs: the files to pick, one after the other (an empty text cancels),
-// and what the window told them.
-struct User
-{
-    QStringList answers;
-    QList<RegisterFileRequest> requests;
-    QStringList told;
-
-    void attach(RegisterFileCommands &commands)
-    {
-        commands.setFileChooser([this](QWidget *, const RegisterFileRequest &request) {
-            requests << request;
-            return answers.isEmpty() ? QString() : answers.takeFirst();
-        });
-        commands.setNotifier([this](QWidget *, RegisterFileCommands::Notice, const QString &title,
-                                    const QString &text) { told << title + '|' + text; });
-    }
-};
 
 // Settings of the chip that the motor model leaves alone, with the ramp box that shows each.
 struct KeptRegister
@@ -101,19 +77,14 @@ private:
     QTemporaryDir files;
     std::unique_ptr<boardsim::SimulatedBoard> board;
     std::unique_ptr<MainWindow> window;
-    User user;
+    RegisterFileUser user;
 };
 
 void TestMainWindowFiles::initTestCase()
 {
-    QVERIFY(deviceTree().isValid());
     QVERIFY(home.isValid());
     QVERIFY(files.isValid());
-    const QString root = deviceTree().path();
-    QVERIFY(QDir().mkpath(root + "/sys/class/tty"));
-    QVERIFY(QDir().mkpath(root + "/dev"));
-    qputenv("KVN_SYSFS_ROOT", QFile::encodeName(root + "/sys"));
-    qputenv("KVN_DEV_ROOT", QFile::encodeName(root + "/dev"));
+    QVERIFY(prepareDeviceTree());
     // The file dialogs start in the user's documents folder: a home of the test's own.
     qputenv("HOME", QFile::encodeName(home.path()));
     isolateTestEnvironment();
@@ -124,7 +95,7 @@ void TestMainWindowFiles::init()
     AppSettings settings;
     settings.clear();
     settings.sync();
-    user = User();
+    user = RegisterFileUser();
 }
 
 void TestMainWindowFiles::cleanup()

@@ -5,6 +5,7 @@
 #include "mainwindow/registerfiledialogs.h"
 #include "mainwindow/registersettingsfile.h"
 #include "mainwindow/settingspersistence.h"
+#include "support/registerfileuser.h"
 #include "support/testenvironment.h"
 
 #include <QFile>
@@ -102,25 +103,6 @@ QStringList refusedKeys(const RegisterSettingsFile::Result &result)
     keys.sort();
     return keys;
 }
-
-// The user's side of the commands: the files to pick, one after the other, and what was said.
-struct User
-{
-    QStringList answers; // a path, or an empty text to cancel
-    QList<RegisterFileRequest> requests;
-    QStringList told;
-
-    void attach(RegisterFileCommands &commands)
-    {
-        commands.setFileChooser([this](QWidget *, const RegisterFileRequest &request) {
-            requests << request;
-            return answers.isEmpty() ? QString() : answers.takeFirst();
-        });
-        commands.setNotifier(
-            [this](QWidget *, RegisterFileCommands::Notice, const QString &title,
-                   const QString &text) { told << title + QLatin1Char('|') + text; });
-    }
-};
 
 } // namespace
 
@@ -531,7 +513,7 @@ private Q_SLOTS:
         AppSettings settings;
         MemoryChip chip;
         RegisterFileCommands commands(settings, chip.io(), [] { return QStringLiteral("3162"); });
-        User user;
+        RegisterFileUser user;
         user.attach(commands);
         QCOMPARE(commands.saveRegisters(nullptr).outcome, Outcome::Cancelled);
         QCOMPARE(commands.loadRegisters(nullptr).outcome, Outcome::Cancelled);
@@ -567,7 +549,7 @@ private Q_SLOTS:
         int reloads = 0;
         RegisterFileCommands commands(settings, chip.io(), [] { return QStringLiteral("3162"); });
         commands.setAfterLoad([&reloads] { ++reloads; });
-        User user;
+        RegisterFileUser user;
         user.attach(commands);
 
         // A name typed without a suffix gets the chip number.
@@ -620,7 +602,7 @@ private Q_SLOTS:
         MemoryChip chip;
         RegisterFileCommands commands(settings, chip.io(), [] { return QStringLiteral("3141"); });
         currentRegisterMap = registerMap3141;
-        User user;
+        RegisterFileUser user;
         user.attach(commands);
 
         user.answers << path("firmware");
@@ -648,7 +630,7 @@ private Q_SLOTS:
         AppSettings settings;
         MemoryChip chip;
         RegisterFileCommands commands(settings, chip.io(), [] { return QString(); });
-        User user;
+        RegisterFileUser user;
         user.attach(commands);
         QCOMPARE(commands.saveRegisters(nullptr).outcome, Outcome::NoRegisterMap);
         QCOMPARE(commands.loadRegisters(nullptr).outcome, Outcome::NoRegisterMap);
@@ -694,7 +676,7 @@ private Q_SLOTS:
         RegisterFileCommands commands(settings, io, [module] { return module; });
         int reloads = 0;
         commands.setAfterLoad([&reloads] { ++reloads; });
-        User user;
+        RegisterFileUser user;
         user.attach(commands);
         user.answers << path("board." + module);
         QCOMPARE(commands.saveRegisters(nullptr).outcome, Outcome::Done);

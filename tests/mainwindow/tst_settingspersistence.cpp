@@ -1,5 +1,6 @@
 #include "foundation/appsettings.h"
 #include "mainwindow/settingspersistence.h"
+#include "support/dialognames.h"
 #include "support/testenvironment.h"
 
 #include <QAction>
@@ -12,14 +13,6 @@
 #include <memory>
 
 namespace {
-
-const QStringList dialogNames {
-    "dlg_MotorCurrent",    "dlg_RampGeneratorFeatures",
-    "dlg_GeneralSettings", "dlg_MotorChopper",
-    "dlg_MotorDriver",     "dlg_MicrostepWavest",
-    "dlg_LoadAdapt",       "dlg_Registers",
-    "dlg_Encoder",         "dlg_PaceHold",
-};
 
 // Counts how often a widget is shown.
 class ShowCounter : public QObject

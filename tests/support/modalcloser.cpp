@@ -1,0 +1,26 @@
+#include "modalcloser.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+
+ModalCloser::ModalCloser(Answer answer)
+    : answer(answer)
+{
+    connect(&timer, &QTimer::timeout, this, &ModalCloser::answerModalBox);
+    timer.start(20);
+}
+
+void ModalCloser::answerModalBox()
+{
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box)
+        return;
+    titles << box->windowTitle();
+    texts << box->text();
+    QAbstractButton *ok = answer == Answer::ClickOk ? box->button(QMessageBox::Ok) : nullptr;
+    if (ok)
+        ok->click();
+    else
+        box->accept();
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+// Answers every modal message box, as a user does, and remembers its title and text.
+class ModalCloser : public QObject
+{
+public:
+    enum class Answer {
+        Accept, // accepts the box whatever its buttons
+        ClickOk, // clicks its Ok button, accepts a box without one
+    };
+
+    explicit ModalCloser(Answer answer = Answer::Accept);
+
+    QStringList titles;
+    QStringList texts;
+
+private:
+    void answerModalBox();
+
+    Answer answer;
+    QTimer timer;
+};
