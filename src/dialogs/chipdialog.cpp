@@ -1,5 +1,7 @@
 #include "dialogs/chipdialog.h"
 
+#include <QMetaMethod>
+
 ChipDialog::ChipDialog(QWidget *parent)
     : QDialog(parent)
 { }
@@ -36,10 +38,19 @@ void ChipDialog::setIdentity(const char *className, Qt::WindowFlags flags)
     setObjectName(QLatin1String("dlg_") + QLatin1String(className));
 }
 
+void ChipDialog::setReadFailedProbe(std::function<bool()> probe)
+{
+    m_readFailedProbe = std::move(probe);
+}
+
 int ChipDialog::readRegister(unsigned char address)
 {
     int value = 0;
+    const bool answered = isSignalConnected(QMetaMethod::fromSignal(&ChipDialog::DoReadRegister));
     Q_EMIT DoReadRegister(address, value);
+    m_lastReadFailed = !answered || (m_readFailedProbe && m_readFailedProbe());
+    if (m_lastReadFailed)
+        value = 0;
     return value;
 }
 

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QPointer>
 
+#include <functional>
+
 // The one road between a chip dialog and the chip: a dialog reads and writes registers only by
 // emitting DoReadRegister and DoWriteRegister (the main window answers both inside the emit), and
 // hears of register contents only through OnRegisterChanged. EnableAll and InitAllValues arrive as
@@ -25,6 +27,12 @@ public:
     // ramp-generator block of motor 2 lies 0x20 higher, the driver block (0x60 on) 0x10 higher.
     static unsigned char motorAddress(unsigned char motor1Address, int motor);
 
+    // Asked right after each read through the contract: whether that read brought no value of
+    // the chip (no reply, a brown-out, a detection in progress), which a 0 alone cannot tell from
+    // a register holding 0. The main window sets it when it wires the dialog; without it a read
+    // counts as failed only when nobody answers DoReadRegister.
+    void setReadFailedProbe(std::function<bool()> probe);
+
 public Q_SLOTS:
     // A board came (true) or went (false): switch the dialog's register controls.
     virtual void OnEnableAll(bool enable);
@@ -43,8 +51,11 @@ protected:
     // window flags; every constructor calls it right after building its form.
     void setIdentity(const char *className, Qt::WindowFlags flags);
 
-    // One read through the contract; 0 when nobody answers or the read failed.
+    // One read through the contract; 0 when nobody answers or the read failed, and then
+    // lastReadFailed() is true until the next read. A dialog builds no write on a failed read
+    // and leaves its widgets as they were.
     int readRegister(unsigned char address);
+    bool lastReadFailed() const { return m_lastReadFailed; }
     void writeRegister(unsigned char address, int value);
 
     // The widgets that OnEnableAll switches; forms create them disabled.
@@ -56,4 +67,6 @@ protected:
 
 private:
     QList<QPointer<QWidget>> m_registerControls;
+    std::function<bool()> m_readFailedProbe;
+    bool m_lastReadFailed = false;
 };

@@ -147,6 +147,7 @@ void MainWindow::connectRegisterMesh(const RegisterMeshDialogs &d)
         connect(this, &MainWindow::EnableAll, dialog, &ChipDialog::OnEnableAll);
         connect(dialog, &ChipDialog::DoWriteRegister, this, &MainWindow::OnWriteRegister);
         connect(dialog, &ChipDialog::DoReadRegister, this, &MainWindow::OnReadRegister);
+        dialog->setReadFailedProbe([this] { return registerAccess.lastReadFailed(); });
         connect(this, &MainWindow::InitAllValues, dialog, &ChipDialog::OnInitAllValues);
         connect(this, &MainWindow::RegisterChanged, dialog, &ChipDialog::OnRegisterChanged);
 
