@@ -16,19 +16,7 @@ const WaveTableWords &defaultWaveTable()
 
 QuarterWave decodeWaveTable(const WaveTableWords &words)
 {
-    QuarterWave quarter {};
-    const int sectionStart[3] = {int((words.select >> 8) & 0xFF), int((words.select >> 16) & 0xFF),
-                                 int((words.select >> 24) & 0xFF)};
-    quarter[0] = int(words.start & 0xFF);
-    for (int i = 1; i < 256; ++i) {
-        int section = 0;
-        while (section < 3 && i >= sectionStart[section])
-            ++section;
-        const int width = int((words.select >> (2 * section)) & 0x3);
-        const bool upper = (words.mslut[i / 32] >> (i % 32)) & 1u;
-        quarter[i] = quarter[i - 1] + (upper ? width : width - 1);
-    }
-    return quarter;
+    return WaveTable::decode(words);
 }
 
 int waveAt(const QuarterWave &quarter, int position)
