@@ -1,7 +1,362 @@
+#include "boardsim/simulatedboard.h"
+#include "boardsim/wavetable.h"
+#include "foundation/statusbar.h"
+#include "mainwindow/mainwindow.h"
+#include "support/devicetree.h"
+#include "support/modalcloser.h"
+#include "support/testenvironment.h"
+#include "views/microstepwaves.h"
+#include "views/wavegraphitem.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QGraphicsLineItem>
+#include <QGraphicsView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPen>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
 #include <QTest>
-class T : public QObject
+#include <QTextEdit>
+
+#include <memory>
+
+namespace {
+
+using Writes = QList<QPair<quint8, quint32>>;
+
+// The ten table writes of one motor, in the order they go out.
+Writes tableWrites(int motor, const WaveTable::Words &words)
+{
+    const quint8 offset = motor == 0 ? 0x60 : 0x70;
+    Writes writes {{quint8(offset + 8), words.select}, {quint8(offset + 9), words.start}};
+    for (int n = 0; n < 8; ++n)
+        writes.append({quint8(offset + n), words.mslut[n]});
+    return writes;
+}
+
+template<typename T> T *child(QWidget *parent, const QString &name)
+{
+    T *found = parent->findChild<T *>(name);
+    if (!found)
+        qWarning("no %s", qPrintable(name));
+    return found;
+}
+
+QStringList labelTexts(QWidget *dialog, int motor)
+{
+    const QString m = QString::number(motor + 1);
+    QStringList names {"StaticMsLutSel" + m, "StaticMsLutStart" + m};
+    for (int n = 0; n < 8; ++n)
+        names << QStringLiteral("StaticMsLut%1_%2").arg(n).arg(m);
+    QStringList texts;
+    for (const QString &name : names)
+        texts << child<QLabel>(dialog, name)->text();
+    return texts;
+}
+
+QStringList hexTexts(const Writes &writes)
+{
+    QStringList texts;
+    for (const auto &write : writes)
+        texts << QStringLiteral("%1").arg(write.second, 8, 16, QLatin1Char('0'));
+    return texts;
+}
+
+} // namespace
+
+class TestMicrostepWaves : public QObject
 {
     Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+
+    void formHoldsBothMotorsUnderTheirNames();
+    void pollShowsTableIndexAndCoilCurrents_data();
+    void pollShowsTableIndexAndCoilCurrents();
+    void refusedWavesAreShownButNotWritten_data();
+    void refusedWavesAreShownButNotWritten();
+    void redrawsReplaceTheirItems();
+    void designedWavesReachTheChipAndItsLiveView();
+
+private:
+    std::unique_ptr<boardsim::SimulatedBoard> board;
+    std::unique_ptr<MainWindow> window;
 };
-QTEST_GUILESS_MAIN(T)
+
+void TestMicrostepWaves::initTestCase()
+{
+    QVERIFY(prepareDeviceTree());
+    isolateTestEnvironment();
+}
+
+void TestMicrostepWaves::cleanup()
+{
+    window.reset();
+    if (board)
+        board->stop();
+    board.reset();
+}
+
+void TestMicrostepWaves::formHoldsBothMotorsUnderTheirNames()
+{
+    MicrostepWaves dialog;
+    QCOMPARE(dialog.objectName(), QStringLiteral("dlg_MicrostepWavest"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Microstep waves"));
+    QCOMPARE(dialog.size(), QSize(502, 621));
+    QVERIFY(dialog.windowFlags().testFlags(ChipDialog::fixedSizeFlags));
+    auto *tabs = child<QTabWidget>(&dialog, "tabWidget");
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(tabs->widget(1)->objectName(), QStringLiteral("TabMotor2"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("Motor 2"));
+
+    // Motor 2's names do not all follow motor 1's.
+    const QStringList irregular {"LblA1_2", "LblA3_2",     "LblA5_2",
+                                 "LblA7_2", "GrpOutput_2", "GrpExprEval_2"};
+    for (const QString &name : irregular)
+        QVERIFY2(child<QWidget>(tabs->widget(1), name), qPrintable(name));
+    QVERIFY(child<QWidget>(tabs->widget(0), "GrpOutput1"));
+    QVERIFY(child<QWidget>(tabs->widget(0), "LblA1"));
+
+    for (const QString m : {"1", "2"}) {
+        auto *view = child<QGraphicsView>(&dialog, "WaveView" + m);
+        QCOMPARE(view->size(), QSize(256, 256));
+        QCOMPARE(view->sceneRect(), QRectF(0, 0, 255, 255));
+        QVERIFY(!view->isInteractive());
+        QCOMPARE(view->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        auto *memo = child<QTextEdit>(&dialog, "MemoWavetable" + m);
+        QVERIFY(memo->isReadOnly());
+        QCOMPARE(memo->lineWrapMode(), QTextEdit::NoWrap);
+        auto *a3 = child<QDoubleSpinBox>(&dialog, "EditA3_" + m);
+        QCOMPARE(child<QDoubleSpinBox>(&dialog, "EditA1_" + m)->value(), 1.0);
+        QCOMPARE(a3->value(), 0.0);
+        QCOMPARE(a3->maximum(), 1.0);
+        QCOMPARE(a3->singleStep(), 0.1);
+        QCOMPARE(child<QLineEdit>(&dialog, "EditExpression" + m)->text(),
+                 QStringLiteral("round(sin((x/1024+1/2048)*2*pi)*248)"));
+        QCOMPARE(child<QLabel>(&dialog, "StaticMsCurActB" + m)->text(), QStringLiteral("0"));
+        QCOMPARE(labelTexts(&dialog, m.toInt() - 1), QStringList(10, "00000000"));
+        // The buttons wait for a board.
+        for (const QString &button : {"BtnCalculateWave", "BtnEvaluate"})
+            QVERIFY(!child<QPushButton>(&dialog, button + m)->isEnabled());
+    }
+    dialog.OnEnableAll(true);
+    QVERIFY(child<QPushButton>(&dialog, "BtnEvaluate2")->isEnabled());
+    QVERIFY(child<QLineEdit>(&dialog, "EditExpression2")->isEnabled());
+}
+
+void TestMicrostepWaves::pollShowsTableIndexAndCoilCurrents_data()
+{
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QStringList>("shown"); // index, coil A, coil B of the motor
+
+    QTest::newRow("MSCNT 1 signed") << 0x6A << -5 << QStringList {"-5", "0", "0"};
+    QTest::newRow("MSCNT 2") << 0x7A << 1023 << QStringList {"1023", "0", "0"};
+    QTest::newRow("coils at -256 and -1") << 0x6B << 0x01FF0100 << QStringList {"0", "-256", "-1"};
+    QTest::newRow("coils at 255 and 255") << 0x7B << 0x00FF00FF << QStringList {"0", "255", "255"};
+    QTest::newRow("bits above the fields")
+        << 0x6B << int(0xFE05FF03) << QStringList {"0", "-253", "5"};
+    QTest::newRow("other register") << 0x6C << 77 << QStringList {"0", "0", "0"};
+}
+
+void TestMicrostepWaves::pollShowsTableIndexAndCoilCurrents()
+{
+    QFETCH(int, address);
+    QFETCH(int, value);
+    QFETCH(QStringList, shown);
+    MicrostepWaves dialog;
+    dialog.OnRegisterChanged(quint8(address), value);
+    const QString m = address >= 0x70 ? "2" : "1";
+    const QString other = address >= 0x70 ? "1" : "2";
+    QCOMPARE((QStringList {child<QLabel>(&dialog, "StaticMsCnt" + m)->text(),
+                           child<QLabel>(&dialog, "StaticMsCurActA" + m)->text(),
+                           child<QLabel>(&dialog, "StaticMsCurActB" + m)->text()}),
+             shown);
+    QCOMPARE(child<QLabel>(&dialog, "StaticMsCurActA" + other)->text(), QStringLiteral("0"));
+}
+
+void TestMicrostepWaves::refusedWavesAreShownButNotWritten_data()
+{
+    QTest::addColumn<QString>("expression"); // empty: the synthesis
+    QTest::addColumn<QList<double>>("amplitudes");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("listed"); // the encoding lists and draws before it refuses
+
+    const QList<double> defaults {1, 0, 0, 0};
+    QTest::newRow("above 255") << "x+1" << defaults
+                               << "Overflow: at least one value is greater than 255.\nPlease check "
+                                  "the expression that you have entered."
+                               << false;
+    QTest::newRow("below 0") << "x-1" << defaults
+                             << "Undeflow: at least one value is less than 0.\nPlease check the "
+                                "expression that you have entered."
+                             << false;
+    QTest::newRow("unreadable") << "sin x" << defaults
+                                << "There is an error in the mathematical expression.\nPlease "
+                                   "check the expression that you have entered."
+                                << false;
+    QTest::newRow("not a number") << "sqrt(x-1)" << defaults
+                                  << "There is an error in the mathematical expression.\nPlease "
+                                     "check the expression that you have entered."
+                                  << false;
+    QTest::newRow("all amplitudes 0")
+        << QString() << QList<double> {0, 0, 0, 0}
+        << "This waveform will need at least one slope that is too low.\nIt is therefore not "
+           "possible to use this waveform."
+        << true;
+    QTest::newRow("a3 alone") << QString() << QList<double> {0, 1, 0, 0}
+                              << "This waveform will need more than four sections with different "
+                                 "slopes.\nIt is therefore not possible to use this waveform."
+                              << true;
+    QTest::newRow("start too high") << "fabs(x-5)" << defaults
+                                    << "This waveform will need at least one slope that is too "
+                                       "high.\nIt is therefore nit possible to use this waveform."
+                                    << true;
+}
+
+void TestMicrostepWaves::refusedWavesAreShownButNotWritten()
+{
+    QFETCH(QString, expression);
+    QFETCH(QList<double>, amplitudes);
+    QFETCH(QString, message);
+    QFETCH(bool, listed);
+
+    for (const int motor : {0, 1}) {
+        const QString m = QString::number(motor + 1);
+        MicrostepWaves dialog;
+        dialog.OnEnableAll(true);
+        QSignalSpy writes(&dialog, &ChipDialog::DoWriteRegister);
+        // An accepted wave first: its words stay stored, but the labels are cleared.
+        child<QLineEdit>(&dialog, "EditExpression" + m)->setText("x");
+        child<QPushButton>(&dialog, "BtnEvaluate" + m)->click();
+        QCOMPARE(writes.size(), 10);
+        writes.clear();
+
+        const QStringList amplitudeBoxes {"EditA1_", "EditA3_", "EditA5_", "EditA7_"};
+        for (int h = 0; h < 4; ++h)
+            child<QDoubleSpinBox>(&dialog, amplitudeBoxes[h] + m)->setValue(amplitudes[h]);
+        child<QLineEdit>(&dialog, "EditExpression" + m)->setText(expression);
+        ModalCloser closer(ModalCloser::Answer::ClickOk);
+        const QString button = expression.isEmpty() ? "BtnCalculateWave" : "BtnEvaluate";
+        child<QPushButton>(&dialog, button + m)->click();
+
+        QCOMPARE(closer.titles, QStringList {"Error"});
+        QCOMPARE(closer.texts, QStringList {message});
+        QCOMPARE(writes.size(), 0);
+        const QString listing = child<QTextEdit>(&dialog, "MemoWavetable" + m)->toPlainText();
+        QCOMPARE(listing.count('\n') > 256, true); // the accepted wave's, or the refused one's
+        QCOMPARE(labelTexts(&dialog, motor) == QStringList(10, "00000000"), listed);
+        if (listed) {
+            QCOMPARE(listing.split('\n').at(1),
+                     QString("0 :: %1 :: %1").arg(dialog.samples(motor)[0]));
+        } else {
+            QVERIFY(listing.contains("255 :: 1 :: 255"));
+        }
+    }
+}
+
+void TestMicrostepWaves::redrawsReplaceTheirItems()
+{
+    MicrostepWaves dialog;
+    dialog.OnEnableAll(true);
+    WaveScene &scene = dialog.scene(1);
+    QCOMPARE(scene.items().size(), 1);
+    QCOMPARE(scene.currentItem()->scene(), &scene);
+    for (int round = 0; round < 3; ++round) {
+        child<QPushButton>(&dialog, "BtnCalculateWave2")->click();
+        // 256 wave lines, four section lines and the green item, nothing more.
+        QCOMPARE(scene.items().size(), 256 + 4 + 1);
+        QCOMPARE(scene.currentItem()->scene(), &scene);
+        QCOMPARE(scene.currentItem()->point(0), -1);
+    }
+    // The red section lines of the default wave stand at 153, 254 and 255 (twice).
+    QList<qreal> sectionLines;
+    for (QGraphicsItem *item : scene.items(Qt::AscendingOrder)) {
+        auto *line = qgraphicsitem_cast<QGraphicsLineItem *>(item);
+        if (line && line->pen().color() == Qt::red && line->line().dx() == 0)
+            sectionLines << line->line().x1();
+    }
+    QCOMPARE(sectionLines, (QList<qreal> {153, 254, 255, 255}));
+}
+
+void TestMicrostepWaves::designedWavesReachTheChipAndItsLiveView()
+{
+    board = std::make_unique<boardsim::SimulatedBoard>(boardsim::Chip::Kvn3162);
+    QVERIFY(board->start(deviceTree().path()));
+    ModalCloser closer;
+    window = std::make_unique<MainWindow>(nullptr);
+    static_cast<StatusBar *>(window->statusBar())->connectionCheckBox()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 10000);
+    MicrostepWaves *dialog = nullptr;
+    for (ChipDialog *candidate : window->chipDialogs().all()) {
+        if (candidate->objectName() == QLatin1String("dlg_MicrostepWavest"))
+            dialog = qobject_cast<MicrostepWaves *>(candidate);
+    }
+    QVERIFY(dialog);
+    QVERIFY(child<QPushButton>(dialog, "BtnEvaluate1")->isEnabled());
+    // The connection read the chip's power-on tables into the labels.
+    QCOMPARE(labelTexts(dialog, 1), hexTexts(tableWrites(1, boardsim::defaultWaveTable())));
+    board->clearWriteLog();
+
+    // Motor 1 from an expression: the straight line 0..255.
+    child<QLineEdit>(dialog, "EditExpression1")->setText("X");
+    child<QPushButton>(dialog, "BtnEvaluate1")->click();
+    WaveTable::Words linear;
+    linear.mslut.fill(0xFFFFFFFF);
+    linear.mslut[0] = 0xFFFFFFFE;
+    linear.select = 0xFFFFFE55;
+    linear.start = 0x00FF0000;
+    QCOMPARE(board->writeLog(), tableWrites(0, linear));
+    QCOMPARE(labelTexts(dialog, 0), hexTexts(tableWrites(0, linear)));
+
+    // Motor 2 from harmonics 1 and 3.
+    board->clearWriteLog();
+    child<QDoubleSpinBox>(dialog, "EditA3_2")->setValue(0.1);
+    child<QPushButton>(dialog, "BtnCalculateWave2")->click();
+    const WaveTable::Words harmonic = dialog->encoding(1).words;
+    QCOMPARE(harmonic.select, 0x7C37036Eu);
+    QCOMPARE(board->writeLog(), tableWrites(1, harmonic));
+    QCOMPARE(WaveTable::decode(harmonic), dialog->samples(1));
+
+    // Read back: what the chip holds, whoever wrote it.
+    board->setRegisterValue(0x77, 0xDEADBEEF);
+    dialog->OnInitAllValues();
+    QCOMPARE(labelTexts(dialog, 0), hexTexts(tableWrites(0, linear)));
+    Writes expected = tableWrites(1, harmonic);
+    expected.last().second = 0xDEADBEEF;
+    QCOMPARE(labelTexts(dialog, 1), hexTexts(expected));
+    board->setRegisterValue(0x77, harmonic.mslut[7]);
+
+    // Both motors turn; the poll shows where each stands in the table the chip now holds.
+    QCOMPARE(child<QLabel>(dialog, "StaticMsCnt1")->text(), QStringLiteral("0"));
+    QTRY_COMPARE(child<QLabel>(dialog, "StaticMsCurActB1")->text(), QStringLiteral("255"));
+    for (const quint8 ramp : {0x20, 0x40}) {
+        board->setRegisterValue(ramp, 0); // positioning
+        board->setRegisterValue(ramp + 0x06, 2000); // AMAX
+        board->setRegisterValue(ramp + 0x07, 20000); // VMAX
+    }
+    board->setRegisterValue(0x2D, 300); // XTARGET of motor 1
+    board->setRegisterValue(0x4D, quint32(-100)); // and of motor 2
+    // Motor 1 at 300 stands in the second quarter, mirrored: entry 255 - 44 on coil A and the
+    // negated entry 44 on coil B.
+    QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>(dialog, "StaticMsCnt1")->text(), QStringLiteral("300"),
+                              10000);
+    QTRY_COMPARE(child<QLabel>(dialog, "StaticMsCurActA1")->text(), QStringLiteral("211"));
+    QTRY_COMPARE(child<QLabel>(dialog, "StaticMsCurActB1")->text(), QStringLiteral("-44"));
+    // Motor 2 at -100: table index 924, in the last quarter.
+    const WaveTable::Samples quarter = dialog->samples(1);
+    QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>(dialog, "StaticMsCnt2")->text(), QStringLiteral("924"),
+                              10000);
+    QTRY_COMPARE(child<QLabel>(dialog, "StaticMsCurActA2")->text(),
+                 QString::number(-quarter[255 - 156]));
+    QTRY_COMPARE(child<QLabel>(dialog, "StaticMsCurActB2")->text(), QString::number(quarter[156]));
+    QVERIFY(closer.texts.isEmpty());
+}
+
+QTEST_MAIN(TestMicrostepWaves)
 #include "tst_microstepwaves.moc"
