@@ -141,8 +141,8 @@ void TestMicrostepWaves::formHoldsBothMotorsUnderTheirNames()
         QCOMPARE(child<QLabel>(&dialog, "StaticMsCurActB" + m)->text(), QStringLiteral("0"));
         QCOMPARE(labelTexts(&dialog, m.toInt() - 1), QStringList(10, "00000000"));
         // The buttons wait for a board.
-        for (const QString &button : {"BtnCalculateWave", "BtnEvaluate"})
-            QVERIFY(!child<QPushButton>(&dialog, button + m)->isEnabled());
+        for (const char *button : {"BtnCalculateWave", "BtnEvaluate"})
+            QVERIFY(!child<QPushButton>(&dialog, QLatin1String(button) + m)->isEnabled());
     }
     dialog.OnEnableAll(true);
     QVERIFY(child<QPushButton>(&dialog, "BtnEvaluate2")->isEnabled());
