@@ -147,6 +147,13 @@ void TestMicrostepWaves::formHoldsBothMotorsUnderTheirNames()
     dialog.OnEnableAll(true);
     QVERIFY(child<QPushButton>(&dialog, "BtnEvaluate2")->isEnabled());
     QVERIFY(child<QLineEdit>(&dialog, "EditExpression2")->isEnabled());
+
+    // Reads that bring nothing of a chip leave the labels as they were.
+    child<QPushButton>(&dialog, "BtnEvaluate1")->click();
+    const QStringList words = hexTexts(tableWrites(0, boardsim::defaultWaveTable()));
+    QCOMPARE(labelTexts(&dialog, 0), words);
+    dialog.OnInitAllValues();
+    QCOMPARE(labelTexts(&dialog, 0), words);
 }
 
 void TestMicrostepWaves::pollShowsTableIndexAndCoilCurrents_data()
