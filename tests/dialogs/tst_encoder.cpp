@@ -23,11 +23,6 @@ quint8 motorAddress(quint8 address, int motor)
     return quint8(address + 0x20 * motor);
 }
 
-QString named(const char *control, int motor)
-{
-    return QLatin1String(control) + QString::number(motor + 1);
-}
-
 const char *const modeBoxes[10] = {
     "CheckAActiveHigh", "CheckBActiveHigh",  "CheckNActiveHigh",    "CheckIgnoreAB",
     "CheckClearAlways", "CheckClearOnce",    "CheckNEventPositive", "CheckNEventNegative",
@@ -61,11 +56,11 @@ private Q_SLOTS:
 private:
     QSpinBox *spin(const char *name, int motor) const
     {
-        return WindowOnBoard::child<QSpinBox>(*dialog, named(name, motor));
+        return WindowOnBoard::child<QSpinBox>(*dialog, WindowOnBoard::named(name, motor));
     }
     QCheckBox *box(const char *name, int motor) const
     {
-        return WindowOnBoard::child<QCheckBox>(*dialog, named(name, motor));
+        return WindowOnBoard::child<QCheckBox>(*dialog, WindowOnBoard::named(name, motor));
     }
 
     WindowOnBoard on;
@@ -194,7 +189,8 @@ void TestEncoder::constantIsWrittenAsTheChipUsesItAndReadBack()
         box("CheckReverseDir", motor)->click();
     QCOMPARE(on.board->registerValue(address), word);
     QCOMPARE(on.board->writeLog().last(), qMakePair(address, word));
-    auto *shown = WindowOnBoard::child<QLabel>(*dialog, named("StaticEncConst", motor));
+    auto *shown
+        = WindowOnBoard::child<QLabel>(*dialog, WindowOnBoard::named("StaticEncConst", motor));
     QCOMPARE(shown->text(), factor);
 
     QVERIFY(on.putAndInit(address, 0x00030003));
@@ -256,7 +252,8 @@ void TestEncoder::encoderPositionFollowsTheMotor()
     on.board->setRegisterValue(ramp + 0x08, 20000);
     on.board->setRegisterValue(ramp + 0x07, 200000);
     on.board->setRegisterValue(ramp + 0x0D, 4000);
-    auto *shown = WindowOnBoard::child<QLabel>(*dialog, named("StaticActPos", motor));
+    auto *shown
+        = WindowOnBoard::child<QLabel>(*dialog, WindowOnBoard::named("StaticActPos", motor));
     QTRY_COMPARE_WITH_TIMEOUT(on.board->registerValue(ramp + 0x01), 4000u, 20000);
     QTRY_COMPARE(shown->text(), QString::number(position));
 }

@@ -21,11 +21,6 @@ quint32 baseWord(bool classic)
         | (classic ? 0x4000u : 0x800u);
 }
 
-QString named(const char *control, int motor)
-{
-    return QLatin1String(control) + QString::number(motor + 1);
-}
-
 } // namespace
 
 // The chopper dialog on a KVN3162 board: each control changes exactly its field of CHOPCONF,
@@ -172,7 +167,8 @@ void TestMotorChopper::wordReadAndWrittenBackIsUnchanged()
     for (int motor = 0; motor < 2; ++motor) {
         QVERIFY(on.putAndInit(chopConf[motor], word));
         // A box clicked on and off again writes the word as it was read.
-        auto *box = WindowOnBoard::child<QCheckBox>(*dialog, named("CheckRndTF", motor));
+        auto *box
+            = WindowOnBoard::child<QCheckBox>(*dialog, WindowOnBoard::named("CheckRndTF", motor));
         box->click();
         box->click();
         QCOMPARE(on.board->writeLog().size(), 2);
@@ -205,6 +201,13 @@ void TestMotorChopper::spinBoxWritesOncePerFinishedEdit()
     QTest::keyClick(offTime, Qt::Key_Up);
     QCOMPARE(on.board->writeLog(), WindowOnBoard::Writes({{0x6C, 12}, {0x6C, 13}}));
     const_cast<MotorChopper *>(dialog)->hide();
+
+    // So do the spin boxes of the encoder and paceHold dialogs.
+    for (const ChipDialog *other : {static_cast<const ChipDialog *>(&on.dialogs().encoder),
+                                    static_cast<const ChipDialog *>(&on.dialogs().paceHold)}) {
+        for (const QSpinBox *box : other->findChildren<QSpinBox *>())
+            QVERIFY2(!box->keyboardTracking(), qPrintable(box->objectName()));
+    }
 }
 
 void TestMotorChopper::modeSwitchHoldsTheStartValueAndWritesOnce()

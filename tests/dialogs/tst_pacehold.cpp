@@ -6,15 +6,6 @@
 
 using boardsim::Chip;
 
-namespace {
-
-QString named(const char *control, int motor)
-{
-    return QLatin1String(control) + QString::number(motor + 1);
-}
-
-} // namespace
-
 // The paceHold dialog on a board: each field lands in its bits on top of what the chip held, the
 // flag buttons switch both flags, and the dialog stays off on the chip without paceHold.
 class TestPaceHold : public QObject
@@ -35,11 +26,11 @@ private Q_SLOTS:
 private:
     QSpinBox *spin(const char *name, int motor) const
     {
-        return WindowOnBoard::child<QSpinBox>(*dialog, named(name, motor));
+        return WindowOnBoard::child<QSpinBox>(*dialog, WindowOnBoard::named(name, motor));
     }
     QPushButton *button(const char *name, int motor) const
     {
-        return WindowOnBoard::child<QPushButton>(*dialog, named(name, motor));
+        return WindowOnBoard::child<QPushButton>(*dialog, WindowOnBoard::named(name, motor));
     }
 
     WindowOnBoard on;

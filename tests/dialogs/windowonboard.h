@@ -59,6 +59,11 @@ public:
     {
         return dialog.findChild<T *>(name);
     }
+    // A control's name for motor 0 or 1: "EditTOff" becomes "EditTOff1" or "EditTOff2".
+    static QString named(const char *control, int motor)
+    {
+        return QLatin1String(control) + QString::number(motor + 1);
+    }
 
     // Every dialog reads its registers from the chip again, as after a settings file was loaded.
     void initAllValues() { Q_EMIT window->InitAllValues(); }
