@@ -31,6 +31,7 @@ class TestMotorChopper : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void init();
     void cleanupTestCase();
 
     void controlWritesExactlyItsField_data();
@@ -52,6 +53,12 @@ void TestMotorChopper::initTestCase()
     QVERIFY(WindowOnBoard::prepare());
     QVERIFY(on.open(Chip::Kvn3162));
     dialog = &on.dialogs().motorChopper;
+    on.dialogUnderTest = const_cast<MotorChopper *>(dialog);
+}
+
+void TestMotorChopper::init()
+{
+    QVERIFY(on.waitUntilConnected());
 }
 
 void TestMotorChopper::cleanupTestCase()
@@ -125,10 +132,10 @@ void TestMotorChopper::controlWritesExactlyItsField()
 
     const quint8 address = chopConf[motor];
     const quint32 base = baseWord(classic);
-    QVERIFY(on.putAndInit(address, base));
+    LINKED_VERIFY(on, on.putAndInit(address, base));
     const QString name = control + QString::number(motor + 1);
     QWidget *widget = WindowOnBoard::child<QWidget>(*dialog, name);
-    QVERIFY(widget && widget->isEnabled());
+    LINKED_VERIFY(on, widget && widget->isEnabled());
     if (auto *box = qobject_cast<QCheckBox *>(widget))
         box->click();
     else if (auto *combo = qobject_cast<QComboBox *>(widget))
@@ -137,18 +144,18 @@ void TestMotorChopper::controlWritesExactlyItsField()
         qobject_cast<QSpinBox *>(widget)->setValue(value);
 
     const quint32 written = (base & ~mask) | bits;
-    QCOMPARE(on.board->writeLog(), WindowOnBoard::Writes({{address, written}}));
-    QCOMPARE(on.board->registerValue(address), written);
+    LINKED_COMPARE(on, on.board->writeLog(), WindowOnBoard::Writes({{address, written}}));
+    LINKED_COMPARE(on, on.board->registerValue(address), written);
 
     // Read back from another word, then from the written one: the control shows its value.
-    QVERIFY(on.putAndInit(address, base ^ mask));
-    QVERIFY(on.putAndInit(address, written));
+    LINKED_VERIFY(on, on.putAndInit(address, base ^ mask));
+    LINKED_VERIFY(on, on.putAndInit(address, written));
     if (auto *box = qobject_cast<QCheckBox *>(widget))
-        QVERIFY(box->isChecked());
+        LINKED_VERIFY(on, box->isChecked());
     else if (auto *combo = qobject_cast<QComboBox *>(widget))
-        QCOMPARE(combo->currentIndex(), value);
+        LINKED_COMPARE(on, combo->currentIndex(), value);
     else
-        QCOMPARE(qobject_cast<QSpinBox *>(widget)->value(), value);
+        LINKED_COMPARE(on, qobject_cast<QSpinBox *>(widget)->value(), value);
 }
 
 void TestMotorChopper::wordReadAndWrittenBackIsUnchanged_data()
@@ -165,32 +172,32 @@ void TestMotorChopper::wordReadAndWrittenBackIsUnchanged()
 {
     QFETCH(quint32, word);
     for (int motor = 0; motor < 2; ++motor) {
-        QVERIFY(on.putAndInit(chopConf[motor], word));
+        LINKED_VERIFY(on, on.putAndInit(chopConf[motor], word));
         // A box clicked on and off again writes the word as it was read.
         auto *box
             = WindowOnBoard::child<QCheckBox>(*dialog, WindowOnBoard::named("CheckRndTF", motor));
         box->click();
         box->click();
-        QCOMPARE(on.board->writeLog().size(), 2);
-        QCOMPARE(on.board->writeLog().last(), qMakePair(chopConf[motor], word));
+        LINKED_COMPARE(on, on.board->writeLog().size(), 2);
+        LINKED_COMPARE(on, on.board->writeLog().last(), qMakePair(chopConf[motor], word));
     }
 }
 
 void TestMotorChopper::spinBoxWritesOncePerFinishedEdit()
 {
-    QVERIFY(on.putAndInit(chopConf[0], 0));
-    QVERIFY(on.putAndInit(highVelocity[0], 0));
+    LINKED_VERIFY(on, on.putAndInit(chopConf[0], 0));
+    LINKED_VERIFY(on, on.putAndInit(highVelocity[0], 0));
     auto *velocity = WindowOnBoard::child<QSpinBox>(*dialog, "EditVHigh1");
     auto *offTime = WindowOnBoard::child<QSpinBox>(*dialog, "EditTOff1");
     const_cast<MotorChopper *>(dialog)->show();
-    QVERIFY(QTest::qWaitForWindowExposed(const_cast<MotorChopper *>(dialog)));
+    LINKED_VERIFY(on, QTest::qWaitForWindowExposed(const_cast<MotorChopper *>(dialog)));
 
     velocity->setFocus();
     velocity->selectAll();
     QTest::keyClicks(velocity, QStringLiteral("1234567"));
-    QVERIFY(on.board->writeLog().isEmpty());
+    LINKED_VERIFY(on, on.board->writeLog().isEmpty());
     QTest::keyClick(velocity, Qt::Key_Return);
-    QCOMPARE(on.board->writeLog(), WindowOnBoard::Writes({{0x32, 1234567}}));
+    LINKED_COMPARE(on, on.board->writeLog(), WindowOnBoard::Writes({{0x32, 1234567}}));
 
     // Leaving a box after typing finishes its edit too; each step of the arrows is one.
     on.board->clearWriteLog();
@@ -199,7 +206,7 @@ void TestMotorChopper::spinBoxWritesOncePerFinishedEdit()
     QTest::keyClicks(offTime, QStringLiteral("12"));
     velocity->setFocus();
     QTest::keyClick(offTime, Qt::Key_Up);
-    QCOMPARE(on.board->writeLog(), WindowOnBoard::Writes({{0x6C, 12}, {0x6C, 13}}));
+    LINKED_COMPARE(on, on.board->writeLog(), WindowOnBoard::Writes({{0x6C, 12}, {0x6C, 13}}));
     const_cast<MotorChopper *>(dialog)->hide();
 
     // So do the spin boxes of the encoder and paceHold dialogs.
@@ -213,21 +220,22 @@ void TestMotorChopper::spinBoxWritesOncePerFinishedEdit()
 void TestMotorChopper::modeSwitchHoldsTheStartValueAndWritesOnce()
 {
     // Classic, TFD 12: bits 4-6 hold 4 and bit 11 is set.
-    QVERIFY(on.putAndInit(chopConf[1], 0x00004840));
+    LINKED_VERIFY(on, on.putAndInit(chopConf[1], 0x00004840));
     auto *mode = WindowOnBoard::child<QComboBox>(*dialog, "CbChopperMode2");
     auto *start = WindowOnBoard::child<QSpinBox>(*dialog, "EditHStrt2");
-    QCOMPARE(start->value(), 12);
+    LINKED_COMPARE(on, start->value(), 12);
     mode->setCurrentIndex(0);
     // HSTRT is held to 8, stored as 0; bit 11 was TFD's and goes with it.
-    QCOMPARE(start->value(), 8);
-    QCOMPARE(WindowOnBoard::child<QLabel>(*dialog, "LblHStrt2")->text(), QStringLiteral("HSTRT:"));
-    QCOMPARE(on.board->writeLog(), WindowOnBoard::Writes({{0x7C, 0}}));
+    LINKED_COMPARE(on, start->value(), 8);
+    LINKED_COMPARE(on, WindowOnBoard::child<QLabel>(*dialog, "LblHStrt2")->text(),
+                   QStringLiteral("HSTRT:"));
+    LINKED_COMPARE(on, on.board->writeLog(), WindowOnBoard::Writes({{0x7C, 0}}));
 }
 
 void TestMotorChopper::writesReachThePaceHoldDialogWithoutEcho()
 {
     const PaceHold &paceHold = on.dialogs().paceHold;
-    QVERIFY(on.putAndInit(chopConf[1], 0x00010003));
+    LINKED_VERIFY(on, on.putAndInit(chopConf[1], 0x00010003));
     on.board->setRegisterValue(highVelocity[0], 111);
     on.board->setRegisterValue(highVelocity[1], 222);
 
@@ -239,39 +247,39 @@ void TestMotorChopper::writesReachThePaceHoldDialogWithoutEcho()
                   [&] { onChipWhenShown = on.board->registerValue(chopConf[1]); });
     WindowOnBoard::child<QSpinBox>(*dialog, "EditTOff2")->setValue(9);
     disconnect(watch);
-    QCOMPARE(on.board->writeLog(), WindowOnBoard::Writes({{0x7C, 0x00010009}}));
-    QCOMPARE(paceHoldOffTime->value(), 9);
-    QCOMPARE(onChipWhenShown, 0x00010009u);
+    LINKED_COMPARE(on, on.board->writeLog(), WindowOnBoard::Writes({{0x7C, 0x00010009}}));
+    LINKED_COMPARE(on, paceHoldOffTime->value(), 9);
+    LINKED_COMPARE(on, onChipWhenShown, 0x00010009u);
 
     // paceHold builds on that word, and the chopper dialog hears of paceHold's write: it shows
     // the flags and fetches both velocity thresholds, writing nothing back.
     on.board->clearWriteLog();
     on.board->clearRequestLog();
     WindowOnBoard::child<QPushButton>(paceHold, "BtnEnable2")->click();
-    QCOMPARE(on.board->writeLog(), WindowOnBoard::Writes({{0x7C, 0x000D0009}}));
-    QVERIFY(WindowOnBoard::child<QCheckBox>(*dialog, "CheckVHighFs2")->isChecked());
-    QVERIFY(WindowOnBoard::child<QCheckBox>(*dialog, "CheckVHighChm2")->isChecked());
+    LINKED_COMPARE(on, on.board->writeLog(), WindowOnBoard::Writes({{0x7C, 0x000D0009}}));
+    LINKED_VERIFY(on, WindowOnBoard::child<QCheckBox>(*dialog, "CheckVHighFs2")->isChecked());
+    LINKED_VERIFY(on, WindowOnBoard::child<QCheckBox>(*dialog, "CheckVHighChm2")->isChecked());
     const QList<int> reads = on.readAddresses();
-    QVERIFY(reads.contains(0x32) && reads.contains(0x52));
-    QCOMPARE(WindowOnBoard::child<QSpinBox>(*dialog, "EditVHigh1")->value(), 111);
-    QCOMPARE(WindowOnBoard::child<QSpinBox>(*dialog, "EditVHigh2")->value(), 222);
+    LINKED_VERIFY(on, reads.contains(0x32) && reads.contains(0x52));
+    LINKED_COMPARE(on, WindowOnBoard::child<QSpinBox>(*dialog, "EditVHigh1")->value(), 111);
+    LINKED_COMPARE(on, WindowOnBoard::child<QSpinBox>(*dialog, "EditVHigh2")->value(), 222);
 }
 
 void TestMotorChopper::failedReadLeavesTheControlsAsTheyWere()
 {
     // The chip does not answer the dialog's read of CHOPCONF_1: its controls keep the last word
     // read, not a 0 that the chip never held.
-    QVERIFY(on.putAndInit(chopConf[0], 0x00018005));
+    LINKED_VERIFY(on, on.putAndInit(chopConf[0], 0x00018005));
     on.board->setRegisterValue(chopConf[0], 0x00000007);
     on.board->setUnknownCommandStatus(true);
     const_cast<MotorChopper *>(dialog)->OnInitAllValues();
     on.board->setUnknownCommandStatus(false);
-    QCOMPARE(WindowOnBoard::child<QSpinBox>(*dialog, "EditTOff1")->value(), 5);
-    QCOMPARE(WindowOnBoard::child<QComboBox>(*dialog, "CbTbl1")->currentIndex(), 3);
-    QVERIFY(on.board->writeLog().isEmpty());
+    LINKED_COMPARE(on, WindowOnBoard::child<QSpinBox>(*dialog, "EditTOff1")->value(), 5);
+    LINKED_COMPARE(on, WindowOnBoard::child<QComboBox>(*dialog, "CbTbl1")->currentIndex(), 3);
+    LINKED_VERIFY(on, on.board->writeLog().isEmpty());
     // The next change builds on that word.
     WindowOnBoard::child<QCheckBox>(*dialog, "CheckRndTF1")->click();
-    QCOMPARE(on.board->writeLog(), WindowOnBoard::Writes({{0x6C, 0x0001A005}}));
+    LINKED_COMPARE(on, on.board->writeLog(), WindowOnBoard::Writes({{0x6C, 0x0001A005}}));
 }
 
 QTEST_MAIN(TestMotorChopper)

@@ -14,6 +14,7 @@ class TestPaceHold : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void init();
     void cleanupTestCase();
 
     void fieldWritesExactlyItsBits_data();
@@ -42,6 +43,12 @@ void TestPaceHold::initTestCase()
     QVERIFY(WindowOnBoard::prepare());
     QVERIFY(on.open(Chip::Kvn3162));
     dialog = &on.dialogs().paceHold;
+    on.dialogUnderTest = const_cast<PaceHold *>(dialog);
+}
+
+void TestPaceHold::init()
+{
+    QVERIFY(on.waitUntilConnected());
 }
 
 void TestPaceHold::cleanupTestCase()
@@ -97,59 +104,60 @@ void TestPaceHold::fieldWritesExactlyItsBits()
     QFETCH(int, value);
     QFETCH(quint32, written);
 
-    QVERIFY(on.putAndInit(quint8(address), base));
+    LINKED_VERIFY(on, on.putAndInit(quint8(address), base));
     auto *box = WindowOnBoard::child<QSpinBox>(*dialog, control + QString::number(motor + 1));
-    QVERIFY(box->isEnabled());
+    LINKED_VERIFY(on, box->isEnabled());
     box->setValue(value);
-    QCOMPARE(on.board->writeLog(), WindowOnBoard::Writes({{quint8(address), written}}));
+    LINKED_COMPARE(on, on.board->writeLog(), WindowOnBoard::Writes({{quint8(address), written}}));
 
-    QVERIFY(on.putAndInit(quint8(address), 0x5555));
-    QVERIFY(on.putAndInit(quint8(address), written));
-    QCOMPARE(box->value(), value);
+    LINKED_VERIFY(on, on.putAndInit(quint8(address), 0x5555));
+    LINKED_VERIFY(on, on.putAndInit(quint8(address), written));
+    LINKED_COMPARE(on, box->value(), value);
 }
 
 void TestPaceHold::flagButtonsSwitchBothFlagsOnTheLastWord()
 {
     for (int motor = 0; motor < 2; ++motor) {
         const quint8 address = motor == 0 ? 0x6C : 0x7C;
-        QVERIFY(on.putAndInit(address, 0x80012003));
+        LINKED_VERIFY(on, on.putAndInit(address, 0x80012003));
         button("BtnEnable", motor)->click();
         button("BtnEnable", motor)->click();
         button("BtnDisable", motor)->click();
-        QCOMPARE(on.board->writeLog(),
-                 WindowOnBoard::Writes(
-                     {{address, 0x800D2003}, {address, 0x800D2003}, {address, 0x80012003}}));
-        QCOMPARE(spin("EditTOff", motor)->value(), 3);
+        LINKED_COMPARE(on, on.board->writeLog(),
+                       WindowOnBoard::Writes(
+                           {{address, 0x800D2003}, {address, 0x800D2003}, {address, 0x80012003}}));
+        LINKED_COMPARE(on, spin("EditTOff", motor)->value(), 3);
     }
 }
 
 void TestPaceHold::registerTableAnnouncementIsShownAndBuiltOn()
 {
-    QVERIFY(on.putAndInit(0x6E, 0));
+    LINKED_VERIFY(on, on.putAndInit(0x6E, 0));
     auto &table = const_cast<Registers &>(on.dialogs().registers);
     Q_EMIT table.DoWriteRegister(0x6E, 0x00123456);
-    QCOMPARE(spin("EditPhTime", 0)->value(), 0x56);
-    QCOMPARE(spin("EditPhSw", 0)->value(), 0x34);
+    LINKED_COMPARE(on, spin("EditPhTime", 0)->value(), 0x56);
+    LINKED_COMPARE(on, spin("EditPhSw", 0)->value(), 0x34);
     on.board->clearWriteLog();
     spin("EditPhTime", 0)->setValue(7);
-    QCOMPARE(on.board->writeLog(), WindowOnBoard::Writes({{0x6E, 0x00123407}}));
+    LINKED_COMPARE(on, on.board->writeLog(), WindowOnBoard::Writes({{0x6E, 0x00123407}}));
 }
 
 void TestPaceHold::failedReadBuildsNoWrite()
 {
     // A read that brings nothing leaves the fields and copies as the chip last had them.
-    QVERIFY(on.putAndInit(0x7E, 0x00AB1234));
-    QVERIFY(on.putAndInit(0x7C, 0x00010005));
+    LINKED_VERIFY(on, on.putAndInit(0x7E, 0x00AB1234));
+    LINKED_VERIFY(on, on.putAndInit(0x7C, 0x00010005));
     on.board->setRegisterValue(0x7E, 0);
     on.board->setRegisterValue(0x7C, 0);
     on.board->setUnknownCommandStatus(true);
     const_cast<PaceHold *>(dialog)->OnInitAllValues();
     on.board->setUnknownCommandStatus(false);
-    QCOMPARE(spin("EditPhTime", 1)->value(), 0x34);
-    QCOMPARE(spin("EditTOff", 1)->value(), 5);
+    LINKED_COMPARE(on, spin("EditPhTime", 1)->value(), 0x34);
+    LINKED_COMPARE(on, spin("EditTOff", 1)->value(), 5);
     spin("EditPhSw", 1)->setValue(0x56);
     button("BtnEnable", 1)->click();
-    QCOMPARE(on.board->writeLog(), WindowOnBoard::Writes({{0x7E, 0x00AB5634}, {0x7C, 0x000D0005}}));
+    LINKED_COMPARE(on, on.board->writeLog(),
+                   WindowOnBoard::Writes({{0x7E, 0x00AB5634}, {0x7C, 0x000D0005}}));
 
     // A dialog that never read its registers writes nothing on top of them.
     PaceHold unread;
@@ -158,12 +166,12 @@ void TestPaceHold::failedReadBuildsNoWrite()
     WindowOnBoard::child<QPushButton>(unread, "BtnEnable1")->click();
     WindowOnBoard::child<QSpinBox>(unread, "EditTOff2")->setValue(4);
     WindowOnBoard::child<QSpinBox>(unread, "EditPhTime1")->setValue(4);
-    QVERIFY(writes.isEmpty());
+    LINKED_VERIFY(on, writes.isEmpty());
 }
 
 void TestPaceHold::controlsStayOffOnTheChipWithoutPaceHold()
 {
-    QVERIFY(on.open(Chip::Kvn3141));
+    LINKED_VERIFY(on, on.open(Chip::Kvn3141));
     dialog = &on.dialogs().paceHold;
     const QList<QWidget *> controls = dialog->findChildren<QWidget *>();
     int registerControls = 0;
@@ -173,10 +181,12 @@ void TestPaceHold::controlsStayOffOnTheChipWithoutPaceHold()
             QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
         }
     }
-    QCOMPARE(registerControls, 12);
+    LINKED_COMPARE(on, registerControls, 12);
     // So are the encoder's.
-    QVERIFY(!WindowOnBoard::child<QWidget>(on.dialogs().encoder, "EditIntPart1")->isEnabled());
-    QVERIFY(!WindowOnBoard::child<QWidget>(on.dialogs().encoder, "BtnReadClear2")->isEnabled());
+    LINKED_VERIFY(
+        on, !WindowOnBoard::child<QWidget>(on.dialogs().encoder, "EditIntPart1")->isEnabled());
+    LINKED_VERIFY(
+        on, !WindowOnBoard::child<QWidget>(on.dialogs().encoder, "BtnReadClear2")->isEnabled());
 }
 
 QTEST_MAIN(TestPaceHold)
