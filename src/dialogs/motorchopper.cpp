@@ -3,6 +3,8 @@
 #include "dialogs/chopperfields.h"
 #include "ui_motorchopper.h"
 
+#include <QSignalBlocker>
+
 namespace {
 
 constexpr unsigned char chopConfAddress[2] = {0x6C, 0x7C};
@@ -111,8 +113,8 @@ void MotorChopper::OnRegisterChanged(unsigned char address, int value)
         } else if (address == chopConfAddress[motor]) {
             updating = true;
             decodeChopConf(motor, quint32(value));
-            // Motor 2's word comes last when a settings file or the paceHold dialog changes both
-            // motors, so the velocity thresholds are fetched once.
+            // Only motor 2's word fetches both velocity thresholds: where both words change (the
+            // register table goes by address), motor 2's comes last.
             if (motor == 1) {
                 readHighVelocity(0);
                 readHighVelocity(1);
