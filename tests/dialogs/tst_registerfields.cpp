@@ -12,8 +12,6 @@ class TestRegisterFields : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void chopperWordsGoRoundUnchanged_data();
-    void chopperWordsGoRoundUnchanged();
     void chopperFieldsGoRoundUnchanged();
     void encoderConstantIsWrittenAsTheChipUsesIt_data();
     void encoderConstantIsWrittenAsTheChipUsesIt();
@@ -21,26 +19,6 @@ private Q_SLOTS:
     void encoderConstantsTheDialogCannotShow_data();
     void encoderConstantsTheDialogCannotShow();
 };
-
-void TestRegisterFields::chopperWordsGoRoundUnchanged_data()
-{
-    QTest::addColumn<quint32>("word");
-    QTest::newRow("zero: HSTRT 8 in fluxWeave") << 0u;
-    QTest::newRow("HEND -3, -2, -1") << 0x00000680u;
-    QTest::newRow("HEND field 15") << 0x00000780u;
-    QTest::newRow("fluxWeave keeps an unshown bit 11") << 0x00000870u;
-    QTest::newRow("Classic TFD 15, OFFSET -3") << 0x00004EF0u;
-    QTest::newRow("Classic TFD 8") << 0x00004800u;
-    QTest::newRow("unshown high bits") << 0xBF000000u;
-    QTest::newRow("every bit") << 0xFFFFFFFFu;
-    QTest::newRow("flags, TBL 3, SYNC 15") << 0x40FFB000u;
-}
-
-void TestRegisterFields::chopperWordsGoRoundUnchanged()
-{
-    QFETCH(quint32, word);
-    QCOMPARE(composeChopConf(decodeChopConf(word), word), word);
-}
 
 void TestRegisterFields::chopperFieldsGoRoundUnchanged()
 {
