@@ -1,6 +1,32 @@
 #include "dialogs/encoder.h"
 
+#include "dialogs/encoderconstant.h"
+#include "dialogs/registermap.h"
+#include "foundation/labelled.h"
 #include "ui_encoder.h"
+
+#include <QSignalBlocker>
+
+namespace {
+
+// Motor 2's registers lie 0x20 above these.
+enum Register : unsigned char {
+    EncModeAddress = 0x38,
+    XEncAddress = 0x39,
+    EncConstAddress = 0x3A,
+    EncStatusAddress = 0x3B,
+    EncLatchAddress = 0x3C,
+};
+
+constexpr unsigned char address(Register motor1Address, int motor)
+{
+    return static_cast<unsigned char>(motor1Address + 0x20 * motor);
+}
+
+constexpr quint32 shownModeBits = 0x7FF; // bits 0-10; 11-31 go back as the chip held them
+constexpr quint32 eventFlag = 0x1; // ENC_STATUS: an N event happened
+
+} // namespace
 
 Encoder::Encoder(QWidget *parent)
     : ChipDialog(parent)
@@ -8,9 +34,284 @@ Encoder::Encoder(QWidget *parent)
 {
     ui->setupUi(this);
     setIdentity("Encoder", fixedSizeFlags);
+
+    motors[0] = {{ui->CheckAActiveHigh1, ui->CheckBActiveHigh1, ui->CheckNActiveHigh1,
+                  ui->CheckIgnoreAB1, ui->CheckClearAlways1, ui->CheckClearOnce1,
+                  ui->CheckNEventPositive1, ui->CheckNEventNegative1, ui->CheckClearOnN1,
+                  ui->CheckLatchXActual1, ui->CheckDecimalMode1},
+                 ui->EditIntPart1,
+                 ui->EditFractPart1,
+                 ui->CheckReverseDir1,
+                 ui->StaticEncConst1,
+                 ui->StaticActPos1,
+                 ui->StaticLatchedPos1,
+                 new LabelLed(QColor(QStringLiteral("cornflowerblue")), 14),
+                 ui->BtnReadClear1};
+    motors[1] = {{ui->CheckAActiveHigh2, ui->CheckBActiveHigh2, ui->CheckNActiveHigh2,
+                  ui->CheckIgnoreAB2, ui->CheckClearAlways2, ui->CheckClearOnce2,
+                  ui->CheckNEventPositive2, ui->CheckNEventNegative2, ui->CheckClearOnN2,
+                  ui->CheckLatchXActual2, ui->CheckDecimalMode2},
+                 ui->EditIntPart2,
+                 ui->EditFractPart2,
+                 ui->CheckReverseDir2,
+                 ui->StaticEncConst2,
+                 ui->StaticActPos2,
+                 ui->StaticLatchedPos2,
+                 new LabelLed(QColor(QStringLiteral("cornflowerblue")), 14),
+                 ui->BtnReadClear2};
+    ui->LEDLayout1->addWidget(motors[0].nEvent);
+    ui->LEDLayout2->addWidget(motors[1].nEvent);
+
+    QList<QWidget *> controls;
+    for (const MotorControls &motor : motors) {
+        motor.nEvent->text->setText(QStringLiteral("N event"));
+        for (int bit = 0; bit < 10; ++bit)
+            controls << motor.mode[bit];
+        controls << motor.integerPart << motor.fraction << motor.mode[10] << motor.reverse
+                 << motor.readClear;
+    }
+    setRegisterControls(controls);
+    updating = false;
 }
 
 Encoder::~Encoder()
 {
     delete ui;
+}
+
+void Encoder::OnEnableAll(bool enable)
+{
+    // A chip without the encoder registers keeps the controls off.
+    ChipDialog::OnEnableAll(enable
+                            && findRegisterMapEntry(currentRegisterMap, EncModeAddress) != nullptr);
+}
+
+void Encoder::OnInitAllValues()
+{
+    updating = true;
+    for (int motor = 0; motor < 2; ++motor) {
+        for (Register reg : {EncModeAddress, EncConstAddress, XEncAddress, EncLatchAddress}) {
+            const int value = readRegister(address(reg, motor));
+            if (!lastReadFailed())
+                decode(motor, address(reg, motor), value);
+        }
+    }
+    updating = false;
+}
+
+void Encoder::OnRegisterChanged(unsigned char registerAddress, int value)
+{
+    updating = true;
+    for (int motor = 0; motor < 2; ++motor)
+        decode(motor, registerAddress, value);
+    updating = false;
+}
+
+void Encoder::decode(int motor, unsigned char registerAddress, int value)
+{
+    const MotorControls &controls = motors[motor];
+    if (registerAddress == address(EncModeAddress, motor)) {
+        showEncMode(motor, quint32(value));
+    } else if (registerAddress == address(EncConstAddress, motor)) {
+        encConst[motor].set(quint32(value));
+        showEncConst(motor);
+    } else if (registerAddress == address(XEncAddress, motor)) {
+        controls.position->setNum(value);
+    } else if (registerAddress == address(EncLatchAddress, motor)) {
+        controls.latched->setNum(value);
+    }
+}
+
+bool Encoder::decimalMode(int motor) const
+{
+    return motors[motor].mode[10]->isChecked();
+}
+
+EncoderConstant Encoder::shownConstant(int motor) const
+{
+    const MotorControls &controls = motors[motor];
+    EncoderConstant constant;
+    constant.integerPart = controls.integerPart->value();
+    constant.fraction = controls.fraction->value();
+    constant.reverse = controls.reverse->isChecked();
+    return constant;
+}
+
+void Encoder::showEncMode(int motor, quint32 value)
+{
+    encMode[motor].set(value);
+    const MotorControls &controls = motors[motor];
+    for (int bit = 0; bit < int(controls.mode.size()); ++bit)
+        controls.mode[bit]->setChecked(value & (1u << bit));
+    // The same constant means another factor in the other mode: show the one the chip uses.
+    if (encConst[motor].known)
+        showEncConst(motor);
+    else
+        setFractionRange(motor);
+    showFactor(motor);
+}
+
+void Encoder::showEncConst(int motor)
+{
+    const MotorControls &controls = motors[motor];
+    const EncoderConstant constant
+        = encoderconstant::decode(qint32(encConst[motor].value), decimalMode(motor));
+    setFractionRange(motor);
+    controls.reverse->setChecked(constant.reverse);
+    controls.fraction->setValue(constant.fraction);
+    controls.integerPart->setValue(constant.integerPart);
+    showFactor(motor);
+}
+
+void Encoder::showFactor(int motor)
+{
+    motors[motor].factor->setNum(
+        encoderconstant::shownFactor(shownConstant(motor), decimalMode(motor)));
+}
+
+void Encoder::setFractionRange(int motor)
+{
+    motors[motor].fraction->setMaximum(encoderconstant::fractionMaximum(decimalMode(motor)));
+}
+
+bool Encoder::knownOrShown(int motor, RegisterShadow &shadow, unsigned char registerAddress)
+{
+    if (shadow.known)
+        return true;
+    const int value = readRegister(registerAddress);
+    if (!lastReadFailed()) {
+        updating = true;
+        decode(motor, registerAddress, value);
+        updating = false;
+    }
+    return false;
+}
+
+void Encoder::composeEncMode(int motor)
+{
+    if (!knownOrShown(motor, encMode[motor], address(EncModeAddress, motor)))
+        return;
+    quint32 bits = 0;
+    const MotorControls &controls = motors[motor];
+    for (int bit = 0; bit < int(controls.mode.size()); ++bit) {
+        if (controls.mode[bit]->isChecked())
+            bits |= 1u << bit;
+    }
+    encMode[motor].set(encMode[motor].with(shownModeBits, bits));
+    writeRegister(address(EncModeAddress, motor), int(encMode[motor].value));
+}
+
+void Encoder::composeEncConst(int motor)
+{
+    if (updating)
+        return;
+    if (!knownOrShown(motor, encConst[motor], address(EncConstAddress, motor)))
+        return;
+    showFactor(motor);
+    const qint32 value = encoderconstant::compose(shownConstant(motor), decimalMode(motor));
+    encConst[motor].set(quint32(value));
+    writeRegister(address(EncConstAddress, motor), value);
+}
+
+void Encoder::writeDecimalMode(int motor, bool checked)
+{
+    const MotorControls &controls = motors[motor];
+    // Only this bit changes: the others go back as the chip holds them now.
+    const int value = readRegister(address(EncModeAddress, motor));
+    if (lastReadFailed()) {
+        controls.mode[10]->setChecked(!checked);
+        return;
+    }
+    const quint32 mode = checked ? (quint32(value) | encoderconstant::decimalModeBit)
+                                 : (quint32(value) & ~encoderconstant::decimalModeBit);
+    encMode[motor].set(mode);
+    writeRegister(address(EncModeAddress, motor), int(mode));
+
+    {
+        // A fraction beyond the new range is held to it and written below.
+        const QSignalBlocker blocker(controls.fraction);
+        setFractionRange(motor);
+    }
+    showFactor(motor);
+    // The chip reads the constant in the new mode: write it again when the factor shown would
+    // otherwise not be the one the chip uses.
+    const qint32 constant = encoderconstant::compose(shownConstant(motor), checked);
+    if (encConst[motor].known && quint32(constant) != encConst[motor].value)
+        composeEncConst(motor);
+}
+
+void Encoder::readStatus(int motor)
+{
+    const MotorControls &controls = motors[motor];
+    const int status = readRegister(address(EncStatusAddress, motor));
+    if (lastReadFailed())
+        return;
+    const bool event = quint32(status) & eventFlag;
+    controls.nEvent->led->setEnabled(event);
+    // The event latched the encoder position: show it.
+    if (event) {
+        const int latched = readRegister(address(EncLatchAddress, motor));
+        if (!lastReadFailed())
+            controls.latched->setNum(latched);
+    }
+}
+
+void Encoder::on_BtnGroupEncMode1_buttonClicked(QAbstractButton *)
+{
+    composeEncMode(0);
+}
+
+void Encoder::on_BtnGroupEncMode2_buttonClicked(QAbstractButton *)
+{
+    composeEncMode(1);
+}
+
+void Encoder::on_EditIntPart1_valueChanged(int)
+{
+    composeEncConst(0);
+}
+
+void Encoder::on_EditFractPart1_valueChanged(int)
+{
+    composeEncConst(0);
+}
+
+void Encoder::on_CheckReverseDir1_clicked(bool)
+{
+    composeEncConst(0);
+}
+
+void Encoder::on_CheckDecimalMode1_clicked(bool checked)
+{
+    writeDecimalMode(0, checked);
+}
+
+void Encoder::on_EditIntPart2_valueChanged(int)
+{
+    composeEncConst(1);
+}
+
+void Encoder::on_EditFractPart2_valueChanged(int)
+{
+    composeEncConst(1);
+}
+
+void Encoder::on_CheckReverseDir2_clicked(bool)
+{
+    composeEncConst(1);
+}
+
+void Encoder::on_CheckDecimalMode2_clicked(bool checked)
+{
+    writeDecimalMode(1, checked);
+}
+
+void Encoder::on_BtnReadClear1_clicked()
+{
+    readStatus(0);
+}
+
+void Encoder::on_BtnReadClear2_clicked()
+{
+    readStatus(1);
 }

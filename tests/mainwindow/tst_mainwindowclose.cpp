@@ -215,6 +215,10 @@ void TestMainWindowClose::everyPersistedKeyIsWrittenAtCloseAndRestoredAtTheNextS
         QCOMPARE(placed.last().topLeft(), QPoint(30 + i, 40 + 2 * i));
     }
     dialogs[3]->show();
+    // A shown dialog is no smaller than its form lets it be.
+    QList<QRect> placed;
+    for (ChipDialog *dialog : dialogs)
+        placed << dialog->geometry();
 
     RegisterFileCommands &commands = window->registerFileCommands();
     QStringList startPaths;

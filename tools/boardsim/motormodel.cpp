@@ -87,7 +87,7 @@ void MotorModel::powerOn()
     zeroWaitLeft = 0;
     standstillTime = standstillDelay;
     microsteps = 0;
-    encoderPosition = 0;
+    encoder.reset();
     encoderClearedOnce = false;
     strainWatchStopped = false;
     regulationTime = 0;
@@ -132,17 +132,6 @@ double MotorModel::distanceToTarget() const
     // The chip subtracts in 32 bits, so a target across the wrap-around is reached the short way.
     const qint32 difference = qint32(quint32(rampValue(XTarget)) - quint32(current));
     return double(difference) - (position - whole);
-}
-
-double MotorModel::encoderFactor() const
-{
-    const qint32 constant = qint32(rampValue(EncConst));
-    const bool reverse = constant < 0;
-    const quint32 magnitude = reverse ? quint32(0) - quint32(constant) : quint32(constant);
-    const bool decimal = rampValue(EncMode) & 0x400;
-    const double factor
-        = double(magnitude >> 16) + double(magnitude & 0xFFFF) / (decimal ? 10000.0 : 65536.0);
-    return reverse ? -factor : factor;
 }
 
 void MotorModel::setEvent(quint32 bits)
@@ -277,7 +266,10 @@ void MotorModel::countSteps(qint64 steps)
     const bool reversed = registers.value(Gconf) & (0x100u << motor);
     const qint64 physical = reversed ? -steps : steps;
     microsteps += physical;
-    encoderPosition = wrapped(encoderPosition + double(physical) * encoderFactor());
+    encoder.count(physical, rampValue(EncConst), rampValue(EncMode) & encmode::decimalMode);
+    // The encoder's A and B channels move with the counts and gate its N channel.
+    if (physical != 0)
+        updateEncoderIndex();
 }
 
 void MotorModel::updateSwitches()
@@ -313,28 +305,22 @@ void MotorModel::updateEncoderIndex()
 {
     const quint8 statusAddress = rampRegister(motor, EncStatus);
     const quint32 mode = rampValue(EncMode);
-    const bool activeNow = pins.encoderN == bool(mode & 0x4);
+    const bool activeNow = indexChannelActive(mode, pins.encoderN, microsteps);
     if (activeNow == indexActive)
         return;
     indexActive = activeNow;
-    if (!registers.exists(statusAddress))
-        return;
-    const bool positiveEdge = mode & 0x40;
-    const bool negativeEdge = mode & 0x80;
-    const bool event = (positiveEdge || negativeEdge)
-        ? ((activeNow && positiveEdge) || (!activeNow && negativeEdge))
-        : activeNow;
-    if (!event)
+    if (!registers.exists(statusAddress) || !isIndexEvent(mode, activeNow))
         return;
     registers.setBits(statusAddress, 0x1, true);
-    registers.setValue(rampRegister(motor, EncLatch), rampValue(XEnc));
-    if (mode & 0x200)
+    registers.setValue(rampRegister(motor, EncLatch), quint32(encoder.position()));
+    if (mode & encmode::latchXActual)
         registers.setValue(rampRegister(motor, XLatch), quint32(positionRegister()));
     // "Clear always" and "Clear on N" zero the encoder at every index event, "Clear only once"
     // at the first one after ENCMODE was written.
-    const bool clear = (mode & 0x110) || ((mode & 0x20) && !encoderClearedOnce);
+    const bool clear = (mode & (encmode::clearAlways | encmode::clearOnN))
+        || ((mode & encmode::clearOnce) && !encoderClearedOnce);
     if (clear) {
-        encoderPosition = 0;
+        encoder.reset();
         encoderClearedOnce = true;
         registers.setValue(rampRegister(motor, XEnc), 0);
     }
@@ -424,7 +410,7 @@ void MotorModel::publish()
         = qint32(std::clamp(std::lround(velocity / velocityUnit), -8388607L, 8388607L));
     registers.setValue(rampRegister(motor, VActual), quint32(speed));
     if (registers.exists(rampRegister(motor, XEnc)))
-        registers.setValue(rampRegister(motor, XEnc), quint32(wrappedInteger(encoderPosition)));
+        registers.setValue(rampRegister(motor, XEnc), quint32(encoder.position()));
 
     const bool stall = velocity != 0 && loadValue < 0.5;
     quint32 live = 0;
@@ -477,7 +463,7 @@ void MotorModel::hostWrote(quint8 address)
     if (address == rampRegister(motor, XActual)) {
         position = double(qint32(rampValue(XActual)));
     } else if (address == rampRegister(motor, XEnc)) {
-        encoderPosition = double(qint32(rampValue(XEnc)));
+        encoder.reset(qint32(rampValue(XEnc)));
     } else if (address == rampRegister(motor, EncMode)) {
         encoderClearedOnce = false;
         updateEncoderIndex();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "boardsim/encodermodel.h"
 #include "boardsim/wavetable.h"
 
 #include <QtGlobal>
@@ -43,7 +44,6 @@ private:
     Ramp rampParameters() const;
     double distanceToTarget() const;
     qint32 positionRegister() const;
-    double encoderFactor() const;
     void setEvent(quint32 bits);
 
     struct Motion
@@ -70,7 +70,7 @@ private:
     double zeroWaitLeft = 0;
     double standstillTime = 0;
     qint64 microsteps = 0; // steps the motor really made, in its own sense of rotation
-    double encoderPosition = 0;
+    EncoderCounter encoder;
     bool encoderClearedOnce = false;
     bool leftActive = false;
     bool rightActive = false;

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "boardsim/simulatedboard.h"
+#include "foundation/statusbar.h"
+#include "mainwindow/mainwindow.h"
+#include "support/devicetree.h"
+#include "support/modalcloser.h"
+#include "support/testenvironment.h"
+
+#include <QCheckBox>
+#include <QTest>
+
+#include <memory>
+
+// Checks of what went over the link. When the link dropped meanwhile (a loaded machine was late
+// with a reply, and the window reconnected by itself and read every register again), what the
+// test saw says nothing about the dialog: the test is skipped instead.
+#define LINKED_VERIFY(on, condition)                                                               \
+    do {                                                                                           \
+        if ((on).linkDropped())                                                                    \
+            QSKIP("the link missed a reply on a loaded machine and reconnected");                  \
+        QVERIFY(condition);                                                                        \
+    } while (false)
+#define LINKED_COMPARE(on, actual, expected)                                                       \
+    do {                                                                                           \
+        if ((on).linkDropped())                                                                    \
+            QSKIP("the link missed a reply on a loaded machine and reconnected");                  \
+        QCOMPARE(actual, expected);                                                                \
+    } while (false)
+
+// The program's main window connected to a simulated board, as the user connects it, for tests
+// of the chip dialogs it holds: their reads and writes take the whole road to the chip.
+class WindowOnBoard
+{
+public:
+    using Writes = QList<QPair<quint8, quint32>>;
+
+    // Once per test process, before any window: a private device tree and private settings.
+    static bool prepare()
+    {
+        if (!prepareDeviceTree())
+            return false;
+        isolateTestEnvironment();
+        return true;
+    }
+
+    bool open(boardsim::Chip chip)
+    {
+        close();
+        board = std::make_unique<boardsim::SimulatedBoard>(chip);
+        if (!board->start(deviceTree().path()))
+            return false;
+        window = std::make_unique<MainWindow>(nullptr);
+        static_cast<StatusBar *>(window->statusBar())->connectionCheckBox()->click();
+        if (!QTest::qWaitFor([this] { return window->connection().isConnected(); }, 15000))
+            return false;
+        QObject::connect(&window->connection(), &BoardConnection::connectionClosed,
+                         [this] { ++drops; });
+        drops = 0;
+        board->clearWriteLog();
+        board->clearRequestLog();
+        return true;
+    }
+
+    void close()
+    {
+        window.reset();
+        if (board)
+            board->stop();
+        board.reset();
+    }
+
+    ~WindowOnBoard() { close(); }
+
+    const ChipDialogSet &dialogs() const { return window->chipDialogs(); }
+
+    template<typename T> static T *child(const QObject &dialog, const QString &name)
+    {
+        return dialog.findChild<T *>(name);
+    }
+    // A control's name for motor 0 or 1: "EditTOff" becomes "EditTOff1" or "EditTOff2".
+    static QString named(const char *control, int motor)
+    {
+        return QLatin1String(control) + QString::number(motor + 1);
+    }
+
+    // Puts a register on the chip and lets the dialog under test read its registers again, as
+    // after a settings file was loaded (only that dialog, so that a test makes few requests);
+    // true when that wrote nothing.
+    bool putAndInit(quint8 address, quint32 value)
+    {
+        board->setRegisterValue(address, value);
+        board->clearWriteLog();
+        dialogUnderTest->OnInitAllValues();
+        const bool quiet = board->writeLog().isEmpty();
+        board->clearWriteLog();
+        board->clearRequestLog();
+        return quiet;
+    }
+
+    // A link that missed a reply on a loaded machine reconnects by itself, and the window then
+    // reads every register again: wait for that before a test goes on.
+    bool waitUntilConnected()
+    {
+        if (!QTest::qWaitFor([this] { return window->connection().isConnected(); }, 20000))
+            return false;
+        drops = 0;
+        board->clearWriteLog();
+        board->clearRequestLog();
+        return true;
+    }
+
+    // Whether the link dropped since the last waitUntilConnected.
+    bool linkDropped() const { return drops > 0; }
+
+    // The register addresses the board was asked to read, in order.
+    QList<int> readAddresses() const
+    {
+        QList<int> addresses;
+        for (const QByteArray &request : board->requestLog()) {
+            if (request.size() == 9 && quint8(request.at(1)) == 0x46)
+                addresses << quint8(request.at(2));
+        }
+        return addresses;
+    }
+
+    ModalCloser closer;
+    ChipDialog *dialogUnderTest = nullptr;
+    int drops = 0;
+    std::unique_ptr<boardsim::SimulatedBoard> board;
+    std::unique_ptr<MainWindow> window;
+};
