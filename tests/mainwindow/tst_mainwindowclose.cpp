@@ -216,9 +216,7 @@ void TestMainWindowClose::everyPersistedKeyIsWrittenAtCloseAndRestoredAtTheNextS
     }
     dialogs[3]->show();
     // A shown dialog is no smaller than its form lets it be.
-    QList<QRect> placed;
-    for (ChipDialog *dialog : dialogs)
-        placed << dialog->geometry();
+    placed[3] = dialogs[3]->geometry();
 
     RegisterFileCommands &commands = window->registerFileCommands();
     QStringList startPaths;
