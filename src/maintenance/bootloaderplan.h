@@ -21,6 +21,24 @@ constexpr quint32 largestPageSize = 256 * 4;
 // Progress is reported after every this many bytes.
 constexpr qint64 progressStep = 160;
 
+// The waits the boot loader needs, in milliseconds, and how often a step is tried.
+namespace Timing {
+constexpr int bootModeSettleMs = 800;
+constexpr int bootModeRetryMs = 200;
+constexpr int bootModeRetries = 24;
+constexpr int eraseSettleMs = 750;
+constexpr int eraseRetryMs = 250;
+constexpr int eraseQuestions = 20;
+constexpr int checksumRetryMs = 200;
+constexpr int checksumAttempts = 9;
+constexpr int restartSettleMs = 1500;
+constexpr int restartRetryMs = 500;
+constexpr int restartAttempts = 19;
+// What an update waits at the least: each wait once, where every step succeeds at once.
+constexpr int leastWaitMs
+    = bootModeSettleMs + eraseSettleMs + checksumRetryMs + restartSettleMs + restartRetryMs;
+} // namespace Timing
+
 enum BootQuery : quint8 { QueryPageSize = 0, QueryMemoryStart = 1, QueryMemorySize = 2 };
 enum ImageInfo : quint8 { StoreLength = 0, StoreChecksum = 1 };
 

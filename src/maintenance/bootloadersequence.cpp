@@ -10,20 +10,8 @@
 #include <QThread>
 
 namespace {
+using namespace BootLoaderPlan::Timing;
 constexpr quint8 module = 1;
-
-// The waits the boot loader needs, in milliseconds, and how often a step is tried.
-constexpr int bootModeSettleMs = 800;
-constexpr int bootModeRetryMs = 200;
-constexpr int bootModeRetries = 24;
-constexpr int eraseSettleMs = 750;
-constexpr int eraseRetryMs = 250;
-constexpr int eraseQuestions = 20;
-constexpr int checksumRetryMs = 200;
-constexpr int checksumAttempts = 9;
-constexpr int restartSettleMs = 1500;
-constexpr int restartRetryMs = 500;
-constexpr int restartAttempts = 19;
 
 void sleepMs(int ms)
 {
