@@ -92,8 +92,7 @@ void DropLabel::dragEnterEvent(QDragEnterEvent *event)
     qDebug() << "dragEnterEvent" << int(event->type())
              << (event->mimeData() ? event->mimeData()->urls() : QList<QUrl>());
     const QString path = firmwareFileOf(event->mimeData());
-    // Without a board to update, the drag is refused: the cursor tells the user at once.
-    if (path.isEmpty() || !hasConnectedBoard())
+    if (path.isEmpty())
         return;
     QWhatsThis::showText(mapToGlobal(event->position().toPoint() + QPoint(20, 60)),
                          tr("Update %1 with\n").arg(m_textLabel->text()) + path, this);
