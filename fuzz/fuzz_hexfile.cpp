@@ -8,23 +8,9 @@
 // The Intel HEX reader of the firmware update, and the programming plan made from what it read.
 namespace {
 
-QByteArray line(quint8 type, quint16 offset, const QByteArray &data)
-{
-    QByteArray bytes;
-    bytes.append(char(data.size()));
-    bytes.append(char(offset >> 8));
-    bytes.append(char(offset & 0xFF));
-    bytes.append(char(type));
-    bytes.append(data);
-    quint8 sum = 0;
-    for (const char byte : std::as_const(bytes))
-        sum = quint8(sum + quint8(byte));
-    bytes.append(char(quint8(-sum)));
-    return ':' + bytes.toHex().toUpper() + '\n';
-}
-
 QList<QByteArray> seeds()
 {
+    const auto line = intelHexRecord;
     const QByteArray end = line(1, 0, {});
     return {
         line(0, 4, "3141V100") + end,

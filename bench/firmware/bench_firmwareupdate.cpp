@@ -55,21 +55,6 @@ bool waitFor(const std::function<bool()> &condition, int timeoutMs)
     return true;
 }
 
-QByteArray record(quint8 type, quint16 offset, const QByteArray &data)
-{
-    QByteArray bytes;
-    bytes.append(char(data.size()));
-    bytes.append(char(offset >> 8));
-    bytes.append(char(offset & 0xFF));
-    bytes.append(char(type));
-    bytes.append(data);
-    quint8 sum = 0;
-    for (const char byte : std::as_const(bytes))
-        sum = quint8(sum + quint8(byte));
-    bytes.append(char(quint8(-sum)));
-    return ':' + bytes.toHex().toUpper() + '\n';
-}
-
 // The largest application: everything above the boot loader's part.
 QByteArray largestImageFile(const QByteArray &version)
 {
@@ -83,10 +68,10 @@ QByteArray largestImageFile(const QByteArray &version)
     for (quint32 offset = 0; offset < size; offset += 16) {
         const quint32 address = start + offset;
         if (offset == 0 || (address & 0xFFFF) == 0)
-            file += record(4, 0, QByteArray(1, char(address >> 24)) + char(address >> 16));
-        file += record(0, quint16(address), bytes.mid(int(offset), 16));
+            file += intelHexRecord(4, 0, QByteArray(1, char(address >> 24)) + char(address >> 16));
+        file += intelHexRecord(0, quint16(address), bytes.mid(int(offset), 16));
     }
-    return file + record(1, 0, {});
+    return file + intelHexRecord(1, 0, {});
 }
 
 // The word and page requests of the update, each answered before the next goes, as fast as a

@@ -141,6 +141,21 @@ QByteArray findFirmwareVersion(const char *bytes, qsizetype count)
                              : version;
 }
 
+QByteArray intelHexRecord(quint8 type, quint16 offset, const QByteArray &data)
+{
+    QByteArray bytes;
+    bytes.append(char(data.size()));
+    bytes.append(char(offset >> 8));
+    bytes.append(char(offset & 0xFF));
+    bytes.append(char(type));
+    bytes.append(data);
+    quint8 sum = 0;
+    for (const char byte : std::as_const(bytes))
+        sum = quint8(sum + quint8(byte));
+    bytes.append(char(quint8(-sum)));
+    return ':' + bytes.toHex().toUpper() + '\n';
+}
+
 QString HexFileReader::errorText(Error error)
 {
     switch (error) {

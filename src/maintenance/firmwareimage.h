@@ -38,6 +38,10 @@ QByteArray findVersionPattern(const char *bytes, qsizetype count, const QByteArr
 // none, of "###V#.##", anywhere in the bytes.
 QByteArray findFirmwareVersion(const char *bytes, qsizetype count);
 
+// One Intel HEX record line with its checksum and a line end, as the reader takes it: the
+// writer's half, for tools and tests that make firmware files.
+QByteArray intelHexRecord(quint8 type, quint16 offset, const QByteArray &data);
+
 // The Intel HEX reader. Every line must be a whole record with a correct checksum; records of
 // types 0, 1, 2, 4 and 5 are understood; data lands in the image at segment base + linear base
 // + offset, and data records under a linear base of 0x40000 or more are skipped.
