@@ -117,6 +117,25 @@ private Q_SLOTS:
         QCOMPARE(rig.flash(0x4000, 1200), rig.firmwareBytes(1200, good));
         QVERIFY(rig.linkShows(QString::fromLatin1(good)));
     }
+
+    void unfinishedFlashStaysInTheBootLoader()
+    {
+        QVERIFY(rig.control(QStringLiteral("boot fault page 2")));
+        SendFirmware updater(nullptr);
+        const UpdateRig::Outcome outcome
+            = rig.update(updater, rig.hexFile(QStringLiteral("cut.hex"), 2000, nextVersion()));
+        QVERIFY(rig.control(QStringLiteral("boot fault clear")));
+        QVERIFY(outcome.finished && !outcome.ok);
+        QVERIFY(rig.linkShows(QStringLiteral("3141B100")));
+        // Asked to start what it has, the boot loader refuses and stays; so it does after a
+        // power cycle.
+        QCOMPARE(rig.link().kvnlStatus(1, KvnlBootStartApplication, 0, 0, 0),
+                 int(boardsim::BootLoader::refusedStatus));
+        QVERIFY(rig.board().bootLoader().isRunning());
+        QVERIFY(rig.board().replug());
+        QVERIFY(rig.linkShows(QStringLiteral("3141B100")));
+        QVERIFY(rig.board().bootLoader().isRunning());
+    }
 };
 
 QTEST_MAIN(BootLoaderFaultsTest)
