@@ -81,11 +81,22 @@ bool BootLoaderSequence::reopen(bool onlyWhenPresent)
             return false;
         }
     }
-    return m_link->openHandler(m_port);
+    const bool opened = m_link->openHandler(m_port);
+    useFlashReplyBudget();
+    return opened;
+}
+
+void BootLoaderSequence::useFlashReplyBudget()
+{
+    // A page write or a checksum over the flash takes the boot loader longer than a register
+    // access takes the application; a busy machine adds to it. The link's reply budget for a USB
+    // port (set anew whenever it opens one) would count such a reply as lost and end the update.
+    m_link->setReplyBudget(KvnlTransport::serialReplyBudget);
 }
 
 bool BootLoaderSequence::run()
 {
+    useFlashReplyBudget();
     int status = 0;
     const QString application = askVersion(&status);
     if (status == 0)

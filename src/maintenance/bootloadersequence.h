@@ -41,6 +41,7 @@ private:
     // Opens the board's port; when the name has gone, follows the board to its new one. With
     // onlyWhenPresent a port that is not listed is not tried.
     bool reopen(bool onlyWhenPresent);
+    void useFlashReplyBudget();
     bool enterBootMode();
     bool readGeometry();
     bool query(BootLoaderPlan::BootQuery what, const QString &failure, quint32 *value);
