@@ -34,6 +34,8 @@ constexpr int checksumAttempts = 9;
 constexpr int restartSettleMs = 1500;
 constexpr int restartRetryMs = 500;
 constexpr int restartAttempts = 19;
+constexpr int versionRetryMs = 100;
+constexpr int versionAttempts = 3;
 // What an update waits at the least: each wait once, where every step succeeds at once.
 constexpr int leastWaitMs
     = bootModeSettleMs + eraseSettleMs + checksumRetryMs + restartSettleMs + restartRetryMs;

@@ -69,6 +69,18 @@ QString BootLoaderSequence::askVersion(int *status)
     return m_link->getFirmwareVersion(status);
 }
 
+QString BootLoaderSequence::askVersionPatiently(int *status)
+{
+    // The version request keeps a short reply budget of its own; a board that has just come
+    // onto the bus, or a busy machine, may miss it once without being gone.
+    QString version = askVersion(status);
+    for (int attempt = 1; attempt < versionAttempts && *status == 0; ++attempt) {
+        sleepMs(versionRetryMs);
+        version = askVersion(status);
+    }
+    return version;
+}
+
 bool BootLoaderSequence::reopen(bool onlyWhenPresent)
 {
     const QStringList ports = SerialDeviceEnumerator::instance()->devicesAvailable();
@@ -98,7 +110,7 @@ bool BootLoaderSequence::run()
 {
     useFlashReplyBudget();
     int status = 0;
-    const QString application = askVersion(&status);
+    const QString application = askVersionPatiently(&status);
     if (status == 0)
         return fail(QStringLiteral("no device avilable at ") + m_port);
     if (m_fileVersion.isEmpty()) {
@@ -140,7 +152,7 @@ bool BootLoaderSequence::enterBootMode()
     }
 
     int status = 0;
-    m_bootVersion = askVersion(&status);
+    m_bootVersion = askVersionPatiently(&status);
     message(QStringLiteral("Version @ ") + m_port + QStringLiteral(": ") + m_bootVersion);
     if (BootLoaderPlan::moduleType(m_bootVersion) != BootLoaderPlan::moduleType(m_fileVersion))
         return fail(QStringLiteral("Module type and file version do not match!"));

@@ -38,6 +38,7 @@ private:
     void message(const QString &text);
     void insert(const QString &text);
     QString askVersion(int *status);
+    QString askVersionPatiently(int *status);
     // Opens the board's port; when the name has gone, follows the board to its new one. With
     // onlyWhenPresent a port that is not listed is not tried.
     bool reopen(bool onlyWhenPresent);
