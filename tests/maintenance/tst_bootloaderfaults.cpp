@@ -12,12 +12,6 @@ class BootLoaderFaultsTest : public QObject
     Q_OBJECT
 
     UpdateRig rig;
-    int versionCount = 0;
-
-    QByteArray nextVersion()
-    {
-        return QByteArrayLiteral("3141V2") + QByteArray::number(10 + versionCount++);
-    }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(rig.start()); }
@@ -78,7 +72,7 @@ private Q_SLOTS:
         const quint32 lengthBefore = rig.board().bootLoader().storedLength();
         const QByteArray before = rig.flash(0x4000, 0x400);
 
-        QByteArray version = nextVersion();
+        QByteArray version = rig.nextVersion();
         if (fault == QLatin1String("noversion"))
             version = "3141X100";
         else if (fault == QLatin1String("othermodule"))
@@ -109,7 +103,7 @@ private Q_SLOTS:
             QVERIFY(rig.board().replug());
         QVERIFY(rig.linkShows(QString::fromLatin1(rig.board().firmwareVersion())));
 
-        const QByteArray good = nextVersion();
+        const QByteArray good = rig.nextVersion();
         const QString goodFile = rig.hexFile(QStringLiteral("good.hex"), 1200, good);
         outcome = rig.update(updater, goodFile);
         QVERIFY(outcome.finished);
@@ -123,7 +117,7 @@ private Q_SLOTS:
         QVERIFY(rig.control(QStringLiteral("boot fault page 2")));
         SendFirmware updater(nullptr);
         const UpdateRig::Outcome outcome
-            = rig.update(updater, rig.hexFile(QStringLiteral("cut.hex"), 2000, nextVersion()));
+            = rig.update(updater, rig.hexFile(QStringLiteral("cut.hex"), 2000, rig.nextVersion()));
         QVERIFY(rig.control(QStringLiteral("boot fault clear")));
         QVERIFY(outcome.finished && !outcome.ok);
         QVERIFY(rig.linkShows(QStringLiteral("3141B100")));

@@ -14,12 +14,6 @@ class FirmwareUpdateTest : public QObject
     Q_OBJECT
 
     UpdateRig rig;
-    int versionCount = 0;
-
-    QByteArray nextVersion()
-    {
-        return QByteArrayLiteral("3141V1") + QByteArray::number(10 + versionCount++);
-    }
 
     // Watches the rule that holds while any job runs: the enumerator is silent and the link
     // keeps its hands off the board.
@@ -52,7 +46,7 @@ private Q_SLOTS:
     void updatesTheLargestImage()
     {
         const int size = int(boardsim::BootLoader::flashSize - boardsim::BootLoader::reservedSize);
-        const QByteArray version = nextVersion();
+        const QByteArray version = rig.nextVersion();
         const QString file = rig.hexFile(QStringLiteral("largest.hex"), size, version);
         QVERIFY(!file.isEmpty());
         SendFirmware updater(nullptr);
@@ -87,7 +81,7 @@ private Q_SLOTS:
     {
         QFETCH(int, size);
         QFETCH(quint32, address);
-        const QByteArray version = nextVersion();
+        const QByteArray version = rig.nextVersion();
         const QString file = rig.hexFile(QStringLiteral("small.hex"), size, version, address);
         SendFirmware updater(nullptr);
         const UpdateRig::Outcome outcome = rig.update(updater, file);
@@ -106,8 +100,8 @@ private Q_SLOTS:
 
     void jobsInARowHandBackOnceAtTheEnd()
     {
-        const QByteArray first = nextVersion();
-        const QByteArray second = nextVersion();
+        const QByteArray first = rig.nextVersion();
+        const QByteArray second = rig.nextVersion();
         const QString firstFile = rig.hexFile(QStringLiteral("first.hex"), 600, first);
         const QString secondFile = rig.hexFile(QStringLiteral("second.hex"), 700, second);
         SendFirmware updater(nullptr);
@@ -128,7 +122,7 @@ private Q_SLOTS:
     {
         // The second object's job has no board; it reads its own file while the first programs,
         // and ends long before it: its hand-back must not give the first job's board away.
-        const QByteArray version = nextVersion();
+        const QByteArray version = rig.nextVersion();
         const int size = 20000;
         const QString file = rig.hexFile(QStringLiteral("busy.hex"), size, version);
         const QString other = rig.hexFile(QStringLiteral("other.hex"), 100000, "3141V999", 0x4000);
@@ -157,7 +151,7 @@ private Q_SLOTS:
 
     void destroyingDuringAJobWaitsAndHandsBack()
     {
-        const QByteArray version = nextVersion();
+        const QByteArray version = rig.nextVersion();
         const QString file = rig.hexFile(QStringLiteral("destroy.hex"), 300, version);
         auto updater = std::make_unique<SendFirmware>(nullptr);
         QSignalSpy done(updater.get(), &SendFirmware::done);
@@ -178,7 +172,7 @@ private Q_SLOTS:
     void followsTheBoardToANewPortName()
     {
         QVERIFY(rig.control(QStringLiteral("boot fault move ttyACM1")));
-        const QByteArray version = nextVersion();
+        const QByteArray version = rig.nextVersion();
         const QString file = rig.hexFile(QStringLiteral("moved.hex"), 400, version);
         SendFirmware updater(nullptr);
         const UpdateRig::Outcome outcome = rig.update(updater, file);

@@ -29,6 +29,11 @@ bool UpdateRig::linkShows(const QString &version, int timeoutMs)
         timeoutMs);
 }
 
+QByteArray UpdateRig::nextVersion()
+{
+    return QByteArrayLiteral("3141V") + QByteArray::number(110 + versionCount++);
+}
+
 QByteArray UpdateRig::firmwareBytes(int size, const QByteArray &version) const
 {
     return HexFiles::firmware(size, version, qMin(16, size - version.size()));

@@ -24,6 +24,8 @@ public:
     QString port() { return fixture.board().portName(); }
     QString directory() const { return files.path(); }
 
+    // A version text not used before in this run: "3141V110", "3141V111", ...
+    QByteArray nextVersion();
     // A firmware of `size` bytes carrying `version`, written by objcopy at `address`.
     QString hexFile(const QString &name, int size, const QByteArray &version,
                     quint32 address = 0x4000);
@@ -50,4 +52,5 @@ private:
     QWidget owner;
     ComShell mainLink;
     QTemporaryDir files;
+    int versionCount = 0;
 };
