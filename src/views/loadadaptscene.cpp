@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QUrl>
@@ -36,6 +37,41 @@ constexpr int scaleSteps = 16;
 const QString velocityForegroundSwitch = QStringLiteral("dumpVelocityForeground");
 const QString historySwitch = QStringLiteral("ignoreViewWitdh");
 const QString scopeSwitch = QStringLiteral("changeScope");
+
+// The dotted grid of the canvas as one item, drawn once into a cache at the view's resolution:
+// some three hundred dotted lines drawn anew for every sample would cost the poll its pace.
+class GridItem : public QGraphicsItem
+{
+public:
+    struct Line
+    {
+        QLineF line;
+        QColor colour;
+    };
+
+    explicit GridItem(QList<Line> lines)
+        : lines(std::move(lines))
+    {
+        for (const Line &l : std::as_const(this->lines))
+            bounds |= QRectF(l.line.p1(), l.line.p2()).normalized().adjusted(-1, -1, 1, 1);
+        setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+    }
+
+    QRectF boundingRect() const override { return bounds; }
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override
+    {
+        QPen pen(QBrush(Qt::black), 0, Qt::DotLine, Qt::RoundCap, Qt::RoundJoin);
+        for (const Line &l : std::as_const(lines)) {
+            pen.setColor(l.colour);
+            painter->setPen(pen);
+            painter->drawLine(l.line);
+        }
+    }
+
+private:
+    QList<Line> lines;
+    QRectF bounds;
+};
 
 } // namespace
 
@@ -67,6 +103,9 @@ LoadAdaptScene::LoadAdaptScene(QGraphicsView *view, int currentScale)
     if (!motorDigits.isEmpty())
         motorDigits.prepend(QStringLiteral(" motor "));
 
+    repaintPacing.setSingleShot(true);
+    repaintPacing.setInterval(repaintIntervalMs);
+    connect(&repaintPacing, &QTimer::timeout, this, &LoadAdaptScene::showSamples);
     setupGraphicsView();
 
     QScrollBar *history = view->horizontalScrollBar();
@@ -182,6 +221,7 @@ void LoadAdaptScene::addScaleLabels(double zoom, int labelWidth, int currentWidt
             if (current >= currentScale)
                 label->setOpacity(0.3);
             label->setPos(canvasWidth - labelWidth - currentWidth, y);
+            label->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
         }
 
         const int load = int(std::round(float(k * 1024 * 0.0625f) / float(zoom)));
@@ -190,24 +230,23 @@ void LoadAdaptScene::addScaleLabels(double zoom, int labelWidth, int currentWidt
         if (load >= 1024)
             label->setOpacity(0.3);
         label->setPos(canvasWidth - labelWidth, y);
+        label->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
     }
 }
 
 void LoadAdaptScene::addGrid(int right, const QList<int> &tickRows)
 {
-    QPen pen(QBrush(QColor(QStringLiteral("#9AA9B6"))), 0, Qt::DotLine, Qt::RoundCap,
-             Qt::RoundJoin);
+    QList<GridItem::Line> lines;
     QColor vertical(QStringLiteral("#AFB2B5"));
     vertical.setAlpha(48);
-    pen.setColor(vertical);
     for (int x = 0; x <= right; x += 8)
-        addLine(x, 0, x, canvasHeight, pen);
+        lines.append({QLineF(x, 0, x, canvasHeight), vertical});
     for (int y = 0; y <= canvasHeight; y += 8) {
         QColor horizontal(QLatin1String(tickRows.contains(y) ? "#15252F" : "#9AA9B6"));
         horizontal.setAlpha(64);
-        pen.setColor(horizontal);
-        addLine(0, y, right, y, pen);
+        lines.append({QLineF(0, y, right, y), horizontal});
     }
+    addItem(new GridItem(std::move(lines)));
 }
 
 void LoadAdaptScene::adjustScene()
@@ -224,16 +263,25 @@ void LoadAdaptScene::addSample(int load, int current, int velocity)
 {
     // The magnitude of the most negative 32-bit value does not fit an int.
     const qint64 speed = qAbs(qint64(velocity));
-    valueWidget->setText(
-        QStringLiteral("<div style='color: red; '> actual motor current ")
+    pendingLabel = QStringLiteral("<div style='color: red; '> actual motor current ")
         + QStringLiteral("vs. time: ") + QString::number(current) + QStringLiteral("</div>")
         + QStringLiteral("<div style='color: blue; '>strainWatch value ")
         + (velocityForeground ? QStringLiteral("vs. velocity: ") : QStringLiteral("vs. time: "))
         + QString::number(load) + QStringLiteral("</div><br>") + QStringLiteral("velocity: ")
-        + formatNumber(double(velocity), 0));
+        + formatNumber(double(velocity), 0);
     currentGraph->addValue(current);
     loadGraph->addValue(load);
     velocityItem->addValue(load, int(qMin<qint64>(speed, INT_MAX)));
+    // Samples come every few milliseconds; the label and the picture follow at a pace the eye
+    // can take, with all samples of the meantime in them.
+    if (!repaintPacing.isActive())
+        repaintPacing.start();
+}
+
+void LoadAdaptScene::showSamples()
+{
+    if (valueWidget && !pendingLabel.isEmpty())
+        valueWidget->setText(pendingLabel);
     update(QRectF());
 }
 

@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -27,6 +28,8 @@ class LoadAdaptScene : public QGraphicsScene
 public:
     static constexpr int canvasWidth = 2048;
     static constexpr int canvasHeight = 256;
+    // The longest a sample waits before the label and the graphs show it.
+    static constexpr int repaintIntervalMs = 40;
 
     LoadAdaptScene(QGraphicsView *view, int currentScale);
     ~LoadAdaptScene() override;
@@ -72,6 +75,7 @@ private:
     void addGrid(int right, const QList<int> &tickRows);
     void showExport(const QString &fileName, bool written, const QString &error);
     void rebuild();
+    void showSamples();
 
     int currentScale;
     int scopeIndex = -1;
@@ -86,4 +90,6 @@ private:
     int scaleMargin = 0;
     std::function<bool(const QUrl &)> openFile;
     QMetaObject::Connection historyConnection;
+    QTimer repaintPacing;
+    QString pendingLabel;
 };
