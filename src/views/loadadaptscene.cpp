@@ -280,8 +280,11 @@ void LoadAdaptScene::addSample(int load, int current, int velocity)
 
 void LoadAdaptScene::showSamples()
 {
-    if (valueWidget && !pendingLabel.isEmpty())
+    if (valueWidget && !pendingLabel.isEmpty()) {
         valueWidget->setText(pendingLabel);
+        // The label grows and shrinks with its text, in whatever font the style gives it.
+        valueWidget->adjustSize();
+    }
     update(QRectF());
 }
 

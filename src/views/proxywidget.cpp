@@ -10,7 +10,9 @@ ProxyWidget::ProxyWidget()
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->addWidget(label);
-    setStyleSheet(QStringLiteral("background: transparent"));
+    // The label stands on the graph's white canvas: its text stays dark whatever colour the
+    // application style gives labels.
+    setStyleSheet(QStringLiteral("background: transparent; color: black"));
 }
 
 void ProxyWidget::setProxy(QGraphicsProxyWidget *proxyItem)
