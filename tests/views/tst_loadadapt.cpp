@@ -147,11 +147,12 @@ void TestLoadAdapt::fillFromTheChipShowsItsFieldsAndWritesNothing()
 
     // Bands: "1/4" of 31 is 7; "1/2" of 10 is 5; start 10 width 10 gives 10..21.
     const BarItem *current1 = dialog().scene(1)->currentBand;
-    QCOMPARE(QPair(current1->lowerValue(), current1->upperValue()), QPair(7, 31));
+    QCOMPARE(std::make_pair(current1->lowerValue(), current1->upperValue()), std::make_pair(7, 31));
     const BarItem *current2 = dialog().scene(2)->currentBand;
-    QCOMPARE(QPair(current2->lowerValue(), current2->upperValue()), QPair(5, 10));
+    QCOMPARE(std::make_pair(current2->lowerValue(), current2->upperValue()), std::make_pair(5, 10));
     const BarItem *hysteresis1 = dialog().scene(1)->hysteresisBand;
-    QCOMPARE(QPair(hysteresis1->lowerValue(), hysteresis1->upperValue()), QPair(10, 21));
+    QCOMPARE(std::make_pair(hysteresis1->lowerValue(), hysteresis1->upperValue()),
+             std::make_pair(10, 21));
 
     for (const auto &write : board->writeLog())
         QVERIFY2(write.first < 0x30 || (write.first > 0x32 && write.first < 0x50)
@@ -246,7 +247,7 @@ void TestLoadAdapt::mirrorsDeliverAfterTheChipAndNeverWriteBack()
     QVERIFY(!dialog().isVisible());
     Q_EMIT dialogs.motorCurrent.MotorCurrentChanged(0x50, 0x00011E05);
     const BarItem *band = dialog().scene(2)->currentBand;
-    QCOMPARE(QPair(band->lowerValue(), band->upperValue()), QPair(15, 30));
+    QCOMPARE(std::make_pair(band->lowerValue(), band->upperValue()), std::make_pair(15, 30));
     QVERIFY(board->writeLog().isEmpty());
 }
 

@@ -88,12 +88,6 @@ QStringList counting(int first, int step, int last)
     return numbers;
 }
 
-bool finiteTransform(const QGraphicsView &view)
-{
-    const QTransform t = view.transform();
-    return std::isfinite(t.m11()) && std::isfinite(t.m22()) && t.isInvertible();
-}
-
 } // namespace
 
 class TestLoadGraph : public QObject
