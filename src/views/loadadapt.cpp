@@ -216,7 +216,8 @@ void LoadAdapt::composeAdaptConf(int motor)
     if (updating || motor < 0 || motor > 1 || !adaptConfKnown[motor])
         return;
     const MotorWidgets w = widgets(motor);
-    int value = (w.threshold->value() << thresholdShift) & thresholdMask;
+    // Two's complement in seven bits: the shift is made on the unsigned pattern.
+    int value = int((quint32(w.threshold->value()) << thresholdShift) & thresholdMask);
     if (w.minimumCurrent->currentIndex() > 0)
         value |= minimumCurrentBit;
     value |= (qMax(0, w.downStep->currentIndex()) & 3) << downStepShift;
