@@ -263,13 +263,26 @@ void TestLoadAdapt::graphsFollowAMotionWithChangingLoad()
     board->setRegisterValue(0x26, 5000);
     board->setRegisterValue(0x27, 200000);
     board->setRegisterValue(0x20, 1);
+    dialog().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog()));
     LoadAdaptScene *scene = dialog().scene(1);
 
-    // Light load: the current is lowered to its minimum, half the run current.
-    QTRY_COMPARE_WITH_TIMEOUT(scene->currentGraph->series().last(), 15, 10000);
-    QVERIFY(scene->loadGraph->series().last() > 4 * 32);
-    QTRY_VERIFY_WITH_TIMEOUT(scene->valueWidget->label->text().endsWith("velocity: 200,000"), 5000);
+    // At full speed under light load the current is lowered to its minimum, half the run
+    // current, while the load value stays above the hysteresis.
+    QTRY_VERIFY_WITH_TIMEOUT(scene->valueWidget->label->text().endsWith("velocity: 200,000"),
+                             10000);
+    const auto lowered = [scene] {
+        return scene->currentGraph->series().last() == 15
+            && scene->loadGraph->series().last() > 4 * 32;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(lowered(), 10000);
     QVERIFY(scene->velocities().contains(200000 & ~scene->velocityItem->mask()));
+    // Below the speed range set in the dialog the block lets go: the full run current.
+    typeInto(control<QSpinBox>("EditMinSpeed1"), 300000);
+    QCOMPARE(board->registerValue(0x31), 300000u);
+    QTRY_COMPARE_WITH_TIMEOUT(scene->currentGraph->series().last(), 31, 10000);
+    typeInto(control<QSpinBox>("EditMinSpeed1"), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(scene->currentGraph->series().last(), 15, 10000);
     // Heavy load pulls the load value down and the current back up to the run current.
     board->setMechanicalLoad(1, 600);
     QTRY_COMPARE_WITH_TIMEOUT(scene->currentGraph->series().last(), 31, 10000);
