@@ -29,7 +29,7 @@ public:
     static constexpr int canvasWidth = 2048;
     static constexpr int canvasHeight = 256;
     // The longest a sample waits before the label and the graphs show it.
-    static constexpr int repaintIntervalMs = 40;
+    static constexpr int repaintIntervalMs = 50;
 
     LoadAdaptScene(QGraphicsView *view, int currentScale);
     ~LoadAdaptScene() override;

@@ -18,8 +18,11 @@ ProxyWidget::ProxyWidget()
 void ProxyWidget::setProxy(QGraphicsProxyWidget *proxyItem)
 {
     proxy = proxyItem;
-    if (proxy)
-        proxy->setFlag(QGraphicsItem::ItemIgnoresTransformations, true);
+    if (!proxy)
+        return;
+    proxy->setFlag(QGraphicsItem::ItemIgnoresTransformations, true);
+    // Drawn again only when its text changes, not with every repaint of the graphs below it.
+    proxy->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
 }
 
 void ProxyWidget::setText(const QString &text)
