@@ -16,7 +16,6 @@
 #include <QGraphicsProxyWidget>
 #include <QGraphicsView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
@@ -43,11 +42,12 @@ void recordMessageType(QtMsgType type, const QMessageLogContext &, const QString
     messageTypes << type;
 }
 
-// Edits a spin box as a user does: the old text selected, the new one typed, then Enter.
+// Edits a spin box as a user does: the old text selected, the new one typed, then Enter. The
+// selection is made by key too, so that a late focus event cannot undo it in between.
 void typeInto(QSpinBox *box, int value)
 {
     box->setFocus();
-    box->findChild<QLineEdit *>()->selectAll();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(box, QString::number(value));
     QTest::keyClick(box, Qt::Key_Enter);
 }
@@ -206,7 +206,8 @@ void TestLoadAdapt::everyControlWritesExactlyItsField()
 
     QVERIFY(openConnectedWindow());
     dialog().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog()));
+    dialog().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog()));
     board->clearWriteLog();
     if (auto *box = control<QSpinBox>(name))
         typeInto(box, value);
