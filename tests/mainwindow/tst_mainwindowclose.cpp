@@ -204,13 +204,13 @@ void TestMainWindowClose::everyPersistedKeyIsWrittenAtCloseAndRestoredAtTheNextS
     QCOMPARE(child<QAction>("actionExtra_Style")->isChecked(), extraStyle);
     child<QAction>("actionRemember_Module")->setChecked(true);
     const QList<ChipDialog *> dialogs = window->chipDialogs().all();
-    // A dialog whose form needs more room than asked takes its minimum size; what it took is
-    // what is stored and restored.
+    // Room for every dialog's form in either look, within the test screen; a dialog whose form
+    // needs more takes its minimum size, and what it took is what is stored and restored.
     QList<QRect> placed;
     for (int i = 0; i < dialogs.size(); ++i) {
         if (dialogs[i]->layout())
             dialogs[i]->layout()->activate();
-        dialogs[i]->setGeometry(30 + i, 40 + 2 * i, 320 + i, 240 + i);
+        dialogs[i]->setGeometry(30 + i, 40 + 2 * i, 700 + i, 640 + i);
         placed << dialogs[i]->geometry();
         QCOMPARE(placed.last().topLeft(), QPoint(30 + i, 40 + 2 * i));
     }

@@ -1,0 +1,97 @@
+#include "views/htmltable.h"
+
+#include <algorithm>
+
+namespace {
+
+// A one-column list longer than this is laid out three values to a row.
+constexpr int longestSingleColumn = 24;
+
+} // namespace
+
+HtmlTable::HtmlTable(const int &width, const double &border, const int &columns)
+    : cellOpen(QStringLiteral("<td style=\"font-size:8pt; color:navy\">"))
+{
+    setColumns(columns);
+    // Three table starts here against two ends in endTable(): rich-text readers rely on the
+    // mark-up exactly as it has always been written.
+    html = QStringLiteral("<table><tr><td valign=middle><center><table><table width=\"%1%\" "
+                          "border=%2 cellspacing=3 cellpadding=4         style=\"border-style: "
+                          "ridge; border-color: cornflowerblue\">")
+               .arg(width)
+               .arg(QString::number(border, 'g', -1));
+}
+
+void HtmlTable::setColumns(const int &columns)
+{
+    rowTemplate = QStringLiteral("<tbody><tr>");
+    for (int k = 1; k <= columns; ++k)
+        rowTemplate += cellOpen + QStringLiteral("%%1</td>").arg(k);
+    rowTemplate += QStringLiteral("</tr></tbody>");
+}
+
+void HtmlTable::heading(const QString &text)
+{
+    html += QStringLiteral(
+                "<p style=\"font-weight:bold; font-size:12pt; color:dodgerblue\">%1<hr></p>")
+                .arg(text);
+}
+
+void HtmlTable::addValues(const QStringList &values)
+{
+    // cellOpen holds no "%", so the placeholders count the columns.
+    const int columns = int(rowTemplate.count(QLatin1Char('%')));
+    QStringList cells = values;
+    for (QString &cell : cells)
+        cell.replace(QLatin1Char('-'), QStringLiteral("&#x2212;"));
+
+    if (columns == 1) {
+        if (cells.size() <= longestSingleColumn) {
+            for (const QString &cell : std::as_const(cells))
+                html += rowTemplate.arg(cell);
+            return;
+        }
+        // The values were escaped above; the regrouped rows must not escape them again, which
+        // changes nothing as no "-" is left.
+        setColumns(3);
+        QStringList row;
+        for (const QString &cell : std::as_const(cells)) {
+            row << cell;
+            if (row.size() == 3) {
+                addValues(row);
+                row.clear();
+            }
+        }
+        if (!row.isEmpty()) {
+            setColumns(int(row.size()));
+            addValues(row);
+        }
+        return;
+    }
+
+    // Rows take two to four values; values beyond the last cell are dropped, cells beyond the
+    // last value keep their placeholder.
+    if (cells.size() < 2)
+        return;
+    if (columns <= 0) {
+        html += rowTemplate;
+        return;
+    }
+    switch (std::min({int(cells.size()), 4, columns})) {
+    case 2:
+        html += rowTemplate.arg(cells.at(0), cells.at(1));
+        return;
+    case 3:
+        html += rowTemplate.arg(cells.at(0), cells.at(1), cells.at(2));
+        return;
+    default:
+        html += rowTemplate.arg(cells.at(0), cells.at(1), cells.at(2), cells.at(3));
+        return;
+    }
+}
+
+QString HtmlTable::endTable()
+{
+    html += QStringLiteral("</table></center></td></tr></table>");
+    return html;
+}
