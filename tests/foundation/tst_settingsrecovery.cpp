@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QTest>
 
+#include <sys/stat.h>
+
 // A settings file that is damaged, unreadable or holds values no window could take: the program
 // starts from defaults, keeps what it could not read, and never hangs or overflows on it.
 class TestSettingsRecovery : public QObject
@@ -32,6 +34,8 @@ private Q_SLOTS:
     void valueThatWouldExhaustTheReaderIsMovedAsideUnread_data();
     void valueThatWouldExhaustTheReaderIsMovedAsideUnread();
     void everyValueKindTheProgramWritesPassesTheCheck();
+    void settingsThatAreNoFileAreSetAsideUnread_data();
+    void settingsThatAreNoFileAreSetAsideUnread();
 
     void restoreWindowIgnoresCoordinatesThatWouldOverflow_data();
     void restoreWindowIgnoresCoordinatesThatWouldOverflow();
@@ -58,7 +62,7 @@ private:
     {
         const QFileInfo settings(settingsPath());
         return settings.dir().entryList({settings.fileName() + QLatin1String(".corrupt-*")},
-                                        QDir::Files | QDir::Dirs, QDir::Name);
+                                        QDir::Files | QDir::Dirs | QDir::System, QDir::Name);
     }
     static QByteArray contentOf(const QString &path)
     {
@@ -139,13 +143,13 @@ void TestSettingsRecovery::unreadableFileIsMovedAside()
     // A directory where the file should be cannot be read even by root, and cannot be copied.
     QVERIFY(QDir().mkpath(settingsPath()));
     QVERIFY(QFile(settingsPath() + QLatin1String("/inside")).open(QIODevice::WriteOnly));
-    QString kept;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot be read")));
     {
-        AppSettings settings;
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot be read")));
-        kept = settings.setAsideDamagedFile();
+        AppSettings settings; // moves it aside before its reader opens it
+        QCOMPARE(settings.setAsideDamagedFile(), QString());
     }
-    QVERIFY(!kept.isEmpty());
+    QCOMPARE(keptCopies().size(), 1);
+    const QString kept = QFileInfo(settingsPath()).dir().filePath(keptCopies().first());
     QVERIFY(QFileInfo::exists(kept + QLatin1String("/inside")));
     QVERIFY(!QFileInfo(settingsPath()).isDir());
     AppSettings fresh;
@@ -219,6 +223,63 @@ void TestSettingsRecovery::valueThatWouldExhaustTheReaderIsMovedAsideUnread()
     }
     QCOMPARE(contentOf(kept), content);
     QVERIFY(!QFileInfo::exists(settingsPath()));
+}
+
+void TestSettingsRecovery::settingsThatAreNoFileAreSetAsideUnread_data()
+{
+    // Each of these was read without end, waited on for ever or read whole before any window.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("link to /dev/zero") << "/dev/zero"
+                                       << "a device";
+    QTest::newRow("link to /dev/urandom") << "/dev/urandom"
+                                          << "a device";
+    QTest::newRow("named pipe") << "fifo"
+                                << "a named pipe";
+    QTest::newRow("link loop") << "loop"
+                               << "round in a circle";
+    QTest::newRow("file far beyond a settings file") << "huge"
+                                                     << "far more than";
+}
+
+void TestSettingsRecovery::settingsThatAreNoFileAreSetAsideUnread()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, told);
+    const QString path = settingsPath();
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    const QByteArray native = QFile::encodeName(path);
+    if (kind.startsWith(QLatin1String("/dev/"))) {
+        QVERIFY(QFile::link(kind, path));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+    } else if (kind == QLatin1String("loop")) {
+        QVERIFY(QFile::link(path + QLatin1String(".other"), path));
+        QVERIFY(QFile::link(path, path + QLatin1String(".other")));
+    } else {
+        writeSettingsFile("[General]\nAutostart=true\n");
+        QVERIFY(QFile(path).resize(Q_INT64_C(200) * 1000 * 1000)); // sparse: takes no room
+    }
+    struct stat before;
+    QCOMPARE(::lstat(native.constData(), &before), 0);
+    // The store looks before its reader opens anything.
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("cannot be read: .*")
+                                            + QRegularExpression::escape(told)));
+    {
+        AppSettings settings;
+        QVERIFY(settings.allKeys().isEmpty());
+        QCOMPARE(settings.setAsideDamagedFile(), QString());
+        settings.setValue(QStringLiteral("Autostart"), true);
+    }
+    QCOMPARE(keptCopies().size(), 1);
+    const QString kept = QFileInfo(path).dir().filePath(keptCopies().first());
+    // Kept as it was, a link as the link it is.
+    struct stat after;
+    QCOMPARE(::lstat(QFile::encodeName(kept).constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QSettings reread(path, QSettings::IniFormat);
+    QCOMPARE(reread.value(QStringLiteral("Autostart")).toBool(), true);
 }
 
 void TestSettingsRecovery::everyValueKindTheProgramWritesPassesTheCheck()
