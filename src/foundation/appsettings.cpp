@@ -5,6 +5,7 @@
 #include "foundation/methodname.h"
 #include "foundation/regularfile.h"
 #include "foundation/settingsfilecheck.h"
+#include "foundation/windowstatecheck.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -255,8 +256,10 @@ bool AppSettings::restoreWindow(QWidget *window, const QString &suffix)
     beginGroup(mainWindowGroupKey);
     bool stateRestored = false;
     if (QMainWindow *mainWindow = asMainWindow(window)) {
-        stateRestored
-            = mainWindow->restoreState(value(windowStateKey).toByteArray(), mainWindowStateVersion);
+        // A state the window's reader could crash on is passed over like a missing one.
+        const QByteArray state = value(windowStateKey).toByteArray();
+        stateRestored = WindowStateCheck::isSafe(state, mainWindowStateVersion)
+            && mainWindow->restoreState(state, mainWindowStateVersion);
     }
     window->resize(storedSize(value(sizeKey + suffix, defaultWindowSize)));
     window->move(storedPosition(value(positionKey + suffix, centred), centred));

@@ -298,7 +298,7 @@ void TestMainWindowFiles::boxesShowTextsFromFilesAsPlainText()
     const QString file = path(QStringLiteral("<b>settings.3162"));
     QFile out(file);
     QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write("[Registers]\nVMAX_1=<h1 style=\"color:red\">Big</h1>\n"
+    out.write("[Registers]\nVMAX_1=<h1 style=color:red>Big</h1>\n"
               + QByteArray("K").repeated(100 * 1000) + "=1\nVMAX_2=5\n");
     out.close();
 
@@ -311,7 +311,7 @@ void TestMainWindowFiles::boxesShowTextsFromFilesAsPlainText()
     QCOMPARE(closer.formats.value(0), Qt::PlainText);
     const QString text = closer.texts.value(0);
     QVERIFY(text.contains(QLatin1String("<b>settings.3162")));
-    QVERIFY(text.contains(QLatin1String("<h1 style=\"color:red\">Big</h1>")));
+    QVERIFY(text.contains(QLatin1String("<h1 style=color:red>Big</h1>")));
     QVERIFY2(text.size() < 2000, qPrintable(QString::number(text.size())));
 
     RegisterAccess::messageBoxAsker(window.get())(QStringLiteral("Brownout detected"),
