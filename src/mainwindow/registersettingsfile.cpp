@@ -22,7 +22,7 @@ namespace {
 // before it is read, so a wrong pick cannot hold the window or the memory.
 constexpr qint64 largestFile = 1024 * 1024;
 // Names and values are kept for the report only this long: a file may hold megabytes in one.
-constexpr int longestReportedText = 64;
+constexpr int longestReportedText = 40;
 
 // A register file read once, as a private copy the settings reader may take in. A colleague's
 // damaged file must not reach the reader: it trusts the counts inside "@Variant(...)" values and

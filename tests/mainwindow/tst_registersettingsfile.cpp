@@ -566,7 +566,7 @@ private Q_SLOTS:
         QCOMPARE(result.outcome, Outcome::Partial);
         QCOMPARE(result.refused.size(), 3);
         for (const RegisterSettingsFile::Refusal &refusal : result.refused)
-            QVERIFY(refusal.key.size() <= 64 && refusal.text.size() <= 64);
+            QVERIFY(refusal.key.size() <= 40 && refusal.text.size() <= 40);
         const QString report = RegisterFileCommands::describe(result, file);
         QVERIFY2(report.size() < 8000, qPrintable(QString::number(report.size())));
         for (const QString &line : report.split(QLatin1Char('\n')))
