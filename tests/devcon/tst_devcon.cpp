@@ -1,4 +1,5 @@
 #include "link/deviceconsole.h"
+#include "nonfileentry.h"
 #include "platform/fakedevicetree.h"
 #include "platform/udevrule.h"
 #include "testenvironment.h"
@@ -231,14 +232,7 @@ private Q_SLOTS:
         QFETCH(QString, kind);
         const QString good = writeRules(programRule());
         const QString path = directory->path() + QLatin1String("/picked.rules");
-        if (kind == QLatin1String("link"))
-            QVERIFY(QFile::link(good, path));
-        else if (kind == QLatin1String("fifo"))
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        else if (kind == QLatin1String("folder"))
-            QVERIFY(QDir().mkdir(path));
-        else
-            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        QVERIFY(makeNonFileEntry(path, kind, good));
         const Result result
             = run({QStringLiteral("install"), path, QStringLiteral("USB\\VID_1209&PID_B162")});
         QCOMPARE(result.exitCode, 3);

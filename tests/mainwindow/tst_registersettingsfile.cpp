@@ -5,6 +5,7 @@
 #include "mainwindow/registerfiledialogs.h"
 #include "mainwindow/registersettingsfile.h"
 #include "mainwindow/settingspersistence.h"
+#include "support/nonfileentry.h"
 #include "support/registerfileuser.h"
 #include "support/testenvironment.h"
 
@@ -14,8 +15,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/stat.h>
 
 using boardsim::Chip;
 Q_DECLARE_METATYPE(boardsim::Chip)
@@ -519,22 +518,12 @@ private Q_SLOTS:
         QFETCH(QString, told);
         QTemporaryDir place;
         const QString file = place.filePath(QStringLiteral("picked.3162"));
-        const QByteArray native = QFile::encodeName(file);
-        if (kind == QLatin1String("zero")) {
-            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
-        } else if (kind == QLatin1String("fifo")) {
-            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
-        } else if (kind == QLatin1String("folder")) {
-            QVERIFY(QDir().mkdir(file));
-        } else if (kind == QLatin1String("loop")) {
-            QVERIFY(QFile::link(place.filePath(QStringLiteral("other")), file));
-            QVERIFY(QFile::link(file, place.filePath(QStringLiteral("other"))));
-        } else if (kind == QLatin1String("dangling")) {
-            QVERIFY(QFile::link(place.filePath(QStringLiteral("gone")), file));
-        } else {
+        if (kind == QLatin1String("huge")) {
             // Sparse: 150 MB that take no room, starting as a register file does.
             QCOMPARE(writeFile(file, "[Registers]\nGCONF=1\n"), QString());
             QVERIFY(QFile(file).resize(150 * 1000 * 1000));
+        } else {
+            QVERIFY(makeNonFileEntry(file, kind));
         }
         MemoryChip chip;
         chip.fill(registerMap3162);
