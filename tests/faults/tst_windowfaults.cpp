@@ -380,7 +380,9 @@ void TestWindowFaults::unplugDuringRegisterFileLoad()
                    const QString &text) { notices << title + QLatin1Char(':') + text; });
 
     // The board goes while the load writes: after its tenth write, from a thread of its own,
-    // since the GUI thread is busy with the load.
+    // since the GUI thread is busy with the load. Replies a little late (well within the link's
+    // budget) leave that thread time to see the tenth write on a loaded machine too.
+    board->setReplyDelayMs(5);
     board->clearWriteLog();
     std::atomic<bool> loadOver {false};
     boardsim::SimulatedBoard *simulated = board.get();
@@ -397,8 +399,9 @@ void TestWindowFaults::unplugDuringRegisterFileLoad()
     QVERIFY(!board->isPlugged());
     QCOMPARE(result.outcome, RegisterSettingsFile::Outcome::Partial);
     QVERIFY(!result.failedWrite.isEmpty());
-    QVERIFY(result.written.size() >= 10);
-    // The write on its way when the plug went may have reached the chip without its reply.
+    // The tenth write may be the one on its way when the plug went: it reached the chip
+    // without its reply.
+    QVERIFY(result.written.size() >= 9);
     QVERIFY(board->writeLog().size() >= result.written.size());
     QVERIFY(board->writeLog().size() <= result.written.size() + 1);
     QCOMPARE(notices.size(), 1);
