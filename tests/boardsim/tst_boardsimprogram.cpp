@@ -7,6 +7,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 // The kvn-boardsim program: its command line, its control channel and its shutdown.
 class TestBoardSimProgram : public QObject
 {
@@ -21,6 +26,7 @@ private Q_SLOTS:
     void withoutFixturePrintsThePtyPath();
     void controlChannelDrivesTheBoard();
     void controlChannelUnplugsAndReplugs();
+    void controlCommandOfAClientThatClosesAtOnceStillRuns();
     void controlChannelRefusesNonsense_data();
     void controlChannelRefusesNonsense();
     void terminationRemovesTheFixture();
@@ -150,6 +156,35 @@ void TestBoardSimProgram::controlChannelDrivesTheBoard()
     const QString help = controlCommand(control, QStringLiteral("help"));
     QVERIFY(help.contains(QLatin1String("fault checksum N")));
     QVERIFY(help.endsWith(QLatin1String("ok\n")));
+    process.terminate();
+    QVERIFY(process.waitForFinished(10000));
+}
+
+void TestBoardSimProgram::controlCommandOfAClientThatClosesAtOnceStillRuns()
+{
+    QTemporaryDir dir;
+    const QString root = dir.filePath(QStringLiteral("board"));
+    QProcess process;
+    QVERIFY(startWithFixture(process, root));
+    const QString control = root + QStringLiteral("/control.sock");
+
+    // As `echo 'set 0x21 4242' | socat - UNIX-CONNECT:...` does: send, then close straight away.
+    const QByteArray path = QFile::encodeName(control);
+    struct sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    const QByteArray lines("set 0x21 4242\nset 0x41 99\n");
+    QCOMPARE(::send(fd, lines.constData(), size_t(lines.size()), MSG_NOSIGNAL),
+             ssize_t(lines.size()));
+    ::close(fd);
+
+    QTRY_COMPARE(controlCommand(control, QStringLiteral("get 0x41")),
+                 QStringLiteral("ok 0x41 0x00000063 99\n"));
+    QCOMPARE(controlCommand(control, QStringLiteral("get 0x21")),
+             QStringLiteral("ok 0x21 0x00001092 4242\n"));
     process.terminate();
     QVERIFY(process.waitForFinished(10000));
 }

@@ -7,7 +7,10 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QPair>
+#include <QMutex>
 #include <QRecursiveMutex>
+
+#include <functional>
 
 namespace boardsim {
 
@@ -70,6 +73,12 @@ public:
     void setInput(Input input, bool level);
     bool input(Input input) const;
 
+    // Called with every request frame as it comes in, before the board answers it, on the thread
+    // that serves the line and without the core locked: a test can make a fault happen at an
+    // exact request (unplug the board at the tenth write) instead of racing the program for it.
+    using RequestHook = std::function<void(const QByteArray &frame)>;
+    void setRequestHook(RequestHook hook);
+
     // For further command sets (the boot loader). Handlers run with the core locked and may use
     // chipModel() directly.
     void setCommandHandler(quint8 command, KvnlHandler handler);
@@ -98,6 +107,8 @@ private:
     QByteArray versionText;
     QList<QPair<quint8, quint32>> writes;
     QList<QByteArray> requests;
+    QMutex hookMutex;
+    RequestHook requestHook;
 };
 
 } // namespace boardsim
