@@ -109,6 +109,10 @@ bool NativeSerialEngine::waitForReadOrWrite(bool *readyToRead, bool *readyToWrit
     }
     if (d_ptr->descriptor < 0)
         return false;
+    // Nothing to read and no time to wait: a poll could only add a hang-up, which is no
+    // readiness either. The link's check for stale input before each request costs one call.
+    if (checkRead && !checkWrite && msecs <= 0)
+        return false;
     const short events = short((checkRead ? POLLIN : 0) | (checkWrite ? POLLOUT : 0));
     // A negative time does not wait: it only looks at what has happened already.
     QDeadlineTimer deadline(qMax(msecs, 0));
