@@ -88,8 +88,8 @@ void RegisterAccess::chipRestarted()
 void RegisterAccess::beginConnection(const QString &moduleName)
 {
     m_moduleName = moduleName;
-    const bool detect = m_detectionInterrupted
-        || (m_chipMayHaveRestarted && moduleName == QLatin1String("3162"));
+    const bool detect
+        = m_detectionInterrupted || (m_chipMayHaveRestarted && moduleName == QLatin1String("3162"));
     m_chipMayHaveRestarted = false;
     m_detectionInterrupted = false;
     m_detecting = false;

@@ -67,11 +67,11 @@ private:
         shell = std::make_unique<ComShell>();
         shell->init(deviceId, &window, false);
         // The restart tool is not run from a test: it is missing here.
-        shell->setToolRunner([this](const QString &command, const QStringList &arguments,
-                                    QStringList *) {
-            toolCalls << command + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
-            return 2;
-        });
+        shell->setToolRunner(
+            [this](const QString &command, const QStringList &arguments, QStringList *) {
+                toolCalls << command + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
+                return 2;
+            });
     }
 
     bool isConnected() const
@@ -169,9 +169,10 @@ private Q_SLOTS:
         stalls.stop();
         QVERIFY2(firstHalf <= 10 && secondHalf <= 6,
                  qPrintable(QStringLiteral("%1 then %2 requests").arg(firstHalf).arg(secondHalf)));
-        QVERIFY2(stalls.longestMs() < stallBoundMs,
-                 qPrintable(QStringLiteral("the GUI thread stood still for %1 ms")
-                                .arg(stalls.longestMs())));
+        QVERIFY2(
+            stalls.longestMs() < stallBoundMs,
+            qPrintable(
+                QStringLiteral("the GUI thread stood still for %1 ms").arg(stalls.longestMs())));
         // The chain went its way: a reopen, "Try restart" and a new port list, then the restart.
         QVERIFY(texts.contains(QStringLiteral("Try restart")));
         QVERIFY(!toolCalls.isEmpty());

@@ -6,8 +6,8 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
-#include <QPair>
 #include <QMutex>
+#include <QPair>
 #include <QRecursiveMutex>
 
 #include <functional>
