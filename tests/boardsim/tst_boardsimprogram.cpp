@@ -7,9 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstring>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 // The kvn-boardsim program: its command line, its control channel and its shutdown.
@@ -169,13 +167,8 @@ void TestBoardSimProgram::controlCommandOfAClientThatClosesAtOnceStillRuns()
     const QString control = root + QStringLiteral("/control.sock");
 
     // As `echo 'set 0x21 4242' | socat - UNIX-CONNECT:...` does: send, then close straight away.
-    const QByteArray path = QFile::encodeName(control);
-    struct sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    memcpy(address.sun_path, path.constData(), size_t(path.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = connectControlSocket(control);
     QVERIFY(fd >= 0);
-    QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     const QByteArray lines("set 0x21 4242\nset 0x41 99\n");
     QCOMPARE(::send(fd, lines.constData(), size_t(lines.size()), MSG_NOSIGNAL),
              ssize_t(lines.size()));

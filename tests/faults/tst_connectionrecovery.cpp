@@ -38,13 +38,6 @@ QByteArray eightGarbageBytes()
 constexpr qint64 requestBudgetMs = 4 + 2 * KvnlTransport::usbReplyBudget;
 constexpr qint64 stallBoundMs = 195 + 8 * requestBudgetMs;
 
-int versionRequests(const boardsim::SimulatedBoard &board)
-{
-    int count = 0;
-    for (const QByteArray &request : board.requestLog())
-        count += (request.size() > 1 && quint8(request.at(1)) == KvnlFirmwareVersion) ? 1 : 0;
-    return count;
-}
 } // namespace
 
 // The link's recovery from faults a user meets on an ordinary desktop. Each test function runs in
@@ -91,11 +84,7 @@ private Q_SLOTS:
     {
         usbBoard.exportRoots();
         isolateTestEnvironment();
-        QVERIFY(QDir().mkpath(usbBoard.devRoot()));
-        QVERIFY(QDir().mkpath(usbBoard.sysfsRoot()));
-        QVERIFY2(usbBoard.start(usbPort), qPrintable(board().errorString()));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            SerialDeviceEnumerator::instance()->devicesAvailable().contains(usbPort), 5000);
+        QVERIFY2(usbBoard.startListed(usbPort), qPrintable(board().errorString()));
         window.setWindowTitle(title);
         // Visible, as the main window is: the driver prompt is only offered to a visible owner.
         window.show();
@@ -229,7 +218,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(shell->statusText(), QStringLiteral("Device is busy"), 5000);
         QTimer::singleShot(2000, this, [holder] { ::close(holder); });
         QTRY_VERIFY_WITH_TIMEOUT(isConnected(), 8000);
-        QVERIFY(versionRequests(board()) > 0);
+        QVERIFY(requestsWithCommand(board(), KvnlFirmwareVersion) > 0);
     }
 };
 

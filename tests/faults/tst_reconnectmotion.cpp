@@ -1,3 +1,4 @@
+#include "boardfixture.h"
 #include "boardsim/simulatedboard.h"
 #include "foundation/statusbar.h"
 #include "mainwindow/diallog.h"
@@ -20,14 +21,6 @@ namespace {
 constexpr quint8 writeCommand = 0x45;
 constexpr quint8 detectionCommand = 0x8F;
 constexpr quint8 vactual1 = 0x22;
-
-int requestsWith(const boardsim::SimulatedBoard &board, quint8 command)
-{
-    int count = 0;
-    for (const QByteArray &request : board.requestLog())
-        count += (request.size() > 1 && quint8(request.at(1)) == command) ? 1 : 0;
-    return count;
-}
 } // namespace
 
 // A motor the user set turning from the jog tab, and the link dropping under it. A reconnect to a
@@ -74,7 +67,7 @@ private Q_SLOTS:
         const int reads = int(board->requestLog().size());
         QTRY_VERIFY(board->requestLog().size() > reads + 20);
         QCOMPARE(board->writeLog(), (QList<QPair<quint8, quint32>>()));
-        QCOMPARE(requestsWith(*board, detectionCommand), 0);
+        QCOMPARE(requestsWithCommand(*board, detectionCommand), 0);
         QVERIFY(board->registerValue(vactual1) != 0);
         QVERIFY(fastRight->isChecked());
         QVERIFY(fastRight->isEnabled());
@@ -110,8 +103,8 @@ private Q_SLOTS:
         // A KVN3162 is detected again, and the detection's end stops both motors; a KVN3141 is
         // read at once, as at the first connection.
         const bool detects = Chip(chip) == Chip::Kvn3162;
-        QCOMPARE(requestsWith(*board, detectionCommand) > 0, detects);
-        QCOMPARE(requestsWith(*board, writeCommand) > 0, detects);
+        QCOMPARE(requestsWithCommand(*board, detectionCommand) > 0, detects);
+        QCOMPARE(requestsWithCommand(*board, writeCommand) > 0, detects);
     }
 
 private:
