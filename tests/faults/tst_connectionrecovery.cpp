@@ -7,7 +7,8 @@
 #include "stallwatch.h"
 #include "testenvironment.h"
 
-#include <QDir>
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QSignalSpy>
 #include <QWidget>
@@ -52,6 +53,10 @@ private:
     QWidget window;
     std::unique_ptr<ComShell> shell;
     QStringList toolCalls;
+    // Every modal box the link opens is noted and closed, so that a wrong one fails the test
+    // instead of holding it up.
+    QTimer modalWatch;
+    QStringList modalBoxes;
 
     boardsim::SimulatedBoard &board() { return usbBoard.board(); }
 
@@ -86,6 +91,13 @@ private Q_SLOTS:
         isolateTestEnvironment();
         QVERIFY2(usbBoard.startListed(usbPort), qPrintable(board().errorString()));
         window.setWindowTitle(title);
+        connect(&modalWatch, &QTimer::timeout, this, [this] {
+            if (auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                modalBoxes << QString::fromLatin1(box->metaObject()->className());
+                box->reject();
+            }
+        });
+        modalWatch.start(50);
         // Visible, as the main window is: the driver prompt is only offered to a visible owner.
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -191,6 +203,7 @@ private Q_SLOTS:
         QTest::qWait(100);
         // A board that was there is waited for: no driver prompt, and the title tells the truth.
         QVERIFY(window.findChildren<Confirm *>().isEmpty());
+        QVERIFY(modalBoxes.isEmpty());
         QCOMPARE(window.windowTitle(), title + QStringLiteral(" | disconnected"));
         QCOMPARE(ready.last().first().toString(), QString());
 
@@ -219,6 +232,7 @@ private Q_SLOTS:
         QTimer::singleShot(2000, this, [holder] { ::close(holder); });
         QTRY_VERIFY_WITH_TIMEOUT(isConnected(), 8000);
         QVERIFY(requestsWithCommand(board(), KvnlFirmwareVersion) > 0);
+        QVERIFY(modalBoxes.isEmpty());
     }
 };
 
