@@ -47,6 +47,12 @@ void BoardCore::setRequestHook(RequestHook hook)
     requestHook = std::move(hook);
 }
 
+void BoardCore::advanceToNow()
+{
+    QMutexLocker locker(&mutex);
+    catchUp();
+}
+
 QList<Transmission> BoardCore::handleRequest(const QByteArray &frame)
 {
     RequestHook hook;

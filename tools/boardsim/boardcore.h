@@ -43,6 +43,10 @@ public:
     Chip chip() const { return chipType; }
 
     QList<Transmission> handleRequest(const QByteArray &frame);
+    // Runs the chip up to the present. The line's thread calls it now and then, as the chip runs
+    // on its own clock: a request after a long pause then finds little left to catch up, and is
+    // answered as quickly as any other.
+    void advanceToNow();
 
     // The register as the chip holds it, without the side effects of a host read.
     quint32 registerValue(quint8 address);
