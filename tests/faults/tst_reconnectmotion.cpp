@@ -1,6 +1,7 @@
 #include "boardfixture.h"
 #include "boardsim/simulatedboard.h"
 #include "foundation/statusbar.h"
+#include "link/kvnldatagram.h"
 #include "mainwindow/diallog.h"
 #include "mainwindow/mainwindow.h"
 #include "serial/serialdeviceenumerator.h"
@@ -18,8 +19,6 @@
 using boardsim::Chip;
 
 namespace {
-constexpr quint8 writeCommand = 0x45;
-constexpr quint8 detectionCommand = 0x8F;
 constexpr quint8 vactual1 = 0x22;
 } // namespace
 
@@ -67,7 +66,7 @@ private Q_SLOTS:
         const int reads = int(board->requestLog().size());
         QTRY_VERIFY(board->requestLog().size() > reads + 20);
         QCOMPARE(board->writeLog(), (QList<QPair<quint8, quint32>>()));
-        QCOMPARE(requestsWithCommand(*board, detectionCommand), 0);
+        QCOMPARE(requestsWithCommand(*board, KvnlDetectionRead), 0);
         QVERIFY(board->registerValue(vactual1) != 0);
         QVERIFY(fastRight->isChecked());
         QVERIFY(fastRight->isEnabled());
@@ -103,8 +102,8 @@ private Q_SLOTS:
         // A KVN3162 is detected again, and the detection's end stops both motors; a KVN3141 is
         // read at once, as at the first connection.
         const bool detects = Chip(chip) == Chip::Kvn3162;
-        QCOMPARE(requestsWithCommand(*board, detectionCommand) > 0, detects);
-        QCOMPARE(requestsWithCommand(*board, writeCommand) > 0, detects);
+        QCOMPARE(requestsWithCommand(*board, KvnlDetectionRead) > 0, detects);
+        QCOMPARE(requestsWithCommand(*board, KvnlWriteRegister) > 0, detects);
     }
 
 private:
