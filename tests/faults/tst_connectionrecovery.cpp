@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QWidget>
 #include <QtTest>
@@ -211,6 +212,41 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(isConnected(), 5000);
         QCOMPARE(ready.last().first().toString(), usbPort);
         QVERIFY(shell->boardMayHaveRestarted());
+    }
+
+    void faultStormsEndWithTheLinkBackEveryTime()
+    {
+        connectUsbBoard();
+        // The window's poll, as far as the link can tell: a read every few milliseconds while the
+        // port is open.
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, shell.get(), [this] {
+            qint32 value = 0;
+            if (shell->serialPort()->isOpen())
+                shell->kvnlRead(1, KvnlReadRegister, 0x21, 0, value);
+        });
+        poll.start(5);
+        for (int round = 0; round < 10; ++round) {
+            QRandomGenerator random {quint32(round)};
+            // A second and a half of mixed faults, each kind on or off at random.
+            for (int burst = 0; burst < 6; ++burst) {
+                const quint32 kinds = random.bounded(64u);
+                if (kinds & 1)
+                    board().setSilentFor(1 + random.bounded(6));
+                if (kinds & 2)
+                    board().injectGarbage(eightGarbageBytes());
+                if (kinds & 4)
+                    board().setReplyDelayMs(kinds & 8 ? 60 : 8);
+                if (kinds & 16)
+                    board().setWrongChecksumFor(3);
+                board().setSplitReplies(kinds & 32);
+                QTest::qWait(250);
+            }
+            board().clearFaults();
+            QVERIFY2(
+                QTest::qWaitFor([this] { return isConnected(); }, 8000),
+                qPrintable(QStringLiteral("round %1: %2").arg(round).arg(shell->statusText())));
+        }
     }
 
     void portHeldElsewhereAtReplugIsTriedAgain()
