@@ -11,9 +11,11 @@ function(kvn_add_subsystem_sources)
     endif()
 endfunction()
 
-# One Qt Test executable per area: kvn_add_test(name SOURCES ... [LABELS ...] [LIBS ...]).
+# One Qt Test executable per area: kvn_add_test(name SOURCES ... [LABELS ...] [LIBS ...]
+# [FUNCTIONS ...]). With FUNCTIONS, each listed test function is its own CTest test in a process
+# of its own (name/function), for tests whose subject is process-wide state.
 function(kvn_add_test name)
-    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LABELS;LIBS" ${ARGN})
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LABELS;LIBS;FUNCTIONS" ${ARGN})
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
@@ -22,8 +24,17 @@ function(kvn_add_test name)
     endif()
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE kvneval kvntestsupport Qt6::Test ${T_LIBS})
-    add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES
+    if(T_FUNCTIONS)
+        set(tests)
+        foreach(function ${T_FUNCTIONS})
+            add_test(NAME ${name}/${function} COMMAND ${name} ${function})
+            list(APPEND tests ${name}/${function})
+        endforeach()
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+        set(tests ${name})
+    endif()
+    set_tests_properties(${tests} PROPERTIES
         LABELS "${T_LABELS}"
         TIMEOUT ${T_TIMEOUT}
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KVN_TEST_BINARY_DIR=${CMAKE_BINARY_DIR}")

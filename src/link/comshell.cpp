@@ -61,13 +61,6 @@ DriverPromptState &driverPrompt()
     return state;
 }
 
-// Hardware ids of the boards found present at least once since the program started.
-QSet<QString> &boardsSeenInThisRun()
-{
-    static QSet<QString> seen;
-    return seen;
-}
-
 QString disconnectedSuffix()
 {
     return ComShell::tr(" | disconnected");
@@ -101,6 +94,9 @@ ComShell::ComShell(QObject *parent)
 {
     setObjectName(QStringLiteral("comShell"));
     m_transport.setReplyBudget(KvnlTransport::usbReplyBudget);
+    m_recoveryTimer = new QTimer(this);
+    m_recoveryTimer->setSingleShot(true);
+    connect(m_recoveryTimer, &QTimer::timeout, this, &ComShell::runRecovery);
     qWarning("------------------------ Begin ComShell");
 }
 
@@ -181,18 +177,67 @@ void ComShell::requestFailed()
     const bool reconnect = m_autoStart && !m_deviceId.isEmpty();
     if (reconnect && m_port && m_port->isOpen())
         m_port->close();
-    statusSerialDevice(false);
+    // While a connection is being made nothing was connected to report lost: the attempt itself
+    // decides the next step. A second report from in there would arm a second recovery and
+    // overwrite the stage ("Try restart") the attempt is judged by.
+    if (!m_askingVersion)
+        statusSerialDevice(false);
 }
 
-void ComShell::reopenLater(int ms)
+void ComShell::armRecovery(RecoveryStep step, int ms)
 {
-    // Several recovery rules may each ask for a reopen. The first that finds the board ends the
-    // matter: a later one must not report the link's own open port as busy, and none reopens a
-    // link the user has switched off in the meantime.
-    QTimer::singleShot(ms, this, [this] {
+    // Whatever was pending is replaced: one attempt at a time, so a silent board costs one
+    // request now and then instead of a growing swarm of them.
+    m_recoveryStep = step;
+    m_recoveryTimer->start(ms);
+}
+
+void ComShell::cancelRecovery()
+{
+    m_recoveryTimer->stop();
+}
+
+bool ComShell::isRecoveryPending() const
+{
+    return m_recoveryTimer->isActive();
+}
+
+void ComShell::runRecovery()
+{
+    // None reopens a link the user has switched off in the meantime, and none takes the link's
+    // own open port for a busy one.
+    switch (m_recoveryStep) {
+    case RecoveryStep::Reopen:
         if (m_autoStart && m_port && !m_port->isOpen())
             openHandler();
-    });
+        break;
+    case RecoveryStep::PortListBeforeRestart:
+        m_keepRestartStage = true;
+        setPortList();
+        m_keepRestartStage = false;
+        break;
+    case RecoveryStep::PortList:
+        setPortList();
+        break;
+    }
+}
+
+void ComShell::retryBusyPort()
+{
+    const bool reconnect = m_autoStart && !m_deviceId.isEmpty();
+    if (!reconnect || m_port->isOpen() || m_busyRetries >= busyRetryLimit)
+        return;
+    ++m_busyRetries;
+    reopenLater(busyRetryMs);
+}
+
+QString ComShell::askVersion(int *status)
+{
+    const bool outer = m_askingVersion;
+    m_askingVersion = true;
+    const QString version = getFirmwareVersion(status);
+    m_askingVersion = outer;
+    return version;
 }
 
 QByteArray ComShell::kvnlCmd(quint8 module, quint8 command, quint8 type, quint8 motor, qint32 value,
@@ -249,6 +294,10 @@ QString ComShell::getFirmwareVersion(int *status)
     QString text = KvnlReply::versionText(reply);
     qDebug() << "ComShell::getFirmwareVersion" << text;
     text = KvnlReply::unframeVersion(text, status);
+    // Noise ahead of the reply, or a reply cut into a later one, can look framed; only a whole
+    // reply carrying plain text is the board's version.
+    if (status && *status != 0 && !KvnlReply::isVersionReply(reply, text))
+        *status = 0;
     qDebug() << "ComShell::getFirmwareVersion After" << text;
     return text;
 }
@@ -330,6 +379,9 @@ void ComShell::setAutoStart(const QString &port)
         m_deviceId = boards.value(m_portName).value(QStringLiteral("id")).toUpper();
 
     m_autoStart = !m_portName.isEmpty();
+    m_busyRetries = 0;
+    if (!m_autoStart)
+        cancelRecovery();
     comService();
 }
 
@@ -338,6 +390,9 @@ void ComShell::setAutoStart(bool on)
     qDebug().noquote() << "Auto Start" << quoted(m_deviceId) << (m_autoStart ? "true" : "false")
                        << (on ? "true" : "false");
     m_autoStart = on;
+    m_busyRetries = 0;
+    if (!on)
+        cancelRecovery();
     setPortList(QStringList());
 }
 
@@ -361,13 +416,20 @@ void ComShell::setPortList(const QStringList &list)
     if (sender())
         qDebug().noquote() << quoted(objectName()) << "New List" << list << m_autoStart;
     const QStringList ports = list.isEmpty() ? m_enumerator->devicesAvailable() : list;
-    if (!m_portName.isEmpty() && !ports.contains(m_portName))
+    if (!m_portName.isEmpty() && !ports.contains(m_portName)) {
         qCritical().noquote() << quoted(objectName())
                               << "\n++++++++++++++++++++++ fw update? +++++++++++++++++++++++++\n";
+        // The board left: when it comes back its chip has started afresh.
+        m_boardMayHaveRestarted = true;
+    }
+    // A change of the port list is a new occasion for a port that was busy.
+    if (sender() == m_enumerator)
+        m_busyRetries = 0;
 
     // A link that holds its port open keeps reporting what it found there (the board's version
-    // while connected): another device coming or going does not disconnect it.
-    if (!m_port || !m_port->isOpen())
+    // while connected): another device coming or going does not disconnect it. The recovery's
+    // own pass keeps its "Try restart" stage, so that the next silence restarts the board.
+    if ((!m_port || !m_port->isOpen()) && !m_keepRestartStage)
         setStatus(warningIcon, deviceStateTexts.at(DeviceNotConnected));
 
     int boardsKnown = 0;
@@ -388,12 +450,11 @@ void ComShell::setPortList(const QStringList &list)
             }
         }
         // sysfs forgets an unplugged board at once, where the system this logic was made for
-        // keeps it as an offline device. A board seen in this run counts as known, so that
+        // keeps it as an offline device. A board this link has seen counts as known, so that
         // pulling its plug closes the port and waits for it instead of asking for a driver.
-        QSet<QString> &seen = boardsSeenInThisRun();
         if (boardsKnown != 0)
-            seen.insert(m_deviceId);
-        else if (seen.contains(m_deviceId))
+            m_boardsSeen.insert(m_deviceId);
+        else if (m_boardsSeen.contains(m_deviceId))
             boardsKnown = 1;
     }
 
@@ -442,7 +503,7 @@ void ComShell::offerDriverInstallation()
     }
     if (StatusBar *bar = m_owner->findChild<StatusBar *>())
         bar->showMessage(tr("no Device connected"), 200);
-    QTimer::singleShot(750, this, [this] { setPortList(); });
+    armRecovery(RecoveryStep::PortList, 750);
 }
 
 void ComShell::installUSB()
@@ -475,16 +536,17 @@ void ComShell::comService()
 
     if (m_autoStart && listed && !m_port->isOpen()) {
         openHandler(m_portName);
-        // A port that did not open, or whose board did not answer in time (the time-out closed it
-        // and left a reopen to the reconnect rule), is not tried a second time in the same turn:
-        // that would only hold the window up longer.
+        // A port that did not open, or whose board did not answer (the attempt closed it and
+        // armed the next one), is not tried a second time in the same turn: that would only
+        // hold the window up longer.
         if (!m_port->isOpen())
             return;
         int versionStatus = 0;
-        const QString version = getFirmwareVersion(&versionStatus);
+        const QString version = askVersion(&versionStatus);
         qDebug() << version << versionStatus << version.size();
-        if (version.size() < minimumVersionLength) {
-            if (m_deviceId.isEmpty())
+        // Only a framed answer is a version: garbled bytes of eight characters or more are not.
+        if (versionStatus == 0 || version.size() < minimumVersionLength) {
+            if (m_deviceId.isEmpty() || !m_port->isOpen())
                 return;
             m_statusText = deviceStateTexts.at(DeviceNotConnected);
             closeHandler();
@@ -522,13 +584,24 @@ bool ComShell::openHandler(const QString &requested)
         busy = m_enumerator->isBusy();
     }
     if (busy) {
-        setStatus(busyIcon, deviceStateTexts.at(DeviceBusy));
+        // A node the user may not open is no busy port: the board's access rule is missing, or
+        // udev has not applied it yet.
+        if (!m_port->isOpen() && m_enumerator->isAccessDenied())
+            setStatus(warningIcon,
+                      deviceStateTexts.at(DeviceUnableToOpen) + QLatin1Char(' ') + port
+                          + tr(": no access for this user, install the access rule in the "
+                               "device manager"));
+        else
+            setStatus(busyIcon, deviceStateTexts.at(DeviceBusy));
         emitStatus();
         qCritical().noquote() << quoted(port) << "is busy";
+        retryBusyPort();
     } else {
         m_port->setDeviceName(port);
         if (!m_port->open(QIODevice::ReadWrite)) {
             qCritical() << m_port->deviceName() << "cannot open";
+            // Taken between the busy test and the open: the same as busy.
+            retryBusyPort();
             return false;
         }
         // A board known by its device id keeps the line settings it has.
@@ -571,7 +644,7 @@ bool ComShell::probeBaudRate()
          {AbstractSerial::BaudRate115200, AbstractSerial::BaudRate9600}) {
         m_port->setBaudRate(rate, AbstractSerial::AllBaud);
         int versionStatus = 0;
-        getFirmwareVersion(&versionStatus);
+        askVersion(&versionStatus);
         if (versionStatus != 0) {
             m_baudCache.insert(m_portName, int(rate));
             return true;
@@ -646,19 +719,19 @@ void ComShell::statusSerialDevice(bool connected)
         setStatus(warningIcon, deviceStateTexts.at(DeviceDisconnected));
         qDebug() << "## close list:" << m_enumerator->devicesAvailable() << m_port->isOpen();
         if (reconnect && isListed(m_portName) && !m_port->isOpen())
-            reopenLater(500);
+            reopenLater(reopenAfterLossMs);
     } else {
         int versionStatus = 0;
-        QString version = getFirmwareVersion(&versionStatus);
+        QString version = askVersion(&versionStatus);
         // A first question that timed out has closed the port; the second would only fail.
         if (version.size() < minimumVersionLength && m_port->isOpen()) {
-            version = getFirmwareVersion(&versionStatus);
+            version = askVersion(&versionStatus);
             qDebug() << "############## zu wenig" << version;
         }
         if (versionStatus != 0 && version.size() < minimumVersionLength) {
             qDebug() << version << "Antwort ungueltig";
             closeHandler();
-            QTimer::singleShot(500, this, [this] { openHandler(); });
+            reopenLater(reopenAfterLossMs);
         } else if (versionStatus != 0) {
             if (window)
                 setTitleSuffix(window, connectedSuffix() + version);
@@ -681,6 +754,12 @@ void ComShell::connectionLost()
 
 void ComShell::boardAnswered(const QString &version)
 {
+    cancelRecovery();
+    m_busyRetries = 0;
+    if (!m_deviceId.isEmpty())
+        m_boardsSeen.insert(m_deviceId);
+    m_connectionAfterRestart = m_boardMayHaveRestarted;
+    m_boardMayHaveRestarted = false;
     m_transport.setReplyBudget(KvnlTransport::usbReplyBudget);
     if (portService(m_portName).contains(QLatin1String("usb"))) {
         m_statusIcon = usbIcon;
@@ -699,6 +778,10 @@ void ComShell::noAnswer(const QString &version)
 {
     const bool reconnect = m_autoStart && !m_deviceId.isEmpty();
     qDebug() << "################ need unplug" << version << m_statusText;
+    // A board that answers, but not with its version, is asked again on a fresh opening: left
+    // open, the port would stand between the link and every reopen of its recovery.
+    if (reconnect && m_port->isOpen())
+        m_port->close();
     if (m_deviceId.isEmpty()) {
         m_statusText = QStringLiteral("no FW");
         m_baudCache.remove(m_portName);
@@ -707,13 +790,11 @@ void ComShell::noAnswer(const QString &version)
             || m_statusText.contains(deviceStateTexts.at(DeviceNotConnected));
         if (reconnect && justLost) {
             setStatus(recycleIcon, deviceStateTexts.at(DeviceTryRestart));
-            QTimer::singleShot(1000, this, [this] { setPortList(); });
-        } else if (reconnect && !m_port->isOpen()) {
-            reopenLater(2000);
+            armRecovery(RecoveryStep::PortListBeforeRestart, portListBeforeRestartMs);
+        } else if (reconnect) {
+            reopenLater(reopenAfterNoAnswerMs);
         } else {
             setStatus(warningIcon, QStringLiteral("Cannot access ") + m_portName);
-            if (reconnect)
-                QTimer::singleShot(100, this, [this] { openHandler(); });
         }
     } else {
         restartUsbDevice();
@@ -751,5 +832,11 @@ void ComShell::restartUsbDevice()
         m_statusText = QStringLiteral("restart ready ") + m_portName;
         if (reconnect)
             reopenLater(10);
+        return;
     }
+    // Without a restart the board may still come back by itself (or by the user's unplugging):
+    // the link keeps asking now and then instead of waiting for a port list change that a board
+    // that stays plugged never makes.
+    if (reconnect)
+        reopenLater(reopenAfterNoAnswerMs);
 }

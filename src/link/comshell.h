@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +14,7 @@
 
 class AbstractSerial;
 class SerialDeviceEnumerator;
+class QTimer;
 class QWidget;
 
 // The link to one evaluation board over one serial port: follows the port list, opens the port
@@ -61,6 +63,20 @@ public:
     AbstractSerial *serialPort() const { return m_port; }
     // The bit rate (in AbstractSerial::BaudRate numbering) that answered on a port, or -1.
     int cachedBaudRate(const QString &port) const { return m_baudCache.value(port, -1); }
+    // Whether the chip on the current (or last) connection may have restarted since this link
+    // last talked to it: the link's first connection, or the board left the port list between
+    // the two connections. A reconnect after a missed reply to a board that stayed listed is not.
+    bool boardMayHaveRestarted() const { return m_connectionAfterRestart; }
+    // A recovery step (a reopen or a new port list) is armed. There is never more than one.
+    bool isRecoveryPending() const;
+
+    // Recovery delays. A busy or inaccessible port of a known board is tried again this often,
+    // at most busyRetryLimit times in a row.
+    static constexpr int reopenAfterLossMs = 500;
+    static constexpr int portListBeforeRestartMs = 1000;
+    static constexpr int reopenAfterNoAnswerMs = 2000;
+    static constexpr int busyRetryMs = 500;
+    static constexpr int busyRetryLimit = 12;
 
     // Starts the device-console tool elevated and answers the start result (42 started, 5 no
     // elevation, 2 missing) with the tool's collected output. Unset, DeviceConsole::execSU runs
@@ -95,6 +111,9 @@ protected Q_SLOTS:
     void slotException();
 
 private:
+    // The one recovery step the link may have pending; arming one replaces the one before.
+    enum class RecoveryStep { Reopen, PortList, PortListBeforeRestart };
+
     void setStatus(const QString &icon, const QString &text);
     void emitStatus();
     bool isListed(const QString &port) const;
@@ -105,7 +124,16 @@ private:
     bool probeBaudRate();
     // A request timed out or was cut short: the port is closed and the loss reported.
     void requestFailed();
-    void reopenLater(int ms);
+    void armRecovery(RecoveryStep step, int ms);
+    void cancelRecovery();
+    void runRecovery();
+    void reopenLater(int ms) { armRecovery(RecoveryStep::Reopen, ms); }
+    // The port could not be taken (held elsewhere, or not accessible yet): tried again a few
+    // times while the link is meant to reconnect.
+    void retryBusyPort();
+    // Asks the board for its version while a connection is being made: a request that times out
+    // then only closes the port, and the caller decides what comes next.
+    QString askVersion(int *status);
     void connectionLost();
     void boardAnswered(const QString &version);
     void noAnswer(const QString &version);
@@ -126,4 +154,16 @@ private:
     QString m_statusIcon;
     KvnlTransport m_transport;
     ToolRunner m_toolRunner;
+    QTimer *m_recoveryTimer = nullptr;
+    RecoveryStep m_recoveryStep = RecoveryStep::Reopen;
+    // Set while the recovery's own port list runs: it keeps the "Try restart" stage.
+    bool m_keepRestartStage = false;
+    bool m_askingVersion = false;
+    int m_busyRetries = 0;
+    // Hardware ids of the boards this link found or connected to, however it came to them:
+    // sysfs forgets an unplugged board at once, and a board seen before is waited for instead of
+    // asking for a driver.
+    QSet<QString> m_boardsSeen;
+    bool m_boardMayHaveRestarted = true;
+    bool m_connectionAfterRestart = true;
 };

@@ -89,4 +89,15 @@ QString unframeVersion(const QString &text, int *status)
     return unframed;
 }
 
+bool isVersionReply(const QByteArray &reply, const QString &unframed)
+{
+    if (reply.size() != KvnlDatagram::size || unframed.isEmpty())
+        return false;
+    for (const QChar c : unframed) {
+        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
+            return false;
+    }
+    return true;
+}
+
 } // namespace KvnlReply

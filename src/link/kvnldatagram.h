@@ -69,4 +69,7 @@ QString versionText(const QByteArray &reply);
 // character (signed 8 bit), the first character goes, and the next one too unless it is a digit.
 // Any other text comes back unchanged and *status is not touched.
 QString unframeVersion(const QString &text, int *status);
+// Whether an unframed version text came as the board sends it: one whole reply of nine bytes
+// whose text is printable ASCII. Noise ahead of a reply can pass the frame test; this it cannot.
+bool isVersionReply(const QByteArray &reply, const QString &unframed);
 } // namespace KvnlReply

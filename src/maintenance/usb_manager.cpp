@@ -57,7 +57,7 @@ USB_Manager::USB_Manager(QWidget *parent, QPlainTextEdit *givenOutput, int start
 
     switch (mode) {
     case 1:
-        QTimer::singleShot(1000, this, qOverload<>(&USB_Manager::installUSB));
+        QTimer::singleShot(10, this, qOverload<>(&USB_Manager::installUSB));
         break;
     case 0:
         if (boardsWithoutPort > 0) {

@@ -151,8 +151,12 @@ void BoardConnection::OpenUsbConnection(const QString &port)
     // A connected board ends the port search.
     m_searchTimer->stop();
     const quint64 generation = ++m_generation;
+    const QString previousModule = m_moduleName;
     m_moduleName = QLatin1String(chip->moduleName);
     currentRegisterMap = chip->registerMap;
+    // Another chip than before has certainly not kept what the window knew of the last one.
+    if (m_link->boardMayHaveRestarted() || m_moduleName != previousModule)
+        Q_EMIT chipRestarted();
     Q_EMIT chipIdentified(m_moduleName);
     Q_EMIT controlsEnabled(true);
     // Each of these reads the board; when the link drops inside one, the close has already run

@@ -68,6 +68,10 @@ Q_SIGNALS:
     void statusMessage(const QString &text, int timeout);
     // Tick the "Connection" box without clicking it (the link's auto-connect stays as it is).
     void connectionBoxChecked(bool checked);
+    // The chip on this connection may have started afresh since the window last talked to it:
+    // the first connection of the link, or the board left the port list in between. Emitted just
+    // before chipIdentified; a reconnect to a board that stayed plugged emits nothing.
+    void chipRestarted();
     // The chip is known: title, logo and chip-dependent actions follow; currentRegisterMap is
     // already set. Register access must hear of it before the first read (beginConnection).
     void chipIdentified(const QString &moduleName);

@@ -111,6 +111,9 @@ void MainWindow::connectCollaborators()
     // The connection sequence, step by step; register access hears of the chip first, since the
     // steps after it read the board.
     BoardConnection *board = &boardConnection;
+    connect(board, &BoardConnection::chipRestarted, &registerAccess,
+            &RegisterAccess::chipRestarted);
+    connect(board, &BoardConnection::chipRestarted, &motionPanel, &MotionPanel::chipRestarted);
     connect(board, &BoardConnection::chipIdentified, &registerAccess,
             &RegisterAccess::beginConnection);
     connect(board, &BoardConnection::chipIdentified, this, &MainWindow::showChip);
@@ -122,7 +125,6 @@ void MainWindow::connectCollaborators()
             [this](bool running) { running ? statusPoll.start() : statusPoll.stop(); });
     connect(board, &BoardConnection::connectionClosed, &registerAccess,
             &RegisterAccess::endConnection);
-    connect(board, &BoardConnection::connectionClosed, &motionPanel, &MotionPanel::boardLost);
     connect(board, &BoardConnection::statusMessage, status,
             qOverload<const QString &, int>(&StatusBar::showMessage));
     // The firmware label and the "Connection" box are added to the status bar later in the

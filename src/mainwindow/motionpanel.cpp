@@ -334,7 +334,7 @@ void MotionPanel::registerAnnounced(unsigned char address, int value)
     }
 }
 
-void MotionPanel::boardLost()
+void MotionPanel::chipRestarted()
 {
     for (int motor = 1; motor <= 2; ++motor) {
         for (Direction direction : {Left, Right}) {

@@ -78,10 +78,10 @@ public Q_SLOTS:
     // A register was written elsewhere (the register table): shows it in its box, if it has one.
     void registerAnnounced(unsigned char address, int value);
 
-    // The board is gone: the fast-jog buttons go back to unchecked without writing anything, as
-    // there is nothing to write to and a stale checked button would start the motor on the next
-    // board.
-    void boardLost();
+    // The chip has started afresh (it was unplugged, or it is another board): its motors stand,
+    // so the fast-jog buttons go back to unchecked without writing anything. A link that only
+    // dropped and came back leaves them as they are: the motor is still running.
+    void chipRestarted();
 
 Q_SIGNALS:
     void DoWriteRegister(unsigned char address, int value);

@@ -79,11 +79,20 @@ void RegisterAccess::OnReadRegister(unsigned char address, int &value)
     value = readRegister(address);
 }
 
+void RegisterAccess::chipRestarted()
+{
+    m_chipMayHaveRestarted = true;
+}
+
 void RegisterAccess::beginConnection(const QString &moduleName)
 {
     m_moduleName = moduleName;
+    const bool detect
+        = m_detectionInterrupted || (m_chipMayHaveRestarted && moduleName == QLatin1String("3162"));
+    m_chipMayHaveRestarted = false;
+    m_detectionInterrupted = false;
     m_detecting = false;
-    if (moduleName == QLatin1String("3162"))
+    if (detect)
         startDetection();
 }
 
@@ -91,6 +100,9 @@ void RegisterAccess::endConnection()
 {
     if (m_detecting)
         Q_EMIT detectionIndicatorVisible(false);
+    // A detection the link's drop cut short (after a brown-out) is not over: the chip has still
+    // not answered.
+    m_detectionInterrupted = m_detecting;
     m_detecting = false;
 }
 

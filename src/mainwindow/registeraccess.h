@@ -18,8 +18,10 @@ class QWidget;
 // Reads also watch for a supply brown-out (status 11). After one, once the user confirms the
 // supply is back, every read becomes a detection read (0x8F) until the chip answers as the chip
 // of this connection; then the interrupted read is made again and its value returned. A KVN3162
-// connection starts with a detection, since that chip may come up from a brown-out the board saw
-// before the program did.
+// connection starts with a detection when its chip may have restarted (the first connection, a
+// board that was unplugged), since that chip may come up from a brown-out the board saw before
+// the program did. A reconnect to a board that stayed plugged reads at once and writes nothing:
+// its motors may be running.
 class RegisterAccess : public QObject
 {
     Q_OBJECT
@@ -54,9 +56,12 @@ public Q_SLOTS:
     void OnWriteRegister(unsigned char address, int value);
     void OnReadRegister(unsigned char address, int &value);
 
+    // The chip of the next connection may have restarted (see chipRestarted of the board
+    // connection). True for the first connection.
+    void chipRestarted();
     // A board with this chip ("3141" or "3162") is connected; called before its first read.
     void beginConnection(const QString &moduleName);
-    // The board is gone: a detection in progress ends with it.
+    // The board is gone: a detection in progress is taken up again on the next connection.
     void endConnection();
 
 Q_SIGNALS:
@@ -81,6 +86,8 @@ private:
     AskUser m_askUser;
     QString m_moduleName;
     bool m_detecting = false;
+    bool m_chipMayHaveRestarted = true;
+    bool m_detectionInterrupted = false;
     bool m_lastReadFailed = false;
     bool m_brownOutBoxOpen = false;
     // One error box per detection episode, then silent retries.

@@ -40,14 +40,32 @@ Probe probe(const QString &devicePath)
     return locked ? Probe::Free : Probe::Busy;
 }
 
+namespace {
+bool namesANode(const QString &portName)
+{
+    return !portName.contains(QLatin1Char('/')) && portName != QLatin1String("..")
+        && portName != QLatin1String(".");
+}
+
+QString nodePath(const QString &portName)
+{
+    return SystemRoots::devRoot() + QLatin1Char('/') + portName;
+}
+} // namespace
+
+bool isAccessDenied(const QString &portName)
+{
+    return !portName.isEmpty() && namesANode(portName)
+        && probe(nodePath(portName)) == Probe::PermissionDenied;
+}
+
 bool isBusy(const QString &portName)
 {
     if (portName.isEmpty())
         return false;
-    if (portName.contains(QLatin1Char('/')) || portName == QLatin1String("..")
-        || portName == QLatin1String("."))
+    if (!namesANode(portName))
         return true; // names no node of the device root
-    const QString path = SystemRoots::devRoot() + QLatin1Char('/') + portName;
+    const QString path = nodePath(portName);
     const Probe result = probe(path);
     if (result == Probe::PermissionDenied) {
         qWarning().noquote() << KVN_METHOD << "Permission denied on" << path

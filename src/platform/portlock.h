@@ -14,5 +14,7 @@ Probe probe(const QString &devicePath);
 // Busy unless the name is empty or the port's node under the device root could be locked.
 // A node the user may not open is reported as such: the board's access rule is missing.
 bool isBusy(const QString &portName);
+// True when the port's node exists but this user may not open it.
+bool isAccessDenied(const QString &portName);
 
 } // namespace PortLock

@@ -250,7 +250,11 @@ qint64 AbstractSerialPrivate::writeData(const char *data, qint64 size)
             copied += piece;
         }
     }
-    // With a notifier this sends the first block at once.
+    // With the line idle the bytes go out at once, without a round through the write notifier,
+    // whose every switch costs the event loop a wake-up; what the driver does not take now waits
+    // for the write notification (which, switched on, sends the next block at once).
+    if (engine && !engine->isWriteNotificationEnabled())
+        flushWriteBuffer();
     if (engine && !writeBuffer.isEmpty())
         engine->setWriteNotificationEnabled(true, false);
     // The engine refused the bytes and they were dropped: they must not count as written.
@@ -273,8 +277,9 @@ bool AbstractSerialPrivate::waitForReadyRead(int msecs)
 {
     if (isBuffered && !readBuffer.isEmpty())
         return true;
-    if (engine->isReadNotificationEnabled())
-        engine->setReadNotificationEnabled(false, false);
+    // The read notification is left as it is: nothing delivers it while this wait blocks the
+    // thread, and switching it off and on again for every wait costs the event loop a wake-up
+    // each time.
     QElapsedTimer timer;
     timer.start();
     for (;;) {

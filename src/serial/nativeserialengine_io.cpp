@@ -103,11 +103,16 @@ qint64 NativeSerialEngine::write(const char *data, qint64 size)
 bool NativeSerialEngine::waitForReadOrWrite(bool *readyToRead, bool *readyToWrite, bool checkRead,
                                             bool checkWrite, int msecs)
 {
-    if (checkRead && bytesAvailable() > 0) {
+    if (d_ptr->descriptor < 0)
+        return false;
+    // Without time to wait the byte count alone answers: a poll could only add a hang-up, which
+    // is no readiness either. The link's check for stale input before each request costs one
+    // call. With time to wait the poll answers at once when bytes are there already.
+    if (checkRead && msecs <= 0 && bytesAvailable() > 0) {
         *readyToRead = true;
         return true;
     }
-    if (d_ptr->descriptor < 0)
+    if (checkRead && !checkWrite && msecs <= 0)
         return false;
     const short events = short((checkRead ? POLLIN : 0) | (checkWrite ? POLLOUT : 0));
     // A negative time does not wait: it only looks at what has happened already.

@@ -104,11 +104,13 @@ void NativeSerialNotifier::setMaskAndActivate()
     exceptionNotifier->setEnabled(watching && (m_mask & EventError));
     if (!watching || !(m_mask & LineEvents)) {
         lineTimer.stop();
-    } else if (!lineTimer.isActive()) {
+    } else if (!lineTimer.isActive() && !withoutModemLines) {
         // A device without modem lines (a pty) has nothing to poll.
         lastModemLines = modemLines();
         if (lastModemLines >= 0)
             lineTimer.start();
+        else
+            withoutModemLines = true;
     }
 }
 

@@ -69,6 +69,8 @@ private:
     QTimer lineTimer;
     unsigned m_mask = 0;
     int lastModemLines = -1;
+    // A device without modem lines (a pty) is asked once, not at every switch of the mask.
+    bool withoutModemLines = false;
     int dispatching = 0;
     bool inWriteNotification = false;
     bool readPaused = false;

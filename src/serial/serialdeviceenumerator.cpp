@@ -140,6 +140,11 @@ bool SerialDeviceEnumerator::isBusy() const
     return d->isBusy();
 }
 
+bool SerialDeviceEnumerator::isAccessDenied() const
+{
+    return PortLock::isAccessDenied(d->name());
+}
+
 void SerialDeviceEnumerator::setEnabled(bool enable)
 {
     d->setEnabled(enable);

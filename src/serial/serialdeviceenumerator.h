@@ -27,6 +27,8 @@ public:
     void setDeviceName(const QString &name);
     bool isExists() const;
     bool isBusy() const;
+    // The selected port's node exists but this user may not open it (no access rule yet).
+    bool isAccessDenied() const;
     void setEnabled(bool enable);
     bool isEnabled() const;
 

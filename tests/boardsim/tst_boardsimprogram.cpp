@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 // The kvn-boardsim program: its command line, its control channel and its shutdown.
 class TestBoardSimProgram : public QObject
 {
@@ -21,6 +24,7 @@ private Q_SLOTS:
     void withoutFixturePrintsThePtyPath();
     void controlChannelDrivesTheBoard();
     void controlChannelUnplugsAndReplugs();
+    void controlCommandOfAClientThatClosesAtOnceStillRuns();
     void controlChannelRefusesNonsense_data();
     void controlChannelRefusesNonsense();
     void terminationRemovesTheFixture();
@@ -150,6 +154,30 @@ void TestBoardSimProgram::controlChannelDrivesTheBoard()
     const QString help = controlCommand(control, QStringLiteral("help"));
     QVERIFY(help.contains(QLatin1String("fault checksum N")));
     QVERIFY(help.endsWith(QLatin1String("ok\n")));
+    process.terminate();
+    QVERIFY(process.waitForFinished(10000));
+}
+
+void TestBoardSimProgram::controlCommandOfAClientThatClosesAtOnceStillRuns()
+{
+    QTemporaryDir dir;
+    const QString root = dir.filePath(QStringLiteral("board"));
+    QProcess process;
+    QVERIFY(startWithFixture(process, root));
+    const QString control = root + QStringLiteral("/control.sock");
+
+    // As `echo 'set 0x21 4242' | socat - UNIX-CONNECT:...` does: send, then close straight away.
+    const int fd = connectControlSocket(control);
+    QVERIFY(fd >= 0);
+    const QByteArray lines("set 0x21 4242\nset 0x41 99\n");
+    QCOMPARE(::send(fd, lines.constData(), size_t(lines.size()), MSG_NOSIGNAL),
+             ssize_t(lines.size()));
+    ::close(fd);
+
+    QTRY_COMPARE(controlCommand(control, QStringLiteral("get 0x41")),
+                 QStringLiteral("ok 0x41 0x00000063 99\n"));
+    QCOMPARE(controlCommand(control, QStringLiteral("get 0x21")),
+             QStringLiteral("ok 0x21 0x00001092 4242\n"));
     process.terminate();
     QVERIFY(process.waitForFinished(10000));
 }

@@ -53,11 +53,7 @@ private Q_SLOTS:
     {
         usbBoard.exportRoots();
         isolateTestEnvironment();
-        QVERIFY(QDir().mkpath(usbBoard.devRoot()));
-        QVERIFY(QDir().mkpath(usbBoard.sysfsRoot()));
-        QVERIFY2(usbBoard.start(usbPort), qPrintable(board().errorString()));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            SerialDeviceEnumerator::instance()->devicesAvailable().contains(usbPort), 5000);
+        QVERIFY2(usbBoard.startListed(usbPort), qPrintable(board().errorString()));
         window.setWindowTitle(QStringLiteral("KVN31xx-EVAL"));
     }
 

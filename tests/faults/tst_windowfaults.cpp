@@ -27,9 +27,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 
 using boardsim::Chip;
 
@@ -347,8 +345,9 @@ void TestWindowFaults::unplugWhileMotorRunsAndReplug()
 
     board->unplug();
     verifyDisconnected();
-    // The fast jog is over without a write to a board that is gone.
-    QVERIFY(!fastRight->isChecked());
+    // Nothing is written to a board that is gone; the button only waits, disabled.
+    QVERIFY(fastRight->isChecked());
+    QVERIFY(!fastRight->isEnabled());
 
     QVERIFY(board->replug(newName));
     verifyConnected();
@@ -379,31 +378,24 @@ void TestWindowFaults::unplugDuringRegisterFileLoad()
         [&notices](QWidget *, RegisterFileCommands::Notice, const QString &title,
                    const QString &text) { notices << title + QLatin1Char(':') + text; });
 
-    // The board goes while the load writes: after its tenth write, from a thread of its own,
-    // since the GUI thread is busy with the load. Replies a little late (well within the link's
-    // budget) leave that thread time to see the tenth write on a loaded machine too.
-    board->setReplyDelayMs(5);
+    // The board goes while the load writes: at its eleventh write, which reaches the chip but
+    // never gets its reply. The board's own request hook pulls the plug, so the moment is the
+    // same in every run.
     board->clearWriteLog();
-    std::atomic<bool> loadOver {false};
     boardsim::SimulatedBoard *simulated = board.get();
-    std::thread unplugger([simulated, &loadOver] {
-        while (!loadOver && simulated->writeLog().size() < 10)
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        if (!loadOver)
+    int writesSeen = 0;
+    board->core().setRequestHook([simulated, &writesSeen](const QByteArray &frame) {
+        if (frame.size() > 1 && quint8(frame.at(1)) == 0x45 && ++writesSeen == 11)
             simulated->unplug();
     });
     const RegisterSettingsFile::Result result = commands.loadRegisters(window.get());
-    loadOver = true;
-    unplugger.join();
+    board->core().setRequestHook(nullptr);
 
     QVERIFY(!board->isPlugged());
     QCOMPARE(result.outcome, RegisterSettingsFile::Outcome::Partial);
     QVERIFY(!result.failedWrite.isEmpty());
-    // The tenth write may be the one on its way when the plug went: it reached the chip
-    // without its reply.
-    QVERIFY(result.written.size() >= 9);
-    QVERIFY(board->writeLog().size() >= result.written.size());
-    QVERIFY(board->writeLog().size() <= result.written.size() + 1);
+    QCOMPARE(result.written.size(), 10);
+    QCOMPARE(board->writeLog().size(), 11);
     QCOMPARE(notices.size(), 1);
     verifyDisconnected();
     verifyNoStall();

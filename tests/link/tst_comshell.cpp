@@ -21,14 +21,6 @@ const QString serialPort = QStringLiteral("ttyS7");
 const QString boardId = QStringLiteral("VID_1209&PID_B162");
 const QString windowTitle = QStringLiteral("KVN31xx-EVAL");
 
-int versionRequests(const boardsim::SimulatedBoard &board)
-{
-    int count = 0;
-    for (const QByteArray &request : board.requestLog())
-        count += (request.size() > 1 && quint8(request.at(1)) == KvnlFirmwareVersion) ? 1 : 0;
-    return count;
-}
-
 // Records the link's reports in the order they came.
 struct Events
 {
@@ -161,7 +153,7 @@ private Q_SLOTS:
         shell->closeHandler();
         serialBoard.clearRequestLog();
         QVERIFY(shell->openHandler(serialPort));
-        QCOMPARE(versionRequests(serialBoard), 1);
+        QCOMPARE(requestsWithCommand(serialBoard, KvnlFirmwareVersion), 1);
         QCOMPARE(shell->serialPort()->baudRate(), QStringLiteral("9600 baud"));
     }
 
@@ -243,7 +235,7 @@ private Q_SLOTS:
         usbBoard.board().clearRequestLog();
         QVERIFY(shell->openHandler());
         QCOMPARE(shell->statusText(), QStringLiteral("Device is busy"));
-        QCOMPARE(versionRequests(usbBoard.board()), 0);
+        QCOMPARE(requestsWithCommand(usbBoard.board(), KvnlFirmwareVersion), 0);
     }
 
     void openHandlerWithoutPortIsNotActive()

@@ -150,6 +150,30 @@ private Q_SLOTS:
         QCOMPARE(KvnlReply::unframeVersion(text, &found), expected);
         QCOMPARE(found, status);
     }
+
+    // Noise can pass the frame test; only one whole reply of plain text is a version.
+    void onlyAWholePlainReplyIsAVersion_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("version");
+        QTest::newRow("the board's answer") << QByteArray("\x02"
+                                                          "362V1.07")
+                                            << true;
+        QTest::newRow("eight bytes of noise ahead") << QByteArray("\x11\x22\x33\x44\x55\x66\x77\x88"
+                                                                  "\x02"
+                                                                  "362V1.07")
+                                                    << false;
+        QTest::newRow("noise that looks framed")
+            << QByteArray("\x02\xE5\xE6\xE7\xE8\xE9\xEA\xEB\xEC") << false;
+    }
+    void onlyAWholePlainReplyIsAVersion()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, version);
+        int status = 0;
+        const QString text = KvnlReply::unframeVersion(KvnlReply::versionText(reply), &status);
+        QCOMPARE(status != 0 && KvnlReply::isVersionReply(reply, text), version);
+    }
 };
 
 QTEST_GUILESS_MAIN(KvnlDatagramTest)

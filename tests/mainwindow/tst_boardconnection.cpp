@@ -28,12 +28,14 @@ struct Window
     {
         QObject::connect(link, &ComShell::handlerIsReady, &connection,
                          &BoardConnection::handlerIsReady);
+        QObject::connect(&connection, &BoardConnection::chipRestarted, &access,
+                         &RegisterAccess::chipRestarted);
+        QObject::connect(&connection, &BoardConnection::chipRestarted, &motion,
+                         &MotionPanel::chipRestarted);
         QObject::connect(&connection, &BoardConnection::chipIdentified, &access,
                          &RegisterAccess::beginConnection);
         QObject::connect(&connection, &BoardConnection::connectionClosed, &access,
                          &RegisterAccess::endConnection);
-        QObject::connect(&connection, &BoardConnection::connectionClosed, &motion,
-                         &MotionPanel::boardLost);
         QObject::connect(&connection, &BoardConnection::readRampRegisters, &motion,
                          &MotionPanel::readRampRegisters);
         QObject::connect(&motion, &MotionPanel::DoReadRegister, &access,

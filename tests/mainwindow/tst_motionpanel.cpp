@@ -243,7 +243,7 @@ private Q_SLOTS:
         QCOMPARE(events, (QStringList {"check 1 1 0", "26", "27", "20", "26", "27", "20"}));
     }
 
-    void boardLostUnchecksFastJogsWithoutWriting()
+    void restartedChipUnchecksFastJogsWithoutWriting()
     {
         MotionPanel panel;
         prepare(panel);
@@ -251,7 +251,7 @@ private Q_SLOTS:
         panel.fastJogToggled(2, MotionPanel::Right, true);
         QSignalSpy writes(&panel, &MotionPanel::DoWriteRegister);
         QSignalSpy checks(&panel, &MotionPanel::fastJogChecked);
-        panel.boardLost();
+        panel.chipRestarted();
         QCOMPARE(writes.count(), 0);
         QCOMPARE(checks.count(), 2);
         QVERIFY(!panel.isFastJogChecked(1, MotionPanel::Left));

@@ -130,7 +130,15 @@ private Q_SLOTS:
         QCOMPARE(linked.requestedAddresses(0x46), QList<int> {0x23});
         QCOMPARE(stops.count(), 1);
         QCOMPARE(texts(messages), QStringList {"KVN3162 detected"});
-        // The next connection of the same run is detected again.
+        // A reconnect to the same chip reads at once; one whose chip may have restarted (the
+        // board was unplugged) is detected again.
+        access.beginConnection("3162");
+        QVERIFY(!access.isDetecting());
+        access.chipRestarted();
+        access.beginConnection("3162");
+        QVERIFY(access.isDetecting());
+        // A drop of the link does not end a detection the chip has not answered yet.
+        access.endConnection();
         access.beginConnection("3162");
         QVERIFY(access.isDetecting());
     }
@@ -258,6 +266,7 @@ private Q_SLOTS:
         QVERIFY(texts(messages).last().startsWith("No chip detected after 100 attempts"));
 
         // A new episode shows its box again, and the right answer ends it.
+        access.chipRestarted();
         access.beginConnection("3162");
         access.readRegister(0x21);
         QCOMPARE(questions.asked.size(), 2);

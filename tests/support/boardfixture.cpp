@@ -1,10 +1,12 @@
 #include "boardfixture.h"
 
 #include "boardsim/kvnlframe.h"
+#include "serial/serialdeviceenumerator.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTest>
 
 #include <cerrno>
 #include <cstring>
@@ -22,6 +24,16 @@ BoardFixture::BoardFixture(boardsim::Chip chip)
 bool BoardFixture::start(const QString &portName)
 {
     return directory.isValid() && simulated.start(directory.path(), portName);
+}
+
+bool BoardFixture::startListed(const QString &portName)
+{
+    return QDir().mkpath(devRoot()) && QDir().mkpath(sysfsRoot()) && start(portName)
+        && QTest::qWaitFor(
+               [&portName] {
+                   return SerialDeviceEnumerator::instance()->devicesAvailable().contains(portName);
+               },
+               5000);
 }
 
 QString BoardFixture::sysfsRoot() const
@@ -141,6 +153,14 @@ QByteArray kvnlRequest(quint8 command, quint8 type, quint32 value, quint8 motor,
     return boardsim::encodeKvnlRequest(request);
 }
 
+int requestsWithCommand(const boardsim::SimulatedBoard &board, quint8 command)
+{
+    int count = 0;
+    for (const QByteArray &request : board.requestLog())
+        count += (request.size() > 1 && quint8(request.at(1)) == command) ? 1 : 0;
+    return count;
+}
+
 int kvnlReplyStatus(const QByteArray &reply)
 {
     return reply.size() > 2 ? quint8(reply[2]) : -1;
@@ -154,40 +174,48 @@ quint32 kvnlReplyValue(const QByteArray &reply)
     return value;
 }
 
-QString controlCommand(const QString &socketPath, const QString &command, int timeoutMs)
+int connectControlSocket(const QString &socketPath)
 {
     const QByteArray path = QFile::encodeName(socketPath);
     struct sockaddr_un address = {};
     address.sun_family = AF_UNIX;
     if (path.size() >= int(sizeof address.sun_path))
-        return QString();
+        return -1;
     memcpy(address.sun_path, path.constData(), size_t(path.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+QString controlCommand(const QString &socketPath, const QString &command, int timeoutMs)
+{
+    const int fd = connectControlSocket(socketPath);
     if (fd < 0)
         return QString();
     QByteArray answer;
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0) {
-        const QByteArray line = command.toUtf8() + '\n';
-        if (::send(fd, line.constData(), size_t(line.size()), MSG_NOSIGNAL) == line.size()) {
-            QElapsedTimer timer;
-            timer.start();
-            auto finished = [&answer] {
-                if (!answer.endsWith('\n'))
-                    return false;
-                const int start = answer.lastIndexOf('\n', answer.size() - 2) + 1;
-                const QByteArray last = answer.mid(start);
-                return last.startsWith("ok") || last.startsWith("error");
-            };
-            while (!finished() && timer.elapsed() < timeoutMs) {
-                struct pollfd waitFor = {fd, POLLIN, 0};
-                if (::poll(&waitFor, 1, 100) <= 0)
-                    continue;
-                char buffer[4096];
-                const ssize_t got = ::read(fd, buffer, sizeof buffer);
-                if (got <= 0)
-                    break;
-                answer.append(buffer, int(got));
-            }
+    const QByteArray line = command.toUtf8() + '\n';
+    if (::send(fd, line.constData(), size_t(line.size()), MSG_NOSIGNAL) == line.size()) {
+        QElapsedTimer timer;
+        timer.start();
+        auto finished = [&answer] {
+            if (!answer.endsWith('\n'))
+                return false;
+            const int start = answer.lastIndexOf('\n', answer.size() - 2) + 1;
+            const QByteArray last = answer.mid(start);
+            return last.startsWith("ok") || last.startsWith("error");
+        };
+        while (!finished() && timer.elapsed() < timeoutMs) {
+            struct pollfd waitFor = {fd, POLLIN, 0};
+            if (::poll(&waitFor, 1, 100) <= 0)
+                continue;
+            char buffer[4096];
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            answer.append(buffer, int(got));
         }
     }
     ::close(fd);

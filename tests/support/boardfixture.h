@@ -13,6 +13,9 @@ public:
     explicit BoardFixture(boardsim::Chip chip = boardsim::Chip::Kvn3162);
 
     bool start(const QString &portName = QStringLiteral("ttyACM0"));
+    // Makes the roots, starts the board and waits until the port enumerator lists it. Call after
+    // exportRoots(), before anything else makes the enumerator.
+    bool startListed(const QString &portName = QStringLiteral("ttyACM0"));
     boardsim::SimulatedBoard &board() { return simulated; }
     QString root() const { return directory.path(); }
     QString sysfsRoot() const;
@@ -54,9 +57,13 @@ private:
 
 QByteArray kvnlRequest(quint8 command, quint8 type, quint32 value = 0, quint8 motor = 0,
                        quint8 module = 1);
+// How many of the board's logged requests carry this command.
+int requestsWithCommand(const boardsim::SimulatedBoard &board, quint8 command);
 int kvnlReplyStatus(const QByteArray &reply);
 quint32 kvnlReplyValue(const QByteArray &reply);
 
 // Sends one command to a control socket and returns the whole answer: up to the line that starts
 // with "ok" or "error". Empty when the socket does not answer within the time-out.
 QString controlCommand(const QString &socketPath, const QString &command, int timeoutMs = 5000);
+// A connected Unix stream socket, or -1.
+int connectControlSocket(const QString &socketPath);

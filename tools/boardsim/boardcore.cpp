@@ -41,8 +41,27 @@ void BoardCore::catchUp()
     chipState.advance(seconds);
 }
 
+void BoardCore::setRequestHook(RequestHook hook)
+{
+    QMutexLocker locker(&hookMutex);
+    requestHook = std::move(hook);
+}
+
+void BoardCore::advanceToNow()
+{
+    QMutexLocker locker(&mutex);
+    catchUp();
+}
+
 QList<Transmission> BoardCore::handleRequest(const QByteArray &frame)
 {
+    RequestHook hook;
+    {
+        QMutexLocker hookLocker(&hookMutex);
+        hook = requestHook;
+    }
+    if (hook)
+        hook(frame);
     QMutexLocker locker(&mutex);
     appendLimited(requests, frame);
     if (faultSettings.silentRequests > 0) {

@@ -6,8 +6,11 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
+#include <QMutex>
 #include <QPair>
 #include <QRecursiveMutex>
+
+#include <functional>
 
 namespace boardsim {
 
@@ -40,6 +43,10 @@ public:
     Chip chip() const { return chipType; }
 
     QList<Transmission> handleRequest(const QByteArray &frame);
+    // Runs the chip up to the present. The line's thread calls it now and then, as the chip runs
+    // on its own clock: a request after a long pause then finds little left to catch up, and is
+    // answered as quickly as any other.
+    void advanceToNow();
 
     // The register as the chip holds it, without the side effects of a host read.
     quint32 registerValue(quint8 address);
@@ -70,6 +77,12 @@ public:
     void setInput(Input input, bool level);
     bool input(Input input) const;
 
+    // Called with every request frame as it comes in, before the board answers it, on the thread
+    // that serves the line and without the core locked: a test can make a fault happen at an
+    // exact request (unplug the board at the tenth write) instead of racing the program for it.
+    using RequestHook = std::function<void(const QByteArray &frame)>;
+    void setRequestHook(RequestHook hook);
+
     // For further command sets (the boot loader). Handlers run with the core locked and may use
     // chipModel() directly.
     void setCommandHandler(quint8 command, KvnlHandler handler);
@@ -98,6 +111,8 @@ private:
     QByteArray versionText;
     QList<QPair<quint8, quint32>> writes;
     QList<QByteArray> requests;
+    QMutex hookMutex;
+    RequestHook requestHook;
 };
 
 } // namespace boardsim

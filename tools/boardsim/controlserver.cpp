@@ -84,15 +84,20 @@ void ControlServer::acceptClient()
 
 void ControlServer::readClient(int fd)
 {
+    // A client may send its command and close at once (`echo ... | socat - UNIX-CONNECT:...`):
+    // every complete line that came before the close is still a command.
+    bool closed = false;
     char chunk[1024];
     for (;;) {
         const ssize_t count = ::read(fd, chunk, sizeof chunk);
-        if (count == 0 || (count < 0 && errno != EAGAIN && errno != EINTR)) {
-            dropClient(fd);
-            return;
-        }
-        if (count < 0)
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0 && errno == EAGAIN)
             break;
+        if (count <= 0) {
+            closed = true;
+            break;
+        }
         clients[fd].buffer.append(chunk, int(count));
     }
     for (;;) {
@@ -101,7 +106,7 @@ void ControlServer::readClient(int fd)
             return;
         const int end = client->buffer.indexOf('\n');
         if (end < 0) {
-            if (client->buffer.size() > maximumLineLength)
+            if (closed || client->buffer.size() > maximumLineLength)
                 dropClient(fd);
             return;
         }
@@ -109,7 +114,9 @@ void ControlServer::readClient(int fd)
         client->buffer.remove(0, end + 1);
         if (line.isEmpty())
             continue;
-        if (!sendAll(fd, interpreter->execute(line).toUtf8())) {
+        // A client that only closed its sending side still reads the answer; one that is gone
+        // entirely does not stop the commands it sent from running.
+        if (!sendAll(fd, interpreter->execute(line).toUtf8()) && !closed) {
             dropClient(fd);
             return;
         }

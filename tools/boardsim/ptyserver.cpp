@@ -52,7 +52,12 @@ QString PtyServer::open(QString *error)
 void PtyServer::close()
 {
     ++generation;
-    delete notifier;
+    // The board may be unplugged from inside a request it is reading (a test's request hook):
+    // the notifier that called in goes once the call is over.
+    if (notifier) {
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+    }
     notifier = nullptr;
     if (masterFd >= 0)
         ::close(masterFd);

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QSemaphore>
 #include <QThread>
+#include <QTimer>
 
 namespace boardsim {
 
@@ -42,13 +43,20 @@ protected:
     {
         PtyServer local(core);
         server = &local;
+        QTimer clock;
+        clock.setInterval(chipClockTickMs);
+        QObject::connect(&clock, &QTimer::timeout, &local, [this] { core->advanceToNow(); });
+        clock.start();
         ready.release();
         exec();
+        clock.stop();
         local.close();
         server = nullptr;
     }
 
 private:
+    static constexpr int chipClockTickMs = 10;
+
     BoardCore *core;
     PtyServer *server = nullptr;
     QSemaphore ready;

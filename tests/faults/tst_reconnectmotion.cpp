@@ -1,0 +1,148 @@
+#include "boardfixture.h"
+#include "boardsim/simulatedboard.h"
+#include "foundation/statusbar.h"
+#include "link/kvnldatagram.h"
+#include "mainwindow/diallog.h"
+#include "mainwindow/mainwindow.h"
+#include "serial/serialdeviceenumerator.h"
+#include "support/devicetree.h"
+#include "support/modalcloser.h"
+#include "support/testenvironment.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+
+#include <memory>
+
+using boardsim::Chip;
+
+namespace {
+constexpr quint8 vactual1 = 0x22;
+} // namespace
+
+// A motor the user set turning from the jog tab, and the link dropping under it. A reconnect to a
+// board that never left must neither stop the motor nor make the jog button lie; a board that was
+// unplugged comes back with its chip started afresh, and the window says so. Each test function
+// runs in a process of its own (see CMakeLists.txt).
+class TestReconnectMotion : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(prepareDeviceTree());
+        isolateTestEnvironment();
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        if (board)
+            board->stop();
+        board.reset();
+    }
+
+    void missedReplyKeepsTheMotorTurning_data() { chips(); }
+    void missedReplyKeepsTheMotorTurning()
+    {
+        QFETCH(int, chip);
+        QVERIFY(startTurning(Chip(chip)));
+        QPushButton *fastRight = button("BtnJogFastRight1");
+
+        board->clearWriteLog();
+        board->clearRequestLog();
+        board->setSilentFor(1);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->connection().isConnected(), 5000);
+        // Disabled while the link is down, but still showing the jog that runs.
+        QVERIFY(fastRight->isChecked());
+        QVERIFY(!fastRight->isEnabled());
+
+        QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 5000);
+        QVERIFY(window->poll().isActive());
+        // Back at work: the poll reads again, and not one write or detection reached the board.
+        const int reads = int(board->requestLog().size());
+        QTRY_VERIFY(board->requestLog().size() > reads + 20);
+        QCOMPARE(board->writeLog(), (QList<QPair<quint8, quint32>>()));
+        QCOMPARE(requestsWithCommand(*board, KvnlDetectionRead), 0);
+        QVERIFY(board->registerValue(vactual1) != 0);
+        QVERIFY(fastRight->isChecked());
+        QVERIFY(fastRight->isEnabled());
+        QVERIFY(closer.texts.isEmpty());
+
+        // The button still means what it shows: clicking it stops the jog.
+        fastRight->click();
+        QVERIFY(!fastRight->isChecked());
+        QTRY_COMPARE_WITH_TIMEOUT(board->registerValue(vactual1), 0u, 10000);
+    }
+
+    void replugStartsTheChipAfreshAndUnchecksTheJog_data() { chips(); }
+    void replugStartsTheChipAfreshAndUnchecksTheJog()
+    {
+        QFETCH(int, chip);
+        QVERIFY(startTurning(Chip(chip)));
+        QPushButton *fastRight = button("BtnJogFastRight1");
+
+        board->unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->connection().isConnected(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !SerialDeviceEnumerator::instance()->devicesAvailable().contains(board->portName()),
+            5000);
+        QVERIFY(fastRight->isChecked());
+        QVERIFY(!fastRight->isEnabled());
+
+        board->clearWriteLog();
+        board->clearRequestLog();
+        QVERIFY(board->replug());
+        QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 10000);
+        QVERIFY(!fastRight->isChecked());
+        QVERIFY(fastRight->isEnabled());
+        // A KVN3162 is detected again, and the detection's end stops both motors; a KVN3141 is
+        // read at once, as at the first connection.
+        const bool detects = Chip(chip) == Chip::Kvn3162;
+        QCOMPARE(requestsWithCommand(*board, KvnlDetectionRead) > 0, detects);
+        QCOMPARE(requestsWithCommand(*board, KvnlWriteRegister) > 0, detects);
+    }
+
+private:
+    void chips()
+    {
+        QTest::addColumn<int>("chip");
+        QTest::newRow("KVN3162") << int(Chip::Kvn3162);
+        QTest::newRow("KVN3141") << int(Chip::Kvn3141);
+    }
+
+    QPushButton *button(const char *name) const
+    {
+        return window->findChild<QPushButton *>(QLatin1String(name));
+    }
+
+    // A connected window whose motor 1 turns from a fast jog.
+    bool startTurning(Chip chip)
+    {
+        board = std::make_unique<boardsim::SimulatedBoard>(chip);
+        if (!board->start(deviceTree().path()))
+            return false;
+        board->setClockScale(20);
+        window = std::make_unique<MainWindow>(nullptr);
+        static_cast<StatusBar *>(window->statusBar())->connectionCheckBox()->click();
+        if (!QTest::qWaitFor([this] { return window->connection().isConnected(); }, 10000))
+            return false;
+        window->findChild<DialLog *>(QStringLiteral("dialLogVelocity1"))->spinBox->setValue(50000);
+        window->findChild<DialLog *>(QStringLiteral("dialLogAcceleration1"))
+            ->spinBox->setValue(60000);
+        button("BtnJogFastRight1")->click();
+        return button("BtnJogFastRight1")->isChecked()
+            && QTest::qWaitFor([this] { return board->registerValue(vactual1) != 0; }, 5000);
+    }
+
+    // Answers the detection's message boxes, should any come.
+    ModalCloser closer;
+    std::unique_ptr<boardsim::SimulatedBoard> board;
+    std::unique_ptr<MainWindow> window;
+};
+
+QTEST_MAIN(TestReconnectMotion)
+#include "tst_reconnectmotion.moc"
