@@ -94,6 +94,8 @@ private Q_SLOTS:
     void actions_data();
     void actions();
     void menusAndToolBarInOrder();
+    void clickOnEachMenuTitleOpensItsMenu_data();
+    void clickOnEachMenuTitleOpensItsMenu();
     void chipDialogsHaveTheirIdentity_data();
     void chipDialogsHaveTheirIdentity();
     void viewEntryOpensItsDialog_data();
@@ -556,6 +558,42 @@ void TestMainWindow::menusAndToolBarInOrder()
     QVERIFY(!toolBar->isFloatable());
     QCOMPARE(toolBar->toolButtonStyle(), Qt::ToolButtonTextOnly);
     QCOMPARE(toolBar->windowTitle(), QStringLiteral("toolBar"));
+}
+
+void TestMainWindow::clickOnEachMenuTitleOpensItsMenu_data()
+{
+    QTest::addColumn<bool>("ownLook");
+    QTest::newRow("platform look") << false;
+    QTest::newRow("own look") << true;
+}
+
+// Clicked where the user clicks, on the window, so that whatever lies over the menu bar would
+// take the click instead.
+void TestMainWindow::clickOnEachMenuTitleOpensItsMenu()
+{
+    QFETCH(bool, ownLook);
+    auto *extraStyle = child<QAction>("actionExtra_Style");
+    if (extraStyle->isChecked() != ownLook)
+        extraStyle->trigger();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *menuBar = child<QMenuBar>("menubar");
+    QTRY_VERIFY(menuBar->actionGeometry(menuBar->actions().first()).width() > 0);
+
+    const QList<QAction *> titles = menuBar->actions();
+    for (QAction *title : titles) {
+        QMenu *menu = title->menu();
+        const QPoint centre = menuBar->mapTo(window.get(), menuBar->actionGeometry(title).center());
+        QCOMPARE(window->childAt(centre), menuBar);
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, centre);
+        QTRY_VERIFY2(menu->isVisible(), qPrintable(menu->objectName()));
+        menu->hide();
+        QTRY_VERIFY(!menuBar->activeAction() || !menu->isVisible());
+    }
+    if (ownLook)
+        extraStyle->trigger();
+    // The size rule comes back onto the window, and from there to the dialogs, a moment later.
+    for (ChipDialog *dialog : window->chipDialogs().all())
+        QTRY_COMPARE(dialog->styleSheet(), window->styleSheet());
 }
 
 void TestMainWindow::chipDialogsHaveTheirIdentity_data()
