@@ -230,8 +230,10 @@ void DebManager::setMessageOutput()
 
 void DebManager::setMessageOutput(bool on)
 {
-    // Asking for the console while it is shown switches it off: the slot toggles.
-    const bool effective = on && !isVisible();
+    // Asking for the console while it is on switches it off: the slot toggles. The output state
+    // decides, not the window alone: a window restored maximised can be up before its output
+    // is on, and a console the user has closed comes back when asked for.
+    const bool effective = on && !(outputOn && isVisible());
     writeDebugError(KVN_METHOD + QStringLiteral("on:") + onOff(effective) + QStringLiteral(" isOn:")
                     + onOff(outputOn) + QLatin1Char('\n'));
     {

@@ -203,6 +203,33 @@ private Q_SLOTS:
         QVERIFY(errorText().endsWith(QStringLiteral(" Message: routed\n")));
     }
 
+    void consoleLeftMaximisedComesBackOnWithDebug_data()
+    {
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("left maximised") << true;
+        QTest::newRow("left normal") << false;
+    }
+    void consoleLeftMaximisedComesBackOnWithDebug()
+    {
+        QFETCH(bool, maximised);
+        AppSettings().setValue(QStringLiteral("Mainwindow/MaximizeddebugManager"), maximised);
+        manager = DebManager::instance();
+        // Restoring its geometry shows nothing: only the switch does.
+        QVERIFY(!manager->isVisible());
+        manager->setMessageOutput(true);
+        QVERIFY(manager->isVisible());
+        QVERIFY(manager->messageOutput());
+        QCOMPARE(manager->isMaximized(), maximised);
+        emitDebugMessage(DebugMessageMessage, QStringLiteral("to the console"));
+        QVERIFY(lastConsoleLine().endsWith(QStringLiteral(" Message: to the console")));
+
+        // Closed by the user, the console comes back on when asked for again.
+        manager->hide();
+        manager->setMessageOutput(true);
+        QVERIFY(manager->isVisible());
+        QVERIFY(manager->messageOutput());
+    }
+
     void blockedTypesGoBareToTheErrorStream()
     {
         start(true);

@@ -214,7 +214,8 @@ void TestAppSettings::disabledAndUnnamedActionsAreNotRestored()
 void TestAppSettings::firstStartCentresThenUsesDefaultSize()
 {
     QMainWindow window;
-    window.resize(800, 480);
+    // The form's own size, which the window does not open with.
+    window.resize(854, 920);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const QPoint centred((screen.width() - 800) / 2, (screen.height() - 480) / 2);
     QVERIFY(!AppSettings().restoreWindow(&window));
@@ -273,6 +274,11 @@ void TestAppSettings::maximisedWindowKeepsNormalGeometry()
     }
     QMainWindow again;
     AppSettings().restoreWindow(&again);
+    // Restoring shows nothing; the window opens maximised when it is shown.
+    QVERIFY(!again.isVisible());
+    QVERIFY(again.isMaximized());
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
     QTRY_VERIFY(again.isMaximized());
     QCOMPARE(again.normalGeometry().size(), QSize(420, 300));
 }
