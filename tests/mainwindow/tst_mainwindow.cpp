@@ -13,6 +13,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDial>
+#include <QFontInfo>
+#include <QGraphicsSimpleTextItem>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -107,6 +109,8 @@ private Q_SLOTS:
     void separatorsSetEntriesApart();
     void extraStyleTwiceReturnsTheSameLook();
     void dialogsTakeTheStyleSheetAfterAFontSizeChange();
+    void everyFontSizeKeepsTheFormUsable_data();
+    void everyFontSizeKeepsTheFormUsable();
     void startCounterIsCountedAndWritten();
     void exitClosesTheWindowAndItsDialogs();
 
@@ -820,6 +824,70 @@ void TestMainWindow::dialogsTakeTheStyleSheetAfterAFontSizeChange()
     const QString before = window->styleSheet();
     other->click();
     QTRY_VERIFY(window->styleSheet() != before);
+    for (ChipDialog *dialog : window->chipDialogs().all())
+        QTRY_COMPARE(dialog->styleSheet(), window->styleSheet());
+}
+
+void TestMainWindow::everyFontSizeKeepsTheFormUsable_data()
+{
+    QTest::addColumn<bool>("ownLook");
+    QTest::addColumn<int>("sizeButton");
+    for (int look = 0; look < 2; ++look) {
+        for (int size = 0; size < MainAppStyle::sizeRules.size(); ++size) {
+            QTest::addRow("%s, size %d", look ? "own look" : "platform look", size)
+                << bool(look) << size;
+        }
+    }
+}
+
+// Every button of the form gets the room it asks for inside the scrolled form, and the ramp
+// graph's texts grow with the form's instead of shrinking with the graph.
+void TestMainWindow::everyFontSizeKeepsTheFormUsable()
+{
+    QFETCH(bool, ownLook);
+    QFETCH(int, sizeButton);
+    auto *extraStyle = child<QAction>("actionExtra_Style");
+    if (extraStyle->isChecked() != ownLook)
+        extraStyle->trigger();
+    auto *appStyle = window->findChild<MainAppStyle *>();
+    appStyle->fontSizeButtons()->button(sizeButton)->click();
+    QTRY_VERIFY(window->styleSheet().endsWith(MainAppStyle::sizeRules.at(sizeButton)));
+    child<QTabWidget>("tabWidget")->setCurrentIndex(1);
+    auto *fixTarget = child<QCheckBox>("checkBoxXtarget1");
+    fixTarget->setChecked(true);
+    child<QLabel>("StaticXActual1")->setText(QStringLiteral("-5"));
+    child<QSpinBox>("EditXTarget1")->setValue(3);
+    auto *view = child<RampView>("rampView");
+    // The graph keeps room to be read, however wide the boxes beside it grow.
+    QTRY_VERIFY(view->width() >= 300);
+
+    auto *contents = child<QWidget>("scrollAreaWidgetContents");
+    const QList<QPushButton *> buttons = contents->findChildren<QPushButton *>();
+    for (QPushButton *button : buttons) {
+        if (!button->isVisibleTo(contents))
+            continue;
+        const QRect placed(button->mapTo(contents, QPoint(0, 0)), button->size());
+        QVERIFY2(contents->rect().contains(placed), qPrintable(button->objectName()));
+        QVERIFY2(button->height() >= button->minimumSizeHint().height(),
+                 qPrintable(button->objectName()));
+    }
+
+    const int formPixels = QFontInfo(child<QLabel>("LblVMax1")->font()).pixelSize();
+    const auto onScreen = [view](const QGraphicsItem *item) {
+        return item->deviceTransform(view->viewportTransform()).mapRect(item->boundingRect());
+    };
+    QVERIFY2(onScreen(view->readoutItem).height() >= formPixels,
+             qPrintable(QString::number(onScreen(view->readoutItem).height())));
+    QCOMPARE(view->noteItem->text(), QStringLiteral("assuming XACTUAL is zero"));
+    QVERIFY(!onScreen(view->noteItem).intersects(onScreen(view->readoutItem)));
+    QVERIFY(!onScreen(view->noteItem).intersects(onScreen(view->captionItem)));
+
+    fixTarget->setChecked(false);
+    child<QLabel>("StaticXActual1")->setText(QStringLiteral("0"));
+    child<QTabWidget>("tabWidget")->setCurrentIndex(0);
+    appStyle->fontSizeButtons()->button(MainAppStyle::defaultSizeButton)->click();
+    if (ownLook)
+        extraStyle->trigger();
     for (ChipDialog *dialog : window->chipDialogs().all())
         QTRY_COMPARE(dialog->styleSheet(), window->styleSheet());
 }
