@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -494,7 +495,12 @@ private Q_SLOTS:
         processDeferredDeletes();
         QVERIFY2(!dialog, "an about dialog closed by its frame stays behind");
 
-        dialog = manager->showAboutDialog(QStringLiteral("About"), QString(), QString());
+        // Wide enough for the frame to show the whole title beside its buttons.
+        const QString title = QStringLiteral("About this Version");
+        dialog = manager->showAboutDialog(title, QString(), QString());
+        QFont titleFont = dialog->font();
+        titleFont.setBold(true);
+        QVERIFY(dialog->width() >= QFontMetrics(titleFont).horizontalAdvance(title) + 150);
         QPushButton *ok = dialog->findChild<QPushButton *>();
         QCOMPARE(ok->text(), QStringLiteral("OK"));
         ok->click();

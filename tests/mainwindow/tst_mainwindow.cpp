@@ -13,7 +13,9 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDial>
+#include <QFile>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGraphicsSimpleTextItem>
 #include <QGroupBox>
 #include <QLabel>
@@ -31,6 +33,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QWidgetAction>
+#include <QXmlStreamReader>
 
 #include <memory>
 
@@ -111,6 +114,9 @@ private Q_SLOTS:
     void dialogsTakeTheStyleSheetAfterAFontSizeChange();
     void everyFontSizeKeepsTheFormUsable_data();
     void everyFontSizeKeepsTheFormUsable();
+    void logoTextsFitTheirLogos_data();
+    void logoTextsFitTheirLogos();
+    void middleLogoKeepsItsShapeInAWideWindow();
     void startCounterIsCountedAndWritten();
     void exitClosesTheWindowAndItsDialogs();
 
@@ -890,6 +896,64 @@ void TestMainWindow::everyFontSizeKeepsTheFormUsable()
         extraStyle->trigger();
     for (ChipDialog *dialog : window->chipDialogs().all())
         QTRY_COMPARE(dialog->styleSheet(), window->styleSheet());
+}
+
+void TestMainWindow::logoTextsFitTheirLogos_data()
+{
+    QTest::addColumn<QString>("logo");
+    for (const char *name : {"logoxxxx", "logo3141", "logo3162", "midLogo", "LogoR"})
+        QTest::newRow(name) << QStringLiteral(":/Logos/") + QLatin1String(name);
+}
+
+// Every text drawn into our logos ends inside the logo, in the face the logos name.
+void TestMainWindow::logoTextsFitTheirLogos()
+{
+    QFETCH(QString, logo);
+    QFile file(logo);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader svg(&file);
+    double width = 0;
+    int texts = 0;
+    while (!svg.atEnd()) {
+        if (svg.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes attributes = svg.attributes();
+        if (svg.name() == QLatin1String("svg")) {
+            width = attributes.value("width").toDouble();
+            continue;
+        }
+        if (svg.name() != QLatin1String("text"))
+            continue;
+        QFont face(QStringLiteral("DejaVu Sans"));
+        face.setPixelSize(attributes.value("font-size").toInt());
+        face.setBold(attributes.value("font-weight") == QLatin1String("bold"));
+        const bool centred = attributes.value("text-anchor") == QLatin1String("middle");
+        const double x = attributes.value("x").toDouble();
+        const QString text = svg.readElementText();
+        const double advance = QFontMetricsF(face).horizontalAdvance(text);
+        const double right = centred ? x + advance / 2 : x + advance;
+        const double left = centred ? x - advance / 2 : x;
+        QVERIFY2(left >= 2 && right <= width - 2, qPrintable(text));
+        ++texts;
+    }
+    QVERIFY(!svg.hasError());
+    QVERIFY(width > 0 && texts > 0);
+}
+
+void TestMainWindow::middleLogoKeepsItsShapeInAWideWindow()
+{
+    const QSize before = window->size();
+    window->resize(1600, 700);
+    auto *middle = child<QLabel>("labelLogoM");
+    const QSize natural = middle->pixmap().size();
+    QTRY_COMPARE(window->size(), QSize(1600, 700));
+    QTRY_VERIFY(middle->width() > 0);
+    QCOMPARE(middle->size(), natural);
+    // The chip logo stays at the left end, ours at the right.
+    QCOMPARE(child<QLabel>("labelLogo")->x(), 0);
+    auto *right = child<QLabel>("label");
+    QCOMPARE(right->geometry().right(), right->parentWidget()->width() - 1);
+    window->resize(before);
 }
 
 void TestMainWindow::startCounterIsCountedAndWritten()
