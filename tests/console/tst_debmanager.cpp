@@ -283,6 +283,11 @@ private Q_SLOTS:
         QVERIFY2(lastConsoleLine().endsWith(QStringLiteral(" to File: ") + path + ">second"),
                  qPrintable(lastConsoleLine()));
         QCOMPARE(lastLineColour(), QColor(QStringLiteral("lime")));
+        // In the maker's folder below the user's data directory, where the README says.
+        QCOMPARE(path,
+                 QDir(qEnvironmentVariable("XDG_DATA_HOME"))
+                     .filePath(QStringLiteral("Korvane/") + QCoreApplication::applicationName()
+                               + QStringLiteral("/out.txt")));
     }
 
     void filtersAndWindowArePersistedAndRestored()
