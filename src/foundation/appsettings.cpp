@@ -185,7 +185,9 @@ bool AppSettings::restoreWindow(QWidget *window, const QString &suffix)
     // Centred at the size the window opens with, not at the size it had before: a window centred
     // for one size and then given another would open off the middle. The origin of the screen is
     // deliberately not added: the centred position is the same on every screen layout.
-    const QSize size = storedSize(value(sizeKey + suffix, defaultWindowSize));
+    // A window cannot open smaller than its layout allows.
+    const QSize size = storedSize(value(sizeKey + suffix, defaultWindowSize))
+                           .expandedTo(window->minimumSizeHint());
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect screenRect = screen ? screen->geometry() : QRect();
     const QPoint centred((screenRect.width() - size.width()) / 2,

@@ -16,7 +16,7 @@
 
 namespace {
 
-// Pixel size of the "VMAX" caption's placement reference.
+// Pixel size, in scene units, of the "VMAX" mark and of its placement reference.
 constexpr int textPixelSize = 25;
 // Gap in device pixels between the caption and the bottom of the plot.
 constexpr double captionGap = 6.0;
@@ -133,8 +133,12 @@ void RampView::clearScene()
     captionItem->setBrush(motorBrush);
     cursorLine = rampScene->addLine(QLineF(0, 0, 0, height), QPen(Qt::black, 0));
 
-    QGraphicsSimpleTextItem *vmaxLabel = rampScene->addSimpleText(QStringLiteral("VMAX"), textFont);
-    vmaxLabel->setFlag(QGraphicsItem::ItemIgnoresTransformations);
+    // The "VMAX" mark belongs to the plot's frame: it lies in the room above the plot that the
+    // scaling leaves, so it scales with the plot.
+    QFont frameFont = QGuiApplication::font();
+    frameFont.setPixelSize(textPixelSize);
+    QGraphicsSimpleTextItem *vmaxLabel
+        = rampScene->addSimpleText(QStringLiteral("VMAX"), frameFont);
     vmaxLabel->setPos(0, -20 * fontFactor);
     vmaxLabel->setBrush(QBrush(QColor(255, 0, 255, 255), Qt::SolidPattern));
     vmaxLabel->setToolTip(QStringLiteral("Vmax"));
