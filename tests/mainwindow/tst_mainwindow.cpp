@@ -858,6 +858,9 @@ void TestMainWindow::everyFontSizeKeepsTheFormUsable()
     auto *appStyle = window->findChild<MainAppStyle *>();
     appStyle->fontSizeButtons()->button(sizeButton)->click();
     QTRY_VERIFY(window->styleSheet().endsWith(MainAppStyle::sizeRules.at(sizeButton)));
+    // Hidden, the style object still takes the chosen size: the tool bar is fitted by its font.
+    QVERIFY(!appStyle->isVisible());
+    QCOMPARE(QFontInfo(appStyle->font()).pixelSize(), 8 + 4 * sizeButton);
     child<QTabWidget>("tabWidget")->setCurrentIndex(1);
     auto *fixTarget = child<QCheckBox>("checkBoxXtarget1");
     fixTarget->setChecked(true);
