@@ -121,6 +121,11 @@ private Q_SLOTS:
     void exitClosesTheWindowAndItsDialogs();
 
 private:
+    // Switches to the look a data row asks for, and back to the platform look the other tests
+    // expect, waiting until the dialogs have the window's sheet again.
+    void useLook(bool ownLook);
+    void backToPlatformLook();
+
     template<typename T> T *child(const char *name) const
     {
         return window->findChild<T *>(QLatin1String(name));
@@ -582,9 +587,7 @@ void TestMainWindow::clickOnEachMenuTitleOpensItsMenu_data()
 void TestMainWindow::clickOnEachMenuTitleOpensItsMenu()
 {
     QFETCH(bool, ownLook);
-    auto *extraStyle = child<QAction>("actionExtra_Style");
-    if (extraStyle->isChecked() != ownLook)
-        extraStyle->trigger();
+    useLook(ownLook);
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     auto *menuBar = child<QMenuBar>("menubar");
     QTRY_VERIFY(menuBar->actionGeometry(menuBar->actions().first()).width() > 0);
@@ -599,11 +602,7 @@ void TestMainWindow::clickOnEachMenuTitleOpensItsMenu()
         menu->hide();
         QTRY_VERIFY(!menuBar->activeAction() || !menu->isVisible());
     }
-    if (ownLook)
-        extraStyle->trigger();
-    // The size rule comes back onto the window, and from there to the dialogs, a moment later.
-    for (ChipDialog *dialog : window->chipDialogs().all())
-        QTRY_COMPARE(dialog->styleSheet(), window->styleSheet());
+    backToPlatformLook();
 }
 
 void TestMainWindow::chipDialogsHaveTheirIdentity_data()
@@ -852,9 +851,7 @@ void TestMainWindow::everyFontSizeKeepsTheFormUsable()
 {
     QFETCH(bool, ownLook);
     QFETCH(int, sizeButton);
-    auto *extraStyle = child<QAction>("actionExtra_Style");
-    if (extraStyle->isChecked() != ownLook)
-        extraStyle->trigger();
+    useLook(ownLook);
     auto *appStyle = window->findChild<MainAppStyle *>();
     appStyle->fontSizeButtons()->button(sizeButton)->click();
     QTRY_VERIFY(window->styleSheet().endsWith(MainAppStyle::sizeRules.at(sizeButton)));
@@ -895,8 +892,20 @@ void TestMainWindow::everyFontSizeKeepsTheFormUsable()
     child<QLabel>("StaticXActual1")->setText(QStringLiteral("0"));
     child<QTabWidget>("tabWidget")->setCurrentIndex(0);
     appStyle->fontSizeButtons()->button(MainAppStyle::defaultSizeButton)->click();
-    if (ownLook)
+    backToPlatformLook();
+}
+
+void TestMainWindow::useLook(bool ownLook)
+{
+    auto *extraStyle = child<QAction>("actionExtra_Style");
+    if (extraStyle->isChecked() != ownLook)
         extraStyle->trigger();
+}
+
+void TestMainWindow::backToPlatformLook()
+{
+    useLook(false);
+    // The size rule comes back onto the window, and from there to the dialogs, a moment later.
     for (ChipDialog *dialog : window->chipDialogs().all())
         QTRY_COMPARE(dialog->styleSheet(), window->styleSheet());
 }
