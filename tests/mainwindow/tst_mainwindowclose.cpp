@@ -9,6 +9,7 @@
 #include "mainwindow/settingspersistence.h"
 #include "support/devicetree.h"
 #include "support/dialognames.h"
+#include "support/modalcloser.h"
 #include "support/testenvironment.h"
 
 #include <QAction>
@@ -129,6 +130,9 @@ private:
         return static_cast<StatusBar *>(window->statusBar())->connectionCheckBox();
     }
 
+    // A message box that a slow link raises (a failed read during a save) is answered, so that
+    // the test fails on what follows instead of waiting for a user who never comes.
+    ModalCloser closer;
     QTemporaryDir files;
     std::unique_ptr<boardsim::SimulatedBoard> board;
     std::unique_ptr<MainWindow> window;
