@@ -16,6 +16,8 @@ case "$chip" in
 esac
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" != "offscreen" ]; then
+    # The virtual X server the message below offers comes with the xvfb package.
+    scripts/install-deps.sh xvfb
     echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset); start it from a desktop session," >&2
     echo "        or under a virtual X server: xvfb-run -a ./run.sh" >&2
     exit 1

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -37,6 +38,8 @@ QtMessageHandler previousHandler = nullptr;
 
 const char *const filterTypesKey = "FilterMsgTypeList";
 const char *const filterPassageKey = "FilterPassage";
+// Room in pixels that a window frame takes beside a title: icon and three buttons.
+constexpr int aboutFrameAllowance = 160;
 
 QString onOff(bool on)
 {
@@ -230,8 +233,10 @@ void DebManager::setMessageOutput()
 
 void DebManager::setMessageOutput(bool on)
 {
-    // Asking for the console while it is shown switches it off: the slot toggles.
-    const bool effective = on && !isVisible();
+    // Asking for the console while it is on switches it off: the slot toggles. The output state
+    // decides, not the window alone: a window restored maximised can be up before its output
+    // is on, and a console the user has closed comes back when asked for.
+    const bool effective = on && !(outputOn && isVisible());
     writeDebugError(KVN_METHOD + QStringLiteral("on:") + onOff(effective) + QStringLiteral(" isOn:")
                     + onOff(outputOn) + QLatin1Char('\n'));
     {
@@ -366,6 +371,12 @@ DebDialog *DebManager::showAboutDialog(const QString &title, const QString &text
 
     connect(dialog->longPressTimer(), &QTimer::timeout, this,
             qOverload<>(&DebManager::setMessageOutput));
+    // The window frame draws the title beside its icon and buttons, in a font of its own; a
+    // dialog only as wide as its text would have its title cut short.
+    QFont titleFont = dialog->font();
+    titleFont.setBold(true);
+    dialog->setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(title) * 3 / 2
+                            + aboutFrameAllowance);
     dialog->show();
     return dialog;
 }

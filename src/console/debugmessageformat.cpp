@@ -1,7 +1,9 @@
 #include "console/debugmessageformat.h"
 
 #include "console/debugmessage.h"
+#include "foundation/appsettings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -63,8 +65,12 @@ QString debugTimeStamp()
 
 QString debugLogFilePath()
 {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-        .filePath(QStringLiteral("out.txt"));
+    // Beside the settings, in the maker's folder: ~/.local/share/Korvane/<program>/out.txt.
+    // The program names no organisation to Qt, so its own data location would leave the
+    // maker's folder out.
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(AppSettings::organisationName + QLatin1Char('/')
+                  + QCoreApplication::applicationName() + QStringLiteral("/out.txt"));
 }
 
 QString appendToDebugLog(const QString &text)

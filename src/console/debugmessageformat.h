@@ -18,7 +18,8 @@ TrayNotification trayNotificationForType(int type);
 // The time stamp that begins every console line, "hh:mm:ss:zzz>".
 QString debugTimeStamp();
 
-// The log file of type 42: "out.txt" in the program's data directory, where the user may write.
+// The log file of type 42: "out.txt" in the program's folder below the maker's folder in the
+// user's data directory (~/.local/share/Korvane/kvn31xx-eval/out.txt), where the user may write.
 QString debugLogFilePath();
 // Appends "hh:mm:ss:zzz;text" and a line end to the log file. Returns the file's absolute path,
 // or an empty text when the file could not be opened.

@@ -245,15 +245,19 @@ void AppSettings::saveActionStates(QWidget *widget)
 
 bool AppSettings::restoreWindow(QWidget *window, const QString &suffix)
 {
-    // The origin of the screen is deliberately not added: the centred position is the same on
-    // every screen layout.
+    beginGroup(mainWindowGroupKey);
+    // Centred at the size the window opens with, not at the size it had before: a window centred
+    // for one size and then given another would open off the middle. The origin of the screen is
+    // deliberately not added: the centred position is the same on every screen layout.
+    // A window cannot open smaller than its layout allows.
+    const QSize size = storedSize(value(sizeKey + suffix, defaultWindowSize))
+                           .expandedTo(window->minimumSizeHint());
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect screenRect = screen ? screen->geometry() : QRect();
-    const QPoint centred((screenRect.width() - window->width()) / 2,
-                         (screenRect.height() - window->height()) / 2);
+    const QPoint centred((screenRect.width() - size.width()) / 2,
+                         (screenRect.height() - size.height()) / 2);
     window->move(centred);
 
-    beginGroup(mainWindowGroupKey);
     bool stateRestored = false;
     if (QMainWindow *mainWindow = asMainWindow(window)) {
         // A state the window's reader could crash on is passed over like a missing one.
@@ -261,11 +265,17 @@ bool AppSettings::restoreWindow(QWidget *window, const QString &suffix)
         stateRestored = WindowStateCheck::isSafe(state, mainWindowStateVersion)
             && mainWindow->restoreState(state, mainWindowStateVersion);
     }
-    window->resize(storedSize(value(sizeKey + suffix, defaultWindowSize)));
+    window->resize(size);
     window->move(storedPosition(value(positionKey + suffix, centred), centred));
     keepOnScreen(window);
-    if (value(maximizedKey + suffix, false).toBool())
-        window->showMaximized();
+    // A hidden window is not shown here: it opens maximised when its owner shows it. The debug
+    // console reads "shown" as "switched on".
+    if (value(maximizedKey + suffix, false).toBool()) {
+        if (window->isVisible())
+            window->showMaximized();
+        else
+            window->setWindowState(window->windowState() | Qt::WindowMaximized);
+    }
     endGroup();
     return stateRestored;
 }

@@ -72,7 +72,13 @@ MainAppStyle::MainAppStyle(QWidget *parent)
     , savedStyleName(currentStyleName())
     , savedPalette(QApplication::palette())
     , savedFont(QApplication::font())
-{ }
+{
+    // A child of the window it styles that draws nothing: it must neither lie over the menu bar
+    // and swallow the clicks meant for it, nor take room anywhere. Hidden, it still takes the
+    // target's style sheet, and so its font tells the chosen size.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setVisible(false);
+}
 
 MainAppStyle::~MainAppStyle()
 {

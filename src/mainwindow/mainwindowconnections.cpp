@@ -127,6 +127,9 @@ void MainWindow::connectCollaborators()
             &RegisterAccess::endConnection);
     connect(board, &BoardConnection::statusMessage, status,
             qOverload<const QString &, int>(&StatusBar::showMessage));
+    // What the chip's messages say ("KVN3162 detected") is no longer true once the board is gone.
+    connect(board, &BoardConnection::connectionClosed, status,
+            [status] { status->showMessage(QStringLiteral(" "), 0); });
     // The firmware label and the "Connection" box are added to the status bar later in the
     // construction than these connections are made.
     connect(board, &BoardConnection::firmwarePortChanged, this, [status](const QString &port) {

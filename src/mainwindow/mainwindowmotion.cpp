@@ -2,7 +2,6 @@
 
 #include "ui_mainwindow.h"
 
-#include <QFontMetrics>
 #include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
 #include <QPen>
@@ -117,9 +116,7 @@ void MainWindow::drawRamp(int motorIndex, const MotorRamp &ramp, int height, int
 
     if (view->currentMotor == motorIndex) {
         view->captionItem->setText(ramp.caption);
-        const int captionWidth
-            = QFontMetrics(view->captionItem->font()).horizontalAdvance(ramp.caption);
-        view->captionItem->setPos(int((W + rightMargin) - captionWidth) / 2, H - 50);
+        view->placeCaption((W + rightMargin) / 2, H);
     }
 
     QPen pen(motorColors.value(motorIndex), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);

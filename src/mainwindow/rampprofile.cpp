@@ -3,6 +3,7 @@
 #include "console/debugmessage.h"
 #include "foundation/utilities.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -107,23 +108,37 @@ MotorRamp RampProfile::compute(int motorIndex, const RampInputs &in) const
             s[i] = 0.0;
         vtop = 0.0;
     } else if (in.targetFixed && tc < 0) {
-        // Too short a target for VMAX: half the shortfall comes off each of the AMAX and DMAX
-        // phases, and the peak is what AMAX reaches over the shortened distance.
-        const double h = tc * vmax * 0.5;
-        s[2] += h;
-        s[3] += h;
-        const float radicand = float(vb * vb + 2 * amax * s[2]);
-        const double root = radicand > 0 ? std::sqrt(double(radicand)) : 0.0;
-        vtop = root > vs ? root : vs;
-        if (vb >= vtop) {
-            vb = truncateToInt32(vtop);
-            yVb = y(vb);
+        // Too short a target for VMAX: the peak is the velocity at which the phases, with the
+        // accelerations as they are, add up to the target. Below V1 only the A1 and D1 phases
+        // are left, and VSTART and VSTOP cannot lie above the peak.
+        const double vb2 = vb * vb;
+        const double outerDistance = vb2 / (2 * a1) + vb2 / (2 * d1);
+        double peak2 = 0.0;
+        if (X >= outerDistance) {
+            peak2 = vb2 + 2 * (X - outerDistance) * amax * dmax / (amax + dmax);
+        } else {
+            peak2 = 2 * X * a1 * d1 / (a1 + d1);
+            vb = std::sqrt(peak2);
         }
-        const double newT2 = (vtop - vb) / amax;
-        const double newT3 = (vtop - vb) / dmax;
-        T = T - (t[1] + t[2]) + (newT2 + newT3);
-        t[1] = newT2;
-        t[2] = newT3;
+        vtop = std::sqrt(peak2);
+        const double vsTop = std::min(vs, vtop);
+        const double veTop = std::min(ve, vtop);
+        yVs = y(vsTop);
+        yVb = y(vb);
+        yVe = y(veTop);
+        s[0] = vsTop * vsTop / (2 * a1);
+        s[1] = (vb * vb - vsTop * vsTop) / (2 * a1);
+        s[2] = (peak2 - vb * vb) / (2 * amax);
+        s[3] = (peak2 - vb * vb) / (2 * dmax);
+        s[4] = (vb * vb - veTop * veTop) / (2 * d1);
+        s[5] = veTop * veTop / (2 * d1);
+        t[0] = (vb - vsTop) / a1;
+        t[1] = (vtop - vb) / amax;
+        t[2] = (vtop - vb) / dmax;
+        t[3] = (vb - veTop) / d1;
+        T = t[0] + t[1] + t[2] + t[3];
+        if (T == 0.0)
+            T = 1.0;
         tm = 0.0;
         caption.prepend(QStringLiteral("Vmax not reached <") + formatNumber(vtop, 1)
                         + QStringLiteral("> "));
@@ -154,8 +169,17 @@ MotorRamp RampProfile::compute(int motorIndex, const RampInputs &in) const
 
     const QString index = QString::number(motorIndex);
     const qint32 top = truncateToInt32(vtop);
+    // Phases without width put two marks at one x; the later one stands for both, and the
+    // distance the earlier one closed stays counted, so the marks still add up to the profile.
     auto mark = [&ramp](double x, qint32 acceleration, double velocity, double distance,
                         const QString &name) {
+        for (int i = 0; i < ramp.marks.size(); ++i) {
+            if (ramp.marks.at(i).x == x) {
+                distance += ramp.marks.at(i).distance;
+                ramp.marks.remove(i);
+                break;
+            }
+        }
         ramp.marks.append({x, acceleration, truncateToInt32(velocity), distance, name});
     };
     ramp.points << QPointF(0, H) << QPointF(timeOrigin, H);

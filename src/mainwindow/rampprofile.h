@@ -40,7 +40,9 @@ struct MotorRamp
     QString stepLabels[StepLabelCount];
     QString caption; // "Motor 1", with a "Zero Target  " or "Vmax not reached <..> " prefix
     QVector<QPointF> points; // the polyline, drawn from (0, H) through every point in turn
-    QVector<RampMark> marks; // in the order they are made; a later mark replaces one at the same x
+    // In the order they are made; a later mark at the same x replaces the earlier one and
+    // carries its distance too.
+    QVector<RampMark> marks;
     double timeScale = 1.0; // ramp time per scene unit of x
     double v1LineY = 0.0; // y of the thin V1 line, drawn from x 20 to W + 20
     qint32 xtargetWriteBack = 0; // what the XTARGET box receives when another widget ran the calc

@@ -16,8 +16,10 @@
 
 namespace {
 
-// Pixel size of the read-out, note, caption and "VMAX" texts.
+// Pixel size, in scene units, of the "VMAX" mark and of its placement reference.
 constexpr int textPixelSize = 25;
+// Gap in device pixels between the caption and the bottom of the plot.
+constexpr double captionGap = 6.0;
 
 struct PositionReadout
 {
@@ -110,28 +112,77 @@ void RampView::clearScene()
         fontFactorKnown = true;
     }
 
+    // The texts keep their size on screen whatever the view's scaling, and grow with the font
+    // the user chose, a quarter larger than the form's own text; scaled with the plot they would
+    // shrink as a larger font narrows the view.
     QFont textFont = QGuiApplication::font();
-    textFont.setPixelSize(textPixelSize);
+    textFont.setPixelSize(qMax(1, QFontInfo(font()).pixelSize()) * 5 / 4);
     QColor motorColor = motorColors.value(currentMotor, motorColors.first());
     motorColor.setAlpha(255);
     const QBrush motorBrush(motorColor, Qt::SolidPattern);
 
     readoutItem = rampScene->addSimpleText(tr("Click to change the motor"), textFont);
+    readoutItem->setFlag(QGraphicsItem::ItemIgnoresTransformations);
     readoutItem->setPos(0, 0);
     noteItem = rampScene->addSimpleText(QString(), textFont);
+    noteItem->setFlag(QGraphicsItem::ItemIgnoresTransformations);
     noteItem->setZValue(1);
     noteItem->setBrush(motorBrush);
     captionItem = rampScene->addSimpleText(QString(), textFont);
+    captionItem->setFlag(QGraphicsItem::ItemIgnoresTransformations);
     captionItem->setBrush(motorBrush);
     cursorLine = rampScene->addLine(QLineF(0, 0, 0, height), QPen(Qt::black, 0));
 
-    QGraphicsSimpleTextItem *vmaxLabel = rampScene->addSimpleText(QStringLiteral("VMAX"), textFont);
+    // The "VMAX" mark belongs to the plot's frame: it lies in the room above the plot that the
+    // scaling leaves, so it scales with the plot.
+    QFont frameFont = QGuiApplication::font();
+    frameFont.setPixelSize(textPixelSize);
+    QGraphicsSimpleTextItem *vmaxLabel
+        = rampScene->addSimpleText(QStringLiteral("VMAX"), frameFont);
     vmaxLabel->setPos(0, -20 * fontFactor);
     vmaxLabel->setBrush(QBrush(QColor(255, 0, 255, 255), Qt::SolidPattern));
     vmaxLabel->setToolTip(QStringLiteral("Vmax"));
 
     rampPhases.clear();
     pressedItem = nullptr;
+}
+
+double RampView::viewScale() const
+{
+    const double scale = transform().m11();
+    return scale > 0 ? scale : 1.0;
+}
+
+QSizeF RampView::sceneSizeOf(const QGraphicsSimpleTextItem *text) const
+{
+    return text->boundingRect().size() * text->scale() / viewScale();
+}
+
+void RampView::placeCaption(double centreX, double bottomY)
+{
+    captionCentreX = centreX;
+    captionBottomY = bottomY;
+    layoutCaption();
+}
+
+void RampView::layoutCaption()
+{
+    if (!captionItem || !noteItem)
+        return;
+    // Centred above the bottom of the plot, and the note on a line of its own above it, so
+    // that neither lies under the read-out's first place in the top left corner.
+    // A text wider than a narrow plot is made smaller, not cut at the plot's edges.
+    const double plotWidth = rampScene->sceneRect().width() * viewScale() - 2 * captionGap;
+    for (QGraphicsSimpleTextItem *text : {captionItem, noteItem}) {
+        const double width = text->boundingRect().width();
+        text->setScale(width > plotWidth && plotWidth > 0 ? plotWidth / width : 1.0);
+    }
+    const QSizeF caption = sceneSizeOf(captionItem);
+    const double captionTop = captionBottomY - captionGap / viewScale() - caption.height();
+    captionItem->setPos(std::trunc(captionCentreX - caption.width() / 2), captionTop);
+    const QSizeF note = sceneSizeOf(noteItem);
+    noteItem->setPos(std::trunc(captionCentreX - note.width() / 2),
+                     captionTop - note.height() - 1 / viewScale());
 }
 
 QString RampView::readoutAt(int motor, double sceneX) const
@@ -150,8 +201,9 @@ void RampView::mouseMoveEvent(QMouseEvent *event)
         = positionAt(rampPhases.value(currentMotor), timeScales.value(currentMotor, 0.0), p.x());
     const QChar arrow = arrowFor(r.acceleration);
     readoutItem->setText(QString(arrow) + QLatin1Char(' ') + formatNumber(r.position, 1));
+    // The text keeps its size on screen; in scene units it is as wide as the scaling makes it.
     const double textWidth
-        = QFontMetricsF(readoutItem->font()).horizontalAdvance(readoutItem->text());
+        = QFontMetricsF(readoutItem->font()).horizontalAdvance(readoutItem->text()) / viewScale();
     const double sceneWidth = rampScene->sceneRect().width();
     // Near the right edge the read-out goes to the left of the pointer, so it stays readable.
     if (std::abs(sceneWidth - p.x()) >= textWidth + 10)
@@ -199,6 +251,8 @@ void RampView::adjustRampScene(int x, int y)
     scale(factor, factor);
     scaledForWidth = viewportWidth;
     updateSceneRect(QRectF(0, 0, viewportWidth, viewportHeight));
+    // The texts kept their size on screen, so in scene units they changed theirs.
+    layoutCaption();
 }
 
 void RampView::resizeEvent(QResizeEvent *event)

@@ -44,6 +44,13 @@ public:
     // decelerating or cruising, a blank, then the position reached.
     QString readoutAt(int motor, double sceneX) const;
 
+    // Puts the caption, centred on centreX, just above bottomY (scene units), and the note on the
+    // line above it; both stay there when the view rescales.
+    void placeCaption(double centreX, double bottomY);
+    // The size a text item takes in scene units at the view's present scaling (the texts keep
+    // their size on screen).
+    QSizeF sceneSizeOf(const QGraphicsSimpleTextItem *text) const;
+
     QGraphicsSimpleTextItem *noteItem = nullptr;
     QGraphicsSimpleTextItem *captionItem = nullptr;
     QHash<int, QMap<double, RampPhase>> rampPhases;
@@ -66,6 +73,11 @@ protected Q_SLOTS:
     bool eventFilter(QObject *obj, QEvent *event) override;
 
 private:
+    double viewScale() const;
+    void layoutCaption();
+
+    double captionCentreX = 0.0;
+    double captionBottomY = 0.0;
     // How far the "VMAX" caption sits above the plot, from the view font's pixel size at the
     // first clearScene(), and kept from then on.
     double fontFactor = 0.0;

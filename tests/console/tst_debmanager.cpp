@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -203,6 +204,33 @@ private Q_SLOTS:
         QVERIFY(errorText().endsWith(QStringLiteral(" Message: routed\n")));
     }
 
+    void consoleLeftMaximisedComesBackOnWithDebug_data()
+    {
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("left maximised") << true;
+        QTest::newRow("left normal") << false;
+    }
+    void consoleLeftMaximisedComesBackOnWithDebug()
+    {
+        QFETCH(bool, maximised);
+        AppSettings().setValue(QStringLiteral("Mainwindow/MaximizeddebugManager"), maximised);
+        manager = DebManager::instance();
+        // Restoring its geometry shows nothing: only the switch does.
+        QVERIFY(!manager->isVisible());
+        manager->setMessageOutput(true);
+        QVERIFY(manager->isVisible());
+        QVERIFY(manager->messageOutput());
+        QCOMPARE(manager->isMaximized(), maximised);
+        emitDebugMessage(DebugMessageMessage, QStringLiteral("to the console"));
+        QVERIFY(lastConsoleLine().endsWith(QStringLiteral(" Message: to the console")));
+
+        // Closed by the user, the console comes back on when asked for again.
+        manager->hide();
+        manager->setMessageOutput(true);
+        QVERIFY(manager->isVisible());
+        QVERIFY(manager->messageOutput());
+    }
+
     void blockedTypesGoBareToTheErrorStream()
     {
         start(true);
@@ -255,6 +283,11 @@ private Q_SLOTS:
         QVERIFY2(lastConsoleLine().endsWith(QStringLiteral(" to File: ") + path + ">second"),
                  qPrintable(lastConsoleLine()));
         QCOMPARE(lastLineColour(), QColor(QStringLiteral("lime")));
+        // In the maker's folder below the user's data directory, where the README says.
+        QCOMPARE(path,
+                 QDir(qEnvironmentVariable("XDG_DATA_HOME"))
+                     .filePath(QStringLiteral("Korvane/") + QCoreApplication::applicationName()
+                               + QStringLiteral("/out.txt")));
     }
 
     void filtersAndWindowArePersistedAndRestored()
@@ -467,7 +500,12 @@ private Q_SLOTS:
         processDeferredDeletes();
         QVERIFY2(!dialog, "an about dialog closed by its frame stays behind");
 
-        dialog = manager->showAboutDialog(QStringLiteral("About"), QString(), QString());
+        // Wide enough for the frame to show the whole title beside its buttons.
+        const QString title = QStringLiteral("About this Version");
+        dialog = manager->showAboutDialog(title, QString(), QString());
+        QFont titleFont = dialog->font();
+        titleFont.setBold(true);
+        QVERIFY(dialog->width() >= QFontMetrics(titleFont).horizontalAdvance(title) + 150);
         QPushButton *ok = dialog->findChild<QPushButton *>();
         QCOMPARE(ok->text(), QStringLiteral("OK"));
         ok->click();

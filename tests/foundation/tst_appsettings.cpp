@@ -30,6 +30,7 @@ private Q_SLOTS:
     void actionStatesAreRestoredByTriggering();
     void disabledAndUnnamedActionsAreNotRestored();
 
+    void firstStartCentresThenUsesDefaultSize_data();
     void firstStartCentresThenUsesDefaultSize();
     void normalWindowComesBackWhereItWas();
     void maximisedWindowKeepsNormalGeometry();
@@ -211,15 +212,31 @@ void TestAppSettings::disabledAndUnnamedActionsAreNotRestored()
     QCOMPARE(plainTriggered.size(), 0);
 }
 
+void TestAppSettings::firstStartCentresThenUsesDefaultSize_data()
+{
+    QTest::addColumn<QSize>("contentsMinimum");
+    QTest::addColumn<QSize>("opensWith");
+    QTest::newRow("the default size") << QSize(100, 100) << QSize(800, 480);
+    QTest::newRow("a form taller than the default") << QSize(100, 600) << QSize(800, 600);
+}
+
+// Centred at the size the window opens with: neither the form's own size nor a default the
+// layout does not allow.
 void TestAppSettings::firstStartCentresThenUsesDefaultSize()
 {
+    QFETCH(QSize, contentsMinimum);
+    QFETCH(QSize, opensWith);
     QMainWindow window;
-    window.resize(800, 480);
+    auto *contents = new QWidget;
+    contents->setMinimumSize(contentsMinimum);
+    window.setCentralWidget(contents);
+    window.resize(854, 920);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const QPoint centred((screen.width() - 800) / 2, (screen.height() - 480) / 2);
     QVERIFY(!AppSettings().restoreWindow(&window));
-    QCOMPARE(window.size(), QSize(800, 480));
-    QCOMPARE(window.pos(), centred);
+    QCOMPARE(window.size(), opensWith);
+    QCOMPARE(window.pos(),
+             QPoint((screen.width() - opensWith.width()) / 2,
+                    (screen.height() - opensWith.height()) / 2));
     QVERIFY(!window.isMaximized());
 }
 
@@ -273,6 +290,11 @@ void TestAppSettings::maximisedWindowKeepsNormalGeometry()
     }
     QMainWindow again;
     AppSettings().restoreWindow(&again);
+    // Restoring shows nothing; the window opens maximised when it is shown.
+    QVERIFY(!again.isVisible());
+    QVERIFY(again.isMaximized());
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
     QTRY_VERIFY(again.isMaximized());
     QCOMPARE(again.normalGeometry().size(), QSize(420, 300));
 }

@@ -13,6 +13,10 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDial>
+#include <QFile>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QGraphicsSimpleTextItem>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -29,6 +33,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QWidgetAction>
+#include <QXmlStreamReader>
 
 #include <memory>
 
@@ -94,6 +99,8 @@ private Q_SLOTS:
     void actions_data();
     void actions();
     void menusAndToolBarInOrder();
+    void clickOnEachMenuTitleOpensItsMenu_data();
+    void clickOnEachMenuTitleOpensItsMenu();
     void chipDialogsHaveTheirIdentity_data();
     void chipDialogsHaveTheirIdentity();
     void viewEntryOpensItsDialog_data();
@@ -105,10 +112,20 @@ private Q_SLOTS:
     void separatorsSetEntriesApart();
     void extraStyleTwiceReturnsTheSameLook();
     void dialogsTakeTheStyleSheetAfterAFontSizeChange();
+    void everyFontSizeKeepsTheFormUsable_data();
+    void everyFontSizeKeepsTheFormUsable();
+    void logoTextsFitTheirLogos_data();
+    void logoTextsFitTheirLogos();
+    void middleLogoKeepsItsShapeInAWideWindow();
     void startCounterIsCountedAndWritten();
     void exitClosesTheWindowAndItsDialogs();
 
 private:
+    // Switches to the look a data row asks for, and back to the platform look the other tests
+    // expect, waiting until the dialogs have the window's sheet again.
+    void useLook(bool ownLook);
+    void backToPlatformLook();
+
     template<typename T> T *child(const char *name) const
     {
         return window->findChild<T *>(QLatin1String(name));
@@ -558,6 +575,36 @@ void TestMainWindow::menusAndToolBarInOrder()
     QCOMPARE(toolBar->windowTitle(), QStringLiteral("toolBar"));
 }
 
+void TestMainWindow::clickOnEachMenuTitleOpensItsMenu_data()
+{
+    QTest::addColumn<bool>("ownLook");
+    QTest::newRow("platform look") << false;
+    QTest::newRow("own look") << true;
+}
+
+// Clicked where the user clicks, on the window, so that whatever lies over the menu bar would
+// take the click instead.
+void TestMainWindow::clickOnEachMenuTitleOpensItsMenu()
+{
+    QFETCH(bool, ownLook);
+    useLook(ownLook);
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *menuBar = child<QMenuBar>("menubar");
+    QTRY_VERIFY(menuBar->actionGeometry(menuBar->actions().first()).width() > 0);
+
+    const QList<QAction *> titles = menuBar->actions();
+    for (QAction *title : titles) {
+        QMenu *menu = title->menu();
+        const QPoint centre = menuBar->mapTo(window.get(), menuBar->actionGeometry(title).center());
+        QCOMPARE(window->childAt(centre), menuBar);
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, centre);
+        QTRY_VERIFY2(menu->isVisible(), qPrintable(menu->objectName()));
+        menu->hide();
+        QTRY_VERIFY(!menuBar->activeAction() || !menu->isVisible());
+    }
+    backToPlatformLook();
+}
+
 void TestMainWindow::chipDialogsHaveTheirIdentity_data()
 {
     QTest::addColumn<int>("index");
@@ -784,6 +831,141 @@ void TestMainWindow::dialogsTakeTheStyleSheetAfterAFontSizeChange()
     QTRY_VERIFY(window->styleSheet() != before);
     for (ChipDialog *dialog : window->chipDialogs().all())
         QTRY_COMPARE(dialog->styleSheet(), window->styleSheet());
+}
+
+void TestMainWindow::everyFontSizeKeepsTheFormUsable_data()
+{
+    QTest::addColumn<bool>("ownLook");
+    QTest::addColumn<int>("sizeButton");
+    for (int look = 0; look < 2; ++look) {
+        for (int size = 0; size < MainAppStyle::sizeRules.size(); ++size) {
+            QTest::addRow("%s, size %d", look ? "own look" : "platform look", size)
+                << bool(look) << size;
+        }
+    }
+}
+
+// Every button of the form gets the room it asks for inside the scrolled form, and the ramp
+// graph's texts grow with the form's instead of shrinking with the graph.
+void TestMainWindow::everyFontSizeKeepsTheFormUsable()
+{
+    QFETCH(bool, ownLook);
+    QFETCH(int, sizeButton);
+    useLook(ownLook);
+    auto *appStyle = window->findChild<MainAppStyle *>();
+    appStyle->fontSizeButtons()->button(sizeButton)->click();
+    QTRY_VERIFY(window->styleSheet().endsWith(MainAppStyle::sizeRules.at(sizeButton)));
+    // Hidden, the style object still takes the chosen size: the tool bar is fitted by its font.
+    QVERIFY(!appStyle->isVisible());
+    QCOMPARE(QFontInfo(appStyle->font()).pixelSize(), 8 + 4 * sizeButton);
+    child<QTabWidget>("tabWidget")->setCurrentIndex(1);
+    auto *fixTarget = child<QCheckBox>("checkBoxXtarget1");
+    fixTarget->setChecked(true);
+    child<QLabel>("StaticXActual1")->setText(QStringLiteral("-5"));
+    child<QSpinBox>("EditXTarget1")->setValue(3);
+    auto *view = child<RampView>("rampView");
+    // The graph keeps room to be read, however wide the boxes beside it grow.
+    QTRY_VERIFY(view->width() >= 300);
+
+    auto *contents = child<QWidget>("scrollAreaWidgetContents");
+    const QList<QPushButton *> buttons = contents->findChildren<QPushButton *>();
+    for (QPushButton *button : buttons) {
+        if (!button->isVisibleTo(contents))
+            continue;
+        const QRect placed(button->mapTo(contents, QPoint(0, 0)), button->size());
+        QVERIFY2(contents->rect().contains(placed), qPrintable(button->objectName()));
+        QVERIFY2(button->height() >= button->minimumSizeHint().height(),
+                 qPrintable(button->objectName()));
+    }
+
+    const int formPixels = QFontInfo(child<QLabel>("LblVMax1")->font()).pixelSize();
+    const auto onScreen = [view](const QGraphicsItem *item) {
+        return item->deviceTransform(view->viewportTransform()).mapRect(item->boundingRect());
+    };
+    QVERIFY2(onScreen(view->readoutItem).height() >= formPixels,
+             qPrintable(QString::number(onScreen(view->readoutItem).height())));
+    QCOMPARE(view->noteItem->text(), QStringLiteral("assuming XACTUAL is zero"));
+    QVERIFY(!onScreen(view->noteItem).intersects(onScreen(view->readoutItem)));
+    QVERIFY(!onScreen(view->noteItem).intersects(onScreen(view->captionItem)));
+
+    fixTarget->setChecked(false);
+    child<QLabel>("StaticXActual1")->setText(QStringLiteral("0"));
+    child<QTabWidget>("tabWidget")->setCurrentIndex(0);
+    appStyle->fontSizeButtons()->button(MainAppStyle::defaultSizeButton)->click();
+    backToPlatformLook();
+}
+
+void TestMainWindow::useLook(bool ownLook)
+{
+    auto *extraStyle = child<QAction>("actionExtra_Style");
+    if (extraStyle->isChecked() != ownLook)
+        extraStyle->trigger();
+}
+
+void TestMainWindow::backToPlatformLook()
+{
+    useLook(false);
+    // The size rule comes back onto the window, and from there to the dialogs, a moment later.
+    for (ChipDialog *dialog : window->chipDialogs().all())
+        QTRY_COMPARE(dialog->styleSheet(), window->styleSheet());
+}
+
+void TestMainWindow::logoTextsFitTheirLogos_data()
+{
+    QTest::addColumn<QString>("logo");
+    for (const char *name : {"logoxxxx", "logo3141", "logo3162", "midLogo", "LogoR"})
+        QTest::newRow(name) << QStringLiteral(":/Logos/") + QLatin1String(name);
+}
+
+// Every text drawn into our logos ends inside the logo, in the face the logos name.
+void TestMainWindow::logoTextsFitTheirLogos()
+{
+    QFETCH(QString, logo);
+    QFile file(logo);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader svg(&file);
+    double width = 0;
+    int texts = 0;
+    while (!svg.atEnd()) {
+        if (svg.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes attributes = svg.attributes();
+        if (svg.name() == QLatin1String("svg")) {
+            width = attributes.value("width").toDouble();
+            continue;
+        }
+        if (svg.name() != QLatin1String("text"))
+            continue;
+        QFont face(QStringLiteral("DejaVu Sans"));
+        face.setPixelSize(attributes.value("font-size").toInt());
+        face.setBold(attributes.value("font-weight") == QLatin1String("bold"));
+        const bool centred = attributes.value("text-anchor") == QLatin1String("middle");
+        const double x = attributes.value("x").toDouble();
+        const QString text = svg.readElementText();
+        const double advance = QFontMetricsF(face).horizontalAdvance(text);
+        const double right = centred ? x + advance / 2 : x + advance;
+        const double left = centred ? x - advance / 2 : x;
+        QVERIFY2(left >= 2 && right <= width - 2, qPrintable(text));
+        ++texts;
+    }
+    QVERIFY(!svg.hasError());
+    QVERIFY(width > 0 && texts > 0);
+}
+
+void TestMainWindow::middleLogoKeepsItsShapeInAWideWindow()
+{
+    const QSize before = window->size();
+    window->resize(1600, 700);
+    auto *middle = child<QLabel>("labelLogoM");
+    const QSize natural = middle->pixmap().size();
+    QTRY_COMPARE(window->size(), QSize(1600, 700));
+    QTRY_VERIFY(middle->width() > 0);
+    QCOMPARE(middle->size(), natural);
+    // The chip logo stays at the left end, ours at the right.
+    QCOMPARE(child<QLabel>("labelLogo")->x(), 0);
+    auto *right = child<QLabel>("label");
+    QCOMPARE(right->geometry().right(), right->parentWidget()->width() - 1);
+    window->resize(before);
 }
 
 void TestMainWindow::startCounterIsCountedAndWritten()

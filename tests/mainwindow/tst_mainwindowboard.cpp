@@ -151,6 +151,8 @@ private Q_SLOTS:
     void motorMovedFromThePanelReachesItsTarget_data();
     void motorMovedFromThePanelReachesItsTarget();
     void unpluggedBoardSwitchesTheWindowOffAndReplugOnAgain();
+    void chipMessageGoesWithTheBoard_data();
+    void chipMessageGoesWithTheBoard();
 
 private:
     bool startBoard(Chip chip, const QByteArray &firmware = QByteArray());
@@ -459,6 +461,31 @@ void TestMainWindowBoard::unpluggedBoardSwitchesTheWindowOffAndReplugOnAgain()
     QTRY_COMPARE(child<QLabel>("StaticXActual2")->text(), QStringLiteral("555"));
     // The board was unplugged, so its chip started afresh: the jog is over.
     QVERIFY(!fastRight->isChecked());
+}
+
+void TestMainWindowBoard::chipMessageGoesWithTheBoard_data()
+{
+    QTest::addColumn<bool>("unplug");
+    QTest::newRow("board unplugged") << true;
+    QTest::newRow("connection unticked") << false;
+}
+
+void TestMainWindowBoard::chipMessageGoesWithTheBoard()
+{
+    QFETCH(bool, unplug);
+    QVERIFY(startBoard(Chip::Kvn3162));
+    QVERIFY(openConnectedWindow());
+    QLabel *message = statusBar()->messageLabel();
+    QTRY_COMPARE(message->text(), QStringLiteral("KVN3162 detected"));
+
+    if (unplug)
+        board->unplug();
+    else
+        statusBar()->connectionCheckBox()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->connection().isConnected(), 10000);
+    QVERIFY(!message->text().contains(QLatin1String("detected")));
+    QTest::qWait(300);
+    QVERIFY(!message->text().contains(QLatin1String("detected")));
 }
 
 QTEST_MAIN(TestMainWindowBoard)

@@ -102,14 +102,21 @@ private Q_SLOTS:
         in = reference();
         in.targetFixed = true;
         in.xtarget = 10000;
-        QTest::newRow("fixed short target: VMAX not reached, half the shortfall each side")
-            << in << QStringList {"5,000", "8,750", "0.0", "-6,250", "2,500"}
-            << "Vmax not reached <1,369> Motor 1" << 10000;
+        // (v^2 - V1^2) (1/100 + 1/200) = 10000 - 5000 - 2500 gives v = 1,080.
+        QTest::newRow("fixed short target: the peak the target allows with AMAX 50, DMAX 100")
+            << in << QStringList {"5,000", "1,667", "0.0", "833", "2,500"}
+            << "Vmax not reached <1,080> Motor 1" << 10000;
 
         in.xtarget = -10000;
         QTest::newRow("fixed negative target keeps its sign")
-            << in << QStringList {"5,000", "8,750", "0.0", "-6,250", "2,500"}
-            << "Vmax not reached <1,369> Motor 1" << -10000;
+            << in << QStringList {"5,000", "1,667", "0.0", "833", "2,500"}
+            << "Vmax not reached <1,080> Motor 1" << -10000;
+
+        // v^2 (1/200 + 1/400) = 100 gives v = 115: only the A1 and D1 phases are left.
+        in.xtarget = 100;
+        QTest::newRow("fixed target too short for V1: the peak lies below V1")
+            << in << QStringList {"67", "0.0", "0.0", "0.0", "33"}
+            << "Vmax not reached <115> Motor 1" << 100;
 
         in = reference();
         in.targetFixed = true;
@@ -165,19 +172,58 @@ private Q_SLOTS:
         QCOMPARE(ramp.v1LineY, 629 - 629 * 1000 / 2000.0);
     }
 
-    void topVelocityDropsBelowV1WhenTheTargetIsVeryShort()
+    void shortTargetPhasesAddUpToTheTarget_data()
     {
+        QTest::addColumn<RampInputs>("inputs");
         RampInputs in = reference();
         in.targetFixed = true;
-        in.xtarget = 100;
-        const MotorRamp ramp = viewProfile().compute(0, in);
-        // radicand 1e6 + 100 * (30000 - 26200) = 1,380,000 stays above V1: vb is kept.
-        QVERIFY(ramp.topVelocity > 1000);
-        in.xtarget = 1;
-        in.amax = 1;
-        const MotorRamp shorter = viewProfile().compute(0, in);
-        QVERIFY(allFinite(shorter));
-        QVERIFY(shorter.caption.startsWith("Vmax not reached <"));
+        in.xtarget = 10000;
+        QTest::newRow("AMAX below DMAX") << in;
+        in.amax = 400;
+        in.dmax = 3;
+        in.xtarget = 9000;
+        QTest::newRow("DMAX far below AMAX") << in;
+        in = reference();
+        in.targetFixed = true;
+        in.xtarget = 300;
+        in.vstart = 900;
+        in.vstop = 950;
+        QTest::newRow("VSTART and VSTOP above the peak") << in;
+        in.xtarget = -1;
+        in.a1 = in.amax = in.dmax = in.d1 = 0;
+        QTest::newRow("one step with zero accelerations") << in;
+        in = reference();
+        in.targetFixed = true;
+        in.v1 = 1000000;
+        in.vmax = 8388096;
+        in.xtarget = 2000000000;
+        QTest::newRow("large velocities") << in;
+    }
+
+    // No phase runs backwards, the marks the read-out walks end at the target, and the peak
+    // lies between the start and VMAX.
+    void shortTargetPhasesAddUpToTheTarget()
+    {
+        QFETCH(RampInputs, inputs);
+        const MotorRamp ramp = viewProfile().compute(0, inputs);
+        QVERIFY(ramp.caption.startsWith("Vmax not reached <"));
+        QVERIFY(allFinite(ramp));
+        const double target = std::abs(double(inputs.xtarget));
+        double sum = 0;
+        for (double distance : ramp.distances) {
+            QVERIFY2(distance >= -1e-9 * target, qPrintable(QString::number(distance)));
+            sum += distance;
+        }
+        QVERIFY(std::abs(sum - target) <= 1e-9 * target);
+        double marked = 0;
+        for (const RampMark &mark : ramp.marks)
+            marked += mark.distance;
+        QVERIFY(std::abs(marked - target) <= 1e-9 * target);
+        for (const QString &label : ramp.stepLabels)
+            QVERIFY2(!label.startsWith('-'), qPrintable(label));
+        QVERIFY(ramp.topVelocity > 0 && ramp.topVelocity <= qMax(inputs.vmax, 1));
+        for (const double time : ramp.times)
+            QVERIFY(time >= 0);
     }
 
     void equalVelocitiesGiveUnitTime()

@@ -56,6 +56,12 @@ QGraphicsSimpleTextItem *textItem(RampView &view, const QString &text)
     return nullptr;
 }
 
+// Where a text item lies on the screen, whatever the view's scaling does to it.
+QRectF onScreen(const RampView &view, const QGraphicsItem *item)
+{
+    return item->deviceTransform(view.viewportTransform()).mapRect(item->boundingRect());
+}
+
 const QString cruising = QString(QChar(0x00BB)) + QLatin1Char(' ');
 const QString rising = QString(QChar(0x2197)) + QLatin1Char(' ');
 const QString falling = QString(QChar(0x2198)) + QLatin1Char(' ');
@@ -83,6 +89,8 @@ private Q_SLOTS:
     void collapsedViewportKeepsTheScaling();
     void resizeEventRescales();
     void vmaxCaptionIsPlacedFromTheRealPixelSize_data();
+    void noteAndCaptionHavePlacesOfTheirOwnAtEveryScale_data();
+    void noteAndCaptionHavePlacesOfTheirOwnAtEveryScale();
     void vmaxCaptionIsPlacedFromTheRealPixelSize();
 };
 
@@ -334,6 +342,51 @@ void TestRampView::vmaxCaptionIsPlacedFromTheRealPixelSize()
     view.setFont(other);
     view.clearScene();
     QCOMPARE(textItem(view, QStringLiteral("VMAX"))->pos().y(), y);
+}
+
+void TestRampView::noteAndCaptionHavePlacesOfTheirOwnAtEveryScale_data()
+{
+    QTest::addColumn<int>("fontPixels");
+    QTest::addColumn<int>("viewportWidth");
+    QTest::newRow("12 px, full width") << 12 << 1050;
+    QTest::newRow("12 px, narrow") << 12 << 300;
+    QTest::newRow("20 px, narrow") << 20 << 300;
+}
+
+void TestRampView::noteAndCaptionHavePlacesOfTheirOwnAtEveryScale()
+{
+    QFETCH(int, fontPixels);
+    QFETCH(int, viewportWidth);
+    RampView view;
+    QFont font;
+    font.setPixelSize(fontPixels);
+    view.setFont(font);
+    view.initScene();
+    view.viewport()->resize(viewportWidth, viewportWidth * 630 / 1050);
+    QVERIFY(QMetaObject::invokeMethod(&view, "adjustRampScene"));
+    drawProfiles(view);
+    view.noteItem->setText(QStringLiteral("assuming XACTUAL is zero"));
+    view.captionItem->setText(QStringLiteral("Vmax not reached <1,080> Motor 1"));
+    view.placeCaption(523, 629);
+
+    const QRectF readout = onScreen(view, view.readoutItem);
+    const QRectF note = onScreen(view, view.noteItem);
+    const QRectF caption = onScreen(view, view.captionItem);
+    const QRectF plot = view.mapFromScene(QRectF(0, 0, 1049, 629)).boundingRect();
+    QVERIFY(!note.intersects(readout));
+    QVERIFY(!note.intersects(caption));
+    QVERIFY(plot.contains(caption) && plot.contains(note));
+    QVERIFY(qAbs(caption.center().x() - view.mapFromScene(QPointF(523, 0)).x()) <= 1.5);
+    // The texts keep a readable size on screen, a little larger than the view's own font.
+    QVERIFY(readout.height() >= fontPixels);
+
+    // Rescaled afterwards, they keep their places.
+    view.viewport()->resize(viewportWidth / 2, viewportWidth * 315 / 1050);
+    QVERIFY(QMetaObject::invokeMethod(&view, "adjustRampScene"));
+    const QRectF smallerPlot = view.mapFromScene(QRectF(0, 0, 1049, 629)).boundingRect();
+    QVERIFY(!onScreen(view, view.noteItem).intersects(onScreen(view, view.captionItem)));
+    QVERIFY(smallerPlot.contains(onScreen(view, view.captionItem)));
+    QVERIFY(smallerPlot.contains(onScreen(view, view.noteItem)));
 }
 
 QTEST_MAIN(TestRampView)
