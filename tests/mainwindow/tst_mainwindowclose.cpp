@@ -204,7 +204,7 @@ void TestMainWindowClose::everyPersistedKeyIsWrittenAtCloseAndRestoredAtTheNextS
     child<QAction>("actionRemember_Module")->setChecked(true);
     const QList<ChipDialog *> dialogs = window->chipDialogs().all();
     for (int i = 0; i < dialogs.size(); ++i)
-        dialogs[i]->setGeometry(30 + i, 40 + 2 * i, 320 + i, 240 + i);
+        dialogs[i]->setGeometry(30 + i, 40 + 2 * i, 440 + i, 480 + i);
     dialogs[3]->show();
 
     RegisterFileCommands &commands = window->registerFileCommands();
@@ -232,7 +232,7 @@ void TestMainWindowClose::everyPersistedKeyIsWrittenAtCloseAndRestoredAtTheNextS
              (QVariantMap {{"actionExtra_Style", extraStyle}, {"actionRemember_Module", true}}));
     for (int i = 0; i < dialogNames.size(); ++i)
         QCOMPARE(disk.value("Dialogs/" + dialogNames.at(i)).toRect(),
-                 QRect(30 + i, 40 + 2 * i, 320 + i, 240 + i));
+                 QRect(30 + i, 40 + 2 * i, 440 + i, 480 + i));
     QCOMPARE(disk.value("Autostart").toBool(), true);
     QCOMPARE(disk.value("StartCounter").toInt(), startCount);
     QCOMPARE(disk.value("Current Module").toString(), storedModule);
@@ -254,7 +254,7 @@ void TestMainWindowClose::everyPersistedKeyIsWrittenAtCloseAndRestoredAtTheNextS
     QVERIFY(child<QAction>("actionRemember_Module")->isChecked());
     const QList<ChipDialog *> restored = window->chipDialogs().all();
     for (int i = 0; i < restored.size(); ++i) {
-        QCOMPARE(restored[i]->geometry(), QRect(30 + i, 40 + 2 * i, 320 + i, 240 + i));
+        QCOMPARE(restored[i]->geometry(), QRect(30 + i, 40 + 2 * i, 440 + i, 480 + i));
         QVERIFY(!restored[i]->isVisible());
     }
     QCOMPARE(AppSettings().value(SettingsPersistence::startCounterKey).toInt(), startCount + 1);
