@@ -141,10 +141,7 @@ void Registers::on_TableRegisters_itemChanged(QTableWidgetItem *changed)
     if (!actual)
         return;
 
-    QString text = item->text();
-    if (item->hex && text.startsWith(QLatin1String("0x")))
-        text.insert(2, QString(qMax(0, 10 - int(text.size())), QLatin1Char('0')));
-    const std::optional<int> value = TRegisterTableItem::textValue(text, item->hex);
+    const std::optional<int> value = TRegisterTableItem::textValue(item->text(), item->hex);
     const RegisterEditRange *range
         = row < delegate->ranges.size() ? &delegate->ranges.at(row) : nullptr;
     const bool inRange

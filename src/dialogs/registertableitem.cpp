@@ -28,7 +28,8 @@ std::optional<int> TRegisterTableItem::textValue(const QString &text, bool hex)
 {
     bool converted = false;
     if (hex) {
-        if (!text.startsWith(QLatin1String("0x")) || text.size() > 10)
+        // The editor leaves blank places out: "0x1f" is 0x0000001f.
+        if (!text.startsWith(QLatin1String("0x")) || text.size() < 3 || text.size() > 10)
             return std::nullopt;
         const uint pattern = text.mid(2).toUInt(&converted, 16);
         return converted ? std::optional<int>(int(pattern)) : std::nullopt;
