@@ -22,7 +22,6 @@ public:
     explicit GeneralSettings(QWidget *parent = nullptr);
     ~GeneralSettings() override;
 
-    const std::array<LabelLed *, lampCount> &lamps() const { return m_lamps; }
 
 public Q_SLOTS:
     void OnEnableAll(bool enable) override;

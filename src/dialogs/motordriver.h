@@ -19,8 +19,6 @@ public:
     explicit MotorDriver(QWidget *parent = nullptr);
     ~MotorDriver() override;
 
-    // The lamps of motor 1 or 2, top to bottom as shown.
-    const std::array<LabelLed *, lampCount> &lamps(int motor) const { return m_lamps[motor - 1]; }
 
 public Q_SLOTS:
     void OnRegisterChanged(unsigned char address, int value) override;

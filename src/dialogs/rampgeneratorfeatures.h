@@ -22,8 +22,6 @@ public:
     explicit RampGeneratorFeatures(QWidget *parent = nullptr);
     ~RampGeneratorFeatures() override;
 
-    // The lamps of motor 1 or 2, from bit 13 down.
-    const std::array<LabelLed *, lampCount> &lamps(int motor) const { return m_lamps[motor - 1]; }
 
 public Q_SLOTS:
     void OnEnableAll(bool enable) override;

@@ -13,6 +13,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 
+#include <limits>
 #include <optional>
 
 using boardsim::Chip;
@@ -70,6 +71,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
+    void registerControlsWaitForABoard();
     void fillingFromTheChipWritesNothing();
     void controlWritesItsFieldAndKeepsTheOtherBits_data();
     void controlWritesItsFieldAndKeepsTheOtherBits();
@@ -100,6 +102,36 @@ void TestChipDialogs::cleanup()
 {
     bench.stop();
     bench.preset.clear();
+}
+
+// Before a board is there nothing writes; the first EnableAll(true) opens the controls.
+void TestChipDialogs::registerControlsWaitForABoard()
+{
+    MotorCurrent current;
+    RampGeneratorFeatures ramp;
+    GeneralSettings general;
+    const QList<QPair<ChipDialog *, QStringList>> controls {
+        {&current, {"DialRunCurrent1", "DialHoldCurrent2", "DialDelayTime2"}},
+        {&ramp, {"CheckSoftStop1", "CheckStopL2", "CheckPollFlags", "BtnReadFlags"}},
+        {&general,
+         {"CheckPosComp", "CheckShaft1", "CheckShaft2", "CheckLockConf", "BtnSetXCompare",
+          "CheckStatusPoll", "BtnStatusRead"}},
+    };
+    for (const auto &[dialog, names] : controls) {
+        for (const QString &name : names)
+            QVERIFY2(!widget<QWidget>(dialog, name)->isEnabled(), qPrintable(name));
+        dialog->OnEnableAll(true);
+        for (const QString &name : names)
+            QVERIFY2(widget<QWidget>(dialog, name)->isEnabled(), qPrintable(name));
+    }
+    QVERIFY(widget<QWidget>(&ramp, "CheckEncoderLatch1")->isHidden());
+    // The compare position takes every 32-bit value and is written by its button only.
+    auto *compare = widget<QSpinBox>(&general, "EditXCompare");
+    QCOMPARE(compare->minimum(), std::numeric_limits<int>::min());
+    QCOMPARE(compare->maximum(), std::numeric_limits<int>::max());
+    QVERIFY(!compare->keyboardTracking());
+    general.OnRegisterChanged(0x04, int(0xF2000080));
+    QCOMPARE(widget<QLabel>(&general, "StaticChipRevision")->text(), QStringLiteral("242"));
 }
 
 void TestChipDialogs::fillingFromTheChipWritesNothing()
