@@ -2,15 +2,137 @@
 
 #include "ui_generalsettings.h"
 
+#include "dialogs/statuslamps.h"
+
+namespace {
+
+constexpr unsigned char gconf = 0x00;
+constexpr unsigned char gstat = 0x01;
+constexpr unsigned char inputs = 0x04; // INP_OUT, INPUT on the KVN3141
+constexpr unsigned char xCompare = 0x05;
+
+struct ConfigurationBit
+{
+    quint32 mask;
+    QCheckBox *Ui_GeneralSettings::*box;
+};
+
+const ConfigurationBit configurationBits[] = {
+    {0x008, &Ui_GeneralSettings::CheckPosComp},
+    {0x100, &Ui_GeneralSettings::CheckShaft1},
+    {0x200, &Ui_GeneralSettings::CheckShaft2},
+    {0x400, &Ui_GeneralSettings::CheckLockConf},
+};
+
+const StatusLampBit globalStatusLamps[] = {
+    {0, "Reset"},
+    {1, "Driver error 1"},
+    {2, "Driver error 2"},
+    {3, "Undervoltage"},
+};
+constexpr int globalStatusLampCount = int(std::size(globalStatusLamps));
+
+// The driver enable input is active low: the lamp shows the drivers enabled.
+const StatusLampBit driverEnableLamp[] = {{7, "DRV_ENN", true}};
+
+quint32 shownConfigurationBits()
+{
+    quint32 mask = 0;
+    for (const ConfigurationBit &bit : configurationBits)
+        mask |= bit.mask;
+    return mask;
+}
+
+} // namespace
+
 GeneralSettings::GeneralSettings(QWidget *parent)
     : ChipDialog(parent)
     , ui(new Ui_GeneralSettings)
 {
     ui->setupUi(this);
     setIdentity("GeneralSettings", fixedSizeFlags);
+    placeStatusLamps(globalStatusLamps, ui->verticalLayout, m_lamps.data());
+    placeStatusLamps(driverEnableLamp, ui->verticalLayoutOthers,
+                     m_lamps.data() + globalStatusLampCount);
+    setRegisterControls({ui->CheckPosComp, ui->CheckLockConf, ui->CheckShaft1, ui->CheckShaft2,
+                         ui->BtnSetXCompare, ui->CheckStatusPoll});
 }
 
 GeneralSettings::~GeneralSettings()
 {
     delete ui;
+}
+
+void GeneralSettings::OnEnableAll(bool enable)
+{
+    ChipDialog::OnEnableAll(enable);
+    ui->BtnStatusRead->setEnabled(enable && !ui->CheckStatusPoll->isChecked());
+}
+
+void GeneralSettings::OnInitAllValues()
+{
+    const int configuration = readRegister(gconf);
+    if (!lastReadFailed())
+        showConfiguration(configuration);
+    const int compare = readRegister(xCompare);
+    if (!lastReadFailed())
+        ui->EditXCompare->setValue(compare);
+}
+
+void GeneralSettings::OnRegisterChanged(unsigned char address, int value)
+{
+    switch (address) {
+    case gconf:
+        showConfiguration(value);
+        break;
+    case gstat:
+        showStatusLamps(globalStatusLamps, m_lamps.data(), value);
+        break;
+    case inputs:
+        showStatusLamps(driverEnableLamp, m_lamps.data() + globalStatusLampCount, value);
+        // The revision is the top byte, a number from 0 to 255.
+        ui->StaticChipRevision->setNum(int(quint32(value) >> 24));
+        break;
+    case xCompare:
+        ui->EditXCompare->setValue(value);
+        break;
+    default:
+        break;
+    }
+}
+
+void GeneralSettings::showConfiguration(int value)
+{
+    m_configuration = quint32(value);
+    for (const ConfigurationBit &bit : configurationBits)
+        (ui->*bit.box)->setChecked(m_configuration & bit.mask);
+}
+
+void GeneralSettings::on_buttonGroup_buttonClicked(QAbstractButton *)
+{
+    quint32 value = m_configuration & ~shownConfigurationBits();
+    for (const ConfigurationBit &bit : configurationBits) {
+        if ((ui->*bit.box)->isChecked())
+            value |= bit.mask;
+    }
+    m_configuration = value;
+    writeRegister(gconf, int(value));
+}
+
+void GeneralSettings::on_CheckStatusPoll_clicked(bool checked)
+{
+    Q_EMIT SetStatusPoll(checked);
+    ui->BtnStatusRead->setEnabled(!checked);
+}
+
+void GeneralSettings::on_BtnStatusRead_clicked()
+{
+    const int status = readRegister(gstat);
+    if (!lastReadFailed())
+        OnRegisterChanged(gstat, status);
+}
+
+void GeneralSettings::on_BtnSetXCompare_clicked()
+{
+    writeRegister(xCompare, ui->EditXCompare->value());
 }

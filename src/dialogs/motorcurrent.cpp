@@ -2,15 +2,137 @@
 
 #include "ui_motorcurrent.h"
 
+#include <QScopedValueRollback>
+
+namespace {
+
+constexpr unsigned char iholdIrun1 = 0x30;
+
+struct CurrentField
+{
+    quint32 mask;
+    int shift;
+    QDial *Ui_MotorCurrent::*dial[2]; // motor 1, motor 2
+};
+
+// In the order a register value sets the dials: run current, hold current, hold delay.
+const CurrentField currentFields[] = {
+    {0x00001F00, 8, {&Ui_MotorCurrent::DialRunCurrent1, &Ui_MotorCurrent::DialRunCurrent2}},
+    {0x0000001F, 0, {&Ui_MotorCurrent::DialHoldCurrent1, &Ui_MotorCurrent::DialHoldCurrent2}},
+    {0x000F0000, 16, {&Ui_MotorCurrent::DialDelayTime1, &Ui_MotorCurrent::DialDelayTime2}},
+};
+
+struct DialWiring
+{
+    QDial *Ui_MotorCurrent::*dial;
+    QLabel *Ui_MotorCurrent::*valueLabel;
+    void (MotorCurrent::*slot)(int);
+};
+
+} // namespace
+
 MotorCurrent::MotorCurrent(QWidget *parent)
     : ChipDialog(parent)
     , ui(new Ui_MotorCurrent)
 {
     ui->setupUi(this);
     setIdentity("MotorCurrent", resizableFlags);
+    // Each dial shows its value in its label before its slot writes the chip.
+    const DialWiring wiring[] = {
+        {&Ui_MotorCurrent::DialRunCurrent1, &Ui_MotorCurrent::label_2,
+         &MotorCurrent::DialRunCurrent1},
+        {&Ui_MotorCurrent::DialHoldCurrent2, &Ui_MotorCurrent::label_4,
+         &MotorCurrent::DialHoldCurrent2},
+        {&Ui_MotorCurrent::DialDelayTime1, &Ui_MotorCurrent::label_3,
+         &MotorCurrent::DialDelayTime1},
+        {&Ui_MotorCurrent::DialDelayTime2, &Ui_MotorCurrent::label_6,
+         &MotorCurrent::DialDelayTime2},
+        {&Ui_MotorCurrent::DialHoldCurrent1, &Ui_MotorCurrent::label,
+         &MotorCurrent::DialHoldCurrent1},
+        {&Ui_MotorCurrent::DialRunCurrent2, &Ui_MotorCurrent::label_5,
+         &MotorCurrent::DialRunCurrent2},
+    };
+    for (const DialWiring &wire : wiring) {
+        QDial *dial = ui->*wire.dial;
+        connect(dial, &QDial::valueChanged, ui->*wire.valueLabel, qOverload<int>(&QLabel::setNum));
+        connect(dial, &QDial::valueChanged, this, wire.slot);
+    }
+    setRegisterControls({ui->DialRunCurrent1, ui->DialHoldCurrent1, ui->DialDelayTime1,
+                         ui->DialRunCurrent2, ui->DialHoldCurrent2, ui->DialDelayTime2});
 }
 
 MotorCurrent::~MotorCurrent()
 {
     delete ui;
+}
+
+void MotorCurrent::OnInitAllValues()
+{
+    for (int motor = 1; motor <= 2; ++motor) {
+        const int value = readRegister(motorAddress(iholdIrun1, motor));
+        if (!lastReadFailed())
+            showRegister(motor, value);
+    }
+}
+
+void MotorCurrent::OnRegisterChanged(unsigned char address, int value)
+{
+    for (int motor = 1; motor <= 2; ++motor) {
+        if (address == motorAddress(iholdIrun1, motor))
+            showRegister(motor, value);
+    }
+}
+
+// The chip already holds the value shown, so setting the dials writes nothing back.
+void MotorCurrent::showRegister(int motor, int value)
+{
+    const QScopedValueRollback<bool> filling(updating, true);
+    for (const CurrentField &field : currentFields)
+        (ui->*field.dial[motor - 1])->setValue(int((quint32(value) & field.mask) >> field.shift));
+}
+
+void MotorCurrent::writeField(int motor, Field field, int value)
+{
+    if (updating)
+        return;
+    const unsigned char address = motorAddress(iholdIrun1, motor);
+    const int current = readRegister(address);
+    // Without the chip's other bits there is nothing to build the write from.
+    if (lastReadFailed())
+        return;
+    const CurrentField &bits = currentFields[field];
+    const int written
+        = int((quint32(current) & ~bits.mask) | ((quint32(value) << bits.shift) & bits.mask));
+    writeRegister(address, written);
+    Q_EMIT MotorCurrentChanged(address, written);
+}
+
+void MotorCurrent::DialDelayTime1(int value)
+{
+    writeField(1, DelayTime, value);
+}
+
+void MotorCurrent::DialRunCurrent1(int value)
+{
+    writeField(1, RunCurrent, value);
+}
+
+void MotorCurrent::DialHoldCurrent1(int value)
+{
+    writeField(1, HoldCurrent, value);
+}
+
+void MotorCurrent::DialHoldCurrent2(int value)
+{
+    writeField(2, HoldCurrent, value);
+}
+
+void MotorCurrent::DialRunCurrent2(int value)
+{
+    writeField(2, RunCurrent, value);
+}
+
+void MotorCurrent::DialDelayTime2(int value)
+{
+    writeField(2, DelayTime, value);
 }

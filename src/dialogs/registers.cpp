@@ -2,15 +2,161 @@
 
 #include "ui_registers.h"
 
+#include "dialogs/registereditordelegate.h"
+#include "dialogs/registermap.h"
+#include "dialogs/registertableitem.h"
+
+#include <QScopedValueRollback>
+
+namespace {
+
+TRegisterTableItem *registerItem(QTableWidget *table, int row)
+{
+    QTableWidgetItem *item = table->item(row, Registers::NewColumn);
+    return item && item->type() == TRegisterTableItem::itemType
+        ? static_cast<TRegisterTableItem *>(item)
+        : nullptr;
+}
+
+} // namespace
+
 Registers::Registers(QWidget *parent)
     : ChipDialog(parent)
     , ui(new Ui_Registers)
 {
     ui->setupUi(this);
     setIdentity("Registers", resizableFlags);
+    updating = false;
+    delegate = new RegisterEditorDelegate(this);
+    setHeaderLabels();
+    // Until the first connection: the form's one empty row, of no use.
+    ui->TableRegisters->setEnabled(false);
 }
 
 Registers::~Registers()
 {
     delete ui;
+}
+
+void Registers::setHeaderLabels()
+{
+    ui->TableRegisters->setHorizontalHeaderLabels(
+        {tr("Register"), tr("Actual Value"), tr("New Value")});
+}
+
+void Registers::OnEnableAll(bool enable)
+{
+    const QScopedValueRollback<bool> filling(updating, true);
+    QTableWidget *table = ui->TableRegisters;
+    if (enable)
+        rebuildRows();
+    for (int row = 0; row < table->rowCount(); ++row) {
+        TRegisterTableItem *item = registerItem(table, row);
+        QTableWidgetItem *actual = table->item(row, ActualColumn);
+        if (!item || !actual)
+            continue;
+        item->setEditable(enable);
+        actual->setFlags(enable ? Qt::ItemIsEnabled : Qt::NoItemFlags);
+    }
+    table->setEnabled(true);
+}
+
+// One row per register of the active map; without a map (no chip identified) none.
+void Registers::rebuildRows()
+{
+    QTableWidget *table = ui->TableRegisters;
+    table->clear();
+    delegate->ranges.clear();
+    rowLabels.clear();
+    setHeaderLabels();
+
+    const int count = registerMapLength(currentRegisterMap);
+    table->setRowCount(count);
+    for (int row = 0; row < count; ++row) {
+        const RegisterMapEntry &entry = currentRegisterMap[row];
+        auto *name = new QTableWidgetItem(entry.name);
+        name->setFlags(Qt::ItemIsEnabled);
+        table->setItem(row, NameColumn, name);
+        auto *actual = new QTableWidgetItem(QStringLiteral("0"));
+        actual->setFlags(Qt::NoItemFlags);
+        table->setItem(row, ActualColumn, actual);
+        table->setItem(
+            row, NewColumn,
+            new TRegisterTableItem(QStringLiteral("0"), entry.address, entry.writable, entry.hex));
+        rowLabels << QStringLiteral("0x%1").arg(entry.address, 2, 16, QLatin1Char('0'));
+        delegate->ranges.append(RegisterEditRange(entry.hex, entry.min, entry.max));
+    }
+    table->setVerticalHeaderLabels(rowLabels);
+    table->setItemDelegateForColumn(NewColumn, delegate);
+}
+
+void Registers::OnInitAllValues()
+{
+    const QScopedValueRollback<bool> filling(updating, true);
+    QTableWidget *table = ui->TableRegisters;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        TRegisterTableItem *item = registerItem(table, row);
+        if (!item)
+            continue;
+        const int value = readRegister(item->address);
+        // A row whose read failed keeps what it showed.
+        if (lastReadFailed())
+            continue;
+        item->setText(TRegisterTableItem::valueText(value, item->hex));
+        if (QTableWidgetItem *actual = table->item(row, ActualColumn))
+            actual->setText(item->text());
+    }
+}
+
+void Registers::OnRegisterChanged(unsigned char address, int value)
+{
+    QTableWidget *table = ui->TableRegisters;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        TRegisterTableItem *item = registerItem(table, row);
+        QTableWidgetItem *actual = table->item(row, ActualColumn);
+        if (item && actual && item->address == address)
+            actual->setText(TRegisterTableItem::valueText(value, item->hex));
+    }
+}
+
+void Registers::on_TableRegisters_cellDoubleClicked(int row, int column)
+{
+    if (column != ActualColumn)
+        return;
+    QTableWidgetItem *actual = ui->TableRegisters->item(row, ActualColumn);
+    TRegisterTableItem *item = registerItem(ui->TableRegisters, row);
+    if (!actual || !item)
+        return;
+    const QScopedValueRollback<bool> filling(updating, true);
+    item->setText(actual->text());
+}
+
+void Registers::on_TableRegisters_itemChanged(QTableWidgetItem *changed)
+{
+    if (updating || changed->type() != TRegisterTableItem::itemType)
+        return;
+    auto *item = static_cast<TRegisterTableItem *>(changed);
+    const int row = item->row();
+    QTableWidgetItem *actual = ui->TableRegisters->item(row, ActualColumn);
+    if (!actual)
+        return;
+
+    const std::optional<int> value = TRegisterTableItem::textValue(item->text(), item->hex);
+    const RegisterEditRange *range
+        = row < delegate->ranges.size() ? &delegate->ranges.at(row) : nullptr;
+    const bool inRange
+        = value && (item->hex || !range || (*value >= range->min && *value <= range->max));
+    if (!inRange) {
+        // Nothing the chip could take: the cell goes back to what the chip holds.
+        const QScopedValueRollback<bool> restoring(updating, true);
+        item->setText(actual->text());
+        return;
+    }
+
+    writeRegister(item->address, *value);
+    // The chip may refuse bits of a write (read-only bits, a register that moves on by itself):
+    // the "Actual Value" shows what it holds now.
+    const int held = readRegister(item->address);
+    if (!lastReadFailed())
+        actual->setText(TRegisterTableItem::valueText(held, item->hex));
 }

@@ -2,16 +2,40 @@
 
 #include "dialogs/chipdialog.h"
 
+#include <QStringList>
+
+class QTableWidgetItem;
+class RegisterEditorDelegate;
 class Ui_Registers;
 
+// Every register of the connected chip in one table: its name, the value the chip last showed
+// ("Actual Value") and a value to write ("New Value"). The rows come from the active register map
+// at each connection; every write made anywhere in the program, and every polled value, shows in
+// the "Actual Value" column.
 class Registers : public ChipDialog
 {
     Q_OBJECT
 
 public:
+    enum Column { NameColumn, ActualColumn, NewColumn };
+
     explicit Registers(QWidget *parent = nullptr);
     ~Registers() override;
 
+public Q_SLOTS:
+    void OnEnableAll(bool enable) override;
+    void OnInitAllValues() override;
+    void OnRegisterChanged(unsigned char address, int value) override;
+
+private Q_SLOTS:
+    void on_TableRegisters_itemChanged(QTableWidgetItem *item);
+    void on_TableRegisters_cellDoubleClicked(int row, int column);
+
 private:
+    void rebuildRows();
+    void setHeaderLabels();
+
     Ui_Registers *ui;
+    QStringList rowLabels;
+    RegisterEditorDelegate *delegate;
 };

@@ -79,6 +79,7 @@ void MainWindow::connectCollaborators()
     });
 
     statusPoll.setReadFailed([this] { return registerAccess.lastReadFailed(); });
+    statusPoll.setHeld([this] { return registerAccess.isAskingUser(); });
     connect(&statusPoll, &StatusPoll::labelValue, this, [this](StatusPoll::Label label, int value) {
         if (QLabel *shown = pollLabel(label))
             shown->setNum(value);

@@ -61,7 +61,12 @@ RegisterAccess::AskUser RegisterAccess::messageBoxAsker(QWidget *parent)
 
 bool RegisterAccess::ask(const QString &title, const QString &text)
 {
-    return m_askUser ? m_askUser(title, text) : true;
+    if (!m_askUser)
+        return true;
+    ++m_openBoxes;
+    const bool confirmed = m_askUser(title, text);
+    --m_openBoxes;
+    return confirmed;
 }
 
 int RegisterAccess::writeRegister(quint8 address, qint32 value)

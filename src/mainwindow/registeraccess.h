@@ -50,6 +50,8 @@ public:
     bool lastReadFailed() const { return m_lastReadFailed; }
 
     bool isDetecting() const { return m_detecting; }
+    // A message box of this road is open; its event loop runs timers and other handlers.
+    bool isAskingUser() const { return m_openBoxes > 0; }
     QString moduleName() const { return m_moduleName; }
 
 public Q_SLOTS:
@@ -93,4 +95,5 @@ private:
     // One error box per detection episode, then silent retries.
     bool m_detectionBoxShown = false;
     int m_failedDetections = 0;
+    int m_openBoxes = 0;
 };

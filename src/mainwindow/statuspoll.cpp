@@ -1,6 +1,7 @@
 #include "mainwindow/statuspoll.h"
 
 #include <QList>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace {
@@ -82,6 +83,11 @@ void StatusPoll::setReadFailed(std::function<bool()> readFailed)
     m_readFailed = std::move(readFailed);
 }
 
+void StatusPoll::setHeld(std::function<bool()> held)
+{
+    m_held = std::move(held);
+}
+
 void StatusPoll::start()
 {
     m_timer->start();
@@ -109,6 +115,9 @@ void StatusPoll::setGlobalStatusPoll(bool on)
 
 void StatusPoll::step()
 {
+    if (m_stepping || (m_held && m_held()))
+        return;
+    const QScopedValueRollback<bool> stepping(m_stepping, true);
     const int current = m_nextStep;
     m_nextStep = (current + 1) % stepCount;
     const PollStep &schedule = pollSchedule[current];

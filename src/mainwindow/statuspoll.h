@@ -29,6 +29,9 @@ public:
     // is not announced, so labels and dialogs keep the last value the chip gave instead of a 0
     // it never had. Unset: every read counts as good.
     void setReadFailed(std::function<bool()> readFailed);
+    // Asked before each step: while it is true (a message box about the link is open and its
+    // event loop runs the timer) the step is left out. A step never runs inside another one.
+    void setHeld(std::function<bool()> held);
 
     void start();
     void stop();
@@ -61,6 +64,8 @@ Q_SIGNALS:
 private:
     std::function<qint32(quint8)> m_reader;
     std::function<bool()> m_readFailed;
+    std::function<bool()> m_held;
+    bool m_stepping = false;
     QTimer *m_timer;
     int m_nextStep = 0;
     bool m_rampStatusPoll = true;

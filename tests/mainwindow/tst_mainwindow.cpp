@@ -987,13 +987,13 @@ void TestMainWindow::exitClosesTheWindowAndItsDialogs()
 {
     {
         AppSettings settings;
-        settings.setValue(QStringLiteral("Dialogs/dlg_Registers"), QRect(40, 50, 300, 200));
+        settings.setValue(QStringLiteral("Dialogs/dlg_Registers"), QRect(40, 50, 400, 300));
         settings.setValue(QStringLiteral("Dialogs/dlg_Encoder"), QStringLiteral("junk"));
     }
     auto second = std::make_unique<MainWindow>(nullptr);
     QVERIFY(second->isVisible());
     // A stored rectangle is taken; a stored value that is none leaves the dialog's own size.
-    QCOMPARE(second->chipDialogs().registers.geometry(), QRect(40, 50, 300, 200));
+    QCOMPARE(second->chipDialogs().registers.geometry(), QRect(40, 50, 400, 300));
     QVERIFY(second->chipDialogs().encoder.geometry().width() > 0);
     QVERIFY(second->chipDialogs().encoder.geometry().height() > 0);
 

@@ -289,6 +289,13 @@ void BoardCore::setMechanicalLoad(int motor, int load)
     chipState.setMechanicalLoad(motor, load);
 }
 
+void BoardCore::setDriverCondition(int motor, DriverCondition condition, bool on)
+{
+    QMutexLocker locker(&mutex);
+    catchUp();
+    chipState.setDriverCondition(motor, condition, on);
+}
+
 void BoardCore::setInput(Input input, bool level)
 {
     QMutexLocker locker(&mutex);

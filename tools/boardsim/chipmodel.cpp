@@ -169,6 +169,14 @@ void ChipModel::applyPins()
                        bool(inputLevels & InputEncoderN2), disabled});
 }
 
+void ChipModel::setDriverCondition(int motor, DriverCondition condition, bool on)
+{
+    if (motor < 1 || motor > 2)
+        return;
+    motors[motor - 1].setDriverCondition(condition, on);
+    motors[motor - 1].publish();
+}
+
 void ChipModel::setMechanicalLoad(int motor, int load)
 {
     if (motor >= 1 && motor <= 2)

@@ -43,6 +43,7 @@ public:
     void setInput(Input input, bool level);
     bool input(Input input) const;
     void setMechanicalLoad(int motor, int load);
+    void setDriverCondition(int motor, DriverCondition condition, bool on);
 
 private:
     void applyPins();

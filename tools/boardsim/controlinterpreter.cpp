@@ -83,6 +83,8 @@ QString ControlInterpreter::helpText()
                "log [clear|requests]     register writes received, in order (or the raw requests)\n"
                "load MOTOR LOAD          mechanical load of motor 1 or 2 (0..1023)\n"
                "input NAME LEVEL         pin level 0/1; NAME: %1\n"
+               "driver MOTOR COND 0|1    power stage of motor 1 or 2 in that state or not; COND: "
+               "%2\n"
                "fault silence N          ignore the next N requests\n"
                "fault delay MS           answer MS milliseconds late (0: at once)\n"
                "fault split [on|off]     send each reply in two pieces\n"
@@ -97,7 +99,8 @@ QString ControlInterpreter::helpText()
                "version TEXT             the firmware version answered\n"
                "status                   chip, port, device path, pty\n"
                "help                     this list\n")
-               .arg(inputNames().join(QLatin1Char(' ')))
+               .arg(inputNames().join(QLatin1Char(' ')),
+                    driverConditionNames().join(QLatin1Char(' ')))
         + bootLoaderHelpText();
 }
 
@@ -119,6 +122,8 @@ QString ControlInterpreter::execute(const QString &line)
         return load(words);
     if (command == QLatin1String("input"))
         return input(words);
+    if (command == QLatin1String("driver"))
+        return driver(words);
     if (command == QLatin1String("fault"))
         return fault(words);
     if (command == QLatin1String("unplug")) {
@@ -214,6 +219,20 @@ QString ControlInterpreter::input(const QStringList &words)
         return error(QStringLiteral("usage: input NAME 0|1 (NAME: %1)")
                          .arg(inputNames().join(QLatin1Char(' '))));
     board->setInput(pin, level);
+    return ok();
+}
+
+QString ControlInterpreter::driver(const QStringList &words)
+{
+    qint64 motor = 0;
+    DriverCondition condition;
+    bool on = true;
+    if (words.size() < 3 || words.size() > 4 || !parseNumber(words.at(1), &motor) || motor < 1
+        || motor > 2 || !driverConditionFromName(words.at(2), &condition)
+        || !parseSwitch(words, 3, &on))
+        return error(QStringLiteral("usage: driver MOTOR(1|2) COND [on|off] (COND: %1)")
+                         .arg(driverConditionNames().join(QLatin1Char(' '))));
+    board->setDriverCondition(int(motor), condition, on);
     return ok();
 }
 

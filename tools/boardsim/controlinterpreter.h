@@ -26,6 +26,7 @@ private:
     QString log(const QStringList &words);
     QString load(const QStringList &words);
     QString input(const QStringList &words);
+    QString driver(const QStringList &words);
     QString fault(const QStringList &words);
     QString replug(const QStringList &words);
     QString clock(const QStringList &words);

@@ -97,6 +97,9 @@ void MotorModel::powerOn()
     loadValue = 0;
     waveValid = false;
     leftActive = rightActive = indexActive = false;
+    // A driver still hot or shorted switches off again right after the reset.
+    if (driverFaults.shutDown())
+        registers.setBits(Gstat, 0x2u << motor, true);
     updateSwitches();
     updateEncoderIndex();
     publish();
@@ -348,7 +351,7 @@ void MotorModel::updateCurrentAndLoad(double dt)
         downCount = 0;
     }
 
-    if (pins.driverDisabled)
+    if (pins.driverDisabled || driverFaults.shutDown())
         actualCurrent = 0;
     else if (moving)
         actualCurrent = std::clamp(adaptCurrent, 0, runCurrent);
@@ -453,6 +456,7 @@ void MotorModel::publish()
         status |= 1u << 15;
     if (stall)
         status |= 1u << 24;
+    status |= driverFaults.statusBits(velocity != 0);
     if (standstillTime >= standstillDelay)
         status |= 1u << 31;
     registers.setValue(driverRegister(motor, DrvStatus), status);
@@ -480,6 +484,14 @@ void MotorModel::setPins(const MotorPins &newPins)
     pins = newPins;
     updateSwitches();
     updateEncoderIndex();
+}
+
+void MotorModel::setDriverCondition(DriverCondition condition, bool on)
+{
+    const bool wasShutDown = driverFaults.shutDown();
+    driverFaults.set(condition, on);
+    if (driverFaults.shutDown() && !wasShutDown)
+        registers.setBits(Gstat, 0x2u << motor, true);
 }
 
 void MotorModel::setMechanicalLoad(int load)

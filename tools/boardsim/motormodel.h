@@ -1,5 +1,6 @@
 #pragma once
 
+#include "boardsim/driverfaults.h"
 #include "boardsim/encodermodel.h"
 #include "boardsim/wavetable.h"
 
@@ -35,6 +36,8 @@ public:
     void hostWrote(quint8 address);
     void setPins(const MotorPins &pins);
     void setMechanicalLoad(int load);
+    // A shut-down of the driver also raises the motor's driver error flag in GSTAT.
+    void setDriverCondition(DriverCondition condition, bool on);
 
 private:
     struct Ramp;
@@ -82,6 +85,7 @@ private:
     int actualCurrent = 0;
     double loadValue = 0;
     int mechanicalLoad = 0;
+    DriverFaults driverFaults;
     bool waveValid = false;
     QuarterWave wave {};
 };

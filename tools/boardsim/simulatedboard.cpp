@@ -287,6 +287,11 @@ QByteArray SimulatedBoard::firmwareVersion() const
     return boardCore->firmwareVersion();
 }
 
+void SimulatedBoard::setDriverCondition(int motor, DriverCondition condition, bool on)
+{
+    boardCore->setDriverCondition(motor, condition, on);
+}
+
 void SimulatedBoard::setMechanicalLoad(int motor, int load)
 {
     boardCore->setMechanicalLoad(motor, load);

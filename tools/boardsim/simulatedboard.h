@@ -76,6 +76,7 @@ public:
     void setFirmwareVersion(const QByteArray &version);
     QByteArray firmwareVersion() const;
     void setMechanicalLoad(int motor, int load);
+    void setDriverCondition(int motor, DriverCondition condition, bool on);
     void setInput(Input input, bool level);
     bool input(Input input) const;
 

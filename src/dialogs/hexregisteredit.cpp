@@ -1,0 +1,7 @@
+#include "dialogs/hexregisteredit.h"
+
+HexRegisterEdit::HexRegisterEdit(QWidget *parent)
+    : QLineEdit(parent)
+{
+    setInputMask(QLatin1String(inputMask));
+}

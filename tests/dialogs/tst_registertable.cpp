@@ -1,0 +1,302 @@
+#include "dialogs/hexregisteredit.h"
+#include "dialogs/registermap.h"
+#include "dialogs/registers.h"
+#include "dialogs/registertableitem.h"
+#include "support/modalcloser.h"
+#include "support/testenvironment.h"
+#include "windowonboard.h"
+
+#include <QApplication>
+#include <QDial>
+#include <QLineEdit>
+#include <QPointer>
+#include <QSpinBox>
+#include <QTableWidget>
+
+using boardsim::Chip;
+using Writes = QList<QPair<quint8, quint32>>;
+
+namespace {
+
+int rowOf(const QTableWidget *table, const QString &name)
+{
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->item(row, Registers::NameColumn)->text() == name)
+            return row;
+    }
+    return -1;
+}
+
+} // namespace
+
+class TestRegisterTable : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+
+    void tableListsEveryRegisterOfTheChip();
+    void editorWritesWhatTheUserTyped_data();
+    void editorWritesWhatTheUserTyped();
+    void textsNoRegisterCouldTakeAreRefused_data();
+    void textsNoRegisterCouldTakeAreRefused();
+    void actualValueIsWhatTheChipHoldsAfterTheWrite();
+    void writesMadeElsewhereShowAndTableWritesReachTheDialogs();
+    void withoutARegisterMapTheTableStaysEmpty();
+
+private:
+    QTableWidget *table() const
+    {
+        return bench.dialogs().registers.findChild<QTableWidget *>("TableRegisters");
+    }
+    // Opens the editor of a row's "New Value" cell, as a double click does.
+    QWidget *openEditor(int row);
+
+    ModalCloser closer;
+    WindowOnBoard bench;
+};
+
+void TestRegisterTable::initTestCase()
+{
+    QVERIFY(prepareDeviceTree());
+    isolateTestEnvironment();
+}
+
+void TestRegisterTable::cleanup()
+{
+    bench.close();
+}
+
+QWidget *TestRegisterTable::openEditor(int row)
+{
+    QTableWidget *view = table();
+    // The editor lives in the focus of an active window; one that opened before the window came
+    // up would lose it at once.
+    view->window()->show();
+    if (!QTest::qWaitForWindowActive(view->window()))
+        return nullptr;
+    const QModelIndex index = view->model()->index(row, Registers::NewColumn);
+    view->setCurrentIndex(index);
+    view->edit(index);
+    return view->indexWidget(index)
+        ? view->indexWidget(index)
+        : view->viewport()->findChild<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+// Both maps row by row, and a board with the other chip after a disconnection.
+void TestRegisterTable::tableListsEveryRegisterOfTheChip()
+{
+    for (const Chip chip : {Chip::Kvn3162, Chip::Kvn3141}) {
+        QVERIFY(bench.open(chip));
+        const RegisterMapEntry *map = chip == Chip::Kvn3141 ? registerMap3141 : registerMap3162;
+        const int length = registerMapLength(map);
+        QCOMPARE(table()->rowCount(), length);
+        for (int row = 0; row < length; ++row) {
+            const RegisterMapEntry &entry = map[row];
+            QCOMPARE(table()->verticalHeaderItem(row)->text(),
+                     QStringLiteral("0x%1").arg(entry.address, 2, 16, QLatin1Char('0')));
+            QCOMPARE(table()->item(row, 0)->text(), entry.name);
+            const auto *item = static_cast<TRegisterTableItem *>(table()->item(row, 2));
+            QCOMPARE(item->type(), TRegisterTableItem::itemType);
+            QCOMPARE(item->address, entry.address);
+            QCOMPARE(item->flags(),
+                     entry.writable ? Qt::ItemIsEditable | Qt::ItemIsEnabled : Qt::NoItemFlags);
+            // Filled from the chip; the motors stand still, so polled values stay.
+            const QString chipValue = TRegisterTableItem::valueText(
+                int(bench.board->registerValue(entry.address)), entry.hex);
+            QCOMPARE(item->text(), chipValue);
+            QCOMPARE(table()->item(row, 1)->text(), chipValue);
+        }
+        // One read per row, in row order, and nothing written.
+        Q_EMIT bench.window->InitAllValues();
+        QList<int> rows;
+        for (int row = 0; row < length; ++row)
+            rows << int(map[row].address);
+        const QList<int> reads = bench.requested(0x46);
+        bool inOneRun = false;
+        for (int start = 0; start + length <= reads.size() && !inOneRun; ++start)
+            inOneRun = reads.mid(start, length) == rows;
+        QVERIFY(inOneRun);
+        QVERIFY(bench.requested(0x45).isEmpty());
+
+        // Gone: the rows stay, greyed and closed to editing.
+        Q_EMIT bench.window->EnableAll(false);
+        QCOMPARE(table()->rowCount(), length);
+        QVERIFY(table()->isEnabled());
+        QCOMPARE(table()->item(0, 1)->flags(), Qt::NoItemFlags);
+        QCOMPARE(table()->item(0, 2)->flags(), Qt::NoItemFlags);
+    }
+}
+
+void TestRegisterTable::editorWritesWhatTheUserTyped_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<Writes>("written");
+    QTest::addColumn<QString>("actual");
+
+    QTest::newRow("hex, upper case typed, motor 2")
+        << "CHOPCONF_2"
+        << "ABCD1234" << Writes {{0x7C, 0xABCD1234}} << "0xabcd1234";
+    // Typed over the whole text: the fixed "0x" is typed over too.
+    QTest::newRow("hex, leading zeros") << "MSLUT0_1"
+                                        << "0x0000beef" << Writes {{0x60, 0xBEEF}} << "0x0000beef";
+    QTest::newRow("decimal, negative") << "XTARGET_1"
+                                       << "-1000" << Writes {{0x2D, quint32(-1000)}} << "-1000";
+    // The seventh digit would leave the register's range; the spin box takes no more.
+    QTest::newRow("decimal, stops at the bound")
+        << "VMAX_2"
+        << "9999999" << Writes {{0x47, 999999}} << "999999";
+    // Nothing the spin box would take: the cell keeps its value (1, hold mode, since the
+    // connection stopped the motors) and nothing is written.
+    QTest::newRow("decimal, out of range typed") << "RAMPMODE_1"
+                                                 << "7" << Writes() << "1";
+}
+
+void TestRegisterTable::editorWritesWhatTheUserTyped()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, typed);
+    QFETCH(Writes, written);
+    QFETCH(QString, actual);
+
+    QVERIFY(bench.open(Chip::Kvn3162));
+    const int row = rowOf(table(), name);
+    QVERIFY(row >= 0);
+    QWidget *editor = openEditor(row);
+    QVERIFY(editor);
+    const auto *item = static_cast<TRegisterTableItem *>(table()->item(row, 2));
+    const RegisterMapEntry *entry = findRegisterMapEntry(registerMap3162, item->address);
+    if (entry->hex) {
+        QVERIFY(qobject_cast<HexRegisterEdit *>(editor));
+        QCOMPARE(static_cast<QLineEdit *>(editor)->inputMask(),
+                 QStringLiteral("\\0\\x<hhhhhhhH;_"));
+    } else {
+        auto *spinBox = qobject_cast<QSpinBox *>(editor);
+        QVERIFY(spinBox);
+        QCOMPARE(spinBox->minimum(), entry->min);
+        QCOMPARE(spinBox->maximum(), entry->max);
+    }
+
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, typed);
+    QTest::keyClick(editor, Qt::Key_Return);
+
+    // The view takes the editor's value once the key has been handled.
+    const QPointer<QWidget> open(editor);
+    QTRY_VERIFY(!open || !open->isVisible());
+    QTRY_COMPARE(bench.board->writeLog(), written);
+    QCOMPARE(table()->item(row, 1)->text(), actual);
+}
+
+void TestRegisterTable::textsNoRegisterCouldTakeAreRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("written");
+
+    QTest::newRow("above VMAX") << "VMAX_1"
+                                << "8388097" << false;
+    QTest::newRow("below VSTART") << "VSTART_2"
+                                  << "-1" << false;
+    QTest::newRow("no number") << "XTARGET_1"
+                               << "12a" << false;
+    QTest::newRow("hex beyond 32 bits") << "GCONF"
+                                        << "0x123456789" << false;
+    QTest::newRow("hex without digits") << "GCONF"
+                                        << "0x" << false;
+    // The editor's text with blanks left: the digits given count from the right.
+    QTest::newRow("hex, two digits") << "GCONF"
+                                     << "0x1f" << true;
+}
+
+void TestRegisterTable::textsNoRegisterCouldTakeAreRefused()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(bool, written);
+
+    QVERIFY(bench.open(Chip::Kvn3141));
+    const int row = rowOf(table(), name);
+    const QString before = table()->item(row, 1)->text();
+    table()->item(row, 2)->setText(text);
+
+    if (!written) {
+        QVERIFY(bench.board->writeLog().isEmpty());
+        QCOMPARE(table()->item(row, 2)->text(), before);
+        QCOMPARE(table()->item(row, 1)->text(), before);
+        return;
+    }
+    QCOMPARE(bench.board->writeLog(), (Writes {{0x00, 0x1F}}));
+    QCOMPARE(table()->item(row, 1)->text(), QStringLiteral("0x0000001f"));
+    QCOMPARE(table()->item(row, 2)->text(), text);
+}
+
+// The chip keeps only the bits it lets the host write; the table shows those, not the request.
+void TestRegisterTable::actualValueIsWhatTheChipHoldsAfterTheWrite()
+{
+    QVERIFY(bench.open(Chip::Kvn3162));
+    const int row = rowOf(table(), QStringLiteral("INP_OUT"));
+    table()->item(row, 2)->setText(QStringLiteral("0xffffffff"));
+
+    QCOMPARE(bench.board->writeLog(), (Writes {{0x04, 0xFFFFFFFF}}));
+    const quint32 held = bench.board->registerValue(0x04);
+    QVERIFY(held != 0xFFFFFFFF);
+    QCOMPARE(table()->item(row, 1)->text(), TRegisterTableItem::valueText(int(held), true));
+    QCOMPARE(table()->item(row, 2)->text(), QStringLiteral("0xffffffff"));
+
+    // Taking the actual value over for editing writes nothing.
+    bench.board->clearWriteLog();
+    QMetaObject::invokeMethod(table(), "cellDoubleClicked", Q_ARG(int, row), Q_ARG(int, 1));
+    QCOMPARE(table()->item(row, 2)->text(), table()->item(row, 1)->text());
+    QVERIFY(bench.board->writeLog().isEmpty());
+}
+
+void TestRegisterTable::writesMadeElsewhereShowAndTableWritesReachTheDialogs()
+{
+    QVERIFY(bench.open(Chip::Kvn3162));
+    const ChipDialogSet &dialogs = bench.dialogs();
+    const int current2 = rowOf(table(), QStringLiteral("IHOLD_IRUN_2"));
+    const QString newBefore = table()->item(current2, 2)->text();
+
+    widget<QDial>(&dialogs.motorCurrent, "DialRunCurrent2")->setValue(12);
+    QCOMPARE(table()->item(current2, 1)->text(), QStringLiteral("0x00000c00"));
+    QCOMPARE(table()->item(current2, 2)->text(), newBefore);
+
+    // From the table to the chip and the dialogs, with no write coming back.
+    bench.board->clearWriteLog();
+    table()->item(current2, 2)->setText(QStringLiteral("0x00060a03"));
+    QCOMPARE(bench.board->writeLog(), (Writes {{0x50, 0x00060A03}}));
+    QCOMPARE(widget<QDial>(&dialogs.motorCurrent, "DialRunCurrent2")->value(), 10);
+    QCOMPARE(widget<QDial>(&dialogs.motorCurrent, "DialHoldCurrent2")->value(), 3);
+    QCOMPARE(widget<QDial>(&dialogs.motorCurrent, "DialDelayTime2")->value(), 6);
+
+    bench.board->clearWriteLog();
+    table()->item(rowOf(table(), QStringLiteral("SWMODE_1")), 2)->setText(QStringLiteral("0x3"));
+    QCOMPARE(bench.board->writeLog(), (Writes {{0x34, 0x3}}));
+    QVERIFY(widget<QCheckBox>(&dialogs.rampGeneratorFeatures, "CheckStopR1")->isChecked());
+
+    // The poll's values show too.
+    bench.board->setRegisterValue(0x21, 777);
+    QTRY_COMPARE(table()->item(rowOf(table(), QStringLiteral("XACTUAL_1")), 1)->text(),
+                 QStringLiteral("777"));
+}
+
+void TestRegisterTable::withoutARegisterMapTheTableStaysEmpty()
+{
+    const RegisterMapEntry *const active = currentRegisterMap;
+    currentRegisterMap = nullptr;
+    Registers registers;
+    registers.OnEnableAll(true);
+    registers.OnInitAllValues();
+    registers.OnRegisterChanged(0x00, 5);
+    currentRegisterMap = active;
+    auto *view = registers.findChild<QTableWidget *>("TableRegisters");
+    QCOMPARE(view->rowCount(), 0);
+    QVERIFY(view->isEnabled());
+}
+
+QTEST_MAIN(TestRegisterTable)
+#include "tst_registertable.moc"
