@@ -96,6 +96,7 @@ void TestChipDialogs::initTestCase()
 void TestChipDialogs::init()
 {
     closer.emplace();
+    bench.closer.emplace();
 }
 
 void TestChipDialogs::cleanup()
@@ -406,6 +407,7 @@ void TestChipDialogs::brownOutInADialogsReadAsksOnceAndHoldsThePoll()
     QVERIFY(bench.open(Chip::Kvn3141));
     ChipDialog *current = dialogAt(bench, MotorCurrentDialog);
     closer.reset();
+    bench.closer.reset();
 
     int boxes = 0;
     int stepAtOpen = -1;
