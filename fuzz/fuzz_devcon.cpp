@@ -1,19 +1,35 @@
 #include "fuzzsupport.h"
 
 #include "devcon/devconcommands.h"
+#include "platform/udevrule.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
 
-// The device-console tool's command line: the input is its arguments, one a line. The tool
-// runs against a private tree with one board, a private udev rules directory, and a working
-// directory holding rule files, so "install" and "remove" act only there. The board's
+// The device-console tool's command line: the input is its arguments, one a line; what follows a
+// line "===" is the rule file "rules/fuzzed.rules" for the run, so the rule check is fuzzed with
+// continued lines, odd names and every udev key. Whatever the input, an installed rule must be
+// exactly the rule the program writes for the ids and names it states. The tool runs against a
+// private tree with one board, a private udev rules directory, and a working directory holding
+// rule files, so "install" and "remove" act only there. The board's
 // "authorized" attribute is a directory, which no one can write: "restart" fails at once
 // instead of waiting for a re-enumeration that never comes.
 namespace {
 
 constexpr int mostArguments = 8;
+const QByteArray ruleSeparator = "\n===\n";
+
+QString rulesDirectory()
+{
+    return FuzzSupport::workDirectory() + QLatin1String("/devcon-rules.d");
+}
+
+QByteArray programRule(const QString &shortName = QStringLiteral("KVN3162-EVAL"))
+{
+    return UdevRule::text(QStringLiteral("VID_1209&PID_B162"), shortName,
+                          QStringLiteral("Korvane KVN3162-EVAL"));
+}
 
 void writeFile(const QString &path, const QByteArray &content)
 {
@@ -39,12 +55,10 @@ void makeWorld()
     QDir().mkpath(sys + QLatin1String("/bus/usb/devices"));
     QFile::link(device, sys + QLatin1String("/bus/usb/devices/1-1"));
     qputenv("KVN_SYSFS_ROOT", QFile::encodeName(sys));
-    qputenv("KVN_UDEV_RULES_DIR", QFile::encodeName(root + QLatin1String("/devcon-rules.d")));
+    qputenv("KVN_UDEV_RULES_DIR", QFile::encodeName(rulesDirectory()));
 
     const QString work = root + QLatin1String("/devcon-work");
-    writeFile(work + QLatin1String("/rules/good.rules"),
-              "# KVN3162-EVAL\nSUBSYSTEM==\"tty\", ATTRS{idVendor}==\"1209\", "
-              "ATTRS{idProduct}==\"b162\", MODE=\"0666\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"\n");
+    writeFile(work + QLatin1String("/rules/good.rules"), programRule());
     writeFile(work + QLatin1String("/rules/runs.rules"),
               "SUBSYSTEM==\"tty\", ATTRS{idVendor}==\"1209\", ATTRS{idProduct}==\"b162\", "
               "RUN+=\"/bin/true\"\n");
@@ -54,7 +68,20 @@ void makeWorld()
 
 QList<QByteArray> seeds()
 {
+    const QByteArray install
+        = "install\nrules/fuzzed.rules\nUSB\\VID_1209&PID_B162" + ruleSeparator;
+    const QByteArray rule = programRule();
+    const QByteArray matches = "ATTRS{idVendor}==\"1209\", ATTRS{idProduct}==\"b162\"";
     return {
+        install + rule,
+        install + programRule(QStringLiteral("odd . name_-1")),
+        install + rule + "SUBSYSTEM==\"tty\", " + matches + ", R\\\nUN+=\"/tmp/evil\", " + matches
+            + "\n",
+        install + rule.left(rule.size() - 1) + "\\\nRUN+=\"/tmp/evil\"\n",
+        install + "# \\\n" + rule,
+        install + QByteArray(rule).replace("TAG+=\"uaccess\"\n", "TAG+=\"systemd\"\n"),
+        install + QByteArray(rule).replace("(KVN3162-EVAL)", "(KVN\\\n3162)"),
+        install + QByteArray(rule).replace("\n", "\r\n"),
         "find\nusb\\vid_1209*",
         "find\n@USB\\VID_1209&PID_B162\\*",
         "find\n*",
@@ -83,9 +110,16 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    QByteArray input = FuzzSupport::bytes(data, size);
+    const qsizetype separator = input.indexOf(ruleSeparator);
+    if (separator >= 0) {
+        writeFile(QLatin1String("rules/fuzzed.rules"), input.mid(separator + ruleSeparator.size()));
+        input.truncate(separator);
+    }
+    QDir(rulesDirectory()).removeRecursively();
+
     QStringList arguments;
-    const QList<QByteArray> lines
-        = FuzzSupport::split(FuzzSupport::bytes(data, size), '\n', mostArguments);
+    const QList<QByteArray> lines = FuzzSupport::split(input, '\n', mostArguments);
     for (const QByteArray &line : lines)
         arguments.append(QString::fromLocal8Bit(line));
     QString output;
@@ -94,5 +128,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (status < Devcon::Success || status > Devcon::Failed)
         __builtin_trap();
     Devcon::wildcardMatch(arguments.value(1), arguments.value(0));
+
+    // Whatever got into the rules directory is a rule the program itself would write.
+    const QStringList installed = QDir(rulesDirectory()).entryList(QDir::Files);
+    for (const QString &name : installed) {
+        QFile file(rulesDirectory() + QLatin1Char('/') + name);
+        if (!file.open(QIODevice::ReadOnly))
+            __builtin_trap();
+        const QByteArray rules = file.readAll();
+        const QString hardwareId
+            = QStringLiteral("VID_%1&PID_%2")
+                  .arg(name.section(QLatin1Char('-'), 3, 3),
+                       name.section(QLatin1Char('-'), 4, 4).section(QLatin1Char('.'), 0, 0))
+                  .toUpper();
+        QString shortName;
+        QString longName;
+        if (!UdevRule::namesIn(rules, hardwareId, &shortName, &longName)
+            || UdevRule::text(hardwareId, shortName, longName) != rules || rules.contains("\\\n"))
+            __builtin_trap();
+    }
     return 0;
 }

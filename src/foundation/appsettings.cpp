@@ -3,7 +3,9 @@
 #include "foundation/constants.h"
 #include "foundation/getfullobjectnamehash.h"
 #include "foundation/methodname.h"
+#include "foundation/regularfile.h"
 #include "foundation/settingsfilecheck.h"
+#include "foundation/windowstatecheck.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -92,8 +94,77 @@ QSize storedSize(const QVariant &stored)
 
 const QString AppSettings::organisationName = QStringLiteral("Korvane");
 
+namespace {
+
+// A settings file is a few kilobytes; even a long notification history keeps it far below this.
+constexpr qint64 largestSettingsFile = 4 * 1024 * 1024;
+
+// Moves a settings file the store cannot take aside as "<name>.corrupt-<yyyyMMdd-HHmmss>";
+// the path of the kept file, or empty when it could not be moved.
+QString moveAside(const QString &path, const QString &damage)
+{
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString base = path + QLatin1String(".corrupt-") + stamp;
+    QString aside = base;
+    for (int another = 1; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++another)
+        aside = base + QLatin1Char('-') + QString::number(another);
+    // Moved rather than copied: the store must not read what it read so far again, and an
+    // unreadable file could not be copied anyway. A link is moved as the link it is.
+    const bool kept = QFile::rename(path, aside);
+    qWarning().noquote() << "AppSettings: the settings file" << path << damage
+                         << (kept
+                                 ? QStringLiteral("; kept as %1, starting from defaults").arg(aside)
+                                 : QStringLiteral("; it could not be moved aside"));
+    return kept ? aside : QString();
+}
+
+// Why the file at `path` is not one the store may open, judged without reading it: something
+// other than a regular file (a link to /dev/zero, a named pipe, a folder, a link loop) or one
+// too large. Empty when it is absent or may be opened.
+QString unopenableReason(const QString &path)
+{
+    const QString kind = RegularFile::nonFileKind(path);
+    if (!kind.isEmpty())
+        return QStringLiteral("cannot be read: %1").arg(kind);
+    const QFileInfo info(path);
+    if (info.exists() && info.size() > largestSettingsFile)
+        return QStringLiteral("cannot be read: it is %1, far more than a settings file holds")
+            .arg(RegularFile::sizeText(info.size()));
+    return {};
+}
+
+// The store's own files, the application's and the organisation's, as the settings reader
+// names them, found without opening them: a store made for a name of no organisation reads
+// nothing and tells the folder. The reader fixes the folder at its first use, and so does this.
+QStringList userSettingsFiles()
+{
+    static const QString folder = [] {
+        const QSettings probe(QSettings::IniFormat, QSettings::UserScope,
+                              QStringLiteral(".kvn31xx-eval-settings-folder"));
+        return QFileInfo(probe.fileName()).path() + QLatin1Char('/');
+    }();
+    return {folder + AppSettings::organisationName + QLatin1Char('/')
+                + QCoreApplication::applicationName() + QLatin1String(".ini"),
+            folder + AppSettings::organisationName + QLatin1String(".ini")};
+}
+
+// Runs before the settings reader opens the files: it opens whatever it finds there and reads a
+// regular file whole, so a named pipe would block it for ever and a link to a device or a huge
+// file would be read before anything could look at it. Only a look at each, no reading.
+QSettings::Format checkedIniFormat()
+{
+    for (const QString &path : userSettingsFiles()) {
+        const QString reason = unopenableReason(path);
+        if (!reason.isEmpty())
+            moveAside(path, reason);
+    }
+    return QSettings::IniFormat;
+}
+
+} // namespace
+
 AppSettings::AppSettings()
-    : QSettings(QSettings::IniFormat, QSettings::UserScope, organisationName,
+    : QSettings(checkedIniFormat(), QSettings::UserScope, organisationName,
                 QCoreApplication::applicationName())
 {
     // Once per process: the first store decides, every later one sees what it left.
@@ -107,40 +178,33 @@ AppSettings::AppSettings()
 QString AppSettings::setAsideDamagedFile()
 {
     const QString path = fileName();
-    if (!QFileInfo::exists(path))
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
         return {};
-    QString damage;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly) && !SettingsFileCheck::isSafe(file.readAll())) {
-        damage = QStringLiteral("holds values the program never writes");
-    } else {
-        // The store parses a group only when it is first used, so a format error deep in the
-        // file shows only once every key was read.
-        allKeys();
-        if (status() == FormatError)
-            damage = QStringLiteral("is damaged");
-        else if (status() == AccessError)
-            damage = QStringLiteral("cannot be read");
-        else
+    QString damage = unopenableReason(path);
+    if (damage.isEmpty()) {
+        const RegularFile::Content content = RegularFile::read(path, largestSettingsFile);
+        if (!content.isRead() && content.missing)
             return {};
+        if (!content.isRead()) {
+            damage = QStringLiteral("cannot be read: %1").arg(content.problem);
+        } else if (!SettingsFileCheck::isSafe(content.bytes)) {
+            damage = QStringLiteral("holds values the program never writes");
+        } else {
+            // The store parses a group only when it is first used, so a format error deep in
+            // the file shows only once every key was read.
+            allKeys();
+            if (status() == FormatError)
+                damage = QStringLiteral("is damaged");
+            else if (status() == AccessError)
+                damage = QStringLiteral("cannot be read");
+            else
+                return {};
+        }
     }
-    file.close();
-
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    const QString base = path + QLatin1String(".corrupt-") + stamp;
-    QString aside = base;
-    for (int another = 1; QFileInfo::exists(aside); ++another)
-        aside = base + QLatin1Char('-') + QString::number(another);
-    // Moved rather than copied: the store must not read what it read so far again, and an
-    // unreadable file could not be copied anyway. The program writes a new file of its own.
-    const bool kept = QFile::rename(path, aside);
-    qWarning().noquote() << KVN_METHOD << "the settings file" << path << damage
-                         << (kept
-                                 ? QStringLiteral("; kept as %1, starting from defaults").arg(aside)
-                                 : QStringLiteral("; it could not be moved aside"));
+    const QString aside = moveAside(path, damage);
     // Forgets the file's content: it is no longer there.
     sync();
-    return kept ? aside : QString();
+    return aside;
 }
 
 QVariantMap AppSettings::valueMap(const QString &key) const
@@ -192,8 +256,10 @@ bool AppSettings::restoreWindow(QWidget *window, const QString &suffix)
     beginGroup(mainWindowGroupKey);
     bool stateRestored = false;
     if (QMainWindow *mainWindow = asMainWindow(window)) {
-        stateRestored
-            = mainWindow->restoreState(value(windowStateKey).toByteArray(), mainWindowStateVersion);
+        // A state the window's reader could crash on is passed over like a missing one.
+        const QByteArray state = value(windowStateKey).toByteArray();
+        stateRestored = WindowStateCheck::isSafe(state, mainWindowStateVersion)
+            && mainWindow->restoreState(state, mainWindowStateVersion);
     }
     window->resize(storedSize(value(sizeKey + suffix, defaultWindowSize)));
     window->move(storedPosition(value(positionKey + suffix, centred), centred));

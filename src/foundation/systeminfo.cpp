@@ -4,7 +4,6 @@
 #include "platform/systemreport.h"
 
 #include <QDebug>
-#include <QFile>
 #include <QStringList>
 
 namespace {
@@ -71,24 +70,14 @@ QString getSystemInfo()
     if (!systemInfoPending)
         return systemSummary;
 
-    // Written afresh by every process: the private directory holds nothing that is not ours,
-    // and a report of an older system would mislead.
-    const QString systemInfoFile = privateTempPath() + QLatin1String("/system.info");
-    QFile::setPermissions(systemInfoFile, QFile::ReadOwner | QFile::WriteOwner);
-    QFile::remove(systemInfoFile);
-    QFile writer(systemInfoFile);
-    if (writer.open(QIODevice::WriteOnly)) {
-        writer.write(SystemReport::make());
-        writer.close();
-        writer.setPermissions(QFile::ReadOwner);
-    }
-
-    QFile reader(systemInfoFile);
-    if (!reader.open(QIODevice::ReadOnly)) {
+    // Written afresh by every process, as a new file that only its owner may read: the private
+    // directory holds nothing that is not ours, and a report of an older system would mislead.
+    const QByteArray report = SystemReport::make();
+    if (writeTempFile(QStringLiteral("system.info"), report, 0400).isEmpty()) {
         qDebug() << "System Information not found!";
         return systemSummary;
     }
-    systemSummary = summarizeSystemReport(reader.readAll());
+    systemSummary = summarizeSystemReport(report);
     systemInfoPending = false;
     return systemSummary;
 }

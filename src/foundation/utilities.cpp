@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,7 +76,14 @@ QString toHexString(quint32 value, int width)
 }
 
 namespace {
-// True when `path` is a real directory (not a link) of this user that nobody else may enter.
+bool writableByOthers(const struct stat &status)
+{
+    return (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+}
+
+// True when `path` is a real directory (not a link) of this user that nobody else may enter. One
+// that others may write is refused, not closed again: what another user planted in it while it
+// was open (a link named like one of our files) would still be there.
 bool makePrivateDirectory(const QString &path)
 {
     const QByteArray native = QFile::encodeName(path);
@@ -85,34 +93,67 @@ bool makePrivateDirectory(const QString &path)
     if (::lstat(native.constData(), &status) != 0 || !S_ISDIR(status.st_mode)
         || status.st_uid != ::geteuid())
         return false;
+    if (writableByOthers(status)) {
+        static bool told = false;
+        if (!told)
+            qWarning().noquote() << "The temporary directory" << path
+                                 << "can be written by other users; it is not used.";
+        told = true;
+        return false;
+    }
     if ((status.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0)
         return false;
     return true;
 }
 
-// Last resort when no private place can be had: a fresh directory of this process only.
+// Last resort when no private place can be had: a fresh directory of this process only, taken
+// away again with everything in it when the process ends.
 QString processOwnDirectory()
 {
     static const QString path = [] {
         QByteArray pattern = QFile::encodeName(QDir::tempPath() + QLatin1String("/kvn31xx-XXXXXX"));
-        return ::mkdtemp(pattern.data()) ? QFile::decodeName(pattern) : QString();
+        if (!::mkdtemp(pattern.data()))
+            return QString();
+        static QByteArray made;
+        made = pattern;
+        std::atexit([] { QDir(QFile::decodeName(made)).removeRecursively(); });
+        return QFile::decodeName(pattern);
     }();
     return path;
 }
 
-// The user's runtime directory. Taken from the environment first, so that a directory of this
-// user with looser rights than Qt wants is still used (our own subdirectory is closed anyway)
-// instead of Qt's fallback in the shared temporary directory.
+// The user's runtime directory, when it is one: a directory of this user that others cannot
+// write (they could swap our subdirectory for one of theirs).
 QString runtimeDirectory()
 {
     const QString fromEnvironment = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!fromEnvironment.isEmpty()) {
-        struct stat status;
-        if (::stat(QFile::encodeName(fromEnvironment).constData(), &status) == 0
-            && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid())
-            return fromEnvironment;
-    }
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (fromEnvironment.isEmpty())
+        return {};
+    struct stat status;
+    if (::stat(QFile::encodeName(fromEnvironment).constData(), &status) != 0
+        || !S_ISDIR(status.st_mode) || status.st_uid != ::geteuid() || writableByOthers(status))
+        return {};
+    return fromEnvironment;
+}
+
+// A plain file name: no directory part, nothing that climbs out of the directory.
+QString plainFileName(const QString &fileName)
+{
+    const QString name = fileName.section(QLatin1Char('/'), -1);
+    return name == QLatin1String("..") || name == QLatin1String(".") ? QString() : name;
+}
+
+// Takes away what is at `path` without following it or changing it; a directory stays (and
+// makes the caller fail). True when nothing is there any more.
+bool removeEntry(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat status;
+    if (::lstat(native.constData(), &status) != 0)
+        return errno == ENOENT;
+    if (S_ISDIR(status.st_mode))
+        return false;
+    return ::unlink(native.constData()) == 0;
 }
 } // namespace
 
@@ -127,23 +168,47 @@ QString privateTempPath()
     return processOwnDirectory();
 }
 
-namespace {
-// A plain file name: no directory part, nothing that climbs out of the directory.
-QString plainFileName(const QString &fileName)
-{
-    const QString name = fileName.section(QLatin1Char('/'), -1);
-    return name == QLatin1String("..") || name == QLatin1String(".") ? QString() : name;
-}
-} // namespace
-
 void removeTempFile(const QString &fileName)
 {
     const QString name = plainFileName(fileName);
     if (!name.isEmpty())
-        QFile::remove(privateTempPath() + QLatin1Char('/') + name);
+        removeEntry(privateTempPath() + QLatin1Char('/') + name);
 }
 
-QString extractToTemp(const QString &sourcePath, const QString &fileName)
+QString writeTempFile(const QString &fileName, const QByteArray &contents, int mode)
+{
+    const QString name = plainFileName(fileName);
+    const QString directory = privateTempPath();
+    if (name.isEmpty() || directory.isEmpty())
+        return {};
+    const QString target = directory + QLatin1Char('/') + name;
+    if (!removeEntry(target))
+        return {};
+    // A new file that this process made: never one found there, never the end of a link.
+    const QByteArray native = QFile::encodeName(target);
+    const int descriptor = ::open(
+        native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(mode));
+    if (descriptor < 0)
+        return {};
+    qsizetype written = 0;
+    while (written < contents.size()) {
+        const ssize_t step = ::write(descriptor, contents.constData() + written,
+                                     size_t(contents.size() - written));
+        if (step < 0 && errno == EINTR)
+            continue;
+        if (step <= 0)
+            break;
+        written += step;
+    }
+    const bool complete = written == contents.size() && ::fchmod(descriptor, mode_t(mode)) == 0;
+    if (::close(descriptor) != 0 || !complete) {
+        ::unlink(native.constData());
+        return {};
+    }
+    return target;
+}
+
+QString extractToTemp(const QString &sourcePath, const QString &fileName, bool executable)
 {
     QString name = plainFileName(fileName.isEmpty() ? sourcePath : fileName);
     if (name.isEmpty())
@@ -152,10 +217,20 @@ QString extractToTemp(const QString &sourcePath, const QString &fileName)
     qDebug() << sourcePath << QFile::exists(sourcePath) << target << QFile::exists(target);
 
     // Always a fresh copy: a file found there may be stale or not be what the program put there.
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-    QFile::remove(target);
-    QFile::copy(sourcePath, target);
-    QFile::setPermissions(
-        target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    QFile source(sourcePath);
+    if (source.open(QIODevice::ReadOnly))
+        writeTempFile(name, source.readAll(), executable ? 0700 : 0600);
+    else
+        removeEntry(target);
     return target;
+}
+
+QString shortenedText(const QString &text, int longest)
+{
+    const QLatin1String gap("...");
+    if (text.size() <= longest)
+        return text;
+    const int kept = qMax(2, longest - int(gap.size()));
+    // The end often tells most (a file's suffix, the last digits), so it keeps the half it has.
+    return text.left(kept - kept / 2) + gap + text.right(kept / 2);
 }

@@ -4,6 +4,7 @@
 #include "foundation/systeminfo.h"
 #include "foundation/utilities.h"
 #include "platform/elevatedlauncher.h"
+#include "platform/udevrule.h"
 #include "platform/usbsysfs.h"
 
 #include <QDebug>
@@ -11,8 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QSaveFile>
 
 #include <unistd.h>
 
@@ -22,8 +21,6 @@
 
 namespace {
 const QLatin1String makerWord("Korvane ");
-const int longestName = 64;
-const int commentColumn = 64;
 
 QMap<QString, QString> describeEntry(const UsbDeviceInfo &device, const QString &portName,
                                      const QString &service, const DeviceConsole &console)
@@ -52,20 +49,6 @@ QMap<QString, QString> describeEntry(const UsbDeviceInfo &device, const QString 
     return entry;
 }
 
-// The udev rule needs the two ids apart and in lower case, as sysfs writes them.
-QString fillTemplateLine(QString line, const QString &shortName, const QString &longName,
-                         const QString &hardwareId)
-{
-    line.replace(QLatin1String("__VID__"), hardwareId.mid(4, 4).toLower());
-    line.replace(QLatin1String("__PID__"), hardwareId.mid(13, 4).toLower());
-    line.replace(QLatin1String("__ID__"), hardwareId);
-    line.replace(QLatin1String("__SN__"), shortName);
-    line.replace(QLatin1String("__LN__"), longName);
-    const int semicolon = int(line.lastIndexOf(QLatin1Char(';')));
-    if (semicolon >= 2 && semicolon < commentColumn)
-        line.insert(semicolon, QString(commentColumn - semicolon, QLatin1Char(' ')));
-    return line;
-}
 } // namespace
 
 DeviceConsole::DeviceConsole(QObject *parent)
@@ -129,21 +112,12 @@ bool DeviceConsole::isOnline(const QString &instanceKey, const QString &service)
 
 QString DeviceConsole::sanitizedName(const QString &name)
 {
-    QString clean;
-    for (const QChar c : name) {
-        const bool ascii = c.unicode() < 128;
-        if (ascii
-            && (c.isLetterOrNumber() || c == QLatin1Char(' ') || c == QLatin1Char('.')
-                || c == QLatin1Char('-') || c == QLatin1Char('_')))
-            clean.append(c);
-    }
-    return clean.left(longestName);
+    return UdevRule::safeName(name);
 }
 
 bool DeviceConsole::isValidHardwareId(const QString &hardwareId)
 {
-    static const QRegularExpression form(QStringLiteral("^VID_[0-9A-Fa-f]{4}&PID_[0-9A-Fa-f]{4}$"));
-    return form.match(hardwareId).hasMatch();
+    return UdevRule::parseHardwareId(hardwareId, nullptr, nullptr);
 }
 
 QString DeviceConsole::createInf(const QString &shortName, const QString &longName,
@@ -153,30 +127,12 @@ QString DeviceConsole::createInf(const QString &shortName, const QString &longNa
         qWarning() << KVN_METHOD << "not a hardware id:" << hardwareId;
         return {};
     }
-    QFile templateFile(QStringLiteral(":inf/infFile"));
-    if (!templateFile.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    const QString id = hardwareId.toUpper();
-    const QString shortText = sanitizedName(shortName);
-    const QString longText = sanitizedName(longName);
-
-    QByteArray rules;
-    const QStringList lines = QString::fromUtf8(templateFile.readAll()).split(QLatin1Char('\n'));
-    for (int i = 0; i < lines.size(); ++i) {
-        if (i == lines.size() - 1 && lines.at(i).isEmpty())
-            break; // the template's last line feed
-        rules += fillTemplateLine(lines.at(i), shortText, longText, id).toUtf8() + '\n';
-    }
-
-    const QString path = privateTempPath() + QLatin1String("/KVNM.rules");
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    QFile::remove(path);
-    QSaveFile file(path);
-    if (QFileInfo::exists(path) || !file.open(QIODevice::WriteOnly)
-        || file.write(rules) != rules.size() || !file.commit()) {
-        qWarning() << KVN_METHOD << "cannot write" << path << file.errorString();
-        return {};
-    }
+    // The tool makes the same text from the same ids and names and installs only its own.
+    const QByteArray rules = UdevRule::text(hardwareId, shortName, longName);
+    const QString path
+        = rules.isEmpty() ? QString() : writeTempFile(QStringLiteral("KVNM.rules"), rules);
+    if (path.isEmpty())
+        qWarning() << KVN_METHOD << "cannot write the rule file to" << privateTempPath();
     return path;
 }
 
@@ -185,11 +141,7 @@ QString DeviceConsole::devconPath()
     const QString resource = getSystemInfo().contains(QLatin1String("64-Bit"))
         ? QStringLiteral(":/exe/deviceConsolex64")
         : QStringLiteral(":/exe/deviceConsolex86");
-    const QString path = extractToTemp(resource, QStringLiteral("devcon.exe"));
-    QFile::setPermissions(path,
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser
-                              | QFile::WriteUser | QFile::ExeUser);
-    return path;
+    return extractToTemp(resource, QStringLiteral("devcon.exe"), true);
 }
 
 QString DeviceConsole::installedDevconPath()
@@ -204,9 +156,14 @@ int DeviceConsole::execSU(const QString &command, const QStringList &arguments)
     const QString path = m_toolPath.isEmpty() ? installedDevconPath() : m_toolPath;
     output << QStringLiteral("false") << QStringLiteral("DevConsole execSU") << command << arguments
            << path;
-    if (path.isEmpty())
-        return ElevatedLauncher::ToolMissing;
-    return ElevatedLauncher::start(path, QStringList {command} + arguments);
+    const int result = path.isEmpty()
+        ? int(ElevatedLauncher::ToolMissing)
+        : ElevatedLauncher::start(path, QStringList {command} + arguments);
+    // Where the system has not answered yet, the output says so rather than claim success.
+    output << QStringLiteral("DevConsole execSU: %1 (%2)")
+                  .arg(ElevatedLauncher::describe(result))
+                  .arg(result);
+    return result;
 }
 
 QString DeviceConsole::toolForExecute() const

@@ -45,9 +45,11 @@ public:
     // The tool installed with the program (root-owned), or empty when there is none.
     static QString installedDevconPath();
 
-    // Starts the installed tool elevated and detached; 42 when started, 5 when elevation is
-    // not to be had, 2 when the tool is missing. Leaves "false", "DevConsole execSU", the
-    // command, the arguments and the tool's path in the output.
+    // Starts the installed tool elevated (ElevatedLauncher::start): 42 when it ran and
+    // succeeded, 5 when elevation was refused or is not to be had, 33 when the request was
+    // handed to the system and is not answered yet (a password prompt is open), 1 when the
+    // tool failed, 2 when it is missing. Leaves "false", "DevConsole execSU", the command, the
+    // arguments, the tool's path and a line saying what the result means in the output.
     int execSU(const QString &command, const QStringList &arguments);
     // Runs the tool unprivileged and returns its output lines; "." through runMsg every 300 ms
     // while it runs. Gives up (and ends the tool) after executeTimeLimit() ms.

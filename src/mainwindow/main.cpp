@@ -4,9 +4,12 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QDialog>
 #include <QLocale>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QStyle>
+#include <QTimer>
 
 #include <csignal>
 #include <fcntl.h>
@@ -46,6 +49,60 @@ void drainTerminationPipe()
     while (::read(terminationPipe[0], bytes, sizeof bytes) > 0) { }
 }
 
+// Answers a termination request at any time: boxes open while the window is still being built
+// (the start-up "Found no USB device" box) are closed as by their close button, and the window
+// is closed as soon as it stands.
+class TerminationRequest : public QObject
+{
+public:
+    void request()
+    {
+        m_requested = true;
+        if (!m_watching) {
+            // A box that opens after the request (the request came just before it) goes too.
+            qApp->installEventFilter(this);
+            m_watching = true;
+        }
+        closeModalBoxes();
+        if (m_window)
+            m_window->close();
+    }
+
+    void setWindow(QWidget *window)
+    {
+        m_window = window;
+        if (m_requested)
+            QTimer::singleShot(0, window, &QWidget::close);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()
+            && static_cast<QWidget *>(watched)->isModal())
+            QTimer::singleShot(0, this, [this] { closeModalBoxes(); });
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    static void closeModalBoxes()
+    {
+        // Innermost first; each ends its own event loop.
+        while (QWidget *modal = QApplication::activeModalWidget()) {
+            if (auto *dialog = qobject_cast<QDialog *>(modal))
+                dialog->reject();
+            else
+                modal->close();
+            if (QApplication::activeModalWidget() == modal)
+                break; // it would not go: nothing more to do here
+        }
+    }
+
+    bool m_requested = false;
+    bool m_watching = false;
+    QPointer<QWidget> m_window;
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -62,24 +119,30 @@ int main(int argc, char *argv[])
     QApplication::setPalette(QApplication::style()->standardPalette());
     QLocale::setDefault(QLocale(QLocale::C, QLocale::AnyTerritory));
 
+    // Listening before the window is built: its construction may wait in a message box.
+    TerminationRequest termination;
+    std::unique_ptr<QSocketNotifier> terminationNotifier;
+    if (terminationCaught) {
+        terminationNotifier
+            = std::make_unique<QSocketNotifier>(terminationPipe[0], QSocketNotifier::Read);
+        QObject::connect(terminationNotifier.get(), &QSocketNotifier::activated, &termination,
+                         [&termination] {
+                             drainTerminationPipe();
+                             termination.request();
+                         });
+    }
+
     int status = 0;
     {
         MainWindow window(nullptr);
+        termination.setWindow(&window);
         // The close has saved everything and ended the console; the loop ends here, also when
         // the debug console is still open with "-debug".
         QObject::connect(&window, &MainWindow::shutdownFinished, &application,
                          &QCoreApplication::quit, Qt::QueuedConnection);
-        std::unique_ptr<QSocketNotifier> termination;
-        if (terminationCaught) {
-            termination
-                = std::make_unique<QSocketNotifier>(terminationPipe[0], QSocketNotifier::Read);
-            QObject::connect(termination.get(), &QSocketNotifier::activated, &window, [&window] {
-                drainTerminationPipe();
-                window.close();
-            });
-        }
         status = application.exec();
     }
+    terminationNotifier.reset();
     // The console window outlives the main window's close; it goes before the application.
     delete DebManager::existingInstance();
     return status;

@@ -2,10 +2,10 @@
 
 #include "console/debugmessage.h"
 #include "foundation/methodname.h"
+#include "foundation/plainmessagebox.h"
 #include "link/comshell.h"
 #include "link/kvnldatagram.h"
 
-#include <QMessageBox>
 #include <QPointer>
 
 #include <optional>
@@ -54,8 +54,7 @@ RegisterAccess::AskUser RegisterAccess::messageBoxAsker(QWidget *parent)
 {
     QPointer<QWidget> owner(parent);
     return [owner](const QString &title, const QString &text) {
-        return QMessageBox::critical(owner.data(), title, text, QMessageBox::Ok,
-                                     QMessageBox::NoButton)
+        return PlainMessageBox::show(owner.data(), QMessageBox::Critical, title, text)
             == QMessageBox::Ok;
     };
 }

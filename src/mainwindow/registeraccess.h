@@ -36,7 +36,7 @@ public:
 
     // Without an asker every question counts as answered with Ok.
     void setAskUser(AskUser askUser);
-    // The asker of the program: QMessageBox::critical with the given parent.
+    // The asker of the program: a critical message box with the given parent.
     static AskUser messageBoxAsker(QWidget *parent);
 
     // The reply status (100 success, 11 brown-out, 0 no reply); not repeated, not reported.

@@ -1,6 +1,8 @@
 #include "mainwindow/registerfiledialogs.h"
 
 #include "foundation/appsettings.h"
+#include "foundation/plainmessagebox.h"
+#include "foundation/utilities.h"
 #include "mainwindow/registeraccess.h"
 #include "mainwindow/settingspersistence.h"
 
@@ -8,7 +10,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QStandardPaths>
 
 namespace {
@@ -18,6 +19,9 @@ using Result = RegisterSettingsFile::Result;
 
 // A long refusal list is cut; the user only needs to see that the file does not fit.
 constexpr int listedLinesLimit = 12;
+// A path is shown cut to this length: a box as wide as a path of thousands of characters would
+// push its button off the screen.
+constexpr int longestShownPath = 160;
 
 QString translated(const char *text)
 {
@@ -178,7 +182,7 @@ Result RegisterFileCommands::exportRegisters(QWidget *parent)
 
 QString RegisterFileCommands::describe(const Result &result, const QString &path)
 {
-    const QString file = QDir::toNativeSeparators(path);
+    const QString file = shortenedText(QDir::toNativeSeparators(path), longestShownPath);
     QStringList lines;
     switch (result.outcome) {
     case Outcome::Done:
@@ -257,11 +261,12 @@ RegisterFileCommands::FileChooser RegisterFileCommands::fileDialogChooser()
 
 RegisterFileCommands::Notifier RegisterFileCommands::messageBoxNotifier()
 {
+    // The texts hold file names, keys and values from the file: plain text, never markup.
     return [](QWidget *parent, Notice notice, const QString &title, const QString &text) {
         if (notice == Notice::Information)
-            QMessageBox::information(parent, title, text);
+            PlainMessageBox::information(parent, title, text);
         else
-            QMessageBox::warning(parent, title, text);
+            PlainMessageBox::warning(parent, title, text);
     };
 }
 

@@ -1,6 +1,8 @@
 #include "mainwindow/registersettingsfile.h"
 
+#include "foundation/regularfile.h"
 #include "foundation/settingsfilecheck.h"
+#include "foundation/utilities.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,24 +18,60 @@ const QString RegisterSettingsFile::group = QStringLiteral("Registers");
 
 namespace {
 
-// A colleague's damaged file must not reach the settings reader: it trusts the counts inside
-// "@Variant(...)" values and would try to reserve gigabytes for a damaged one. The reader's
-// format check runs on a private copy, because the reader keeps a parsed file per path for the
-// whole process: a second open of the same path would no longer report the damage, and saving
-// into it would silently drop the lines it could not parse.
-bool isSoundSettingsFile(const QString &path)
+// What a register file may hold: a complete one is a few kilobytes. Anything larger is refused
+// before it is read, so a wrong pick cannot hold the window or the memory.
+constexpr qint64 largestFile = 1024 * 1024;
+// Names and values are kept for the report only this long: a file may hold megabytes in one.
+constexpr int longestReportedText = 40;
+
+// A register file read once, as a private copy the settings reader may take in. A colleague's
+// damaged file must not reach the reader: it trusts the counts inside "@Variant(...)" values and
+// would try to reserve gigabytes for a damaged one. The reader keeps a parsed file per path for
+// the whole process, so it only ever sees copies: a second load of the same path still reports
+// damage, and the user's path is never opened by it (a pipe or a device would hang it).
+class SettingsCopy
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray contents = file.readAll();
-    if (!SettingsFileCheck::isSafe(contents))
-        return false;
-    QTemporaryFile copy;
-    if (!copy.open() || copy.write(contents) != contents.size() || !copy.flush())
+public:
+    // Empty problem and sound() when the copy can be read; else why not.
+    explicit SettingsCopy(const QString &path)
+    {
+        RegularFile::Content content = RegularFile::read(path, largestFile);
+        if (!content.isRead()) {
+            m_problem = content.problem;
+            m_missing = content.missing;
+            return;
+        }
+        m_safe = SettingsFileCheck::isSafe(content.bytes);
+        if (!m_safe)
+            return;
+        if (!m_copy.open() || m_copy.write(content.bytes) != content.bytes.size()
+            || !m_copy.flush())
+            m_problem
+                = QStringLiteral("no private copy could be made: %1").arg(m_copy.errorString());
+        m_copy.close();
+    }
+
+    bool isRead() const { return m_problem.isEmpty(); }
+    QString problem() const { return m_problem; }
+    bool missing() const { return m_missing; }
+    // Read and free of values that would exhaust the settings reader.
+    bool isSafe() const { return isRead() && m_safe; }
+    QString fileName() const { return m_copy.fileName(); }
+
+private:
+    QTemporaryFile m_copy;
+    QString m_problem;
+    bool m_missing = false;
+    bool m_safe = false;
+};
+
+// Most format errors show only once the reader has parsed the groups.
+bool isSoundCopy(const SettingsCopy &copy)
+{
+    if (!copy.isSafe())
         return false;
     QSettings reader(copy.fileName(), QSettings::IniFormat);
-    reader.allKeys(); // most format errors show only once the groups are parsed
+    reader.allKeys();
     return reader.status() == QSettings::NoError;
 }
 
@@ -112,8 +150,12 @@ RegisterSettingsFile::save(const QString &path, const RegisterMapEntry *map, con
     if (!readForWriting(map, io, &result, &values))
         return result;
 
-    // Writing into a file the settings reader could not take in would replace what it holds.
-    if (QFileInfo::exists(path) && !isSoundSettingsFile(path))
+    // Writing into a file the settings reader could not take in would replace what it holds;
+    // what is no file at all (a pipe, a device, a folder) is not written into.
+    const SettingsCopy existing(path);
+    if (!existing.isRead() && !existing.missing())
+        return failure(Outcome::FileNotWritable, existing.problem());
+    if (existing.isRead() && !isSoundCopy(existing))
         return failure(Outcome::NotASettingsFile);
     QSettings file(path, QSettings::IniFormat);
     file.allKeys(); // the reader reports most format errors only once it has parsed the groups
@@ -136,20 +178,13 @@ RegisterSettingsFile::load(const QString &path, const RegisterMapEntry *map, con
 {
     if (!map)
         return failure(Outcome::NoRegisterMap);
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return failure(Outcome::FileNotReadable, QStringLiteral("the file does not exist"));
-    if (!info.isReadable())
-        return failure(Outcome::FileNotReadable, QStringLiteral("the file cannot be read"));
-
-    if (!isSoundSettingsFile(path))
+    const SettingsCopy copy(path);
+    if (!copy.isRead())
+        return failure(Outcome::FileNotReadable, copy.problem());
+    if (!isSoundCopy(copy))
         return failure(Outcome::NotASettingsFile);
-    QSettings file(path, QSettings::IniFormat);
+    QSettings file(copy.fileName(), QSettings::IniFormat);
     file.allKeys();
-    if (file.status() == QSettings::FormatError)
-        return failure(Outcome::NotASettingsFile);
-    if (file.status() == QSettings::AccessError)
-        return failure(Outcome::FileNotReadable, QStringLiteral("the file cannot be read"));
     if (!file.childGroups().contains(group))
         return failure(Outcome::NoRegistersGroup);
 
@@ -169,11 +204,13 @@ RegisterSettingsFile::load(const QString &path, const RegisterMapEntry *map, con
         else if (parseValue(*entry, text, &value, &reason))
             accepted.insert(key, value);
         if (!reason.isEmpty())
-            result.refused.append({key, text, reason});
+            result.refused.append({shortenedText(key, longestReportedText),
+                                   shortenedText(text, longestReportedText), reason});
     }
     const QStringList subgroups = file.childGroups();
     for (const QString &subgroup : subgroups)
-        result.refused.append({subgroup, QString(), QStringLiteral("a group, not a register")});
+        result.refused.append({shortenedText(subgroup, longestReportedText), QString(),
+                               QStringLiteral("a group, not a register")});
     file.endGroup();
 
     QList<RegisterValue> values;

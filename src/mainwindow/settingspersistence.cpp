@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QRect>
 
+#include <limits>
+
 const QString SettingsPersistence::styleKey = QStringLiteral("style");
 const QString SettingsPersistence::currentModuleKey = QStringLiteral("Current Module");
 const QString SettingsPersistence::startCounterKey = QStringLiteral("StartCounter");
@@ -65,7 +67,9 @@ void SettingsPersistence::restoreOptionActions(const AppSettings &settings, QMen
 
 int SettingsPersistence::countStart(AppSettings &settings)
 {
-    const int count = settings.value(startCounterKey, 0).toInt() + 1;
+    // A counter at the top of its range (a hand-edited file, or very many starts) stays there.
+    const int stored = settings.value(startCounterKey, 0).toInt();
+    const int count = stored < std::numeric_limits<int>::max() ? stored + 1 : stored;
     settings.setValue(startCounterKey, count);
     settings.sync();
     return count;

@@ -1,10 +1,17 @@
 #include "link/deviceconsole.h"
+#include "nonfileentry.h"
 #include "platform/fakedevicetree.h"
+#include "platform/udevrule.h"
 #include "testenvironment.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 // The device-console tool as the program runs it, against a fake device tree and a temporary
 // udev rules directory.
@@ -32,6 +39,18 @@ private:
         tool.waitForFinished(20000);
         return {tool.exitCode(),
                 QString::fromUtf8(tool.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)};
+    }
+
+    static QByteArray programRule()
+    {
+        return UdevRule::text(QStringLiteral("VID_1209&PID_B162"), QStringLiteral("KVN3162-EVAL"),
+                              QStringLiteral("Korvane KVN3162-EVAL"));
+    }
+
+    static QByteArray readAll(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     QString writeRules(const QByteArray &content)
@@ -112,24 +131,63 @@ private Q_SLOTS:
                  QStringLiteral("DEVTYPE=usb_device"));
     }
 
+    // Anything but the very rule the program writes is refused, whatever udev would make of it:
+    // continued lines, every key udev assigns, names that would leave their comment.
     void installRefusesWhatIsNotTheBoardsRule_data()
     {
         QTest::addColumn<QByteArray>("rules");
         QTest::addColumn<QString>("hardware");
         QTest::addColumn<int>("exitCode");
-        const QByteArray good = "SUBSYSTEM==\"tty\", ATTRS{idVendor}==\"1209\", "
-                                "ATTRS{idProduct}==\"b162\", TAG+=\"uaccess\"\n";
-        QTest::newRow("hardware id without prefix") << good << "VID_1209&PID_B162" << 1;
-        QTest::newRow("hardware id with extra text") << good << "USB\\VID_1209&PID_B162 x" << 1;
-        QTest::newRow("rule runs a program")
-            << QByteArray(good).replace("TAG+=\"uaccess\"", "RUN+=\"/bin/sh -c id\"")
-            << "USB\\VID_1209&PID_B162" << 3;
-        QTest::newRow("rule for another device")
-            << QByteArray(good).replace("b162", "6001") << "USB\\VID_1209&PID_B162" << 3;
-        QTest::newRow("placeholder left") << good + "# __LN__\n"
-                                          << "USB\\VID_1209&PID_B162" << 3;
-        QTest::newRow("only comments")
-            << QByteArray("# nothing\n") << "USB\\VID_1209&PID_B162" << 3;
+        const QString board = QStringLiteral("USB\\VID_1209&PID_B162");
+        const QByteArray rule = programRule();
+        QTest::newRow("hardware id without prefix") << rule << "VID_1209&PID_B162" << 1;
+        QTest::newRow("hardware id with extra text") << rule << "USB\\VID_1209&PID_B162 x" << 1;
+        QTest::newRow("rule of another board type") << rule << "USB\\VID_1209&PID_B141" << 3;
+        const QByteArray matches = "ATTRS{idVendor}==\"1209\", ATTRS{idProduct}==\"b162\"";
+        QTest::newRow("line continued into a program to run") << rule + "SUBSYSTEM==\"tty\", "
+                + matches + ", R\\\nUN+=\"/tmp/evil-as-root\", " + matches
+                + "\n" << board << 3;
+        QTest::newRow("last line of the rule continued")
+            << rule.left(rule.size() - 1) + "\\\nRUN+=\"/tmp/evil-as-root\"\n"
+            << board << 3;
+        QTest::newRow("comment continued") << "# \\\n" + rule << board << 3;
+        const char *assignments[] = {"NAME=\"evil\"",
+                                     "SYMLINK+=\"evil\"",
+                                     "OWNER=\"nobody\"",
+                                     "GROUP=\"users\"",
+                                     "MODE=\"0666\"",
+                                     "LABEL=\"evil\"",
+                                     "GOTO=\"evil\"",
+                                     "ENV{SYSTEMD_WANTS}+=\"evil.service\"",
+                                     "TAG+=\"systemd\"",
+                                     "RUN+=\"/tmp/evil\"",
+                                     "RUN{program}+=\"/tmp/evil\"",
+                                     "RUN{builtin}+=\"kmod load evil\"",
+                                     "PROGRAM=\"/tmp/evil\"",
+                                     "IMPORT{program}=\"/tmp/evil\"",
+                                     "IMPORT{file}=\"/tmp/evil\"",
+                                     "IMPORT{builtin}=\"hwdb\"",
+                                     "IMPORT{db}=\"ID_EVIL\"",
+                                     "IMPORT{cmdline}=\"evil\"",
+                                     "IMPORT{parent}=\"ID_*\"",
+                                     "OPTIONS+=\"string_escape=none\"",
+                                     "SECLABEL{selinux}=\"evil\"",
+                                     "ATTR{authorized}=\"0\"",
+                                     "SYSCTL{kernel.modprobe}=\"/tmp/evil\"",
+                                     "ENV{ID_MM_DEVICE_IGNORE}=\"0\""};
+        for (const char *assignment : assignments) {
+            QByteArray changed = rule;
+            changed.replace("TAG+=\"uaccess\"\n",
+                            "TAG+=\"uaccess\", " + QByteArray(assignment) + '\n');
+            QVERIFY(changed != rule);
+            QTest::newRow(assignment) << changed << board << 3;
+        }
+        QTest::newRow("name that would continue its comment")
+            << QByteArray(rule).replace("(KVN3162-EVAL)", "(KVN3162-EVAL\\)") << board << 3;
+        QTest::newRow("blank line added") << rule + "\n" << board << 3;
+        QTest::newRow("windows line ends") << QByteArray(rule).replace("\n", "\r\n") << board << 3;
+        QTest::newRow("only comments") << QByteArray("# nothing\n") << board << 3;
+        QTest::newRow("empty") << QByteArray() << board << 3;
     }
     void installRefusesWhatIsNotTheBoardsRule()
     {
@@ -138,7 +196,90 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         const Result result = run({QStringLiteral("install"), writeRules(rules), hardware});
         QCOMPARE(result.exitCode, exitCode);
+        QVERIFY(QDir(rulesDir).entryList(QDir::Files).isEmpty());
+    }
+
+    // The names are reduced to the safe set on both sides, so odd names still install.
+    void oddBoardNamesInstallReduced()
+    {
+        const QString source = DeviceConsole().createInf(
+            QStringLiteral("<b>KVN</b>\\\nRUN+=\"/tmp/evil\""), QString(100, QLatin1Char('L')),
+            QStringLiteral("VID_1209&PID_B162"));
+        const Result result
+            = run({QStringLiteral("install"), source, QStringLiteral("USB\\VID_1209&PID_b162")});
+        QCOMPARE(result.exitCode, 0);
+        const QByteArray installed = readAll(ruleFile);
+        QCOMPARE(installed, readAll(source));
+        QVERIFY(!installed.contains("\\\n"));
+        QCOMPARE(installed,
+                 UdevRule::text(QStringLiteral("VID_1209&PID_B162"),
+                                QStringLiteral("bKVNbRUNtmpevil"), QString(64, QLatin1Char('L'))));
+    }
+
+    // The tool runs with root's rights on a file in the user's hands: a link, a pipe, a folder
+    // or a device is not read, and a file swapped while the tool works never gets its content
+    // into the rules directory.
+    void installReadsOnlyARegularFileOnce_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("link to the program's rule") << "link";
+        QTest::newRow("named pipe") << "fifo";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("link to /dev/zero") << "zero";
+    }
+    void installReadsOnlyARegularFileOnce()
+    {
+        QFETCH(QString, kind);
+        const QString good = writeRules(programRule());
+        const QString path = directory->path() + QLatin1String("/picked.rules");
+        QVERIFY(makeNonFileEntry(path, kind, good));
+        const Result result
+            = run({QStringLiteral("install"), path, QStringLiteral("USB\\VID_1209&PID_B162")});
+        QCOMPARE(result.exitCode, 3);
+        QVERIFY(result.lines.join(QLatin1Char(' ')).contains(QLatin1String("not a file")));
         QVERIFY(!QFile::exists(ruleFile));
+    }
+
+    void fileSwappedWhileInstallingNeverInstallsItsContent()
+    {
+        const QString good = directory->path() + QLatin1String("/good.rules");
+        const QString evil = directory->path() + QLatin1String("/evil.rules");
+        const QString picked = directory->path() + QLatin1String("/picked.rules");
+        const QByteArray rule = programRule();
+        // Passes any check of single lines: the program to run is split over two.
+        const QByteArray matches = "ATTRS{idVendor}==\"1209\", ATTRS{idProduct}==\"b162\"";
+        const QByteArray evilRule = rule + "SUBSYSTEM==\"tty\", " + matches
+            + ", R\\\nUN+=\"/tmp/evil\", " + matches + "\n";
+        for (const auto &[path, content] : {std::pair {good, rule}, std::pair {evil, evilRule}}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        std::atomic<bool> done {false};
+        std::thread swapper([&] {
+            // Swaps the picked name between the two files as fast as it can.
+            const QByteArray pickedName = QFile::encodeName(picked);
+            const QByteArray names[] = {QFile::encodeName(good), QFile::encodeName(evil)};
+            for (int i = 0; !done; ++i) {
+                ::unlink((pickedName + ".new").constData());
+                ::link(names[i % 2].constData(), (pickedName + ".new").constData());
+                ::rename((pickedName + ".new").constData(), pickedName.constData());
+            }
+        });
+        int installed = 0;
+        for (int attempt = 0; attempt < 12; ++attempt) {
+            const Result result = run(
+                {QStringLiteral("install"), picked, QStringLiteral("USB\\VID_1209&PID_B162")});
+            QVERIFY(result.exitCode == 0 || result.exitCode == 3);
+            if (result.exitCode == 0) {
+                ++installed;
+                QCOMPARE(readAll(ruleFile), rule);
+            }
+            QVERIFY(!readAll(ruleFile).contains("/tmp/evil"));
+        }
+        done = true;
+        swapper.join();
+        qDebug() << installed << "of 12 installs found the good file";
     }
 
     void installOfAMissingFileFails()

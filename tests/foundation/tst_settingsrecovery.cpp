@@ -1,10 +1,13 @@
 #include "foundation/appsettings.h"
 #include "foundation/settingsfilecheck.h"
+#include "foundation/windowstatecheck.h"
 
+#include "support/nonfileentry.h"
 #include "support/testenvironment.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -12,6 +15,9 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
+#include <QToolBar>
+
+#include <sys/stat.h>
 
 // A settings file that is damaged, unreadable or holds values no window could take: the program
 // starts from defaults, keeps what it could not read, and never hangs or overflows on it.
@@ -32,9 +38,14 @@ private Q_SLOTS:
     void valueThatWouldExhaustTheReaderIsMovedAsideUnread_data();
     void valueThatWouldExhaustTheReaderIsMovedAsideUnread();
     void everyValueKindTheProgramWritesPassesTheCheck();
+    void settingsThatAreNoFileAreSetAsideUnread_data();
+    void settingsThatAreNoFileAreSetAsideUnread();
 
     void restoreWindowIgnoresCoordinatesThatWouldOverflow_data();
     void restoreWindowIgnoresCoordinatesThatWouldOverflow();
+    void windowStatesTheWindowWritesComeBack_data();
+    void windowStatesTheWindowWritesComeBack();
+    void windowStateWithAnAreaBeyondTheFourIsPassedOver();
     void historyWithHugeStatedSizeReadsOnlyEntriesPresent();
     void historyLoadKeepsOnlyTheNewestTen();
 
@@ -58,7 +69,7 @@ private:
     {
         const QFileInfo settings(settingsPath());
         return settings.dir().entryList({settings.fileName() + QLatin1String(".corrupt-*")},
-                                        QDir::Files | QDir::Dirs, QDir::Name);
+                                        QDir::Files | QDir::Dirs | QDir::System, QDir::Name);
     }
     static QByteArray contentOf(const QString &path)
     {
@@ -139,13 +150,13 @@ void TestSettingsRecovery::unreadableFileIsMovedAside()
     // A directory where the file should be cannot be read even by root, and cannot be copied.
     QVERIFY(QDir().mkpath(settingsPath()));
     QVERIFY(QFile(settingsPath() + QLatin1String("/inside")).open(QIODevice::WriteOnly));
-    QString kept;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot be read")));
     {
-        AppSettings settings;
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot be read")));
-        kept = settings.setAsideDamagedFile();
+        AppSettings settings; // moves it aside before its reader opens it
+        QCOMPARE(settings.setAsideDamagedFile(), QString());
     }
-    QVERIFY(!kept.isEmpty());
+    QCOMPARE(keptCopies().size(), 1);
+    const QString kept = QFileInfo(settingsPath()).dir().filePath(keptCopies().first());
     QVERIFY(QFileInfo::exists(kept + QLatin1String("/inside")));
     QVERIFY(!QFileInfo(settingsPath()).isDir());
     AppSettings fresh;
@@ -221,6 +232,58 @@ void TestSettingsRecovery::valueThatWouldExhaustTheReaderIsMovedAsideUnread()
     QVERIFY(!QFileInfo::exists(settingsPath()));
 }
 
+void TestSettingsRecovery::settingsThatAreNoFileAreSetAsideUnread_data()
+{
+    // Each of these was read without end, waited on for ever or read whole before any window.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("link to /dev/zero") << "zero"
+                                       << "a device";
+    QTest::newRow("link to /dev/urandom") << "urandom"
+                                          << "a device";
+    QTest::newRow("named pipe") << "fifo"
+                                << "a named pipe";
+    QTest::newRow("link loop") << "loop"
+                               << "round in a circle";
+    QTest::newRow("file far beyond a settings file") << "huge"
+                                                     << "far more than";
+}
+
+void TestSettingsRecovery::settingsThatAreNoFileAreSetAsideUnread()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, told);
+    const QString path = settingsPath();
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    const QByteArray native = QFile::encodeName(path);
+    if (kind == QLatin1String("huge")) {
+        writeSettingsFile("[General]\nAutostart=true\n");
+        QVERIFY(QFile(path).resize(Q_INT64_C(200) * 1000 * 1000)); // sparse: takes no room
+    } else {
+        QVERIFY(makeNonFileEntry(path, kind));
+    }
+    struct stat before;
+    QCOMPARE(::lstat(native.constData(), &before), 0);
+    // The store looks before its reader opens anything.
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("cannot be read: .*")
+                                            + QRegularExpression::escape(told)));
+    {
+        AppSettings settings;
+        QVERIFY(settings.allKeys().isEmpty());
+        QCOMPARE(settings.setAsideDamagedFile(), QString());
+        settings.setValue(QStringLiteral("Autostart"), true);
+    }
+    QCOMPARE(keptCopies().size(), 1);
+    const QString kept = QFileInfo(path).dir().filePath(keptCopies().first());
+    // Kept as it was, a link as the link it is.
+    struct stat after;
+    QCOMPARE(::lstat(QFile::encodeName(kept).constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QSettings reread(path, QSettings::IniFormat);
+    QCOMPARE(reread.value(QStringLiteral("Autostart")).toBool(), true);
+}
+
 void TestSettingsRecovery::everyValueKindTheProgramWritesPassesTheCheck()
 {
     {
@@ -267,6 +330,91 @@ void TestSettingsRecovery::restoreWindowIgnoresCoordinatesThatWouldOverflow_data
         << QByteArray("Position=@Point(-2147483648 -2147483648)\n");
     QTest::newRow("size at the end of int") << QByteArray("Size=@Size(2147483647 2147483647)\n");
     QTest::newRow("negative size") << QByteArray("Size=@Size(100000 -5)\n");
+}
+
+namespace {
+// A main window with two tool bars and three docks, laid out as the row says.
+struct DockedWindow
+{
+    QMainWindow window;
+    QList<QDockWidget *> docks;
+
+    explicit DockedWindow(const QString &layout)
+    {
+        window.setCentralWidget(new QWidget);
+        for (const char *name : {"Tools", "More"}) {
+            QToolBar *bar = window.addToolBar(QLatin1String(name));
+            bar->setObjectName(QLatin1String(name));
+        }
+        for (const char *name : {"Console", "Registers", "Graph"}) {
+            auto *dock = new QDockWidget(QLatin1String(name), &window);
+            dock->setObjectName(QLatin1String(name));
+            dock->setWidget(new QWidget);
+            window.addDockWidget(Qt::BottomDockWidgetArea, dock);
+            docks << dock;
+        }
+        if (layout.contains(QLatin1String("tabbed")))
+            window.tabifyDockWidget(docks[0], docks[1]);
+        if (layout.contains(QLatin1String("split")))
+            window.splitDockWidget(docks[1], docks[2], Qt::Vertical);
+        if (layout.contains(QLatin1String("left")))
+            window.addDockWidget(Qt::LeftDockWidgetArea, docks[2]);
+        if (layout.contains(QLatin1String("floating")))
+            docks[0]->setFloating(true);
+        if (layout.contains(QLatin1String("hidden")))
+            docks[1]->hide();
+        if (layout.contains(QLatin1String("side bar")))
+            window.addToolBar(Qt::RightToolBarArea, window.findChild<QToolBar *>("More"));
+        window.resize(700, 500);
+        window.show();
+    }
+};
+} // namespace
+
+void TestSettingsRecovery::windowStatesTheWindowWritesComeBack_data()
+{
+    QTest::addColumn<QString>("layout");
+    for (const char *layout : {"plain", "tabbed", "tabbed split", "left side bar", "floating",
+                               "tabbed hidden", "floating split left"})
+        QTest::newRow(layout) << QString::fromLatin1(layout);
+}
+
+void TestSettingsRecovery::windowStatesTheWindowWritesComeBack()
+{
+    QFETCH(QString, layout);
+    QByteArray state;
+    {
+        DockedWindow saved(layout);
+        QVERIFY(QTest::qWaitForWindowExposed(&saved.window));
+        AppSettings().saveWindow(&saved.window);
+        state = saved.window.saveState(4);
+    }
+    QVERIFY(WindowStateCheck::isSafe(state, 4));
+    QVERIFY(!WindowStateCheck::isSafe(state, 3));
+    DockedWindow restored(QStringLiteral("plain"));
+    QVERIFY(AppSettings().restoreWindow(&restored.window));
+}
+
+// The area number 0x05000003 in place of 3 (bottom) crashed the window's own reader.
+void TestSettingsRecovery::windowStateWithAnAreaBeyondTheFourIsPassedOver()
+{
+    const QByteArray damaged = QByteArray::fromHex(
+        "00 00 00 ff 00 00 00 04 fd 00 00 00 01 05 00 00 03 00 00 00 00 00 00 00"
+        "00 fc 01 00 00 00 01 fb 00 00 00 08 00 44 00 6f 00 63 00 6b 01 00 00 00"
+        "00 ff ff ff ff 00 00 00 3a 00 ff ff ff 00 00 00 00 00 00 00 00 00 00 00"
+        "04 00 00 00 04 00 00 00 08 00 00 00 08 fc 00 00 00 01 00 00 00 02 00 00"
+        "00 01 00 00 00 0e 00 54 00 6f 00 6f 00 6c 00 42 00 61 00 72 01 00 00 00"
+        "00 ff ff ff ff 00 00 00 00 00 00 00 00");
+    QVERIFY(!WindowStateCheck::isSafe(damaged, 4));
+    QByteArray sound = damaged;
+    sound[13] = 0;
+    QVERIFY(WindowStateCheck::isSafe(sound, 4));
+    {
+        AppSettings settings;
+        settings.setValue("Mainwindow/WindowState", damaged);
+    }
+    DockedWindow window(QStringLiteral("plain"));
+    QVERIFY(!AppSettings().restoreWindow(&window.window));
 }
 
 void TestSettingsRecovery::restoreWindowIgnoresCoordinatesThatWouldOverflow()

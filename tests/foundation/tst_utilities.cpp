@@ -6,9 +6,18 @@
 #include <QtTest>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
 
 class UtilitiesTest : public QObject
 {
@@ -139,13 +148,98 @@ private Q_SLOTS:
         QCOMPARE(status.st_uid, ::geteuid());
     }
 
-    void looseTempDirectoryIsClosedAgain()
+    // Another user planted a link under one of our file names while the private directory was
+    // open to others (the second user stands in as a directory of that mode). What the link
+    // points at keeps its mode and content; a directory others can write is not used at all.
+    void plantedLinksInTheTempDirectoryAreNeverFollowed_data()
     {
-        const QString path = privateTempPath();
-        QFile::setPermissions(path, QFileDevice::Permissions(0x7777));
-        QCOMPARE(privateTempPath(), path);
-        QCOMPARE(QFile::permissions(path) & (QFile::ReadOther | QFile::WriteOther),
-                 QFile::Permissions());
+        QTest::addColumn<int>("mode");
+        QTest::newRow("left open to everybody") << 0777;
+        QTest::newRow("open to the group") << 0770;
+        QTest::newRow("private") << 0700;
+    }
+    void plantedLinksInTheTempDirectoryAreNeverFollowed()
+    {
+        QFETCH(int, mode);
+        QTemporaryDir runtime;
+        QTemporaryDir elsewhere;
+        const QString privateDirectory = runtime.path() + QLatin1String("/kvn31xx-eval");
+        QVERIFY(QDir().mkdir(privateDirectory));
+        QCOMPARE(::chmod(QFile::encodeName(privateDirectory).constData(), mode_t(mode)), 0);
+        const QString victim = elsewhere.path() + QLatin1String("/victim");
+        QFile victimFile(victim);
+        QVERIFY(victimFile.open(QIODevice::WriteOnly));
+        victimFile.write("not yours");
+        victimFile.close();
+        QCOMPARE(::chmod(QFile::encodeName(victim).constData(), 0644), 0);
+        for (const char *name : {"system.info", "devcon.exe", "KVNM.rules"})
+            QVERIFY(QFile::link(victim, privateDirectory + QLatin1Char('/') + QLatin1String(name)));
+        const QString source = elsewhere.path() + QLatin1String("/source");
+        QFile sourceFile(source);
+        QVERIFY(sourceFile.open(QIODevice::WriteOnly));
+        sourceFile.write("ours");
+        sourceFile.close();
+
+        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const QString extracted = extractToTemp(source, QStringLiteral("devcon.exe"), true);
+        removeTempFile(QStringLiteral("system.info"));
+        const QString written = writeTempFile(QStringLiteral("KVNM.rules"), "rule");
+        const QString used = privateTempPath();
+        qputenv("XDG_RUNTIME_DIR", saved);
+
+        struct stat status;
+        QCOMPARE(::stat(QFile::encodeName(victim).constData(), &status), 0);
+        QCOMPARE(int(status.st_mode & 0777), 0644);
+        QCOMPARE(readFile(victim), QByteArray("not yours"));
+        QCOMPARE(readFile(extracted), QByteArray("ours"));
+        QCOMPARE(readFile(written), QByteArray("rule"));
+        for (const QString &path : {extracted, written}) {
+            QCOMPARE(::lstat(QFile::encodeName(path).constData(), &status), 0);
+            QVERIFY(S_ISREG(status.st_mode));
+            QCOMPARE(status.st_uid, ::geteuid());
+            QCOMPARE(int(status.st_mode & 077), 0);
+        }
+        if (mode & 022) {
+            QVERIFY(!used.startsWith(runtime.path()));
+            // Left as it was found, planted links included.
+            QVERIFY(QFileInfo(privateDirectory + QLatin1String("/system.info")).isSymLink());
+            QCOMPARE(int(QFile::permissions(privateDirectory) & QFile::WriteOther),
+                     int((mode & 02) ? QFile::WriteOther : QFile::Permissions()));
+        } else {
+            QCOMPARE(used, privateDirectory);
+            QVERIFY(!QFileInfo::exists(privateDirectory + QLatin1String("/system.info")));
+            QVERIFY(!QFileInfo(privateDirectory + QLatin1String("/system.info")).isSymLink());
+        }
+    }
+
+    // Without a runtime directory of the user a directory of the process stands in, and it goes
+    // with the process instead of piling up in the shared temporary directory.
+    void fallbackDirectoryGoesWithTheProcess()
+    {
+        if (qEnvironmentVariableIsSet("KVN_TEMP_FALLBACK_CHILD")) {
+            // The child: no runtime directory; uses the stand-in and tells where it is.
+            qunsetenv("XDG_RUNTIME_DIR");
+            extractToTemp(QStringLiteral(":inf/infFile"), QString());
+            std::printf("fallback=%s\n", qPrintable(privateTempPath()));
+            std::fflush(stdout);
+            return;
+        }
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KVN_TEMP_FALLBACK_CHILD"), QStringLiteral("1"));
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("fallbackDirectoryGoesWithTheProcess")});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitCode(), 0);
+        const QString output = QString::fromLocal8Bit(child.readAllStandardOutput());
+        const QRegularExpressionMatch match
+            = QRegularExpression(QStringLiteral("fallback=(.*)\n")).match(output);
+        QVERIFY2(match.hasMatch(), qPrintable(output));
+        const QString fallback = match.captured(1);
+        QVERIFY(!fallback.isEmpty());
+        QVERIFY2(!QFileInfo::exists(fallback), qPrintable(fallback));
     }
 
     void plantedLinkIsNotUsedAsTempDirectory()

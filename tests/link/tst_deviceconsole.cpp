@@ -310,23 +310,67 @@ private Q_SLOTS:
         QVERIFY(console.takeOutput().isEmpty()); // taking empties the list
     }
 
-    void execSuStartsTheToolAndRecordsTheCall()
+    // The elevated start answers only what it knows: a refusal at once is a refusal, a tool
+    // that ran says how it ended, and a prompt still open is a request handed to the system,
+    // never a success. pkexec is stood in for by a script first on the search path; as root the
+    // tool runs directly and only the tool's own ending counts.
+    void execSuAnswersOnlyWhatTheSystemSaid_data()
     {
-        DeviceConsole console;
+        QTest::addColumn<QByteArray>("pkexec"); // body of the stand-in
+        QTest::addColumn<QByteArray>("tool"); // body of the tool
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("told");
+        const bool root = ::geteuid() == 0;
+        const QByteArray runs = "exec \"$@\"";
+        QTest::newRow("tool ran and succeeded") << runs << QByteArray("exit 0") << 42 << "done";
+        QTest::newRow("tool ran and failed") << runs << QByteArray("exit 3") << 1 << "failed";
+        if (root)
+            return;
+        QTest::newRow("prompt dismissed")
+            << QByteArray("exit 126") << QByteArray("exit 0") << 5 << "refused";
+        QTest::newRow("not authorised, nobody to ask")
+            << QByteArray("echo 'No authentication agent found.' >&2; exit 127")
+            << QByteArray("exit 0") << 5 << "refused";
+        QTest::newRow("prompt still open")
+            << QByteArray("while [ ! -e \"$0.answer\" ]; do sleep 0.05; done; exit 126")
+            << QByteArray("exit 0") << 33 << "handed to the system";
+    }
+    void execSuAnswersOnlyWhatTheSystemSaid()
+    {
+        QFETCH(QByteArray, pkexec);
+        QFETCH(QByteArray, tool);
+        QFETCH(int, result);
+        QFETCH(QString, told);
+        const QString bin = directory->path() + QLatin1String("/bin");
+        QVERIFY(QDir().mkpath(bin));
+        const QString fakePkexec = writeScript(bin, QStringLiteral("pkexec"), pkexec);
         const QString marker = directory->path() + QLatin1String("/arguments");
-        const QString tool = writeScript(directory->path(), QStringLiteral("tool"),
-                                         "printf '%s\\n' \"$@\" > " + QFile::encodeName(marker));
-        console.setToolPath(tool);
+        const QString toolPath
+            = writeScript(directory->path(), QStringLiteral("tool"),
+                          "printf '%s\\n' \"$@\" > " + QFile::encodeName(marker) + "\n" + tool);
+        const QByteArray savedPath = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin) + ':' + savedPath);
+
+        DeviceConsole console;
+        console.setToolPath(toolPath);
         const QStringList arguments {QStringLiteral("@USB\\VID_1209&PID_B162\\A B")};
-        const int result = console.execSU(QStringLiteral("restart"), arguments);
-        QCOMPARE(console.takeOutput(),
+        QCOMPARE(console.execSU(QStringLiteral("restart"), arguments), result);
+        qputenv("PATH", savedPath);
+        const QStringList output = console.takeOutput();
+        QCOMPARE(output.mid(0, 5),
                  (QStringList {QStringLiteral("false"), QStringLiteral("DevConsole execSU"),
-                               QStringLiteral("restart"), arguments.first(), tool}));
-        if (::geteuid() != 0)
-            QSKIP("elevation goes through pkexec, which needs a person to answer");
-        QCOMPARE(result, 42);
-        QTRY_COMPARE(readLines(marker),
+                               QStringLiteral("restart"), arguments.first(), toolPath}));
+        QVERIFY2(output.value(5).contains(told), qPrintable(output.value(5)));
+        if (result == 42 || result == 1)
+            QCOMPARE(readLines(marker),
                      (QStringList {QStringLiteral("restart"), arguments.first()}));
+        if (result == 33) {
+            // The answer comes later, and is told then.
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refused")));
+            QFile(fakePkexec + QLatin1String(".answer")).open(QIODevice::WriteOnly);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                QCoreApplication::instance()->findChildren<QProcess *>().isEmpty(), 20000);
+        }
     }
 
     void execSuWithoutAnInstalledToolAnswersMissing()
@@ -335,7 +379,9 @@ private Q_SLOTS:
             QSKIP("the tool is installed on this machine");
         DeviceConsole console;
         QCOMPARE(console.execSU(QStringLiteral("remove"), {QStringLiteral("@ROOT\\PORTS\\*")}), 2);
-        QCOMPARE(console.takeOutput().last(), QString());
+        const QStringList output = console.takeOutput();
+        QCOMPARE(output.value(4), QString());
+        QVERIFY(output.value(5).contains(QLatin1String("missing")));
     }
 
     // A tool that anybody but root could have put there or changed is never started elevated.

@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLayout>
 #include <QProcess>
 #include <QSettings>
@@ -25,6 +26,7 @@
 
 #include <csignal>
 #include <memory>
+#include <sys/stat.h>
 
 using boardsim::Chip;
 
@@ -116,6 +118,8 @@ private Q_SLOTS:
     void closeRunsItsStepsInOrderAndLeavesTheProcessRunning();
     void programEndsWithStatusZeroWhateverItsSwitches_data();
     void programEndsWithStatusZeroWhateverItsSwitches();
+    void terminationEndsTheProgramAlsoWhileItStarts_data();
+    void terminationEndsTheProgramAlsoWhileItStarts();
 
 private:
     bool startBoard();
@@ -432,6 +436,76 @@ void TestMainWindowClose::programEndsWithStatusZeroWhateverItsSwitches()
     QVERIFY(saved.contains("Autostart=false"));
     QVERIFY(saved.contains("[Dialogs]"));
     QVERIFY(saved.contains("dlg_PaceHold="));
+}
+
+void TestMainWindowClose::terminationEndsTheProgramAlsoWhileItStarts_data()
+{
+    QTest::addColumn<bool>("withBoard");
+    QTest::addColumn<bool>("settingsArePipe");
+    QTest::addColumn<QByteArray>("startedWhen"); // in the error stream once it waits
+    // No board: the start-up box "Found no USB device" waits for an answer.
+    QTest::newRow("start-up box open") << false << false << QByteArray("Message: QList()\n");
+    // A settings file that is a named pipe: set aside unread, the program starts.
+    QTest::newRow("settings file is a pipe") << true << true << QByteArray();
+}
+
+void TestMainWindowClose::terminationEndsTheProgramAlsoWhileItStarts()
+{
+    QFETCH(bool, withBoard);
+    QFETCH(bool, settingsArePipe);
+    QFETCH(QByteArray, startedWhen);
+    const QString program = qEnvironmentVariable("KVN_TEST_BINARY_DIR") + "/kvn31xx-eval";
+    QVERIFY2(QFile::exists(program), qPrintable(program + " (set KVN_TEST_BINARY_DIR)"));
+    QTemporaryDir config;
+    QTemporaryDir empty;
+    const QString settingsFile = config.filePath("Korvane/kvn31xx-eval.ini");
+    if (settingsArePipe) {
+        QVERIFY(QDir().mkpath(config.filePath("Korvane")));
+        QCOMPARE(::mkfifo(QFile::encodeName(settingsFile).constData(), 0600), 0);
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", config.path());
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    if (withBoard) {
+        QVERIFY(startBoard());
+    } else {
+        environment.insert("KVN_SYSFS_ROOT", empty.path());
+        environment.insert("KVN_DEV_ROOT", empty.path());
+    }
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program);
+    QVERIFY2(process.waitForStarted(10000), qPrintable(process.errorString()));
+    QByteArray errors;
+    const bool waiting = QTest::qWaitFor(
+        [&] {
+            errors += process.readAllStandardError();
+            // Only once the program has made it a file: the pipe would block this reader.
+            const bool there = startedWhen.isEmpty() ? QFileInfo(settingsFile).isFile()
+                    && readFile(settingsFile).contains("StartCounter=1")
+                                                     : errors.contains(startedWhen);
+            return there || process.state() == QProcess::NotRunning;
+        },
+        30000);
+    QVERIFY2(waiting && process.state() == QProcess::Running, errors.right(2000).constData());
+
+    ::kill(pid_t(process.processId()), SIGTERM);
+    const bool ended = process.waitForFinished(30000);
+    if (!ended)
+        process.kill();
+    errors += process.readAllStandardError();
+    QVERIFY2(ended, "a termination request went unanswered");
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 0, errors.right(2000).constData());
+    // Closed as by the close button: the settings were saved.
+    const QByteArray saved = readFile(settingsFile);
+    QVERIFY(saved.contains("StartCounter=1"));
+    QVERIFY(saved.contains("dlg_PaceHold="));
+    if (settingsArePipe) {
+        const QStringList kept = QDir(config.filePath("Korvane"))
+                                     .entryList({"kvn31xx-eval.ini.corrupt-*"}, QDir::System);
+        QCOMPARE(kept.size(), 1);
+    }
 }
 
 QTEST_MAIN(TestMainWindowClose)

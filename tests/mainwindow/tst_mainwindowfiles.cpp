@@ -2,8 +2,10 @@
 #include "foundation/appsettings.h"
 #include "foundation/statusbar.h"
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/registeraccess.h"
 #include "mainwindow/settingspersistence.h"
 #include "support/devicetree.h"
+#include "support/modalcloser.h"
 #include "support/registerfileuser.h"
 #include "support/testenvironment.h"
 
@@ -64,6 +66,7 @@ private Q_SLOTS:
     void fileDialogOpensInTheDocumentsFolder_data();
     void fileDialogOpensInTheDocumentsFolder();
     void commandsAreOffWithoutABoard();
+    void boxesShowTextsFromFilesAsPlainText();
 
 private:
     bool openConnectedWindow(Chip chip);
@@ -285,6 +288,36 @@ void TestMainWindowFiles::commandsAreOffWithoutABoard()
         action->trigger();
     }
     QVERIFY(user.requests.isEmpty());
+}
+
+// A file named like markup, keys and values holding markup, and a key of 100 kB: the box shows
+// them as they are, cut short, as plain text. The brown-out question takes the same road.
+void TestMainWindowFiles::boxesShowTextsFromFilesAsPlainText()
+{
+    QVERIFY(openConnectedWindow(Chip::Kvn3162));
+    const QString file = path(QStringLiteral("<b>settings.3162"));
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write("[Registers]\nVMAX_1=<h1 style=color:red>Big</h1>\n"
+              + QByteArray("K").repeated(100 * 1000) + "=1\nVMAX_2=5\n");
+    out.close();
+
+    RegisterFileCommands &commands = window->registerFileCommands();
+    commands.setFileChooser([file](QWidget *, const RegisterFileRequest &) { return file; });
+    commands.setNotifier(RegisterFileCommands::messageBoxNotifier());
+    ModalCloser closer;
+    QCOMPARE(commands.loadRegisters(window.get()).outcome, Outcome::Partial);
+    QCOMPARE(closer.texts.size(), 1);
+    QCOMPARE(closer.formats.value(0), Qt::PlainText);
+    const QString text = closer.texts.value(0);
+    QVERIFY(text.contains(QLatin1String("<b>settings.3162")));
+    QVERIFY(text.contains(QLatin1String("<h1 style=color:red>Big</h1>")));
+    QVERIFY2(text.size() < 2000, qPrintable(QString::number(text.size())));
+
+    RegisterAccess::messageBoxAsker(window.get())(QStringLiteral("Brownout detected"),
+                                                  QStringLiteral("<b>board said</b>"));
+    QCOMPARE(closer.formats.size(), 2);
+    QCOMPARE(closer.formats.value(1), Qt::PlainText);
 }
 
 QTEST_MAIN(TestMainWindowFiles)

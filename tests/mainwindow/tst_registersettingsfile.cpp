@@ -5,9 +5,11 @@
 #include "mainwindow/registerfiledialogs.h"
 #include "mainwindow/registersettingsfile.h"
 #include "mainwindow/settingspersistence.h"
+#include "support/nonfileentry.h"
 #include "support/registerfileuser.h"
 #include "support/testenvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSet>
 #include <QSettings>
@@ -489,6 +491,76 @@ private Q_SLOTS:
             = RegisterSettingsFile::load(path("absent.3162"), registerMap3162, chip.io());
         QCOMPARE(result.outcome, Outcome::FileNotReadable);
         QVERIFY(chip.writes.isEmpty());
+    }
+
+    // What is picked may be no file at all: it is named for what it is and nothing is read from
+    // it or written into it (a device would be read without end, a pipe would wait for ever).
+    void namesThatAreNoFileAreRefusedUnread_data()
+    {
+        QTest::addColumn<QString>("kind"); // how the name is made
+        QTest::addColumn<QString>("told");
+        QTest::newRow("link to /dev/zero") << "zero"
+                                           << "a device";
+        QTest::newRow("named pipe") << "fifo"
+                                    << "a named pipe";
+        QTest::newRow("folder") << "folder"
+                                << "a folder";
+        QTest::newRow("link loop") << "loop"
+                                   << "round in a circle";
+        QTest::newRow("link to nothing") << "dangling"
+                                         << "link to something that does not exist";
+        QTest::newRow("file far beyond a register file") << "huge"
+                                                         << "more than";
+    }
+    void namesThatAreNoFileAreRefusedUnread()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, told);
+        QTemporaryDir place;
+        const QString file = place.filePath(QStringLiteral("picked.3162"));
+        if (kind == QLatin1String("huge")) {
+            // Sparse: 150 MB that take no room, starting as a register file does.
+            QCOMPARE(writeFile(file, "[Registers]\nGCONF=1\n"), QString());
+            QVERIFY(QFile(file).resize(150 * 1000 * 1000));
+        } else {
+            QVERIFY(makeNonFileEntry(file, kind));
+        }
+        MemoryChip chip;
+        chip.fill(registerMap3162);
+        const auto loaded = RegisterSettingsFile::load(file, registerMap3162, chip.io());
+        QCOMPARE(loaded.outcome, Outcome::FileNotReadable);
+        QVERIFY2(loaded.fileError.contains(told), qPrintable(loaded.fileError));
+        QVERIFY(!loaded.fileError.contains(QLatin1String("does not exist"))
+                || kind == QLatin1String("dangling"));
+        QVERIFY(chip.writes.isEmpty());
+        QVERIFY(RegisterFileCommands::describe(loaded, file).contains(told));
+
+        const auto saved = RegisterSettingsFile::save(file, registerMap3162, chip.io());
+        QCOMPARE(saved.outcome, Outcome::FileNotWritable);
+        QVERIFY2(saved.fileError.contains(told), qPrintable(saved.fileError));
+    }
+
+    // Huge names and values are cut in the report, so the box stays the size of a box.
+    void reportOfHugeKeysAndValuesStaysShort()
+    {
+        const QString file = path(QStringLiteral("x").repeated(200) + QLatin1String(".3162"));
+        const QByteArray hugeKey = QByteArray("K").repeated(100 * 1000);
+        const QByteArray hugeValue = QByteArray("9").repeated(400 * 1000);
+        QCOMPARE(writeFile(file,
+                           "[Registers]\nGCONF=" + hugeValue + "\n" + hugeKey + "=1\n"
+                               + "VMAX_1=" + hugeValue + "\nVMAX_2=5\n"),
+                 QString());
+        MemoryChip chip;
+        const auto result = RegisterSettingsFile::load(file, registerMap3162, chip.io());
+        QCOMPARE(result.outcome, Outcome::Partial);
+        QCOMPARE(result.refused.size(), 3);
+        for (const RegisterSettingsFile::Refusal &refusal : result.refused)
+            QVERIFY(refusal.key.size() <= 40 && refusal.text.size() <= 40);
+        const QString report = RegisterFileCommands::describe(result, file);
+        QVERIFY2(report.size() < 8000, qPrintable(QString::number(report.size())));
+        for (const QString &line : report.split(QLatin1Char('\n')))
+            QVERIFY2(line.size() <= 240, qPrintable(line.left(300)));
+        QVERIFY(report.contains(QLatin1String("VMAX_1")));
     }
 
     void loadStopsAtTheFirstValueTheChipDoesNotTake()

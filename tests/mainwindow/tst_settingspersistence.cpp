@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QTest>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -176,6 +177,11 @@ private Q_SLOTS:
         AppSettings settings;
         std::unique_ptr<QSettings> disk(storeOnDisk(settings));
         QCOMPARE(disk->value("StartCounter").toInt(), 3);
+
+        // At the top of its range the counter stays there instead of overflowing.
+        settings.setValue("StartCounter", std::numeric_limits<int>::max());
+        QCOMPARE(SettingsPersistence::countStart(settings), std::numeric_limits<int>::max());
+        QCOMPARE(SettingsPersistence::countStart(settings), std::numeric_limits<int>::max());
     }
 
     void aMaximisedWindowKeepsItsNormalGeometry()

@@ -18,6 +18,7 @@ void ModalCloser::answerModalBox()
         return;
     titles << box->windowTitle();
     texts << box->text();
+    formats << box->textFormat();
     QAbstractButton *ok = answer == Answer::ClickOk ? box->button(QMessageBox::Ok) : nullptr;
     if (ok)
         ok->click();

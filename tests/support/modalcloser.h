@@ -17,6 +17,7 @@ public:
 
     QStringList titles;
     QStringList texts;
+    QList<Qt::TextFormat> formats; // of each box's text
 
 private:
     void answerModalBox();

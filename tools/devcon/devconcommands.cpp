@@ -1,6 +1,8 @@
 #include "devcon/devconcommands.h"
 
+#include "foundation/regularfile.h"
 #include "platform/systemroots.h"
+#include "platform/udevrule.h"
 #include "platform/usbsysfs.h"
 
 #include <QDir>
@@ -88,30 +90,6 @@ void applyRules(const QString &vendorId, const QString &productId, QTextStream &
     }
 }
 
-// The rule file must be what the program writes for this board type: rules for these ids and
-// nothing that runs programs, since the tool installs it with root's rights.
-QString checkRules(const QByteArray &rules, const QString &vendorId, const QString &productId)
-{
-    static const QRegularExpression placeholder(QStringLiteral("__(LN|SN|ID|VID|PID)__"));
-    static const QRegularExpression forbidden(QStringLiteral("\\b(RUN|PROGRAM|IMPORT)\\b"));
-    const QString vendorMatch = QStringLiteral("{idVendor}==\"%1\"").arg(vendorId.toLower());
-    const QString productMatch = QStringLiteral("{idProduct}==\"%1\"").arg(productId.toLower());
-    int ruleLines = 0;
-    for (const QByteArray &rawLine : rules.split('\n')) {
-        const QString line = QString::fromUtf8(rawLine).trimmed();
-        if (line.contains(placeholder))
-            return QStringLiteral("the rule file still holds a placeholder");
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line.contains(forbidden))
-            return QStringLiteral("the rule file would run a program");
-        if (!line.contains(vendorMatch) || !line.contains(productMatch))
-            return QStringLiteral("a rule is not for this board type");
-        ++ruleLines;
-    }
-    return ruleLines > 0 ? QString() : QStringLiteral("the rule file holds no rule");
-}
-
 bool parseIds(const QString &text, QString *vendorId, QString *productId)
 {
     static const QRegularExpression ids(QStringLiteral("VID_([0-9A-F]{4})&PID_([0-9A-F]{4})"),
@@ -165,25 +143,36 @@ int find(const QString &pattern, QTextStream &out)
 int install(const QString &rulePath, const QString &hardwareArgument, QTextStream &out)
 {
     static const QRegularExpression hardwareForm(
-        QStringLiteral("^USB\\\\VID_[0-9A-F]{4}&PID_[0-9A-F]{4}$"),
+        QStringLiteral("^USB\\\\(VID_[0-9A-F]{4}&PID_[0-9A-F]{4})$"),
         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch hardware = hardwareForm.match(hardwareArgument);
     QString vendorId;
     QString productId;
-    if (!hardwareForm.match(hardwareArgument).hasMatch()
-        || !parseIds(hardwareArgument, &vendorId, &productId)) {
+    if (!hardware.hasMatch()
+        || !UdevRule::parseHardwareId(hardware.captured(1), &vendorId, &productId)) {
         out << "Not a hardware id: " << hardwareArgument << Qt::endl;
         return UsageError;
     }
-    QFile source(rulePath);
-    if (!QFileInfo(rulePath).isFile() || QFileInfo(rulePath).size() > largestRuleFile
-        || !source.open(QIODevice::ReadOnly)) {
-        out << "Cannot read the rule file " << rulePath << Qt::endl;
+    const QString hardwareId = hardware.captured(1).toUpper();
+    // Read once, never through a link, never a pipe or device: the tool runs with root's rights
+    // and the file lies in the user's directory.
+    const RegularFile::Content file
+        = RegularFile::read(rulePath, largestRuleFile, RegularFile::Links::Refuse);
+    if (!file.isRead()) {
+        out << "Cannot read the rule file " << rulePath << ": " << file.problem << Qt::endl;
         return Failed;
     }
-    const QByteArray rules = source.read(largestRuleFile);
-    const QString problem = checkRules(rules, vendorId, productId);
-    if (!problem.isEmpty()) {
-        out << "Refused: " << problem << Qt::endl;
+    // The rule installed is the tool's own, made from the ids and the names the file states;
+    // the file only has to be exactly that rule. Nothing else of it reaches the rules directory,
+    // whatever udev would make of it (continued lines, programs to run, other devices).
+    QString shortName;
+    QString longName;
+    QByteArray rules;
+    if (UdevRule::namesIn(file.bytes, hardwareId, &shortName, &longName))
+        rules = UdevRule::text(hardwareId, shortName, longName);
+    if (rules.isEmpty() || rules != file.bytes) {
+        out << "Refused: the rule file is not the rule kvn31xx-eval writes for USB\\" << hardwareId
+            << Qt::endl;
         return Failed;
     }
     QDir().mkpath(SystemRoots::udevRulesDir());

@@ -1,0 +1,24 @@
+#include "nonfileentry.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <sys/stat.h>
+
+bool makeNonFileEntry(const QString &path, const QString &kind, const QString &target)
+{
+    if (kind == QLatin1String("zero") || kind == QLatin1String("urandom"))
+        return QFile::link(QLatin1String("/dev/") + kind, path);
+    if (kind == QLatin1String("fifo"))
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    if (kind == QLatin1String("folder"))
+        return QDir().mkdir(path);
+    if (kind == QLatin1String("loop"))
+        return QFile::link(path + QLatin1String(".other"), path)
+            && QFile::link(path, path + QLatin1String(".other"));
+    if (kind == QLatin1String("dangling"))
+        return QFile::link(path + QLatin1String(".gone"), path);
+    if (kind == QLatin1String("link"))
+        return QFile::link(target, path);
+    return false;
+}

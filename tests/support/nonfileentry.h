@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+// Puts at `path` a name that is no regular file, as hostile or careless hands leave them:
+// "zero" and "urandom" (links to those devices), "fifo" (a named pipe), "folder", "loop" (two
+// links pointing at each other), "dangling" (a link to nothing), "link" (a link to `target`).
+// False when it could not be made.
+bool makeNonFileEntry(const QString &path, const QString &kind, const QString &target = QString());
