@@ -3,8 +3,9 @@
 # Usage: scripts/install-deps.sh [extra package ...]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6
-          fonts-dejavu-core python3 python3-fonttools "$@")
+# binutils: the firmware tests write their Intel HEX files with objcopy.
+packages=(cmake ninja-build g++ binutils pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+          libqt6svg6 fonts-dejavu-core python3 python3-fonttools "$@")
 
 missing=()
 for package in "${packages[@]}"; do

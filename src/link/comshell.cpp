@@ -5,6 +5,7 @@
 #include "foundation/statusbar.h"
 #include "link/deviceconsole.h"
 #include "maintenance/usb_manager.h"
+#include "platform/portlock.h"
 #include "serial/abstractserial.h"
 #include "serial/serialdeviceenumerator.h"
 
@@ -298,10 +299,18 @@ bool ComShell::isPortBusy(const QString &port) const
     return m_enumerator->isBusy();
 }
 
+bool ComShell::isForeignThread() const
+{
+    return m_enumerator && QThread::currentThread() != m_enumerator->thread();
+}
+
 QString ComShell::portService(const QString &port) const
 {
     if (!m_enumerator)
         return QString();
+    // The selection is the GUI thread's; the firmware update's link reads the record as it is.
+    if (isForeignThread())
+        return m_enumerator->deviceInfo(port).service;
     m_enumerator->setDeviceName(port);
     return m_enumerator->service();
 }
@@ -505,8 +514,13 @@ bool ComShell::openHandler(const QString &requested)
         return false;
     }
     m_portName = port;
-    m_enumerator->setDeviceName(port);
-    const bool busy = m_enumerator->isBusy();
+    bool busy = false;
+    if (isForeignThread()) {
+        busy = PortLock::isBusy(port);
+    } else {
+        m_enumerator->setDeviceName(port);
+        busy = m_enumerator->isBusy();
+    }
     if (busy) {
         setStatus(busyIcon, deviceStateTexts.at(DeviceBusy));
         emitStatus();

@@ -99,6 +99,8 @@ private:
     void emitStatus();
     bool isListed(const QString &port) const;
     bool isPortBusy(const QString &port) const;
+    // True in the firmware update's thread, which must not select ports in the enumerator.
+    bool isForeignThread() const;
     QString portService(const QString &port) const;
     bool probeBaudRate();
     // A request timed out or was cut short: the port is closed and the loss reported.

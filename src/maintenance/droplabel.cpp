@@ -2,6 +2,8 @@
 
 #include "foundation/utilities.h"
 #include "link/comshell.h"
+#include "maintenance/sendfirmware.h"
+#include "serial/abstractserial.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -12,7 +14,11 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPalette>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTextCursor>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QWhatsThis>
 
 DropLabel::DropLabel(ComShell *link, QWidget *parent)
@@ -76,6 +82,11 @@ QString DropLabel::firmwareFileOf(const QMimeData *mime)
     return path.contains(QLatin1String(".hex")) ? path : QString();
 }
 
+bool DropLabel::hasConnectedBoard() const
+{
+    return !m_comPort.isEmpty() && m_link && m_link->serialPort() && m_link->serialPort()->isOpen();
+}
+
 void DropLabel::dragEnterEvent(QDragEnterEvent *event)
 {
     qDebug() << "dragEnterEvent" << int(event->type())
@@ -98,14 +109,98 @@ void DropLabel::dropEvent(QDropEvent *event)
     const QString path = firmwareFileOf(event->mimeData());
     qWarning() << "dropEvent" << path;
     QWhatsThis::hideText();
-    // The firmware update itself is started here once the updater exists; until then a
-    // dropped file is only reported, and drops stay open.
+    if (path.isEmpty() || !hasConnectedBoard())
+        return;
+    // Off until the job has reported: a second drop cannot reach a running job.
+    setAcceptDrops(false);
+    sendFirmware(path);
+}
+
+QWidget *DropLabel::updateWindow()
+{
+    auto *window = findChild<QWidget *>(QStringLiteral("sendFirmwareOutput"));
+    if (window || m_output)
+        return window;
+    window = new QWidget(this, Qt::Tool);
+    window->setObjectName(QStringLiteral("sendFirmwareOutput"));
+    window->setWindowTitle(tr("Firmware Updater"));
+    window->setWindowIcon(QIcon(QStringLiteral(":/ComPort/fwUpdate")));
+    auto *layout = new QVBoxLayout(window);
+    m_output = new QPlainTextEdit(window);
+    m_output->setReadOnly(true);
+    layout->addWidget(m_output);
+    window->setMinimumSize(400, 400);
+    return window;
+}
+
+void DropLabel::makeUpdater(QWidget *window)
+{
+    // The status bar's, when the label sits in a main window; else one of the window's own.
+    m_progressBar
+        = this->window()->findChild<QProgressBar *>(QStringLiteral("statusBarProgressBar"));
+    if (!m_progressBar) {
+        m_progressBar = new QProgressBar(window);
+        m_progressBar->setFormat(QStringLiteral("%p%     "));
+        window->layout()->addWidget(m_progressBar);
+    }
+    m_updater = new SendFirmware(this);
+    connect(m_updater, &SendFirmware::progress, m_progressBar, &QProgressBar::setValue);
+    connect(m_updater, qOverload<int>(&SendFirmware::startProgress), m_progressBar,
+            &QProgressBar::setMaximum);
+    connect(m_updater, qOverload<bool>(&SendFirmware::startProgress), m_progressBar,
+            &QWidget::setVisible);
+    connect(m_updater, &SendFirmware::msgInsert, this, &DropLabel::continueLogLine);
+    connect(m_updater, &SendFirmware::msg, m_output, &QPlainTextEdit::appendPlainText);
+    connect(m_updater, &SendFirmware::done, this, &DropLabel::sendFirmwareReady);
+}
+
+void DropLabel::continueLogLine(const QString &text)
+{
+    // New lines are appended behind the cursor's back; the continuation belongs to the last one.
+    m_output->moveCursor(QTextCursor::End);
+    m_output->insertPlainText(text);
+}
+
+void DropLabel::sendFirmware(const QString &fwFile)
+{
+    qDebug() << "sendfirmeWare" << this;
+    if (fwFile.isEmpty() || !hasConnectedBoard()) {
+        setAcceptDrops(true);
+        return;
+    }
+    if (QWidget *window = updateWindow())
+        window->show();
+    m_link->setAutoStart(false);
+    m_link->setAutoStart(m_comPort);
+    qDebug().noquote() << "DropLabel::sendFirmware(QString com, QString fwFile)"
+                       << QStringLiteral("\"%1\"").arg(m_comPort)
+                       << QStringLiteral("\"%1\"").arg(fwFile);
+    if (!m_updater)
+        makeUpdater(m_output->parentWidget());
+    m_updater->startUpdate(m_link, fwFile, m_comPort);
 }
 
 void DropLabel::sendFirmwareReady(bool ok, const QString &text)
 {
-    qDebug() << "DropLabel::sendFirmwareReady(bool ok)" << ok << text;
+    qDebug() << "DropLabel::sendFirmwareReady(bool ok)" << (ok ? "true" : "false");
     setAcceptDrops(true);
+    if (m_output) {
+        QTextCursor cursor = m_output->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        const QTextCharFormat format = cursor.charFormat();
+        if (!ok) {
+            QTextCharFormat failed = format;
+            failed.setBackground(QBrush(QColor(QStringLiteral("red"))));
+            cursor.movePosition(QTextCursor::StartOfBlock, QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(failed);
+            cursor.movePosition(QTextCursor::EndOfBlock);
+        }
+        cursor.insertText(QStringLiteral("\nUpdate finished ") + text, format);
+        m_output->moveCursor(QTextCursor::End);
+    }
+    // However the job ended, its progress is no longer shown.
+    if (m_progressBar)
+        m_progressBar->hide();
     if (m_link)
         m_link->setAutoStart(false);
     Q_EMIT firmwareDone();

@@ -10,6 +10,8 @@ class QDropEvent;
 class QLabel;
 class QMimeData;
 class QPlainTextEdit;
+class QProgressBar;
+class SendFirmware;
 
 // The firmware label at the left end of the status bar: the icon and text of the link's latest
 // status report (the connected board's firmware version, or a device-state text), and the drop
@@ -25,6 +27,12 @@ public:
     // The text of the latest status report; the main window judges the board by it.
     QString text() const;
     QString comPort() const { return m_comPort; }
+    // The update window's log; null until the first update.
+    QPlainTextEdit *output() const { return m_output; }
+    SendFirmware *updater() const { return m_updater; }
+    // Starts an update of the connected board with the file. Does nothing without a file or
+    // without a connected board.
+    void sendFirmware(const QString &fwFile);
 
 Q_SIGNALS:
     void firmwareDone();
@@ -43,10 +51,16 @@ protected Q_SLOTS:
 
 private:
     static QString firmwareFileOf(const QMimeData *mime);
+    bool hasConnectedBoard() const;
+    QWidget *updateWindow();
+    void makeUpdater(QWidget *window);
+    void continueLogLine(const QString &text);
 
     ComShell *m_link;
     QString m_comPort;
     QLabel *m_iconLabel;
     QLabel *m_textLabel;
     QPlainTextEdit *m_output = nullptr;
+    SendFirmware *m_updater = nullptr;
+    QProgressBar *m_progressBar = nullptr;
 };

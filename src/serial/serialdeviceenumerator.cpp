@@ -77,6 +77,12 @@ bool SerialDeviceEnumeratorPrivate::contains(const QString &portName) const
     return m_devices.contains(portName);
 }
 
+SerialInfo SerialDeviceEnumeratorPrivate::infoOf(const QString &portName) const
+{
+    QMutexLocker locker(&m_devicesLock);
+    return m_devices.value(portName);
+}
+
 void SerialDeviceEnumeratorPrivate::select(const QString &portName)
 {
     m_name = portName;
@@ -112,6 +118,11 @@ SerialDeviceEnumerator::~SerialDeviceEnumerator()
 QStringList SerialDeviceEnumerator::devicesAvailable() const
 {
     return d->names();
+}
+
+SerialInfo SerialDeviceEnumerator::deviceInfo(const QString &name) const
+{
+    return d->infoOf(name);
 }
 
 void SerialDeviceEnumerator::setDeviceName(const QString &name)

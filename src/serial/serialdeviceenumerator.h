@@ -22,6 +22,8 @@ public:
     ~SerialDeviceEnumerator() override;
 
     QStringList devicesAvailable() const; // ascending; safe to call from any thread
+    // The record of a port without selecting it; empty when absent. Safe from any thread.
+    SerialInfo deviceInfo(const QString &name) const;
     void setDeviceName(const QString &name);
     bool isExists() const;
     bool isBusy() const;

@@ -19,6 +19,7 @@ public:
     void processWatcher();
     QStringList names() const;
     bool contains(const QString &portName) const;
+    SerialInfo infoOf(const QString &portName) const;
     void select(const QString &portName);
     bool isBusy() const;
 

@@ -67,6 +67,8 @@ QList<Transmission> BoardCore::answer(const KvnlRequest &request)
     const KvnlAnswer result = faultSettings.unknownCommandStatus
         ? KvnlAnswer::failure(replystatus::UnknownCommand)
         : dispatcher.dispatch(request);
+    if (result.silent)
+        return {};
     QByteArray reply = result.raw;
     if (reply.isEmpty()) {
         reply = encodeKvnlReply(result.status, request.command, result.value);

@@ -15,10 +15,12 @@ struct KvnlAnswer
     quint8 status = replystatus::Success;
     quint32 value = 0;
     QByteArray raw;
+    bool silent = false; // nothing goes back (a board that resets or is busy)
 
     static KvnlAnswer success(quint32 value) { return {replystatus::Success, value, {}}; }
     static KvnlAnswer failure(quint8 status) { return {status, 0, {}}; }
     static KvnlAnswer rawBytes(const QByteArray &bytes) { return {replystatus::Success, 0, bytes}; }
+    static KvnlAnswer none() { return {replystatus::Success, 0, {}, true}; }
 };
 
 using KvnlHandler = std::function<KvnlAnswer(const KvnlRequest &)>;

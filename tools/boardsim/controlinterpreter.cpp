@@ -1,5 +1,6 @@
 #include "controlinterpreter.h"
 
+#include "boardsim/bootloadercontrol.h"
 #include "boardsim/simulatedboard.h"
 
 namespace boardsim {
@@ -96,7 +97,8 @@ QString ControlInterpreter::helpText()
                "version TEXT             the firmware version answered\n"
                "status                   chip, port, device path, pty\n"
                "help                     this list\n")
-        .arg(inputNames().join(QLatin1Char(' ')));
+               .arg(inputNames().join(QLatin1Char(' ')))
+        + bootLoaderHelpText();
 }
 
 QString ControlInterpreter::execute(const QString &line)
@@ -131,6 +133,8 @@ QString ControlInterpreter::execute(const QString &line)
         return version(words, line);
     if (command == QLatin1String("status"))
         return status();
+    if (command == QLatin1String("flash") || command == QLatin1String("boot"))
+        return bootLoaderCommand(board, words);
     if (command == QLatin1String("help"))
         return helpText() + ok();
     return error(QStringLiteral("unknown command \"%1\" (try help)").arg(words.first()));

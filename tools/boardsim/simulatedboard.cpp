@@ -1,5 +1,7 @@
 #include "simulatedboard.h"
 
+#include "boardsim/bootloader.h"
+#include "boardsim/bootloadercontrol.h"
 #include "boardsim/devicefixture.h"
 #include "boardsim/ptyserver.h"
 
@@ -56,7 +58,12 @@ SimulatedBoard::SimulatedBoard(Chip chip, QObject *parent)
     : QObject(parent)
     , boardCore(std::make_unique<BoardCore>(chip))
     , fixture(std::make_unique<DeviceFixture>())
-{ }
+{
+    bootLoaderPart
+        = std::make_unique<BootLoader>(boardCore.get(), chip, [this](const Reenumeration &change) {
+              scheduleReenumeration(this, change);
+          });
+}
 
 SimulatedBoard::~SimulatedBoard()
 {

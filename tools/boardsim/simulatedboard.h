@@ -13,6 +13,7 @@
 
 namespace boardsim {
 
+class BootLoader;
 class DeviceFixture;
 class PtyThread;
 
@@ -79,6 +80,8 @@ public:
     bool input(Input input) const;
 
     BoardCore &core() { return *boardCore; }
+    // The boot loader: flash, faults, and whether the board runs it. Any thread.
+    BootLoader &bootLoader() { return *bootLoaderPart; }
 
 Q_SIGNALS:
     void unplugged();
@@ -88,6 +91,7 @@ private:
     bool plug(const QString &name);
 
     std::unique_ptr<BoardCore> boardCore;
+    std::unique_ptr<BootLoader> bootLoaderPart;
     std::unique_ptr<PtyThread> ptyThread;
     std::unique_ptr<DeviceFixture> fixture;
     QString fixtureRoot;

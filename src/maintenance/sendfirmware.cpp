@@ -1,0 +1,143 @@
+#include "maintenance/sendfirmware.h"
+
+#include "link/comshell.h"
+#include "maintenance/bootloadersequence.h"
+#include "maintenance/firmwareimage.h"
+#include "maintenance/firmwarejobs.h"
+#include "serial/serialdeviceenumerator.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QMutexLocker>
+
+namespace {
+const char *boolText(bool value)
+{
+    return value ? "true" : "false";
+}
+} // namespace
+
+SendFirmware::SendFirmware(QObject *parent)
+    : QThread(parent)
+{
+    connect(this, &SendFirmware::restart_Parent, this, &SendFirmware::restartParent);
+    qDebug() << "SendFirmware SerialDeviceEnumerator" << SerialDeviceEnumerator::instance();
+}
+
+SendFirmware::~SendFirmware()
+{
+    {
+        QMutexLocker lock(&mutex);
+        abort = true;
+        condition.wakeOne();
+    }
+    wait();
+    // Jobs that never ran, and ended jobs whose hand-back was still on its way, give their
+    // boards back now: nobody else will.
+    const QQueue<Request> dropped = std::exchange(pending, {});
+    const QQueue<QPointer<ComShell>> ended = std::exchange(finished, {});
+    for (const QPointer<ComShell> &link : ended)
+        FirmwareJobs::end(link);
+    for (const Request &request : dropped)
+        FirmwareJobs::end(request.link);
+}
+
+void SendFirmware::startUpdate(ComShell *link, const QString &file, const QString &port)
+{
+    // The link lets go of the board before the job can reach for it; no lock is held meanwhile,
+    // as the link processes events while it closes its port.
+    FirmwareJobs::begin(link);
+    QMutexLocker lock(&mutex);
+    pending.enqueue({link, file, port});
+    if (!isRunning()) {
+        start(QThread::HighPriority);
+    } else {
+        restart = true;
+        condition.wakeOne();
+    }
+}
+
+void SendFirmware::restartParent()
+{
+    QPointer<ComShell> link;
+    {
+        QMutexLocker lock(&mutex);
+        if (finished.isEmpty())
+            return;
+        link = finished.dequeue();
+    }
+    FirmwareJobs::end(link);
+}
+
+void SendFirmware::run()
+{
+    for (;;) {
+        Request request;
+        {
+            QMutexLocker lock(&mutex);
+            qWarning() << "SendFirmware::run()" << boolText(abort) << boolText(restart)
+                       << boolText(isRunning());
+            while (!abort && pending.isEmpty())
+                condition.wait(&mutex);
+            if (abort)
+                return;
+            request = pending.dequeue();
+            restart = !pending.isEmpty();
+        }
+        fwFile = request.file;
+        port = request.port;
+        image = std::make_unique<FirmwareImage>();
+
+        // Made in this thread, so that it belongs here; it gets no owner window, whose title
+        // belongs to the GUI thread.
+        updaterLink = new ComShell();
+        updaterLink->init(QString(), nullptr, false);
+        updaterLink->setObjectName(QStringLiteral("firmwareUpdater"));
+        updaterLink->setAutoStart(false);
+        updaterLink->openHandler(port);
+
+        const bool ok = updateFirmware();
+
+        Q_EMIT startProgress(0);
+        Q_EMIT startProgress(false);
+        delete updaterLink;
+        updaterLink = nullptr;
+        image.reset();
+        Q_EMIT done(ok, port);
+        {
+            QMutexLocker lock(&mutex);
+            finished.enqueue(request.link);
+        }
+        Q_EMIT restart_Parent();
+    }
+}
+
+QString SendFirmware::readHexFile()
+{
+    QFile file(fwFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Q_EMIT msg(QStringLiteral("The file could not be opened\n"));
+        return QString();
+    }
+    Q_EMIT msg(QStringLiteral("Analyse ") + fwFile);
+    const HexFileReader::Result result = HexFileReader::read(file, image.get());
+    // Data that would have to be dropped is no firmware to program: the user learns where.
+    if (result.error == HexFileReader::OutsideImage)
+        Q_EMIT msg(QStringLiteral("> ") + result.text);
+    return result.error == HexFileReader::NoError ? image->version : QString();
+}
+
+bool SendFirmware::updateFirmware()
+{
+    image->version = readHexFile();
+    UpdateReporter reporter;
+    reporter.message = [this](const QString &text) { Q_EMIT msg(text); };
+    reporter.insert = [this](const QString &text) { Q_EMIT msgInsert(text); };
+    reporter.progressRange = [this](int maximum) { Q_EMIT startProgress(maximum); };
+    reporter.progressVisible = [this](bool visible) { Q_EMIT startProgress(visible); };
+    reporter.progress = [this](int bytes) { Q_EMIT progress(bytes); };
+    BootLoaderSequence sequence(updaterLink, *image, port, std::move(reporter));
+    const bool ok = sequence.run();
+    port = sequence.port();
+    return ok;
+}
