@@ -8,6 +8,7 @@
 #include "devicetree.h"
 #include "foundation/appsettings.h"
 #include "foundation/choosestring.h"
+#include "foundation/mainappstyle.h"
 #include "hexfiles.h"
 #include "link/comshell.h"
 #include "maintenance/fwtreewidget.h"
@@ -248,8 +249,12 @@ void TestUsbManager::treeFollowsBoards()
     const QString shots = qEnvironmentVariable("KVN_SCREENSHOT_DIR");
     if (!shots.isEmpty()) {
         manager->resize(970, 468);
-        QTest::qWait(500);
-        manager->grab().save(shots + QStringLiteral("/usbmanager.png"));
+        MainAppStyle look(window.get());
+        for (const bool applicationLook : {false, true}) {
+            look.applyStyle(applicationLook, QString());
+            QTest::qWait(500);
+            manager->grab().save(shots + QStringLiteral("/usbmanager-%1.png").arg(applicationLook));
+        }
     }
 
     // Unplug and re-plug under the same name reuse the link; a new name gets a new item.
