@@ -84,6 +84,7 @@ private Q_SLOTS:
     void versionsAskedThroughTheMainLink();
     void installPass_data();
     void installPass();
+    void installerAsksOncePerBoard();
     void removalForgetsOnlyBoardsGone();
     void dropUpdatesTheBoard();
     void layoutKeptAcrossRuns();
@@ -314,6 +315,8 @@ void TestUsbManager::installPass_data()
     QTest::newRow("installed") << 0 << "Check completely" << true;
     QTest::newRow("declined") << 5 << "Installation refused: " << false;
     QTest::newRow("tool failed") << 1 << "Installation failed: " << false;
+    // The system never answers (the password prompt stays open): the passes are bounded.
+    QTest::newRow("never answered") << 33 << "No usable port after 10 passes" << false;
 }
 
 void TestUsbManager::installPass()
@@ -348,7 +351,8 @@ void TestUsbManager::installPass()
 
     ModalCloser closer(ModalCloser::Answer::ClickOk);
     openManager(1);
-    QTRY_VERIFY_WITH_TIMEOUT(log().contains(logged), boardWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(log().contains(logged),
+                             boardWaitMs + 2000 * USB_Manager::maximumInstallPasses);
     QCOMPARE(toolCalls, QStringList {QStringLiteral("install")});
     QCOMPARE(QFileInfo::exists(ruleFile(QStringLiteral("b162"))), ruleInstalled);
     QCOMPARE(DeviceConsole::isPortUsable(QStringLiteral("ttyACM0")), ruleInstalled);
@@ -363,6 +367,35 @@ void TestUsbManager::installPass()
     QCOMPARE(toolCalls.size(), 1);
     if (!QFileInfo::exists(node))
         QVERIFY(QFile::link(board.ptyPath(), node));
+}
+
+void TestUsbManager::installerAsksOncePerBoard()
+{
+    boardsim::SimulatedBoard &gone = startBoard(Chip::Kvn3141, QStringLiteral("ttyACM0"));
+    delete openManager(0); // has seen the board
+    gone.unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(SerialDeviceEnumerator::instance()->devicesAvailable().isEmpty(),
+                             boardWaitMs);
+    USB_Manager::setToolRunner(
+        [this](const QString &command, const QStringList &arguments, QStringList *) {
+            toolCalls << command + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
+            return 5;
+        });
+    ChooserAnswer chooser;
+    ModalCloser closer(ModalCloser::Answer::ClickOk);
+    openManager(1);
+    auto *formLog = child<QPlainTextEdit>("plainTextEdit");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        formLog->toPlainText().endsWith(QLatin1String("result is <accessdenied> 0x05")), 20000);
+    // Asked about the gone board once; the removal refused is said so; the next pass does not
+    // ask again, and the installer closes.
+    QTRY_VERIFY_WITH_TIMEOUT(!manager, 20000);
+    QCOMPARE(closer.texts.size(), 2);
+    QCOMPARE(closer.texts.first(), QStringLiteral("Delete 1 unregistered device"));
+    QVERIFY(closer.texts.last().startsWith(QLatin1String("Remove USB/VID_1209&PID_B141/")));
+    QCOMPARE(chooser.offered.size(), 1);
+    QCOMPARE(toolCalls.size(), 1);
+    QVERIFY(toolCalls.first().startsWith(QLatin1String("remove @USB\\VID_1209&PID_B141\\")));
 }
 
 void TestUsbManager::removalForgetsOnlyBoardsGone()
