@@ -43,6 +43,16 @@ QString ruleFile(const QString &product)
         + QStringLiteral("/70-kvn31xx-eval-1209-%1.rules").arg(product);
 }
 
+// The real tool, started as the program starts it elevated (as root: directly).
+int realTool(const QString &command, const QStringList &arguments, QStringList *output)
+{
+    DeviceConsole console;
+    console.setToolPath(QStringLiteral(KVN_DEVCON_BINARY));
+    const int result = console.execSU(command, arguments);
+    *output = console.takeOutput();
+    return result;
+}
+
 // Answers the board chooser with its first row and keeps the rows it offered.
 class ChooserAnswer : public QObject
 {
@@ -126,11 +136,7 @@ void TestUsbManager::init()
     USB_Manager::setToolRunner(
         [this](const QString &command, const QStringList &arguments, QStringList *output) {
             toolCalls << command + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
-            DeviceConsole console;
-            console.setToolPath(QStringLiteral(KVN_DEVCON_BINARY));
-            const int result = console.execSU(command, arguments);
-            *output = console.takeOutput();
-            return result;
+            return realTool(command, arguments, output);
         });
 }
 
@@ -330,14 +336,6 @@ void TestUsbManager::installPass()
     QVERIFY(QFile::remove(node));
     QVERIFY(!DeviceConsole::isPortUsable(QStringLiteral("ttyACM0")));
 
-    const USB_Manager::ToolRunner realTool
-        = [this](const QString &command, const QStringList &arguments, QStringList *output) {
-              DeviceConsole console;
-              console.setToolPath(QStringLiteral(KVN_DEVCON_BINARY));
-              const int result = console.execSU(command, arguments);
-              *output = console.takeOutput();
-              return result;
-          };
     USB_Manager::setToolRunner(
         [&, answer](const QString &command, const QStringList &arguments, QStringList *output) {
             toolCalls << command;
