@@ -377,6 +377,10 @@ void ComShell::setAutoStart(const QString &port)
     const DeviceMap boards = console.deviceMap(DeviceConsole::makerVendorFilter());
     if (boards.contains(m_portName))
         m_deviceId = boards.value(m_portName).value(QStringLiteral("id")).toUpper();
+    // A board handed over by its port has been seen as surely as one found in the port list:
+    // pulling its plug waits for it rather than asking for a driver.
+    if (!m_deviceId.isEmpty())
+        boardsSeenInThisRun().insert(m_deviceId);
 
     m_autoStart = !m_portName.isEmpty();
     m_busyRetries = 0;

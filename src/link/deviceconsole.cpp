@@ -4,6 +4,7 @@
 #include "foundation/systeminfo.h"
 #include "foundation/utilities.h"
 #include "platform/elevatedlauncher.h"
+#include "platform/systemroots.h"
 #include "platform/udevrule.h"
 #include "platform/usbsysfs.h"
 
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <unistd.h>
 
@@ -70,7 +72,14 @@ DeviceMap DeviceConsole::deviceMap(const QString &filter) const
         bool hasPort = false;
         for (const UsbInterfaceInfo &interface : device.interfaces) {
             for (const QString &tty : interface.ttys) {
-                map.insert(tty, describeEntry(device, tty, interface.driver, *this));
+                // A port the user may not open is no port to the user: the board needs its
+                // access rule, as a board without driver needs its driver. Its name stays.
+                const bool usable = isPortUsable(tty);
+                QMap<QString, QString> entry
+                    = describeEntry(device, usable ? tty : QString(), interface.driver, *this);
+                if (!usable)
+                    entry.insert(QStringLiteral("port"), tty);
+                map.insert(usable ? tty : QString(), entry);
                 hasPort = true;
             }
         }
@@ -91,6 +100,15 @@ QStringList DeviceConsole::usbDeviceMap(const QStringList &ids) const
             present.append(id);
     }
     return present;
+}
+
+bool DeviceConsole::isPortUsable(const QString &port)
+{
+    static const QRegularExpression portName(QStringLiteral("^[A-Za-z0-9._-]{1,32}$"));
+    if (!portName.match(port).hasMatch())
+        return false;
+    const QByteArray node = QFile::encodeName(SystemRoots::devRoot() + QLatin1Char('/') + port);
+    return ::access(node.constData(), R_OK | W_OK) == 0;
 }
 
 bool DeviceConsole::isOnline(const QString &instanceKey, const QString &service) const

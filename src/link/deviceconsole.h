@@ -31,6 +31,9 @@ public:
     // The upper-case "id" of every entry of the maker's boards that `ids` holds; one element
     // per port, so two boards of a kind give the id twice.
     QStringList usbDeviceMap(const QStringList &ids) const;
+    // True when the port's device node exists and the user may read and write it. A board whose
+    // port is not usable has its entry under the empty name, with the port's name under "port".
+    static bool isPortUsable(const QString &port);
     // Whether the driver `service` is bound to the device of that instance key now.
     bool isOnline(const QString &instanceKey, const QString &service) const;
 

@@ -49,8 +49,12 @@ protected Q_SLOTS:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
 
-private:
+public:
+    // The local path of the first dragged URL when it has ".hex" in it, else empty: the rule
+    // of both firmware drop targets.
     static QString firmwareFileOf(const QMimeData *mime);
+
+private:
     bool hasConnectedBoard() const;
     QWidget *updateWindow();
     void makeUpdater(QWidget *window);

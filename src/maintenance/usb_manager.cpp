@@ -3,6 +3,9 @@
 #include "foundation/appsettings.h"
 #include "foundation/systeminfo.h"
 #include "foundation/utilities.h"
+#include "link/comshell.h"
+#include "maintenance/boardpresence.h"
+#include "maintenance/sendfirmware.h"
 #include "serial/serialdeviceenumerator.h"
 #include "ui_usb_manager.h"
 
@@ -10,7 +13,6 @@
 #include <QDebug>
 #include <QHeaderView>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QProgressBar>
 #include <QSettings>
 #include <QSplitter>
@@ -19,6 +21,18 @@
 
 namespace {
 QPointer<USB_Manager> processManager;
+
+USB_Manager::ToolRunner &toolRunner()
+{
+    static USB_Manager::ToolRunner runner;
+    return runner;
+}
+
+QString &toolPath()
+{
+    static QString path;
+    return path;
+}
 } // namespace
 
 USB_Manager::USB_Manager(QWidget *parent, QPlainTextEdit *givenOutput, int startMode)
@@ -70,16 +84,29 @@ USB_Manager::USB_Manager(QWidget *parent, QPlainTextEdit *givenOutput, int start
         }
         break;
     default:
-        // The device tree of list mode comes with the rest of the device manager.
         setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
         show();
         raise();
+        QTimer::singleShot(10, this, qOverload<>(&USB_Manager::testAllDevices));
         break;
     }
 }
 
 USB_Manager::~USB_Manager()
 {
+    // The update thread and the ports' links go while the window is whole: a link reports its
+    // closing, and an update ends, to a window that can still take it.
+    delete updater;
+    const QList<ComShell *> links = findChildren<ComShell *>(Qt::FindDirectChildrenOnly);
+    for (ComShell *link : links) {
+        disconnect(link, nullptr, this, nullptr);
+        delete link;
+    }
+    // Whatever this window was doing, the program's port changes flow again and the bar it drove
+    // does not stay on the main window.
+    blockEnumerator(false);
+    if (progressBar && progressBar->parent() != this)
+        progressBar->hide();
     delete findChild<QWidget *>(QStringLiteral("installOutput"));
     processManager = nullptr;
     delete ui;
@@ -90,6 +117,48 @@ USB_Manager *USB_Manager::instance(QWidget *parent, QPlainTextEdit *output, int 
     if (!processManager)
         processManager = new USB_Manager(parent, output, mode);
     return processManager;
+}
+
+void USB_Manager::setToolRunner(ToolRunner runner)
+{
+    toolRunner() = std::move(runner);
+}
+
+void USB_Manager::setToolPath(const QString &path)
+{
+    toolPath() = path;
+}
+
+std::unique_ptr<DeviceConsole> USB_Manager::makeConsole()
+{
+    auto console = std::make_unique<DeviceConsole>();
+    console->setToolPath(toolPath());
+    return console;
+}
+
+void USB_Manager::forgetSeenBoards()
+{
+    BoardPresence::forgetAll();
+}
+
+int USB_Manager::runTool(const QString &command, const QStringList &arguments,
+                         QStringList *collected)
+{
+    if (toolRunner())
+        return toolRunner()(command, arguments, collected);
+    const std::unique_ptr<DeviceConsole> console = makeConsole();
+    const int result = console->execSU(command, arguments);
+    *collected = console->takeOutput();
+    return result;
+}
+
+void USB_Manager::blockEnumerator(bool block)
+{
+    // Only what this window blocked does it unblock: the update thread keeps its own count.
+    if (block == blockedByMe)
+        return;
+    blockedByMe = block;
+    SerialDeviceEnumerator::instance()->blockSignals(block);
 }
 
 void USB_Manager::readUsbIdTable()
@@ -123,6 +192,11 @@ void USB_Manager::createInstallerWindow()
     window->setFocus(Qt::OtherFocusReason);
 }
 
+QPlainTextEdit *USB_Manager::logOutput() const
+{
+    return output;
+}
+
 QString USB_Manager::knownDeviceName(const QString &hardwareId) const
 {
     const QStringList texts = usbIdTable.value(hardwareId);
@@ -133,37 +207,23 @@ int USB_Manager::updateDevMapUSB()
 {
     DeviceConsole console;
     deviceMap = console.deviceMap(DeviceConsole::makerVendorFilter());
-    int withoutPort = 0;
-    for (auto entry = deviceMap.constBegin(); entry != deviceMap.constEnd(); ++entry) {
-        if (entry.key().isEmpty())
-            ++withoutPort;
-    }
+    const int withoutPort = int(deviceMap.count(QString()));
+    // Boards that went during this run stay listed, offline, until the user forgets them; they
+    // need nothing installed, so they are not counted.
+    BoardPresence::addBoardsGone(deviceMap);
     return withoutPort;
 }
 
-void USB_Manager::installUSB()
+void USB_Manager::log(const QString &line)
 {
-    installUSB(true);
+    if (output)
+        output->appendPlainText(line);
 }
 
-void USB_Manager::installUSB(bool list)
+void USB_Manager::logMore(const QString &text)
 {
-    ++installPasses;
-    const int withoutPort = updateDevMapUSB();
-    if (output) {
-        output->appendPlainText(tr("USB Installer"));
-        for (auto entry = deviceMap.constBegin(); entry != deviceMap.constEnd(); ++entry)
-            output->appendPlainText(
-                QStringLiteral("%1 %2 %3")
-                    .arg(entry.key().isEmpty() ? QStringLiteral("-") : entry.key(),
-                         entry.value().value(QStringLiteral("id")),
-                         entry.value().value(QStringLiteral("state"))));
-        output->appendPlainText(tr("%1 board(s) without a port").arg(withoutPort));
-    }
-    qDebug() << "USB_Manager::installUSB()" << list << installPasses << withoutPort;
-    // The run is over: the window goes, and with it the installer log, so that whoever waits for
-    // its destroyed() looks at the ports again.
-    QTimer::singleShot(closeDelayAfterRun, this, &QObject::deleteLater);
+    if (output)
+        output->insertPlainText(text);
 }
 
 void USB_Manager::closeEvent(QCloseEvent *event)
@@ -180,6 +240,19 @@ void USB_Manager::closeEvent(QCloseEvent *event)
     settings.sync();
     removeTempFile(QStringLiteral("devcon.exe"));
     event->accept();
+}
+
+void USB_Manager::restoreLayout()
+{
+    AppSettings settings;
+    settings.beginGroup(objectName());
+    const QList<QSplitter *> splitters = findChildren<QSplitter *>();
+    qDebug() << "splitter" << splitters;
+    for (QSplitter *splitter : splitters)
+        splitter->restoreState(settings.value(splitter->objectName(), QByteArray()).toByteArray());
+    ui->treeView->header()->restoreState(
+        settings.value(ui->treeView->objectName(), QByteArray()).toByteArray());
+    settings.endGroup();
 }
 
 void USB_Manager::changeEvent(QEvent *event)

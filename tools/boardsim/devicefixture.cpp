@@ -82,6 +82,9 @@ bool DeviceFixture::makeLink(const QString &target, const QString &linkPath, boo
 {
     // Relative, as the kernel makes them.
     const QString relative = QDir(QFileInfo(linkPath).path()).relativeFilePath(target);
+    // The tree around the devices is shared by the boards of one root: made by the first.
+    if (tracked && QFileInfo(linkPath).isSymLink())
+        return true;
     if (::symlink(QFile::encodeName(relative).constData(), QFile::encodeName(linkPath).constData())
         != 0)
         return false;
@@ -140,9 +143,17 @@ bool DeviceFixture::plug(const QString &root, const ChipIdentity &identity, cons
     port = portName;
     const QDir top(rootDir);
     const QString usbBus = top.filePath(QStringLiteral("sys/bus/usb"));
-    const QString device = usbDevicePath(rootDir);
-    const QString control = device + QLatin1Char('/') + QLatin1String(controlInterface);
-    const QString data = device + QLatin1Char('/') + QLatin1String(dataInterface);
+    // Several boards in one tree hang on the hub's next free socket, as on a machine.
+    QString device = usbDevicePath(rootDir);
+    QString usbName = QLatin1String(deviceName);
+    for (int socket = 2; QFileInfo::exists(device); ++socket) {
+        usbName = QStringLiteral("1-%1").arg(socket);
+        device = QFileInfo(device).path() + QLatin1Char('/') + usbName;
+    }
+    const QString controlName = usbName + QLatin1String(controlInterface).mid(3);
+    const QString dataName = usbName + QLatin1String(dataInterface).mid(3);
+    const QString control = device + QLatin1Char('/') + controlName;
+    const QString data = device + QLatin1Char('/') + dataName;
     const QString tty = control + QStringLiteral("/tty/") + portName;
     const QString product = hex4(identity.usbProductId);
     const QString vendor = hex4(usbVendorId);
@@ -217,15 +228,12 @@ bool DeviceFixture::plug(const QString &root, const ChipIdentity &identity, cons
         && makeLink(control, tty + QStringLiteral("/device"), false)
         && makeLink(top.filePath(QStringLiteral("sys/class/tty")),
                     tty + QStringLiteral("/subsystem"), false)
-        && makeLink(device, usbBus + QStringLiteral("/devices/") + QLatin1String(deviceName), false)
-        && makeLink(control, usbBus + QStringLiteral("/devices/") + QLatin1String(controlInterface),
-                    false)
-        && makeLink(data, usbBus + QStringLiteral("/devices/") + QLatin1String(dataInterface),
-                    false)
-        && makeLink(device, usbBus + QStringLiteral("/drivers/usb/") + QLatin1String(deviceName),
-                    false)
-        && makeLink(control, cdcAcm + QLatin1Char('/') + QLatin1String(controlInterface), false)
-        && makeLink(data, cdcAcm + QLatin1Char('/') + QLatin1String(dataInterface), false)
+        && makeLink(device, usbBus + QStringLiteral("/devices/") + usbName, false)
+        && makeLink(control, usbBus + QStringLiteral("/devices/") + controlName, false)
+        && makeLink(data, usbBus + QStringLiteral("/devices/") + dataName, false)
+        && makeLink(device, usbBus + QStringLiteral("/drivers/usb/") + usbName, false)
+        && makeLink(control, cdcAcm + QLatin1Char('/') + controlName, false)
+        && makeLink(data, cdcAcm + QLatin1Char('/') + dataName, false)
         && makeLink(tty, top.filePath(QStringLiteral("sys/class/tty/")) + portName, false);
     // The device node last: it is what a watcher of the device root reacts to.
     if (ok) {
