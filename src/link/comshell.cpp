@@ -380,7 +380,7 @@ void ComShell::setAutoStart(const QString &port)
     // A board handed over by its port has been seen as surely as one found in the port list:
     // pulling its plug waits for it rather than asking for a driver.
     if (!m_deviceId.isEmpty())
-        boardsSeenInThisRun().insert(m_deviceId);
+        m_boardsSeen.insert(m_deviceId);
 
     m_autoStart = !m_portName.isEmpty();
     m_busyRetries = 0;
