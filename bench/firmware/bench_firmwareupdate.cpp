@@ -3,6 +3,7 @@
 // waits the update must make plus the same word and page requests through a bare termios
 // client on the same board.
 
+#include "../bareclient.h"
 #include "boardsim/bootloader.h"
 #include "boardsim/simulatedboard.h"
 #include "link/comshell.h"
@@ -79,14 +80,9 @@ QByteArray largestImageFile(const QByteArray &version)
 double bareRequestsMs(const QString &devicePath, const QList<BootLoaderPlan::Request> &requests,
                       int *failures)
 {
-    const int fd
-        = ::open(QFile::encodeName(devicePath).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int fd = openBareClient(devicePath);
     if (fd < 0)
         return -1;
-    termios settings {};
-    ::tcgetattr(fd, &settings);
-    ::cfmakeraw(&settings);
-    ::tcsetattr(fd, TCSANOW, &settings);
     QElapsedTimer clock;
     clock.start();
     for (const BootLoaderPlan::Request &request : requests) {
@@ -96,21 +92,7 @@ double bareRequestsMs(const QString &devicePath, const QList<BootLoaderPlan::Req
         datagram.value = qint32(request.value);
         char out[KvnlDatagram::size];
         datagram.encodeInto(out);
-        if (::write(fd, out, sizeof out) != qint64(sizeof out)) {
-            ++*failures;
-            continue;
-        }
-        char in[64];
-        int got = 0;
-        while (got < KvnlDatagram::size) {
-            pollfd waitFor {fd, POLLIN, 0};
-            if (::poll(&waitFor, 1, 100) <= 0)
-                break;
-            const ssize_t n = ::read(fd, in + got, sizeof in - size_t(got));
-            if (n > 0)
-                got += int(n);
-        }
-        if (KvnlReply::status(QByteArray(in, got)) != KvnlReplySuccess)
+        if (!bareTransact(fd, out))
             ++*failures;
     }
     const double elapsed = clock.nsecsElapsed() / 1e6;

@@ -1,6 +1,7 @@
 // Register reads per second through ComShell::kvnlRead against the simulated board, beside a
 // bare termios client on the same board: the client shows what the pty and the simulator allow.
 
+#include "../bareclient.h"
 #include "boardsim/simulatedboard.h"
 #include "link/comshell.h"
 #include "serial/abstractserial.h"
@@ -35,13 +36,9 @@ struct Figures
 Figures bareClient(const QString &path)
 {
     Figures figures;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int fd = openBareClient(path);
     if (fd < 0)
         return figures;
-    termios settings {};
-    ::tcgetattr(fd, &settings);
-    ::cfmakeraw(&settings);
-    ::tcsetattr(fd, TCSANOW, &settings);
 
     KvnlDatagram request;
     request.command = KvnlReadRegister;
@@ -52,21 +49,7 @@ Figures bareClient(const QString &path)
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < reads; ++i) {
-        if (::write(fd, out, sizeof out) != qint64(sizeof out)) {
-            ++figures.failures;
-            continue;
-        }
-        char in[64];
-        int got = 0;
-        while (got < KvnlDatagram::size) {
-            pollfd waitFor {fd, POLLIN, 0};
-            if (::poll(&waitFor, 1, 100) <= 0)
-                break;
-            const ssize_t n = ::read(fd, in + got, sizeof in - got);
-            if (n > 0)
-                got += int(n);
-        }
-        if (got != KvnlDatagram::size || KvnlReply::status(QByteArray(in, got)) != KvnlReplySuccess)
+        if (!bareTransact(fd, out))
             ++figures.failures;
     }
     figures.perSecond = reads * 1000.0 / qMax<qint64>(1, clock.elapsed());
