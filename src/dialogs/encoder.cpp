@@ -3,6 +3,7 @@
 #include "dialogs/encoderconstant.h"
 #include "dialogs/registermap.h"
 #include "foundation/labelled.h"
+#include "foundation/livevaluelabel.h"
 #include "ui_encoder.h"
 
 #include <QSignalBlocker>
@@ -61,6 +62,9 @@ Encoder::Encoder(QWidget *parent)
                  ui->BtnReadClear2};
     ui->LEDLayout1->addWidget(motors[0].nEvent);
     ui->LEDLayout2->addWidget(motors[1].nEvent);
+    pinLiveValueLabels(
+        {motors[0].position, motors[0].latched, motors[1].position, motors[1].latched},
+        QStringLiteral("-2147483648"));
 
     QList<QWidget *> controls;
     for (const MotorControls &motor : motors) {

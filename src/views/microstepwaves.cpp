@@ -2,6 +2,7 @@
 
 #include "ui_microstepwaves.h"
 
+#include "foundation/livevaluelabel.h"
 #include "views/wavegenerators.h"
 
 #include <QMessageBox>
@@ -43,6 +44,9 @@ MicrostepWaves::MicrostepWaves(QWidget *parent)
     // The geometry of this dialog is stored under "dlg_MicrostepWavest"; the key keeps that
     // spelling.
     setIdentity("MicrostepWavest", fixedSizeFlags);
+    pinLiveValueLabels({ui->StaticMsCnt1, ui->StaticMsCnt2, ui->StaticMsCurActA1,
+                        ui->StaticMsCurActA2, ui->StaticMsCurActB1, ui->StaticMsCurActB2},
+                       QStringLiteral("-0000"));
     QGraphicsView *views[2] = {ui->WaveView1, ui->WaveView2};
     for (int motor = 0; motor < 2; ++motor) {
         QGraphicsView *view = views[motor];
