@@ -232,7 +232,7 @@ void TestLoadAdapt::mirrorsDeliverAfterTheChipAndNeverWriteBack()
             [&] { onChipWhenShown = board->registerValue(0x52); });
 
     board->clearWriteLog();
-    Q_EMIT dialogs.motorChopper.DoWriteRegister(0x52, 4242);
+    typeInto(dialogs.motorChopper.findChild<QSpinBox *>(QStringLiteral("EditVHigh2")), 4242);
     QCOMPARE(maximum2->value(), 4242);
     QCOMPARE(onChipWhenShown, 4242u);
     QCOMPARE(board->writeLog(), (Writes {{0x52, 4242}}));
