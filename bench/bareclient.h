@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QTextStream>
+#include <QtGlobal>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -44,4 +46,21 @@ inline bool bareTransact(int fd, const char (&request)[KvnlDatagram::size])
             got += int(n);
     }
     return got == KvnlDatagram::size && KvnlReply::status(QByteArray(in, got)) == KvnlReplySuccess;
+}
+
+// A benchmark's own device tree and settings below root, so that neither the machine's ports nor
+// the user's settings take part; and a window-free run that prints only its figures.
+inline void isolateBenchmark(const QString &root)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("KVN_SYSFS_ROOT", QFile::encodeName(root + QStringLiteral("/sys")));
+    qputenv("KVN_DEV_ROOT", QFile::encodeName(root + QStringLiteral("/dev")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")));
+}
+
+// Keeps the program's trace lines out of the figures; only a fatal message is shown.
+inline void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtFatalMsg)
+        QTextStream(stderr) << text << '\n';
 }

@@ -34,12 +34,6 @@ namespace {
 constexpr int rounds = 2;
 const QByteArray versionBase = "3141V2";
 
-void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &text)
-{
-    if (type == QtFatalMsg)
-        QTextStream(stderr) << text << '\n';
-}
-
 // Serves the board's comings and goings and the update's signals while it waits, and sleeps
 // otherwise, so that the update's thread has the processor to itself.
 bool waitFor(const std::function<bool()> &condition, int timeoutMs)
@@ -126,11 +120,8 @@ bool prepareBootLoader(boardsim::SimulatedBoard &board, ComShell &link)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir roots;
-    qputenv("KVN_SYSFS_ROOT", (roots.path() + QStringLiteral("/sys")).toUtf8());
-    qputenv("KVN_DEV_ROOT", (roots.path() + QStringLiteral("/dev")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", (roots.path() + QStringLiteral("/config")).toUtf8());
+    isolateBenchmark(roots.path());
     QApplication application(argc, argv);
     qInstallMessageHandler(quietMessages);
 

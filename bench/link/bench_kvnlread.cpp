@@ -79,20 +79,12 @@ Figures throughComShell(const QString &path, QWidget *owner)
     return figures;
 }
 
-void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &text)
-{
-    if (type == QtFatalMsg)
-        QTextStream(stderr) << text << '\n';
-}
 } // namespace
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir roots;
-    // The link's port enumerator must not look at the machine's own ports.
-    qputenv("KVN_SYSFS_ROOT", (roots.path() + QStringLiteral("/sys")).toUtf8());
-    qputenv("KVN_DEV_ROOT", (roots.path() + QStringLiteral("/dev")).toUtf8());
+    isolateBenchmark(roots.path());
     QApplication application(argc, argv);
     qInstallMessageHandler(quietMessages);
 
