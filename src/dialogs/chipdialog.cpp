@@ -1,10 +1,16 @@
 #include "dialogs/chipdialog.h"
 
+#include "foundation/repaintpacer.h"
+
 #include <QMetaMethod>
 
 ChipDialog::ChipDialog(QWidget *parent)
     : QDialog(parent)
-{ }
+{
+    // The poll's values reach a dialog several times a cycle; in the background it shows them
+    // ten times a second.
+    new RepaintPacer(this, 100);
+}
 
 ChipDialog::~ChipDialog() = default;
 

@@ -68,6 +68,8 @@ void Registers::rebuildRows()
     table->clear();
     delegate->ranges.clear();
     rowLabels.clear();
+    rowsByAddress.clear();
+    actualCells.clear();
     setHeaderLabels();
 
     const int count = registerMapLength(currentRegisterMap);
@@ -80,9 +82,11 @@ void Registers::rebuildRows()
         auto *actual = new QTableWidgetItem(QStringLiteral("0"));
         actual->setFlags(Qt::NoItemFlags);
         table->setItem(row, ActualColumn, actual);
+        actualCells.append({actual, entry.hex, std::nullopt});
         table->setItem(
             row, NewColumn,
             new TRegisterTableItem(QStringLiteral("0"), entry.address, entry.writable, entry.hex));
+        rowsByAddress.insert(entry.address, row);
         rowLabels << QStringLiteral("0x%1").arg(entry.address, 2, 16, QLatin1Char('0'));
         delegate->ranges.append(RegisterEditRange(entry.hex, entry.min, entry.max));
     }
@@ -103,20 +107,28 @@ void Registers::OnInitAllValues()
         if (lastReadFailed())
             continue;
         item->setText(TRegisterTableItem::valueText(value, item->hex));
-        if (QTableWidgetItem *actual = table->item(row, ActualColumn))
-            actual->setText(item->text());
+        showActualValue(row, value);
     }
 }
 
 void Registers::OnRegisterChanged(unsigned char address, int value)
 {
-    QTableWidget *table = ui->TableRegisters;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        TRegisterTableItem *item = registerItem(table, row);
-        QTableWidgetItem *actual = table->item(row, ActualColumn);
-        if (item && actual && item->address == address)
-            actual->setText(TRegisterTableItem::valueText(value, item->hex));
-    }
+    // Hundreds of values a second arrive from the poll: the row is looked up, not searched for.
+    for (auto it = rowsByAddress.constFind(address);
+         it != rowsByAddress.cend() && it.key() == address; ++it)
+        showActualValue(it.value(), value);
+}
+
+void Registers::showActualValue(int row, int value)
+{
+    if (row < 0 || row >= actualCells.size())
+        return;
+    ActualCell &actual = actualCells[row];
+    // Most polled values are the ones already shown.
+    if (actual.shown == value)
+        return;
+    actual.shown = value;
+    actual.cell->setText(TRegisterTableItem::valueText(value, actual.hex));
 }
 
 void Registers::on_TableRegisters_cellDoubleClicked(int row, int column)
@@ -158,5 +170,5 @@ void Registers::on_TableRegisters_itemChanged(QTableWidgetItem *changed)
     // the "Actual Value" shows what it holds now.
     const int held = readRegister(item->address);
     if (!lastReadFailed())
-        actual->setText(TRegisterTableItem::valueText(held, item->hex));
+        showActualValue(row, held);
 }

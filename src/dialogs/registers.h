@@ -2,7 +2,10 @@
 
 #include "dialogs/chipdialog.h"
 
+#include <QMultiHash>
+
 #include <QStringList>
+#include <optional>
 
 class QTableWidgetItem;
 class RegisterEditorDelegate;
@@ -33,9 +36,19 @@ private Q_SLOTS:
 
 private:
     void rebuildRows();
+    void showActualValue(int row, int value);
     void setHeaderLabels();
 
     Ui_Registers *ui;
     QStringList rowLabels;
+    QMultiHash<quint8, int> rowsByAddress;
+    // The "Actual Value" cell of each row and the value it shows.
+    struct ActualCell
+    {
+        QTableWidgetItem *cell;
+        bool hex;
+        std::optional<int> shown;
+    };
+    QList<ActualCell> actualCells;
     RegisterEditorDelegate *delegate;
 };

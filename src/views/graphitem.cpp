@@ -19,9 +19,6 @@ double valueStep(qint64 lower, qint64 upper, double height)
 
 double valueY(double height, double step, double value)
 {
-    // Far outside the canvas a line is clipped anyway; the bound keeps the rasteriser's
-    // coordinates finite for values far beyond the range.
-    constexpr double farOut = 1.0e6;
     return std::trunc(qBound(-farOut, height - step * value, farOut));
 }
 

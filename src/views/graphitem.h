@@ -10,6 +10,10 @@ class QGraphicsScene;
 // and y = 0 (the range), and a time graph keeps one value per pixel of the canvas width W.
 namespace loadgraph {
 
+// How far above and below the canvas a line may reach: far outside it a line is clipped anyway,
+// and the bound keeps the rasteriser's coordinates finite for values far beyond the range.
+constexpr double farOut = 1.0e6;
+
 // Pixels per value unit for a range; 0 for an empty range, so that every value lies on the zero
 // line instead of at an infinite or undefined height.
 double valueStep(qint64 lower, qint64 upper, double height);

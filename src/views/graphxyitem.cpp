@@ -121,8 +121,9 @@ void Graph_XY_Item::paint(QPainter *painter, const QStyleOptionGraphicsItem *opt
     QPolygonF line;
     line.reserve(velocityMap->size());
     for (auto it = velocityMap->cbegin(); it != velocityMap->cend(); ++it)
-        line.append(QPointF(xs * double(it.key() - minimum) + offset,
-                            qBound(-1.0e6, height - step * it.value(), 1.0e6)));
+        line.append(
+            QPointF(xs * double(it.key() - minimum) + offset,
+                    qBound(-loadgraph::farOut, height - step * it.value(), loadgraph::farOut)));
     painter->drawPolyline(line);
 
     QFont labelFont = painter->font();

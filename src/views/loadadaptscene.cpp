@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QDebug>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsSceneContextMenuEvent>
@@ -73,6 +74,15 @@ private:
     QRectF bounds;
 };
 
+// The colour a translucent pen shows on the white canvas. The graphs are drawn in it, opaque: a
+// translucent pen makes the raster engine blend every pixel of a noisy load curve through its
+// thread pool, some five times the work of an opaque one, for the same picture.
+QColor onWhiteCanvas(int red, int green, int blue, int alpha)
+{
+    const auto mix = [alpha](int channel) { return 255 - (255 - channel) * alpha / 255; };
+    return QColor(mix(red), mix(green), mix(blue));
+}
+
 } // namespace
 
 LoadAdaptScene::LoadAdaptScene(QGraphicsView *view, int currentScale)
@@ -86,7 +96,10 @@ LoadAdaptScene::LoadAdaptScene(QGraphicsView *view, int currentScale)
     sceneFont.setWeight(QFont::Normal);
     setFont(sceneFont);
 
-    view->viewport()->setStyleSheet(QStringLiteral("background: white"));
+    // The view fills its own white background, so the dialog beneath it need not be painted again
+    // for every sample.
+    view->setBackgroundBrush(Qt::white);
+    view->viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setSceneRect(0, -16, canvasWidth, canvasHeight);
     view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     const int scrollBarHeight = QScrollBar(Qt::Horizontal).sizeHint().height();
@@ -104,7 +117,7 @@ LoadAdaptScene::LoadAdaptScene(QGraphicsView *view, int currentScale)
         motorDigits.prepend(QStringLiteral(" motor "));
 
     repaintPacing.setSingleShot(true);
-    repaintPacing.setInterval(repaintIntervalMs);
+    repaintPacing.setTimerType(Qt::PreciseTimer);
     connect(&repaintPacing, &QTimer::timeout, this, &LoadAdaptScene::showSamples);
     setupGraphicsView();
 
@@ -114,6 +127,7 @@ LoadAdaptScene::LoadAdaptScene(QGraphicsView *view, int currentScale)
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     history->setStyleSheet(hiddenScrollBar);
     history->hide();
+    view->installEventFilter(this);
 }
 
 LoadAdaptScene::~LoadAdaptScene()
@@ -187,17 +201,17 @@ void LoadAdaptScene::setupGraphicsView()
 
     const int timeAlpha = velocityForeground ? 32 : 240;
     const int velocityAlpha = velocityForeground ? 240 : 16;
-    currentGraph = new GraphItem(scaleMargin, QColor(255, 0, 0, timeAlpha), currentTop, 0);
+    currentGraph = new GraphItem(scaleMargin, onWhiteCanvas(255, 0, 0, timeAlpha), currentTop, 0);
     addItem(currentGraph);
     currentGraph->setUseAllSize(allSize);
     for (int i = 0; i < canvasWidth; ++i)
         currentGraph->addValue(0);
-    loadGraph = new GraphItem(scaleMargin, QColor(0, 0, 255, timeAlpha), loadTop, 0);
+    loadGraph = new GraphItem(scaleMargin, onWhiteCanvas(0, 0, 255, timeAlpha), loadTop, 0);
     addItem(loadGraph);
     for (int i = 0; i < canvasWidth; ++i)
         loadGraph->addValue(0);
     velocityItem = new Graph_XY_Item(&timeMap, &velocityMap, scaleMargin,
-                                     QColor(0, 0, 255, velocityAlpha), loadTop, 0);
+                                     onWhiteCanvas(0, 0, 255, velocityAlpha), loadTop, 0);
     addItem(velocityItem);
     velocityItem->setUseAllSize(allSize);
     velocityItem->setSaveValues(recording);
@@ -254,7 +268,8 @@ void LoadAdaptScene::adjustScene()
     if (!valueWidget)
         return;
     valueWidget->label->setFont(view->font());
-    valueWidget->adjustSize();
+    valueWidget->fitToText();
+    longestLabel = valueWidget->label->text().size();
     if (valueWidget->proxy && !views().isEmpty())
         valueWidget->proxy->setPos(views().constFirst()->mapToScene(QPoint(1, 1)));
 }
@@ -274,18 +289,43 @@ void LoadAdaptScene::addSample(int load, int current, int velocity)
     velocityItem->addValue(load, int(qMin<qint64>(speed, INT_MAX)));
     // Samples come every few milliseconds; the label and the picture follow at a pace the eye
     // can take, with all samples of the meantime in them.
-    if (!repaintPacing.isActive())
-        repaintPacing.start();
+    if (!repaintPacing.isActive()) {
+        // Every scene repaints on one common beat, so the two motors' views of a dialog are
+        // painted in one pass instead of one after the other.
+        static QElapsedTimer beat;
+        if (!beat.isValid())
+            beat.start();
+        repaintPacing.start(int(repaintIntervalMs - beat.elapsed() % repaintIntervalMs));
+    }
 }
 
 void LoadAdaptScene::showSamples()
 {
-    if (valueWidget && !pendingLabel.isEmpty()) {
+    // A hidden view is brought up to date when it is shown again.
+    if (!view->isVisible())
+        return;
+    if (valueWidget && !pendingLabel.isEmpty() && pendingLabel != valueWidget->label->text()) {
         valueWidget->setText(pendingLabel);
-        // The label grows and shrinks with its text, in whatever font the style gives it.
-        valueWidget->adjustSize();
+        // The label grows with its text, in whatever font the style gives it; laying out its
+        // rich text again for every sample would cost more than drawing the graphs.
+        if (pendingLabel.size() > longestLabel) {
+            longestLabel = pendingLabel.size();
+            valueWidget->fitToText();
+        }
     }
-    update(QRectF());
+    // Only the graphs move: the scale columns at the right stay as they were drawn. A value far
+    // out of range draws its line past the canvas, so the graph column is taken at any height;
+    // the velocity axis below the canvas is written across the whole width.
+    update(QRectF(sceneRect().left(), -loadgraph::farOut, canvasWidth - scaleMargin + 2,
+                  2 * loadgraph::farOut));
+    update(QRectF(sceneRect().left(), canvasHeight, canvasWidth, loadgraph::farOut));
+}
+
+bool LoadAdaptScene::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == view && event->type() == QEvent::Show)
+        showSamples();
+    return QGraphicsScene::eventFilter(watched, event);
 }
 
 void LoadAdaptScene::btn_clicked(bool state)

@@ -29,7 +29,7 @@ public:
     static constexpr int canvasWidth = 2048;
     static constexpr int canvasHeight = 256;
     // The longest a sample waits before the label and the graphs show it.
-    static constexpr int repaintIntervalMs = 50;
+    static constexpr int repaintIntervalMs = 100;
 
     LoadAdaptScene(QGraphicsView *view, int currentScale);
     ~LoadAdaptScene() override;
@@ -63,6 +63,7 @@ public Q_SLOTS:
     void exportSDTmap();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void contextMenuEvent(QGraphicsSceneContextMenuEvent *event) override;
     void mouseMoveEvent(QGraphicsSceneMouseEvent *event) override;
 
@@ -92,4 +93,6 @@ private:
     QMetaObject::Connection historyConnection;
     QTimer repaintPacing;
     QString pendingLabel;
+    // The length of the longest label text since the label last took its size.
+    qsizetype longestLabel = 0;
 };

@@ -29,3 +29,11 @@ void ProxyWidget::setText(const QString &text)
 {
     label->setText(text);
 }
+
+void ProxyWidget::fitToText()
+{
+    label->setMinimumSize(0, 0);
+    label->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    label->setFixedSize(label->sizeHint());
+    adjustSize();
+}

@@ -16,6 +16,9 @@ public:
 
     void setProxy(QGraphicsProxyWidget *proxyItem);
     void setText(const QString &text);
+    // Takes the size of the label's text and keeps it until asked again: a label free to size
+    // itself lays out its rich text anew, in a layout pass of its own, for every new text.
+    void fitToText();
 
     QLabel *label;
     QGraphicsProxyWidget *proxy = nullptr;

@@ -2,11 +2,14 @@
 #include "foundation/confirm.h"
 #include "foundation/constants.h"
 #include "foundation/labelled.h"
+#include "foundation/repaintpacer.h"
 #include "foundation/spacerwidget.h"
 
 #include "support/testenvironment.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -43,6 +46,63 @@ void flushDeferredDeletes()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// The moments a label was painted and the text it showed then.
+class PaintLog : public QObject
+{
+public:
+    explicit PaintLog(QLabel *label)
+        : label(label)
+    {
+        label->installEventFilter(this);
+        clock.start();
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == label && event->type() == QEvent::Paint) {
+            times << clock.elapsed();
+            texts << label->text();
+        }
+        return false;
+    }
+    QLabel *label;
+    QElapsedTimer clock;
+    QList<qint64> times;
+    QStringList texts;
+};
+
+// A window with one label, its repaints paced.
+struct PacedWindow
+{
+    explicit PacedWindow(int intervalMs)
+        : label(new QLabel(QStringLiteral("-"), &window))
+    {
+        label->setFixedSize(120, 30);
+        new RepaintPacer(&window, intervalMs);
+    }
+    // Shows the window with `active` as the window the user works in.
+    bool showBehind(QWidget *active)
+    {
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            return false;
+        QApplication::setActiveWindow(active);
+        return QTest::qWaitFor([active] { return active->isActiveWindow(); });
+    }
+    QWidget window;
+    QLabel *label;
+};
+
+// Changes the label's text every few milliseconds for a while, the event loop running between.
+void streamValues(QLabel *label, int forMs)
+{
+    QElapsedTimer running;
+    running.start();
+    for (int value = 0; running.elapsed() < forMs; ++value) {
+        label->setText(QString::number(value));
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+    }
+}
+
 } // namespace
 
 class TestSmallWidgets : public QObject
@@ -69,6 +129,8 @@ private Q_SLOTS:
     void labelLedRadiusIsHalfTheSize();
     void labelLedLightsWhenEnabled();
     void spacerTakesTheSpareRoom();
+    void pacedBackgroundWindowRepaintsOncePerIntervalAndShowsTheLastValue();
+    void pacedWindowRepaintsAtOnceWhileActive();
 };
 
 void TestSmallWidgets::initTestCase()
@@ -287,6 +349,43 @@ void TestSmallWidgets::spacerTakesTheSpareRoom()
     QVERIFY(QTest::qWaitForWindowExposed(&row));
     QCOMPARE(spacer->width(), 300);
     QCOMPARE(spacer->height(), 50);
+}
+
+void TestSmallWidgets::pacedBackgroundWindowRepaintsOncePerIntervalAndShowsTheLastValue()
+{
+    constexpr int intervalMs = 200;
+    PacedWindow background(intervalMs);
+    QWidget front;
+    front.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&front));
+    QVERIFY(background.showBehind(&front));
+
+    PaintLog log(background.label);
+    streamValues(background.label, 5 * intervalMs);
+    const QString last = background.label->text();
+    QTRY_COMPARE(log.texts.isEmpty() ? QString() : log.texts.last(), last);
+    // Hundreds of values, a handful of repaints, never two within an interval (a loaded machine
+    // only spreads them further).
+    QVERIFY2(log.times.size() <= 8, qPrintable(QString::number(log.times.size())));
+    for (qsizetype i = 1; i < log.times.size(); ++i)
+        QVERIFY2(log.times.at(i) - log.times.at(i - 1) >= intervalMs * 3 / 4,
+                 qPrintable(QString::number(log.times.at(i) - log.times.at(i - 1))));
+}
+
+void TestSmallWidgets::pacedWindowRepaintsAtOnceWhileActive()
+{
+    // An interval no run could mistake: five paced repaints would take eight seconds.
+    constexpr int intervalMs = 2000;
+    PacedWindow window(intervalMs);
+    QVERIFY(window.showBehind(&window.window));
+
+    PaintLog log(window.label);
+    for (int value = 1; value <= 5; ++value) {
+        window.label->setText(QString::number(value));
+        QTRY_COMPARE(log.texts.isEmpty() ? QString() : log.texts.last(), QString::number(value));
+    }
+    QVERIFY2(log.clock.elapsed() < 2 * intervalMs,
+             qPrintable(QString::number(log.clock.elapsed())));
 }
 
 QTEST_MAIN(TestSmallWidgets)

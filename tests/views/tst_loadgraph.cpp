@@ -419,6 +419,7 @@ void TestLoadGraph::rebuildKeepsBandsAndRecordedSamples()
     // The time graphs start again as rows of zeros.
     QCOMPARE(scene.currentGraph->series().last(), 0);
     QCOMPARE(scene.currentGraph->series().size(), 2048 - scene.scaleWidth());
+    view.show();
     scene.addSample(1, 2, 3);
     QTRY_VERIFY(scene.valueWidget->label->text().contains(QStringLiteral("vs. velocity: 1<")));
 
@@ -426,7 +427,6 @@ void TestLoadGraph::rebuildKeepsBandsAndRecordedSamples()
     history.setObjectName(QStringLiteral("ignoreViewWitdh"));
     QVERIFY(connect(&history, SIGNAL(triggered(bool)), &scene, SLOT(btn_clicked(bool))));
     history.setCheckable(true);
-    view.show();
     history.trigger();
     QVERIFY(!view.horizontalScrollBar()->isHidden());
     QCOMPARE(view.horizontalScrollBar()->value(), view.horizontalScrollBar()->maximum());
@@ -439,13 +439,14 @@ void TestLoadGraph::sampleLabelGroupsTheSignedVelocity()
     QGraphicsView view;
     LoadAdaptScene scene(&view, 32);
     scene.addSample(512, 16, -1500);
-    // The label follows within one repaint interval.
-    QTRY_COMPARE_WITH_TIMEOUT(
-        scene.valueWidget->label->text(),
-        QStringLiteral("<div style='color: red; '> actual motor current vs. time: 16</div>"
-                       "<div style='color: blue; '>strainWatch value vs. time: 512</div><br>"
-                       "velocity: -1,500"),
-        LoadAdaptScene::repaintIntervalMs * 25);
+    // A hidden view does no work for its samples; shown, it catches up at once.
+    QTest::qWait(3 * LoadAdaptScene::repaintIntervalMs);
+    QVERIFY(scene.valueWidget->label->text().isEmpty());
+    view.show();
+    QCOMPARE(scene.valueWidget->label->text(),
+             QStringLiteral("<div style='color: red; '> actual motor current vs. time: 16</div>"
+                            "<div style='color: blue; '>strainWatch value vs. time: 512</div><br>"
+                            "velocity: -1,500"));
     QCOMPARE(scene.velocities().value(1500), 512);
     QCOMPARE(scene.currentGraph->series().last(), 16);
     QCOMPARE(scene.loadGraph->series().last(), 512);
