@@ -7,9 +7,8 @@
 ChipDialog::ChipDialog(QWidget *parent)
     : QDialog(parent)
 {
-    // The poll's values reach a dialog several times a cycle; in the background it shows them
-    // ten times a second.
-    new RepaintPacer(this, 100);
+    // The poll's values reach a dialog several times a cycle.
+    new RepaintPacer(this, RepaintPacer::pollWindowIntervalMs);
 }
 
 ChipDialog::~ChipDialog() = default;

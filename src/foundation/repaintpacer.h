@@ -13,6 +13,10 @@ class QWidget;
 class RepaintPacer : public QObject
 {
 public:
+    // The pace of a window that shows the status poll's values: ten repaints a second in the
+    // background are enough to follow them by eye.
+    static constexpr int pollWindowIntervalMs = 100;
+
     RepaintPacer(QWidget *window, int intervalMs);
 
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,5 +1,7 @@
 #include "mainwindow/mainwindow.h"
 
+#include "foundation/repaintpacer.h"
+
 #include "ui_mainwindow.h"
 
 #include "console/debmanager.h"
@@ -72,6 +74,8 @@ MainWindow::MainWindow(QWidget *parent)
         tray->setVisible(true);
 
     appStyle = new MainAppStyle(this);
+    // Like the chip dialogs, the window shows the poll's values as they come, several a cycle.
+    new RepaintPacer(this, RepaintPacer::pollWindowIntervalMs);
     connect(appStyle, &MainAppStyle::textColorChanged, this, &MainWindow::textColorChanged);
     SettingsPersistence::restoreOptionActions(settings, ui->menuOptions, ui->actionExtra_Style);
     QDir::setCurrent(QCoreApplication::applicationDirPath());
