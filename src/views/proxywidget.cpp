@@ -1,5 +1,6 @@
 #include "views/proxywidget.h"
 
+#include <QEvent>
 #include <QGraphicsProxyWidget>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -13,6 +14,17 @@ ProxyWidget::ProxyWidget()
     // The label stands on the graph's white canvas: its text stays dark whatever colour the
     // application style gives labels.
     setStyleSheet(QStringLiteral("background: transparent; color: black"));
+    // A new font (the font-size bar, the other look) changes the room the text needs.
+    label->installEventFilter(this);
+}
+
+bool ProxyWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == label
+        && (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange))
+        // Once the label has taken the change: until then it measures with the old font.
+        QMetaObject::invokeMethod(this, &ProxyWidget::fitToText, Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
 }
 
 void ProxyWidget::setProxy(QGraphicsProxyWidget *proxyItem)

@@ -22,4 +22,7 @@ public:
 
     QLabel *label;
     QGraphicsProxyWidget *proxy = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 };

@@ -454,6 +454,13 @@ void TestLoadGraph::sampleLabelGroupsTheSignedVelocity()
     scene.addSample(1, 1, INT_MIN);
     QTRY_VERIFY(scene.valueWidget->label->text().endsWith(QStringLiteral("-2,147,483,648")));
     QCOMPARE(scene.velocityItem->latestVelocityKey() & ~7, INT_MAX & ~7);
+    // The label keeps its size between samples, but makes room for a larger font.
+    QLabel *label = scene.valueWidget->label;
+    QFont larger = label->font();
+    larger.setPointSizeF(larger.pointSizeF() * 3);
+    label->setFont(larger);
+    QTRY_VERIFY(label->width() >= label->sizeHint().width()
+                && label->height() >= label->sizeHint().height());
 }
 
 void TestLoadGraph::exportsWriteTheirLayout()
