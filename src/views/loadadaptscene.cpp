@@ -1,6 +1,7 @@
 #include "views/loadadaptscene.h"
 
 #include "foundation/methodname.h"
+#include "foundation/plainmessagebox.h"
 #include "foundation/utilities.h"
 #include "views/baritem.h"
 #include "views/graphitem.h"
@@ -18,7 +19,6 @@
 #include <QGraphicsView>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -394,10 +394,12 @@ void LoadAdaptScene::contextMenuEvent(QGraphicsSceneContextMenuEvent *event)
     connect(menu->addAction(tr("Clear the recorded values")), &QAction::triggered, velocityItem,
             &Graph_XY_Item::clearXY_Map);
     menu->addSeparator();
+    // An export may end in a modal box. Run from the menu's own handler, the box's event loop
+    // would delete the menu underneath it; queued, the export starts once the menu is done.
     connect(menu->addAction(tr("Export load vs. velocity")), &QAction::triggered, this,
-            &LoadAdaptScene::exportXYmap);
+            &LoadAdaptScene::exportXYmap, Qt::QueuedConnection);
     connect(menu->addAction(tr("Export load vs. time")), &QAction::triggered, this,
-            &LoadAdaptScene::exportSDTmap);
+            &LoadAdaptScene::exportSDTmap, Qt::QueuedConnection);
     connect(menu, &QMenu::aboutToHide, this, [this] { finishContextMenu(); });
     contextPanel = menu;
     // popup, not exec: the poll goes on while the menu is open.
@@ -423,10 +425,10 @@ void LoadAdaptScene::showExport(const QString &fileName, bool written, const QSt
     finishContextMenu();
     if (!written) {
         qWarning() << KVN_METHOD << fileName << error;
-        QMessageBox::warning(view, tr("Export to"),
-                             tr("%1 could not be written: %2").arg(fileName, error));
+        PlainMessageBox::warning(view, tr("Export to"),
+                                 tr("%1 could not be written: %2").arg(fileName, error));
         return;
     }
     if (!openFile || !openFile(QUrl::fromLocalFile(fileName)))
-        QMessageBox::information(view, tr("Export to"), fileName, QMessageBox::Ok);
+        PlainMessageBox::information(view, tr("Export to"), fileName);
 }

@@ -1,3 +1,4 @@
+#include "support/modalcloser.h"
 #include "support/testenvironment.h"
 #include "views/baritem.h"
 #include "views/graphitem.h"
@@ -8,6 +9,7 @@
 #include "views/proxywidget.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +17,7 @@
 #include <QGraphicsView>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -116,7 +119,8 @@ private Q_SLOTS:
     void exportsWriteTheirLayout();
     void twoExportsInOneSecondKeepBothFiles();
     void failedExportIsReportedAndLeavesNoFile();
-    void sceneExportHandsTheFileToTheDesktop();
+    void contextMenuExportsReachTheDesktopOrABox_data();
+    void contextMenuExportsReachTheDesktopOrABox();
 };
 
 void TestLoadGraph::helpTableMarkup_data()
@@ -569,29 +573,96 @@ void TestLoadGraph::failedExportIsReportedAndLeavesNoFile()
     QVERIFY(!QFileInfo::exists(cut.fileName));
 }
 
-void TestLoadGraph::sceneExportHandsTheFileToTheDesktop()
+void TestLoadGraph::contextMenuExportsReachTheDesktopOrABox_data()
 {
-    QTemporaryDir home;
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("prefix"); // of the file name
+    QTest::addColumn<bool>("desktopOpens");
+    QTest::addColumn<bool>("homeExists");
+
+    QTest::newRow("velocity, opened by the desktop") << "Export load vs. velocity"
+                                                     << "/SWVvsVelocity_" << true << true;
+    QTest::newRow("time, opened by the desktop") << "Export load vs. time"
+                                                 << "/SWVvsTime_" << true << true;
+    QTest::newRow("velocity, no desktop program: the box names the file")
+        << "Export load vs. velocity"
+        << "/SWVvsVelocity_" << false << true;
+    QTest::newRow("time, no desktop program: the box names the file")
+        << "Export load vs. time"
+        << "/SWVvsTime_" << false << true;
+    QTest::newRow("velocity, not written: the box says why") << "Export load vs. velocity"
+                                                             << "/SWVvsVelocity_" << false << false;
+    QTest::newRow("time, not written: the box says why") << "Export load vs. time"
+                                                         << "/SWVvsTime_" << false << false;
+}
+
+// Through the graph's own menu as a user does, twice: the box of the first export must not run
+// inside the menu's handler, or the second right-click works on a menu already freed.
+void TestLoadGraph::contextMenuExportsReachTheDesktopOrABox()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, prefix);
+    QFETCH(bool, desktopOpens);
+    QFETCH(bool, homeExists);
+    QTemporaryDir directory;
+    const QString home = homeExists ? directory.path() : directory.filePath("gone");
     const QByteArray oldHome = qgetenv("HOME");
-    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("HOME", QFile::encodeName(home));
     QGraphicsView view;
     view.setObjectName(QStringLiteral("ViewSW1"));
-    LoadAdaptScene scene(&view, 32);
-    QList<QUrl> opened;
-    scene.setFileOpener([&opened](const QUrl &url) {
-        opened << url;
-        return true;
+    auto *scene = new LoadAdaptScene(&view, 32);
+    QStringList opened;
+    scene->setFileOpener([&opened, desktopOpens](const QUrl &url) {
+        opened << url.toLocalFile();
+        return desktopOpens;
     });
-    scene.addSample(400, 20, 1000);
-    scene.exportXYmap();
-    scene.exportSDTmap();
+    scene->addSample(400, 20, -1000);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    ModalCloser boxes;
+
+    for (int round = 1; round <= 2; ++round) {
+        // Through the window, as the window system delivers it: the right button's press or
+        // release becomes the context menu event there.
+        const QPoint inView = view.viewport()->mapTo(&view, view.viewport()->rect().center());
+        QTest::mouseClick(view.windowHandle(), Qt::RightButton, {}, inView);
+        QMenu *menu = nullptr;
+        QTRY_VERIFY((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())));
+        QAction *chosen = nullptr;
+        for (QAction *candidate : menu->actions()) {
+            if (candidate->text() == action)
+                chosen = candidate;
+        }
+        QVERIFY(chosen);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+        // Each export ends in the desktop or in one answered box, never both, never nothing.
+        QTRY_COMPARE_WITH_TIMEOUT(opened.size() * int(desktopOpens) + boxes.titles.size(), round,
+                                  30000);
+        QVERIFY(!QApplication::activePopupWidget());
+    }
     qputenv("HOME", oldHome);
-    QCOMPARE(opened.size(), 2);
-    QVERIFY(opened.at(0).toLocalFile().startsWith(home.path() + QStringLiteral("/SWVvsVelocity_")));
-    QVERIFY(opened.at(1).toLocalFile().startsWith(home.path() + QStringLiteral("/SWVvsTime_")));
-    QFile file(opened.at(0).toLocalFile());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().endsWith("Velocity;SWV\n1000;400\n"));
+
+    QCOMPARE(opened.size(), homeExists ? 2 : 0);
+    for (const QString &file : std::as_const(opened)) {
+        QVERIFY(file.startsWith(home + prefix));
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray text = written.readAll();
+        QVERIFY(text.endsWith(prefix == QLatin1String("/SWVvsTime_")
+                                  ? QByteArray("Time;SWV\n")
+                                  : QByteArray("Velocity;SWV\n1000;400\n")));
+    }
+    const QStringList expectedTitles = desktopOpens ? QStringList() : QStringList(2, "Export to");
+    QCOMPARE(boxes.titles, expectedTitles);
+    for (int i = 0; i < boxes.texts.size(); ++i) {
+        QCOMPARE(boxes.formats.at(i), Qt::PlainText);
+        if (homeExists)
+            QCOMPARE(boxes.texts.at(i), opened.at(i));
+        else
+            QVERIFY2(boxes.texts.at(i).contains(" could not be written: "),
+                     qPrintable(boxes.texts.at(i)));
+    }
+    delete scene;
 }
 
 QTEST_MAIN(TestLoadGraph)
