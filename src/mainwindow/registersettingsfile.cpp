@@ -263,11 +263,26 @@ RegisterSettingsFile::Result RegisterSettingsFile::exportSource(const QString &p
     if (!readForWriting(map, io, &result, &values))
         return result;
 
-    // The old file stays whole until the new one is complete.
+    // A device, a pipe or a folder (or a link to one) is not replaced by a file.
+    const QString notAFile = RegularFile::nonFileKind(path);
+    if (!notAFile.isEmpty())
+        return failure(Outcome::FileNotWritable, notAFile);
+
+    // The old file stays whole until the new one is complete. commit() alone is not enough: it
+    // has reported success after its own flush failed on a full disk, leaving an empty file.
+    const bool replacing = QFileInfo::exists(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return failure(Outcome::FileNotWritable, file.errorString());
-    file.write(sourceText(moduleName, values).toLatin1());
+    const QByteArray text = sourceText(moduleName, values).toLatin1();
+    if (file.write(text) != text.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        const QString problem = file.errorString();
+        file.cancelWriting();
+        return failure(Outcome::FileNotWritable,
+                       replacing
+                           ? problem + QLatin1String("; the file that was there is left as it was")
+                           : problem);
+    }
     if (!file.commit())
         return failure(Outcome::FileNotWritable, file.errorString());
     return result;

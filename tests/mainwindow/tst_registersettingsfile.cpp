@@ -5,12 +5,14 @@
 #include "mainwindow/registerfiledialogs.h"
 #include "mainwindow/registersettingsfile.h"
 #include "mainwindow/settingspersistence.h"
+#include "support/filesizelimit.h"
 #include "support/nonfileentry.h"
 #include "support/registerfileuser.h"
 #include "support/testenvironment.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -538,6 +540,71 @@ private Q_SLOTS:
         const auto saved = RegisterSettingsFile::save(file, registerMap3162, chip.io());
         QCOMPARE(saved.outcome, Outcome::FileNotWritable);
         QVERIFY2(saved.fileError.contains(told), qPrintable(saved.fileError));
+
+        // Nor is it replaced by an exported source file, which would need root's rights for a
+        // device yet silently turn a pipe or a link into a plain file.
+        const QFileInfo before(file);
+        const auto entries = [&place] {
+            return QDir(place.path())
+                .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden | QDir::System);
+        };
+        const QStringList entriesBefore = entries();
+        const auto exported
+            = RegisterSettingsFile::exportSource(file, registerMap3162, "3162", chip.io());
+        if (kind == QLatin1String("huge")) {
+            QCOMPARE(exported.outcome, Outcome::Done);
+            return;
+        }
+        QCOMPARE(exported.outcome, Outcome::FileNotWritable);
+        QVERIFY2(exported.fileError.contains(told), qPrintable(exported.fileError));
+        const QFileInfo after(file);
+        QCOMPARE(after.isSymLink(), before.isSymLink());
+        QCOMPARE(after.isFile(), false);
+        QCOMPARE(entries(), entriesBefore);
+    }
+
+    // A disk that fills up while the export is written: the file that was there stays byte for
+    // byte, no half-written copy is left beside it, and the user is told.
+    void anExportThatCannotBeCompletedKeepsTheOldFile()
+    {
+        AppSettings settings;
+        settings.setValue(SettingsPersistence::lastExportDirKey, path("earlier.c"));
+        MemoryChip chip;
+        chip.fill(registerMap3162);
+        RegisterFileCommands commands(settings, chip.io(), [] { return QStringLiteral("3162"); });
+        RegisterFileUser user;
+        user.attach(commands);
+        QTemporaryDir place;
+        const QString file = place.filePath(QStringLiteral("x.c"));
+        const QByteArray old = "KVN3162SetRegister(0x00, 0x0);  //GCONF\n// kept by hand\n";
+        QCOMPARE(writeFile(file, old), QString());
+
+        user.answers << file;
+        RegisterSettingsFile::Result result;
+        {
+            const FileSizeLimit full(qint64(old.size()) + 10);
+            QVERIFY(full.isSet());
+            result = commands.exportRegisters(nullptr);
+        }
+        QCOMPARE(result.outcome, Outcome::FileNotWritable);
+        QCOMPARE(readFile(file), old);
+        QCOMPARE(
+            QDir(place.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+            QStringList {"x.c"});
+        QCOMPARE(user.told.size(), 1);
+        QVERIFY2(
+            user.told.last().startsWith("Export to a c source|" + file + " could not be written: "),
+            qPrintable(user.told.last()));
+        QVERIFY2(user.told.last().endsWith("; the file that was there is left as it was."),
+                 qPrintable(user.told.last()));
+        QCOMPARE(settings.value(SettingsPersistence::lastExportDirKey).toString(),
+                 path("earlier.c"));
+
+        // With room again the same export replaces it.
+        user.answers << file;
+        QCOMPARE(commands.exportRegisters(nullptr).outcome, Outcome::Done);
+        QVERIFY(readFile(file).startsWith("KVN3162SetRegister(0x00, 0x"));
+        QVERIFY(!readFile(file).contains("kept by hand"));
     }
 
     // Huge names and values are cut in the report, so the box stays the size of a box.

@@ -1,3 +1,4 @@
+#include "support/filesizelimit.h"
 #include "support/modalcloser.h"
 #include "support/testenvironment.h"
 #include "views/baritem.h"
@@ -27,8 +28,6 @@
 
 #include <climits>
 #include <cmath>
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -556,18 +555,15 @@ void TestLoadGraph::failedExportIsReportedAndLeavesNoFile()
 
     // A file that cannot grow beyond a few bytes: the open succeeds, the write fails.
     writer.setDirectory(directory.path());
-    rlimit previous {};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = previous;
-    small.rlim_cur = 64;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     VelocityMap many;
     for (int v = 0; v < 100; ++v)
         many.insert(v, v);
-    const auto cut = writer.writeVelocity(many);
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, oldHandler);
+    LoadMeasurementExport::Result cut;
+    {
+        const FileSizeLimit limit(64);
+        QVERIFY(limit.isSet());
+        cut = writer.writeVelocity(many);
+    }
     QVERIFY(!cut.written);
     QVERIFY(!cut.error.isEmpty());
     QVERIFY(!QFileInfo::exists(cut.fileName));
