@@ -503,6 +503,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("told");
         QTest::newRow("link to /dev/zero") << "zero"
                                            << "a device";
+        QTest::newRow("device node") << "device"
+                                     << "a device";
+        QTest::newRow("link to a device node") << "devicelink"
+                                               << "a device";
         QTest::newRow("named pipe") << "fifo"
                                     << "a named pipe";
         QTest::newRow("folder") << "folder"
@@ -524,8 +528,9 @@ private Q_SLOTS:
             // Sparse: 150 MB that take no room, starting as a register file does.
             QCOMPARE(writeFile(file, "[Registers]\nGCONF=1\n"), QString());
             QVERIFY(QFile(file).resize(150 * 1000 * 1000));
-        } else {
-            QVERIFY(makeNonFileEntry(file, kind));
+        } else if (!makeNonFileEntry(file, kind)) {
+            QVERIFY(kind.startsWith(QLatin1String("device")));
+            QSKIP("a device node can only be made with root's rights");
         }
         MemoryChip chip;
         chip.fill(registerMap3162);
@@ -542,7 +547,10 @@ private Q_SLOTS:
         QVERIFY2(saved.fileError.contains(told), qPrintable(saved.fileError));
 
         // Nor is it replaced by an exported source file, which would need root's rights for a
-        // device yet silently turn a pipe or a link into a plain file.
+        // device yet silently turn a pipe or a link into a plain file. Only private device nodes
+        // are offered to it: run as root, a regression would replace the system's /dev/zero.
+        if (kind == QLatin1String("zero"))
+            return;
         const QFileInfo before(file);
         const auto entries = [&place] {
             return QDir(place.path())

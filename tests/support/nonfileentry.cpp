@@ -4,11 +4,28 @@
 #include <QFile>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+namespace {
+
+// A character device like /dev/zero (1, 5), but a private node: a program under test that
+// wrongly replaces what it is given harms nothing of the system.
+bool makeDeviceNode(const QString &path)
+{
+    return ::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0600, makedev(1, 5)) == 0;
+}
+
+} // namespace
 
 bool makeNonFileEntry(const QString &path, const QString &kind, const QString &target)
 {
     if (kind == QLatin1String("zero") || kind == QLatin1String("urandom"))
         return QFile::link(QLatin1String("/dev/") + kind, path);
+    if (kind == QLatin1String("device"))
+        return makeDeviceNode(path);
+    if (kind == QLatin1String("devicelink"))
+        return makeDeviceNode(path + QLatin1String(".node"))
+            && QFile::link(path + QLatin1String(".node"), path);
     if (kind == QLatin1String("fifo"))
         return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
     if (kind == QLatin1String("folder"))

@@ -3,7 +3,8 @@
 #include <QString>
 
 // Puts at `path` a name that is no regular file, as hostile or careless hands leave them:
-// "zero" and "urandom" (links to those devices), "fifo" (a named pipe), "folder", "loop" (two
-// links pointing at each other), "dangling" (a link to nothing), "link" (a link to `target`).
-// False when it could not be made.
+// "zero" and "urandom" (links to those devices), "device" (a private device node like /dev/zero,
+// for what may be written to), "devicelink" (a link to such a node), "fifo" (a named pipe),
+// "folder", "loop" (two links pointing at each other), "dangling" (a link to nothing), "link" (a
+// link to `target`). False when it could not be made (a device node needs root's rights).
 bool makeNonFileEntry(const QString &path, const QString &kind, const QString &target = QString());
