@@ -111,9 +111,6 @@ double ExprEvaluator::evaluate(const char *text, double value, Error *error)
             result = parseExpression();
             if (*cursor != '\0')
                 throw int(SyntaxError);
-            // An infinity or a NaN has no place in a table of whole numbers.
-            if (!std::isfinite(result))
-                throw int(NotFiniteError);
         } catch (int code) {
             outcome = Error(code);
             result = 0;

@@ -15,8 +15,7 @@ public:
         NoError = -1,
         SyntaxError = 0, // a factor cannot start here, a ( ) or , is missing, text is left over
         NameError = 1, // a name longer than six characters or one that matches nothing
-        NotFiniteError = 2, // the value is infinite or not a number
-        NestingError = 3, // parentheses, signs or calls nested deeper than maximumNesting
+        NestingError = 2, // parentheses, signs or calls nested deeper than maximumNesting
     };
 
     static constexpr int maximumNameLength = 6;
@@ -25,7 +24,8 @@ public:
     static constexpr int maximumExponent = 9999;
 
     // The value of the zero-terminated text for this x. On an error the result is 0 and error
-    // (when given) holds the code; else NoError.
+    // (when given) holds the code; else NoError. A division by zero, an overflow or a function
+    // outside its domain is no error: the IEEE result (an infinity or NaN) is the value.
     double evaluate(const char *text, double x, Error *error = nullptr);
 
 private:

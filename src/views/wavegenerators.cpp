@@ -46,19 +46,18 @@ Synthesis synthesize(const Amplitudes &amplitudes)
     return synthesis;
 }
 
-QByteArray expressionText(const QString &field, bool *tooLong)
+QByteArray expressionText(const QString &field, bool *unreadable)
 {
     QByteArray text;
-    for (const QChar c : field) {
-        const QChar lower = c.toLower();
-        if (lower.unicode() > 0xFF || lower.unicode() == 0)
-            break;
+    bool refused = field.size() > maximumExpressionLength;
+    for (qsizetype i = 0; i < field.size() && !refused; ++i) {
+        const QChar lower = field.at(i).toLower();
+        refused = lower.unicode() > 0xFF || lower.unicode() == 0;
         text.append(char(lower.unicode()));
     }
-    const bool overlong = text.size() > maximumExpressionLength;
-    if (tooLong)
-        *tooLong = overlong;
-    if (overlong)
+    if (unreadable)
+        *unreadable = refused;
+    if (refused)
         text.clear();
     return text;
 }
@@ -66,9 +65,9 @@ QByteArray expressionText(const QString &field, bool *tooLong)
 ExpressionWave evaluateExpression(const QString &field)
 {
     ExpressionWave wave;
-    bool tooLong = false;
-    const QByteArray text = expressionText(field, &tooLong);
-    if (tooLong) {
+    bool unreadable = false;
+    const QByteArray text = expressionText(field, &unreadable);
+    if (unreadable) {
         wave.outcome = ExpressionOutcome::BadExpression;
         return wave;
     }
@@ -76,11 +75,12 @@ ExpressionWave evaluateExpression(const QString &field)
     for (int x = 0; x < WaveTable::tableSize; ++x) {
         ExprEvaluator::Error error = ExprEvaluator::NoError;
         const double value = std::trunc(evaluator.evaluate(text.constData(), x, &error));
-        if (error != ExprEvaluator::NoError) {
+        if (error != ExprEvaluator::NoError || std::isnan(value)) {
             wave.outcome = ExpressionOutcome::BadExpression;
             return wave;
         }
-        // Compared as doubles: a value beyond the int range is refused before any conversion.
+        // Compared as doubles: a value beyond the int range, an infinity among them, is refused
+        // with the message of its sign before any conversion.
         if (value > 255.0) {
             wave.outcome = ExpressionOutcome::Overflow;
             return wave;

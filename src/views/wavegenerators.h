@@ -42,13 +42,14 @@ struct ExpressionWave
     ExpressionOutcome outcome = ExpressionOutcome::Accepted;
 };
 
-// The field's text as the evaluator reads it: lower case, Latin-1, ended at the first
-// character outside Latin-1. Empty when the text is longer than the evaluator reads, with
-// tooLong set.
-QByteArray expressionText(const QString &field, bool *tooLong = nullptr);
+// The field's text as the evaluator reads it: lower case, Latin-1. Empty, with unreadable set,
+// when the text is longer than the evaluator reads or holds a character outside Latin-1 (or a
+// zero character): evaluating only the part before it would write a wave the user never typed.
+QByteArray expressionText(const QString &field, bool *unreadable = nullptr);
 
 // Evaluates the text for x = 0..255, each value truncated toward zero; stops at the first value
-// above 255 (Overflow), below 0 (Underflow) or at an evaluation error (BadExpression).
+// above 255 (Overflow, +infinity included), below 0 (Underflow, -infinity included) or at an
+// evaluation error or a value that is not a number (BadExpression).
 ExpressionWave evaluateExpression(const QString &field);
 
 // The message of a refused expression, untranslated (context "MicrostepWaves"); empty when

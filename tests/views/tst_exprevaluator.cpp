@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 
 using Outcome = WaveGenerators::ExpressionOutcome;
 Q_DECLARE_METATYPE(Outcome)
@@ -39,6 +40,9 @@ void TestExprEvaluator::values_data()
     QTest::newRow("2*-3") << QByteArray("2*-3") << 0.0 << -6.0;
     QTest::newRow("2--3") << QByteArray("2--3") << 0.0 << 5.0;
     QTest::newRow("* before +") << QByteArray("1+2*3") << 0.0 << 7.0;
+    QTest::newRow("* left of +") << QByteArray("2*3+1") << 0.0 << 7.0;
+    QTest::newRow("x*2+1") << QByteArray("x*2+1") << 3.0 << 7.0;
+    QTest::newRow("unary minus, then +") << QByteArray("-2+3") << 0.0 << 1.0;
     QTest::newRow("left to right") << QByteArray("8/4/2-1-1") << 0.0 << -1.0;
     QTest::newRow("parentheses") << QByteArray("(1+2)*3") << 0.0 << 9.0;
     QTest::newRow("blank inside a number") << QByteArray("1 2") << 0.0 << 12.0;
@@ -75,6 +79,16 @@ void TestExprEvaluator::values_data()
                                   << 1.0;
     QTest::newRow("default at 255")
         << QByteArray("round(sin((x/1024+1/2048)*2*pi)*248)") << 255.0 << 248.0;
+    // No error: the caller decides what an infinity or NaN means for it.
+    const double infinity = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("1/0 is +infinity") << QByteArray("1/0") << 0.0 << infinity;
+    QTest::newRow("1/x at 0") << QByteArray("1/x") << 0.0 << infinity;
+    QTest::newRow("log(0) is -infinity") << QByteArray("log(x)") << 0.0 << -infinity;
+    QTest::newRow("overflowing exponent") << QByteArray("1e99999999999") << 0.0 << infinity;
+    QTest::newRow("exp overflow") << QByteArray("exp(1000)") << 0.0 << infinity;
+    QTest::newRow("sqrt(-1) is not a number") << QByteArray("sqrt(-1)") << 0.0 << nan;
+    QTest::newRow("0/0") << QByteArray("0/0") << 0.0 << nan;
 }
 
 void TestExprEvaluator::values()
@@ -86,7 +100,10 @@ void TestExprEvaluator::values()
     ExprEvaluator::Error error = ExprEvaluator::SyntaxError;
     const double value = evaluator.evaluate(text.constData(), x, &error);
     QCOMPARE(error, ExprEvaluator::NoError);
-    QVERIFY2(std::abs(value - expected) < 1e-12, qPrintable(QString::number(value, 'g', 17)));
+    const bool same = std::isnan(expected) ? std::isnan(value)
+        : std::isinf(expected)             ? value == expected
+                                           : std::abs(value - expected) < 1e-12;
+    QVERIFY2(same, qPrintable(QString::number(value, 'g', 17)));
 }
 
 void TestExprEvaluator::errors_data()
@@ -96,7 +113,6 @@ void TestExprEvaluator::errors_data()
 
     const int syntax = ExprEvaluator::SyntaxError;
     const int name = ExprEvaluator::NameError;
-    const int notFinite = ExprEvaluator::NotFiniteError;
     QTest::newRow("2x: text left over") << QByteArray("2x") << syntax;
     QTest::newRow("empty") << QByteArray("") << syntax;
     QTest::newRow("blanks") << QByteArray("   ") << syntax;
@@ -112,11 +128,6 @@ void TestExprEvaluator::errors_data()
     QTest::newRow("1.5.3") << QByteArray("1.5.3") << syntax;
     QTest::newRow("2^3: no power operator") << QByteArray("2^3") << syntax;
     QTest::newRow("operator at the end") << QByteArray("1+") << syntax;
-    QTest::newRow("1/0 is infinite") << QByteArray("1/0") << notFinite;
-    QTest::newRow("sqrt(-1) is not a number") << QByteArray("sqrt(-1)") << notFinite;
-    QTest::newRow("0/0") << QByteArray("0/0") << notFinite;
-    QTest::newRow("overflowing exponent") << QByteArray("1e99999999999") << notFinite;
-    QTest::newRow("exp overflow") << QByteArray("exp(1000)") << notFinite;
 }
 
 void TestExprEvaluator::errors()
@@ -187,14 +198,23 @@ void TestExprEvaluator::waves_data()
     QTest::newRow("beyond the int range") << "1e300" << Outcome::Overflow << 0 << 0;
     QTest::newRow("far below") << "-1e300" << Outcome::Underflow << 0 << 0;
     QTest::newRow("unreadable") << "x+" << Outcome::BadExpression << 0 << 0;
-    QTest::newRow("infinite") << "1/x" << Outcome::BadExpression << 0 << 0;
+    QTest::newRow("+infinity overflows") << "1/x" << Outcome::Overflow << 0 << 0;
+    QTest::newRow("-infinity underflows") << "log(x)" << Outcome::Underflow << 0 << 0;
+    QTest::newRow("-1/x underflows") << "-1/x" << Outcome::Underflow << 0 << 0;
+    QTest::newRow("infinity after good values") << "100-1/(7-x)" << Outcome::Underflow << 0 << 0;
     QTest::newRow("not a number") << "sqrt(x-300)" << Outcome::BadExpression << 0 << 0;
+    QTest::newRow("not a number after good values")
+        << "sqrt(100-x)" << Outcome::BadExpression << 0 << 0;
     QTest::newRow("1022 characters")
         << QString(1021, QLatin1Char(' ')) + "x" << Outcome::Accepted << 0 << 255;
     QTest::newRow("1023 characters are too long")
         << QString(1022, QLatin1Char(' ')) + "x" << Outcome::BadExpression << 0 << 0;
-    QTest::newRow("text ends at a character outside Latin-1")
-        << QString("x") + QChar(0x20AC) + "junk" << Outcome::Accepted << 0 << 255;
+    QTest::newRow("a character outside Latin-1 is no part to cut at")
+        << QString("x*0+7") + QChar(0x20AC) + "+300" << Outcome::BadExpression << 0 << 0;
+    QTest::newRow("nor is a zero character")
+        << QString("x*0+7") + QChar(0) + "+300" << Outcome::BadExpression << 0 << 0;
+    QTest::newRow("Latin-1 letters are read, and are no names")
+        << QString("x") + QChar(0xE9) << Outcome::BadExpression << 0 << 0;
 }
 
 void TestExprEvaluator::waves()
@@ -215,11 +235,13 @@ void TestExprEvaluator::waves()
 
 void TestExprEvaluator::fieldTextIsLowerCaseLatin1()
 {
-    bool tooLong = true;
-    QCOMPARE(WaveGenerators::expressionText(QString("SIN(X)") + QChar(0xC4), &tooLong),
+    bool unreadable = true;
+    QCOMPARE(WaveGenerators::expressionText(QString("SIN(X)") + QChar(0xC4), &unreadable),
              QByteArray("sin(x)\xe4"));
-    QVERIFY(!tooLong);
-    QCOMPARE(WaveGenerators::expressionText(QString("a") + QChar(0x3A9) + "b"), QByteArray("a"));
+    QVERIFY(!unreadable);
+    QCOMPARE(WaveGenerators::expressionText(QString("a") + QChar(0x3A9) + "b", &unreadable),
+             QByteArray());
+    QVERIFY(unreadable);
 }
 
 QTEST_GUILESS_MAIN(TestExprEvaluator)

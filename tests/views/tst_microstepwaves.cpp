@@ -211,6 +211,19 @@ void TestMicrostepWaves::refusedWavesAreShownButNotWritten_data()
                                   << "There is an error in the mathematical expression.\nPlease "
                                      "check the expression that you have entered."
                                   << false;
+    QTest::newRow("+infinity") << "1/x" << defaults
+                               << "Overflow: at least one value is greater than 255.\nPlease check "
+                                  "the expression that you have entered."
+                               << false;
+    QTest::newRow("-infinity") << "log(x)" << defaults
+                               << "Undeflow: at least one value is less than 0.\nPlease check the "
+                                  "expression that you have entered."
+                               << false;
+    QTest::newRow("a character outside Latin-1")
+        << QString("x*0+7") + QChar(0x20AC) + "+300" << defaults
+        << "There is an error in the mathematical expression.\nPlease check the expression that "
+           "you have entered."
+        << false;
     QTest::newRow("all amplitudes 0")
         << QString() << QList<double> {0, 0, 0, 0}
         << "This waveform will need at least one slope that is too low.\nIt is therefore not "
