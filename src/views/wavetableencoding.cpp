@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <utility>
 
 namespace WaveTable {
@@ -81,6 +82,55 @@ Words composeWords(const Samples &samples, const Encoding &encoding)
     return words;
 }
 
+// The first index of each section as MSLUTSEL gives it to the chip (X1..X3), and 256 after
+// the last.
+std::array<int, sectionCount + 1> chipSectionStarts(quint32 select)
+{
+    return {0, int((select >> 8) & 0xFF), int((select >> 16) & 0xFF), int((select >> 24) & 0xFF),
+            tableSize};
+}
+
+// The words rebuilt with every index counted to the section MSLUTSEL places it in, as the chip
+// reads it. The section ends stay; what differs from the walk's own count is the top index when
+// the third section ends at 255 (X3 = 255 puts it into the fourth section) and an index where a
+// section reached its preset end untested. A section keeps its width code wherever all its
+// steps fit it. False when a section's steps fit no width code.
+bool placeAsTheChipReads(const Samples &samples, Words *words)
+{
+    const std::array<int, sectionCount + 1> starts = chipSectionStarts(words->select);
+    const quint32 firstBit = words->mslut[0] & 1u; // index 0 is MSLUTSTART's; its bit is kept
+    words->mslut = {};
+    words->mslut[0] = firstBit;
+    for (int k = 0; k < sectionCount; ++k) {
+        const int first = qMax(starts[k], 1);
+        const int end = qMax(first, starts[k + 1]);
+        qint64 low = highestSlope + 1;
+        qint64 high = lowestSlope - 1;
+        for (int i = first; i < end; ++i) {
+            low = qMin(low, slope(samples, i));
+            high = qMax(high, slope(samples, i));
+        }
+        qint64 width = (words->select >> (2 * k)) & 0x3;
+        if (first < end && (low < width - 1 || high > width)) {
+            width = qMax<qint64>(high, 0);
+            if (low < width - 1 || width > highestSlope)
+                return false;
+            words->select = (words->select & ~(0x3u << (2 * k))) | quint32(width) << (2 * k);
+        }
+        for (int i = first; i < end; ++i) {
+            if (slope(samples, i) == width)
+                words->mslut[i / 32] |= 1u << (i % 32);
+        }
+    }
+    return true;
+}
+
+bool withinEntryRange(const Samples &samples)
+{
+    return std::all_of(samples.begin(), samples.end(),
+                       [](int sample) { return sample >= 0 && sample <= 255; });
+}
+
 } // namespace
 
 qint64 slope(const Samples &samples, int index)
@@ -98,13 +148,30 @@ Encoding encode(const Samples &samples)
     if (!encoding.accepted())
         return encoding;
     encoding.words = composeWords(samples, encoding);
-    // The section walk does not test every step (the index where a section reaches its preset
-    // end, the top entry when the last sections are empty), and the start fields hold 8 bits:
-    // what the chip would build must be the wave itself, or nothing is written.
-    if (decode(encoding.words) != samples) {
-        encoding.refusal = Refusal::NotExact;
-        encoding.words = Words();
+    // The walk's words stand wherever the chip builds the wave from them. Where it would not
+    // (the walk counts an index to another section than MSLUTSEL does, or leaves a step
+    // untested), every index is placed as the chip reads it. Entries are 8 bits: what the chip
+    // would build must be the wave itself, or nothing is written.
+    if (decode(encoding.words) == samples)
+        return encoding;
+    // A first or second section that stopped at its preset end left that index untested; the
+    // next section's walk tested it. With that X one lower, the chip reads the index in the
+    // section that tested it.
+    const bool presetReached[2]
+        = {encoding.sectionEnd[0] == presetEnds[0], encoding.sectionEnd[1] == presetEnds[1]};
+    for (int lowered = 0; lowered < 4; ++lowered) {
+        if (((lowered & 1) && !presetReached[0]) || ((lowered & 2) && !presetReached[1]))
+            continue;
+        Words placed = encoding.words;
+        placed.select -= ((lowered & 1) ? 1u << 8 : 0u) + ((lowered & 2) ? 1u << 16 : 0u);
+        if (placeAsTheChipReads(samples, &placed) && decode(placed) == samples) {
+            encoding.words = placed;
+            return encoding;
+        }
     }
+    // Within 0..255 the table fails only for a step that fits no section it may go to.
+    encoding.refusal = withinEntryRange(samples) ? Refusal::TooManySections : Refusal::NotExact;
+    encoding.words = Words();
     return encoding;
 }
 

@@ -38,7 +38,7 @@ enum class Refusal {
     TooManySections, // a fifth section would be needed
     SlopeTooLow, // a step below -1
     SlopeTooHigh, // a step above 3
-    NotExact, // the words would not give back the samples (entries outside 0..255 among them)
+    NotExact, // entries outside 0..255: the chip's 8-bit entries would not give them back
 };
 
 struct Encoding

@@ -73,9 +73,11 @@ private Q_SLOTS:
 
 void TestBoardSimChip::defaultWaveTableDecodesToTheSine()
 {
-    const boardsim::QuarterWave quarter = boardsim::decodeWaveTable(boardsim::defaultWaveTable());
-    for (int i = 0; i < 256; ++i)
-        QCOMPARE(quarter[size_t(i)], expectedSine(i));
+    const boardsim::ChipWave quarter = boardsim::decodeWaveTable(boardsim::defaultWaveTable());
+    for (int i = 0; i < 256; ++i) {
+        QCOMPARE(quarter.rising[size_t(i)], expectedSine(i));
+        QCOMPARE(quarter.falling[size_t(i)], expectedSine(i));
+    }
     QCOMPARE(boardsim::waveAt(quarter, 300), expectedSine(300));
     QCOMPARE(boardsim::waveAt(quarter, 600), expectedSine(600));
     QCOMPARE(boardsim::waveAt(quarter, 1000), expectedSine(1000));

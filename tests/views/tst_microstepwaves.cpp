@@ -28,7 +28,7 @@ namespace {
 using Writes = QList<QPair<quint8, quint32>>;
 
 // The ten table writes of one motor, in the order they go out.
-Writes tableWrites(int motor, const WaveTable::Words &words)
+template<typename Words> Writes tableWrites(int motor, const Words &words)
 {
     const quint8 offset = motor == 0 ? 0x60 : 0x70;
     Writes writes {{quint8(offset + 8), words.select}, {quint8(offset + 9), words.start}};

@@ -79,7 +79,10 @@ void TestWaveTableEncoding::defaultSineEncodesToThePowerOnTable()
     QVERIFY(encoding.accepted());
     QCOMPARE(encoding.sectionEnd, (std::array<int, 4> {153, 254, 255, 255}));
     // The simulated board's power-on table was written down independently of this encoder.
-    QCOMPARE(encoding.words, boardsim::defaultWaveTable());
+    const boardsim::WaveTableWords &powerOn = boardsim::defaultWaveTable();
+    QCOMPARE(encoding.words.mslut, powerOn.mslut);
+    QCOMPARE(encoding.words.select, powerOn.select);
+    QCOMPARE(encoding.words.start, powerOn.start);
     QCOMPARE(encoding.words.select & 0xFF, 0x06u);
     QCOMPARE(WaveTable::decode(encoding.words), sine);
 }
@@ -139,15 +142,23 @@ void TestWaveTableEncoding::waves_data()
     QTest::newRow("entry above 255")
         << fromSlopes(1, {{255, 1}}) << Refusal::NotExact << QList<int> {253, 254, 255, 255} << 0;
     // The fourth section reaches the top without its last step being tested; that step fits
-    // neither of its values, so the table would not give it back.
+    // neither of its values: it would need a fifth section.
     QTest::newRow("untested top step")
         << fromSlopes(0, {{20, 0}, {10, 3}, {30, 0}, {10, 2}, {184, 1}, {1, 3}})
-        << Refusal::NotExact << QList<int> {20, 30, 60, 255} << 0;
-    // The top entry's step is the lower of its section's pair, but the empty fourth section
-    // starts at 255 too and would decode it with its own width.
-    QTest::newRow("top entry read by the empty fourth section")
-        << fromSlopes(1, {{50, 2}, {50, 0}, {154, 1}, {1, 0}}) << Refusal::NotExact
-        << QList<int> {50, 254, 255, 255} << 0;
+        << Refusal::TooManySections << QList<int> {20, 30, 60, 255} << 0;
+    // The top entry's step is the lower of the third section's pair, but X3 = 255 places it in
+    // the fourth section, whose width it is encoded against.
+    QTest::newRow("top entry read by the fourth section")
+        << fromSlopes(1, {{50, 2}, {50, 0}, {154, 1}, {1, 0}}) << Refusal::None
+        << QList<int> {50, 254, 255, 255} << 0x16;
+    // Index 254 is counted to the second section, whose walk stopped before testing it; it
+    // takes the width its own step needs.
+    QTest::newRow("untested step at a preset end")
+        << fromSlopes(0, {{100, 0}, {153, 1}, {1, 2}, {1, 1}}) << Refusal::None
+        << QList<int> {253, 254, 255, 255} << 0x69;
+    QTest::newRow("sine without the half-step phase")
+        << WaveGenerators::evaluateExpression("round(sin((x/1024)*2*pi)*248)").samples
+        << Refusal::None << QList<int> {0, 148, 255, 255} << 0x18;
 }
 
 void TestWaveTableEncoding::waves()

@@ -87,7 +87,7 @@ private:
     int mechanicalLoad = 0;
     DriverFaults driverFaults;
     bool waveValid = false;
-    QuarterWave wave {};
+    ChipWave wave {};
 };
 
 } // namespace boardsim
