@@ -16,11 +16,14 @@
 #include <QLineEdit>
 #include <QPen>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextEdit>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -82,8 +85,12 @@ private Q_SLOTS:
     void refusedWavesAreShownButNotWritten();
     void redrawsReplaceTheirItems();
     void designedWavesReachTheChipAndItsLiveView();
+    void everyWaveTheTableHoldsComesBackFromTheBoard();
 
 private:
+    // The main window connected to a fresh simulated board; its microstep dialog.
+    MicrostepWaves *dialogOnBoard();
+
     std::unique_ptr<boardsim::SimulatedBoard> board;
     std::unique_ptr<MainWindow> window;
 };
@@ -304,19 +311,26 @@ void TestMicrostepWaves::redrawsReplaceTheirItems()
     QCOMPARE(sectionLines, (QList<qreal> {153, 254, 255, 255}));
 }
 
-void TestMicrostepWaves::designedWavesReachTheChipAndItsLiveView()
+MicrostepWaves *TestMicrostepWaves::dialogOnBoard()
 {
     board = std::make_unique<boardsim::SimulatedBoard>(boardsim::Chip::Kvn3162);
-    QVERIFY(board->start(deviceTree().path()));
-    ModalCloser closer;
+    if (!board->start(deviceTree().path()))
+        return nullptr;
     window = std::make_unique<MainWindow>(nullptr);
     static_cast<StatusBar *>(window->statusBar())->connectionCheckBox()->click();
-    QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 10000);
-    MicrostepWaves *dialog = nullptr;
+    if (!QTest::qWaitFor([this] { return window->connection().isConnected(); }, 10000))
+        return nullptr;
     for (ChipDialog *candidate : window->chipDialogs().all()) {
         if (candidate->objectName() == QLatin1String("dlg_MicrostepWavest"))
-            dialog = qobject_cast<MicrostepWaves *>(candidate);
+            return qobject_cast<MicrostepWaves *>(candidate);
     }
+    return nullptr;
+}
+
+void TestMicrostepWaves::designedWavesReachTheChipAndItsLiveView()
+{
+    ModalCloser closer;
+    MicrostepWaves *dialog = dialogOnBoard();
     QVERIFY(dialog);
     QVERIFY(child<QPushButton>(dialog, "BtnEvaluate1")->isEnabled());
     // The connection read the chip's power-on tables into the labels.
@@ -376,6 +390,86 @@ void TestMicrostepWaves::designedWavesReachTheChipAndItsLiveView()
                  QString::number(-quarter[255 - 156]));
     QTRY_COMPARE(child<QLabel>(dialog, "StaticMsCurActB2")->text(), QString::number(quarter[156]));
     QVERIFY(closer.texts.isEmpty());
+}
+
+namespace {
+
+// Waves whose values lie in 0..255 and whose steps fall into at most four runs of two adjacent
+// values within -1..3, the first entry among the first run's: sines of several heights and
+// phases, and four straight pieces of random slopes, each made integral by floor().
+QStringList fittingExpressions()
+{
+    QStringList expressions;
+    for (const int height : {64, 100, 150, 200, 230, 248, 255}) {
+        for (const char *phase : {"0", "0.5", "1", "1.5"})
+            expressions
+                << QStringLiteral("round(sin((x/1024+%1/2048)*2*pi)*%2)").arg(phase).arg(height);
+    }
+    expressions << "round(255*sin(x/163))"
+                << "floor(255*sin(x*pi/510))"
+                << "x"
+                << "0";
+    QRandomGenerator random(27);
+    while (expressions.size() < 80) {
+        int breaks[3] = {int(random.bounded(1, 255)), int(random.bounded(1, 255)),
+                         int(random.bounded(1, 255))};
+        std::sort(std::begin(breaks), std::end(breaks));
+        double slopes[4];
+        for (double &slope : slopes)
+            slope = int(random.bounded(0, 3)) + 0.25 * int(random.bounded(1, 4));
+        double top = std::floor(slopes[0]) + 0.5 + slopes[0] * breaks[0];
+        for (int k = 1; k < 4; ++k)
+            top += slopes[k] * ((k < 3 ? breaks[k] : 255) - breaks[k - 1]);
+        if (top >= 255.0)
+            continue;
+        // A piece's steps are floor(a) and floor(a) + 1; the first entry is floor(a0).
+        QString text
+            = QStringLiteral("floor(%1+%2*x").arg(std::floor(slopes[0]) + 0.5).arg(slopes[0]);
+        for (int k = 1; k < 4; ++k)
+            text += QStringLiteral("+%1*(x-%2+fabs(x-%2))/2")
+                        .arg(slopes[k] - slopes[k - 1])
+                        .arg(breaks[k - 1]);
+        expressions << text + QLatin1Char(')');
+    }
+    return expressions;
+}
+
+} // namespace
+
+// Every such wave is taken by the dialog and written, and the board, reading the ten words as
+// the chip does, walks its coil currents through exactly the dialog's samples.
+void TestMicrostepWaves::everyWaveTheTableHoldsComesBackFromTheBoard()
+{
+    ModalCloser closer;
+    MicrostepWaves *dialog = dialogOnBoard();
+    QVERIFY(dialog);
+    for (const QString &expression : fittingExpressions()) {
+        board->clearWriteLog();
+        child<QLineEdit>(dialog, "EditExpression1")->setText(expression);
+        child<QPushButton>(dialog, "BtnEvaluate1")->click();
+        QVERIFY2(closer.texts.isEmpty(), qPrintable(expression + ": " + closer.texts.value(0)));
+        QCOMPARE(board->writeLog().size(), 10);
+
+        boardsim::WaveTableWords words;
+        for (int n = 0; n < 8; ++n)
+            words.mslut[size_t(n)] = board->registerValue(quint8(0x60 + n));
+        words.select = board->registerValue(0x68);
+        words.start = board->registerValue(0x69);
+        const boardsim::ChipWave wave = boardsim::decodeWaveTable(words);
+        const WaveTable::Samples &samples = dialog->samples(0);
+        for (int position = 0; position < 1024; ++position) {
+            const int index = position & 0xFF;
+            const int quarter = position >> 8;
+            const int entry = samples[size_t(quarter % 2 ? 255 - index : index)];
+            const int expected = quarter < 2 ? entry : -entry;
+            if (boardsim::waveAt(wave, position) != expected)
+                QFAIL(qPrintable(QStringLiteral("%1: position %2 gives %3, not %4")
+                                     .arg(expression)
+                                     .arg(position)
+                                     .arg(boardsim::waveAt(wave, position))
+                                     .arg(expected)));
+        }
+    }
 }
 
 QTEST_MAIN(TestMicrostepWaves)
