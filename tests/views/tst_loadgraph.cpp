@@ -28,6 +28,7 @@
 
 #include <climits>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -575,21 +576,26 @@ void TestLoadGraph::contextMenuExportsReachTheDesktopOrABox_data()
     QTest::addColumn<QString>("prefix"); // of the file name
     QTest::addColumn<bool>("desktopOpens");
     QTest::addColumn<bool>("homeExists");
+    QTest::addColumn<int>("room"); // bytes a file may grow to; 0: no limit
 
     QTest::newRow("velocity, opened by the desktop") << "Export load vs. velocity"
-                                                     << "/SWVvsVelocity_" << true << true;
+                                                     << "/SWVvsVelocity_" << true << true << 0;
     QTest::newRow("time, opened by the desktop") << "Export load vs. time"
-                                                 << "/SWVvsTime_" << true << true;
+                                                 << "/SWVvsTime_" << true << true << 0;
     QTest::newRow("velocity, no desktop program: the box names the file")
         << "Export load vs. velocity"
-        << "/SWVvsVelocity_" << false << true;
+        << "/SWVvsVelocity_" << false << true << 0;
     QTest::newRow("time, no desktop program: the box names the file")
         << "Export load vs. time"
-        << "/SWVvsTime_" << false << true;
-    QTest::newRow("velocity, not written: the box says why") << "Export load vs. velocity"
-                                                             << "/SWVvsVelocity_" << false << false;
+        << "/SWVvsTime_" << false << true << 0;
+    QTest::newRow("velocity, not written: the box says why")
+        << "Export load vs. velocity"
+        << "/SWVvsVelocity_" << false << false << 0;
     QTest::newRow("time, not written: the box says why") << "Export load vs. time"
-                                                         << "/SWVvsTime_" << false << false;
+                                                         << "/SWVvsTime_" << false << false << 0;
+    QTest::newRow("velocity, disk full: the box says why, no file is left")
+        << "Export load vs. velocity"
+        << "/SWVvsVelocity_" << false << true << 16;
 }
 
 // Through the graph's own menu as a user does, twice: the box of the first export must not run
@@ -600,6 +606,7 @@ void TestLoadGraph::contextMenuExportsReachTheDesktopOrABox()
     QFETCH(QString, prefix);
     QFETCH(bool, desktopOpens);
     QFETCH(bool, homeExists);
+    QFETCH(int, room);
     QTemporaryDir directory;
     const QString home = homeExists ? directory.path() : directory.filePath("gone");
     const QByteArray oldHome = qgetenv("HOME");
@@ -630,15 +637,21 @@ void TestLoadGraph::contextMenuExportsReachTheDesktopOrABox()
                 chosen = candidate;
         }
         QVERIFY(chosen);
+        std::optional<FileSizeLimit> full;
+        if (room > 0)
+            full.emplace(rlim_t(room));
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
         // Each export ends in the desktop or in one answered box, never both, never nothing.
         QTRY_COMPARE_WITH_TIMEOUT(opened.size() * int(desktopOpens) + boxes.titles.size(), round,
                                   30000);
         QVERIFY(!QApplication::activePopupWidget());
+        full.reset();
     }
     qputenv("HOME", oldHome);
 
-    QCOMPARE(opened.size(), homeExists ? 2 : 0);
+    const bool written = homeExists && room == 0;
+    QCOMPARE(opened.size(), written ? 2 : 0);
+    QCOMPARE(QDir(directory.path()).isEmpty(), !written);
     for (const QString &file : std::as_const(opened)) {
         QVERIFY(file.startsWith(home + prefix));
         QFile written(file);
@@ -652,7 +665,7 @@ void TestLoadGraph::contextMenuExportsReachTheDesktopOrABox()
     QCOMPARE(boxes.titles, expectedTitles);
     for (int i = 0; i < boxes.texts.size(); ++i) {
         QCOMPARE(boxes.formats.at(i), Qt::PlainText);
-        if (homeExists)
+        if (written)
             QCOMPARE(boxes.texts.at(i), opened.at(i));
         else
             QVERIFY2(boxes.texts.at(i).contains(" could not be written: "),
