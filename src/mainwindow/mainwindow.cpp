@@ -166,6 +166,7 @@ void MainWindow::selectBoard()
 int MainWindow::chooseModule(const QStringList &names)
 {
     setVisible(true);
+    ui->statusBar->progressBar()->hide();
     // The chooser deletes itself once it has closed.
     auto *chooser = new ChooseString(tr("Choose module"), names, ui->actionRemember_Module, this);
     return chooser->exec();
