@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts a simulated board with a device tree in a temporary
-# directory and the program against it, with throw-away settings in which "Autostart" is on.
+# directory and the program against it. The program's settings (look, font size, window places)
+# and its data (the debug log) live in the script's own folder .run/ beside it, kept from run to
+# run and apart from the user's own settings; "Autostart" is switched on at every start, so that
+# the program connects to the fresh board by itself.
 # Usage: ./run.sh [--chip 3162|3141] [program arguments ...]
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -44,9 +47,17 @@ for _ in $(seq 100); do
 done
 echo "Simulated KVN$chip board on $work/board/dev/ttyACM0 (control: $work/board/control.sock)"
 
-export XDG_CONFIG_HOME="$work/config"
-mkdir -p "$XDG_CONFIG_HOME/Korvane"
-printf '[General]\nAutostart=true\n' >"$XDG_CONFIG_HOME/Korvane/kvn31xx-eval.ini"
+keep="$PWD/.run"
+export XDG_CONFIG_HOME="$keep/config" XDG_DATA_HOME="$keep/data"
+settings="$XDG_CONFIG_HOME/Korvane/kvn31xx-eval.ini"
+mkdir -p "$(dirname "$settings")" "$XDG_DATA_HOME"
+# Autostart on, every other key as the last run left it.
+if [ -f "$settings" ] && grep -q '^\[General\]' "$settings"; then
+    sed -i -e '/^Autostart=/d' -e 's/^\[General\]$/[General]\nAutostart=true/' "$settings"
+else
+    { printf '[General]\nAutostart=true\n\n'; cat "$settings" 2>/dev/null || true; } >"$settings.new"
+    mv "$settings.new" "$settings"
+fi
 export KVN_SYSFS_ROOT="$work/board/sys" KVN_DEV_ROOT="$work/board/dev"
 export KVN_UDEV_RULES_DIR="$work/rules.d"
 

@@ -1,5 +1,6 @@
 #include "dialogs/chipdialog.h"
 
+#include "foundation/livevaluelabel.h"
 #include "foundation/repaintpacer.h"
 
 #include <QMetaMethod>
@@ -30,6 +31,15 @@ void ChipDialog::OnEnableAll(bool enable)
 }
 
 void ChipDialog::OnInitAllValues() { }
+
+void ChipDialog::OnLiveValuesCurrent(bool current)
+{
+    // The poll announces several values every few milliseconds: only a change is worth a walk.
+    if (current == m_liveValuesCurrent)
+        return;
+    m_liveValuesCurrent = current;
+    setLiveValuesCurrent(this, current);
+}
 
 void ChipDialog::OnRegisterChanged(unsigned char address, int value)
 {

@@ -40,6 +40,10 @@ public Q_SLOTS:
     virtual void OnInitAllValues();
     // A register now holds this value; addresses the dialog does not show are ignored.
     virtual void OnRegisterChanged(unsigned char address, int value);
+    // The polled values the dialog shows are the chip's current ones (true: the poll brought a
+    // value) or not (false: the link is down, or no poll has run yet); those not current are
+    // greyed.
+    void OnLiveValuesCurrent(bool current);
 
 Q_SIGNALS:
     void DoWriteRegister(unsigned char address, int value);
@@ -69,4 +73,6 @@ private:
     QList<QPointer<QWidget>> m_registerControls;
     std::function<bool()> m_readFailedProbe;
     bool m_lastReadFailed = false;
+    // As the form shows them, until the window that polls says otherwise.
+    bool m_liveValuesCurrent = true;
 };

@@ -69,6 +69,7 @@ Encoder::Encoder(QWidget *parent)
     QList<QWidget *> controls;
     for (const MotorControls &motor : motors) {
         motor.nEvent->text->setText(QStringLiteral("N event"));
+        markLiveValues({motor.nEvent->text});
         for (int bit = 0; bit < 10; ++bit)
             controls << motor.mode[bit];
         controls << motor.integerPart << motor.fraction << motor.mode[10] << motor.reverse

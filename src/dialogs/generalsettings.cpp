@@ -3,6 +3,7 @@
 #include "ui_generalsettings.h"
 
 #include "dialogs/statuslamps.h"
+#include "foundation/livevaluelabel.h"
 
 namespace {
 
@@ -54,6 +55,8 @@ GeneralSettings::GeneralSettings(QWidget *parent)
     placeStatusLamps(globalStatusLamps, ui->verticalLayout, m_lamps.data());
     placeStatusLamps(driverEnableLamp, ui->verticalLayoutOthers,
                      m_lamps.data() + globalStatusLampCount);
+    // The revision comes with every poll of the input register.
+    markLiveValues({ui->StaticChipRevision});
     setRegisterControls({ui->CheckPosComp, ui->CheckLockConf, ui->CheckShaft1, ui->CheckShaft2,
                          ui->BtnSetXCompare, ui->CheckStatusPoll});
 }

@@ -1,6 +1,7 @@
 #include "dialogs/statuslamps.h"
 
 #include "foundation/labelled.h"
+#include "foundation/livevaluelabel.h"
 
 #include <QBoxLayout>
 #include <QColor>
@@ -11,6 +12,8 @@ LabelLed *newStatusLamp(const char *text)
     auto *lamp = new LabelLed(QColor(QStringLiteral("cornflowerblue")), 14);
     // The captions are the chip's own flag names, not texts to translate.
     lamp->text->setText(QLatin1String(text));
+    // The lamp itself shows the bit by its light; its caption greys while the bit is not current.
+    markLiveValues({lamp->text});
     return lamp;
 }
 

@@ -2,12 +2,16 @@
 #include "ui_confirm.h"
 
 #include <QDebug>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 
 Confirm::Confirm(const QString &text, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    : QDialog(parent, Qt::Dialog)
     , ui(new Ui::Confirm)
 {
     ui->setupUi(this);
+    layOut();
     cancelButton = ui->ret;
     iconLabel = ui->iconLabel;
     setWindowOpacity(0.92);
@@ -18,6 +22,49 @@ Confirm::Confirm(const QString &text, QWidget *parent)
     ui->LblText->setText(text);
     connect(ui->OK, &QPushButton::clicked, this, &Confirm::ende);
     connect(ui->ret, &QPushButton::clicked, this, &Confirm::ende);
+}
+
+// The form places its widgets at fixed spots for a text of two short lines and two buttons; a
+// longer text, a larger font or a deleted Cancel left the text in a corner of an empty box.
+void Confirm::layOut()
+{
+    auto *frame = ui->Ui_Confirm::Confirm;
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(frame);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_details = new QLabel(frame);
+    m_details->setObjectName(QStringLiteral("LblDetails"));
+    m_details->setStyleSheet(QStringLiteral("border-style: none;"));
+    m_details->setWordWrap(true);
+    m_details->setTextFormat(Qt::PlainText);
+    m_details->hide();
+
+    ui->iconLabel->setFixedSize(ui->iconLabel->size());
+    ui->LblText->setMinimumWidth(ui->LblText->width());
+    ui->LblText->setTextFormat(Qt::PlainText);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ui->ret);
+    buttons->addWidget(ui->OK);
+    for (QPushButton *button : {ui->ret, ui->OK})
+        button->setMinimumSize(button->width() * 2 / 3, button->height() / 2);
+
+    auto *grid = new QGridLayout(frame);
+    grid->setContentsMargins(25, 20, 25, 20);
+    grid->setHorizontalSpacing(25);
+    grid->setVerticalSpacing(12);
+    grid->addWidget(ui->iconLabel, 0, 0, 2, 1, Qt::AlignTop);
+    grid->addWidget(ui->LblText, 0, 1);
+    grid->addWidget(m_details, 1, 1);
+    grid->addLayout(buttons, 2, 0, 1, 2);
+}
+
+void Confirm::setDetails(const QString &details)
+{
+    m_details->setText(details);
+    m_details->setVisible(!details.isEmpty());
 }
 
 Confirm::~Confirm()

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -110,6 +111,26 @@ bool tintedIcon(const QIcon &icon, int size, const QColor &colour, QIcon &result
     return true;
 }
 
+// The chevron of a tool bar whose buttons do not all fit is drawn by the style in a dark grey
+// that is not quite grey, so the tint for grey icons passes it by; on the application look's dark
+// blue it could not be seen, and it is the only way back to the buttons it hides. The style sets
+// it again whenever the tool bar's look changes, and every such change ends in updateIconColor.
+void tintToolBarChevron(QAbstractButton *button, const QColor &colour)
+{
+    const auto *toolBar = qobject_cast<const QToolBar *>(button->parentWidget());
+    if (!toolBar || button->objectName() != QLatin1String("qt_toolbar_ext_button"))
+        return;
+    const QStyle::StandardPixmap chevron = toolBar->orientation() == Qt::Horizontal
+        ? QStyle::SP_ToolBarHorizontalExtensionButton
+        : QStyle::SP_ToolBarVerticalExtensionButton;
+    const QIcon standard = toolBar->style()->standardIcon(chevron, nullptr, toolBar);
+    if (standard.isNull())
+        return;
+    QPixmap pixmap = standard.pixmap(button->iconSize().expandedTo(QSize(16, 16)));
+    tintPixmap(pixmap, colour, false);
+    button->setIcon(QIcon(pixmap));
+}
+
 } // namespace
 
 const QStringList MainAppStyle::sizeRules = {
@@ -207,6 +228,7 @@ void MainAppStyle::updateIconColor(QWidget *w)
     QIcon icon;
     const QList<QAbstractButton *> buttons = w->findChildren<QAbstractButton *>();
     for (QAbstractButton *button : buttons) {
+        tintToolBarChevron(button, colour);
         if (tintedIcon(button->icon(), 200, colour, icon))
             button->setIcon(icon);
     }

@@ -4,8 +4,12 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QObject>
+#include <QVariant>
+#include <QWidget>
 
 namespace {
+
+const char liveValueProperty[] = "kvnLiveValue";
 
 class LiveValuePin : public QObject
 {
@@ -49,7 +53,40 @@ private:
 void pinLiveValueLabels(const QList<QLabel *> &labels, const QString &widestText)
 {
     for (QLabel *label : labels) {
-        if (label)
+        if (label) {
             new LiveValuePin(label, widestText);
+            markLiveValues({label});
+        }
     }
+}
+
+void markLiveValues(const QList<QWidget *> &widgets)
+{
+    for (QWidget *widget : widgets) {
+        if (widget)
+            widget->setProperty(liveValueProperty, true);
+    }
+}
+
+void setLiveValueCurrent(QWidget *widget, bool current)
+{
+    // The disabled look is the one both looks already give a control that cannot be used.
+    if (widget && widget->property(liveValueProperty).toBool())
+        widget->setEnabled(current);
+}
+
+void setLiveValuesCurrent(QWidget *root, bool current)
+{
+    if (!root)
+        return;
+    const QList<QWidget *> widgets = root->findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        if (widget->window() == root->window())
+            setLiveValueCurrent(widget, current);
+    }
+}
+
+bool isLiveValueCurrent(const QWidget *widget)
+{
+    return widget && widget->isEnabled();
 }

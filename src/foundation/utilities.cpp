@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -37,6 +38,47 @@ void tintPixmap(QPixmap &pixmap, const QColor &color, bool onlyIfGrey)
         }
     }
     pixmap = QPixmap::fromImage(image);
+}
+
+namespace {
+double relativeLuminance(const QColor &colour)
+{
+    const auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF())
+        + 0.0722 * linear(rgb.blueF());
+}
+} // namespace
+
+double contrastRatio(const QColor &first, const QColor &second)
+{
+    const double a = relativeLuminance(first);
+    const double b = relativeLuminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+QColor readableColour(const QColor &preferred, const QColor &background, double minimum)
+{
+    if (contrastRatio(preferred, background) >= minimum)
+        return preferred;
+    // Blend towards white or black, whichever end lies farther from the background, in small
+    // steps, so that the colour keeps as much of its hue as the contrast allows.
+    const QColor end = contrastRatio(Qt::white, background) >= contrastRatio(Qt::black, background)
+        ? QColor(Qt::white)
+        : QColor(Qt::black);
+    const QColor start = preferred.toRgb();
+    for (int step = 1; step <= 20; ++step) {
+        const double t = step / 20.0;
+        const QColor mixed
+            = QColor::fromRgbF(float(start.redF() + (end.redF() - start.redF()) * t),
+                               float(start.greenF() + (end.greenF() - start.greenF()) * t),
+                               float(start.blueF() + (end.blueF() - start.blueF()) * t));
+        if (contrastRatio(mixed, background) >= minimum)
+            return mixed.toRgb();
+    }
+    return end;
 }
 
 QString pixmapToHtmlImage(QPixmap pixmap, int width, int height)

@@ -489,6 +489,10 @@ void ComShell::offerDriverInstallation()
             return;
         auto *confirm = new Confirm(
             tr("Device driver is not installed\nplug a Device and press OK"), m_owner);
+        confirm->setWindowTitle(tr("Board without a usable port"));
+        confirm->setDetails(tr("The board's port cannot be used yet. Plug the board in and press "
+                               "OK: the device manager then installs the board's access rule, "
+                               "for which the system may ask for the administrator's password."));
         if (confirm->cancelButton)
             confirm->cancelButton->deleteLater();
         prompt.pending = confirm;

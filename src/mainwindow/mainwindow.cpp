@@ -10,6 +10,7 @@
 #include "foundation/choosestring.h"
 #include "foundation/mainappstyle.h"
 #include "foundation/methodname.h"
+#include "foundation/plainmessagebox.h"
 #include "foundation/spacerwidget.h"
 #include "foundation/statusbar.h"
 #include "foundation/utilities.h"
@@ -140,7 +141,13 @@ void MainWindow::selectBoard()
         break;
     case BoardSelector::Road::NoBoard:
         setVisible(true);
-        QMessageBox::about(this, tr(" Found no USB device "), tr("Scanning other serial devices"));
+        // Nothing is busy while the box waits: the start-up indicator would only hide the bar.
+        ui->statusBar->progressBar()->hide();
+        PlainMessageBox::information(
+            this, tr(" Found no USB device "), tr("Scanning other serial devices"),
+            tr("No KVN3141 or KVN3162 evaluation board was found on USB. After OK the program "
+               "tries every serial port in turn and connects to the first board that answers: "
+               "plug the board in and wait."));
         comShell.init(QString(), this, false);
         boardConnection.setAcceptedFirmware(
             {{0, QStringLiteral("362")}, {1, QStringLiteral("3141")}});
@@ -159,6 +166,7 @@ void MainWindow::selectBoard()
 int MainWindow::chooseModule(const QStringList &names)
 {
     setVisible(true);
+    ui->statusBar->progressBar()->hide();
     // The chooser deletes itself once it has closed.
     auto *chooser = new ChooseString(tr("Choose module"), names, ui->actionRemember_Module, this);
     return chooser->exec();

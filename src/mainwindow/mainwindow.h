@@ -72,6 +72,9 @@ Q_SIGNALS:
     void EnableAll(bool enable);
     void InitAllValues();
     void RegisterChanged(unsigned char address, int value);
+    // The polled values shown are the chip's current ones (a poll brought a value) or not (the
+    // link is down, or nothing was polled yet).
+    void LiveValuesCurrent(bool current);
     void DoWriteRegister(unsigned char address, int value);
     void DoReadRegister(unsigned char address, int &value);
     // The close has run all its steps: the program may end its event loop now. The window does
@@ -187,4 +190,5 @@ private:
     RegisterFileCommands registerFiles;
     // The close runs once; a second close of the hidden window finds nothing left to do.
     bool closed = false;
+    bool liveValuesCurrent = false;
 };

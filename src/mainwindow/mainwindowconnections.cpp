@@ -2,6 +2,7 @@
 
 #include "ui_mainwindow.h"
 
+#include "foundation/livevaluelabel.h"
 #include "foundation/statusbar.h"
 #include "maintenance/droplabel.h"
 
@@ -80,11 +81,23 @@ void MainWindow::connectCollaborators()
 
     statusPoll.setReadFailed([this] { return registerAccess.lastReadFailed(); });
     statusPoll.setHeld([this] { return registerAccess.isAskingUser(); });
+    // A failed read is not announced, so every value that arrives is the chip's.
     connect(&statusPoll, &StatusPoll::labelValue, this, [this](StatusPoll::Label label, int value) {
-        if (QLabel *shown = pollLabel(label))
+        if (QLabel *shown = pollLabel(label)) {
             shown->setNum(value);
+            setLiveValueCurrent(shown, true);
+        }
+    });
+    connect(&statusPoll, &StatusPoll::RegisterChanged, this, [this] {
+        if (!liveValuesCurrent) {
+            liveValuesCurrent = true;
+            Q_EMIT LiveValuesCurrent(true);
+        }
     });
     connect(&statusPoll, &StatusPoll::RegisterChanged, this, &MainWindow::RegisterChanged);
+    markLiveValues(
+        {ui->StaticXActual1, ui->StaticVActual1, ui->StaticXActual2, ui->StaticVActual2});
+    setLiveValuesCurrent(this, false);
 
     MotionPanel::Sources sources;
     sources.jogVelocity = [this](int motor) {
@@ -128,6 +141,12 @@ void MainWindow::connectCollaborators()
             &RegisterAccess::endConnection);
     connect(board, &BoardConnection::statusMessage, status,
             qOverload<const QString &, int>(&StatusBar::showMessage));
+    // Neither are the values the poll showed: they stay greyed until it brings new ones.
+    connect(board, &BoardConnection::connectionClosed, this, [this] {
+        setLiveValuesCurrent(this, false);
+        liveValuesCurrent = false;
+        Q_EMIT LiveValuesCurrent(false);
+    });
     // What the chip's messages say ("KVN3162 detected") is no longer true once the board is gone.
     connect(board, &BoardConnection::connectionClosed, status,
             [status] { status->showMessage(QStringLiteral(" "), 0); });
@@ -156,6 +175,8 @@ void MainWindow::connectRegisterMesh(const RegisterMeshDialogs &d)
         dialog->setReadFailedProbe([this] { return registerAccess.lastReadFailed(); });
         connect(this, &MainWindow::InitAllValues, dialog, &ChipDialog::OnInitAllValues);
         connect(this, &MainWindow::RegisterChanged, dialog, &ChipDialog::OnRegisterChanged);
+        connect(this, &MainWindow::LiveValuesCurrent, dialog, &ChipDialog::OnLiveValuesCurrent);
+        dialog->OnLiveValuesCurrent(liveValuesCurrent);
 
         if (dialog == d.rampGeneratorFeatures) {
             connect(d.rampGeneratorFeatures, &RampGeneratorFeatures::SetStatusPoll, this,

@@ -1,5 +1,7 @@
 #include "views/htmltable.h"
 
+#include "foundation/utilities.h"
+
 #include <algorithm>
 
 namespace {
@@ -9,8 +11,10 @@ constexpr int longestSingleColumn = 24;
 
 } // namespace
 
-HtmlTable::HtmlTable(const int &width, const double &border, const int &columns)
-    : cellOpen(QStringLiteral("<td style=\"font-size:8pt; color:navy\">"))
+HtmlTable::HtmlTable(const int &width, const double &border, const int &columns,
+                     const QColor &background)
+    : background(background)
+    , cellOpen(QStringLiteral("<td style=\"font-size:8pt; color:%1\">").arg(colourOn("navy")))
 {
     setColumns(columns);
     // Three table starts here against two ends in endTable(): rich-text readers rely on the
@@ -20,6 +24,15 @@ HtmlTable::HtmlTable(const int &width, const double &border, const int &columns)
                           "ridge; border-color: cornflowerblue\">")
                .arg(width)
                .arg(QString::number(border, 'g', -1));
+}
+
+QString HtmlTable::colourOn(const char *name) const
+{
+    const QColor colour = QColor::fromString(QLatin1String(name));
+    if (!background.isValid())
+        return QLatin1String(name);
+    const QColor readable = readableColour(colour, background);
+    return readable == colour ? QString(QLatin1String(name)) : readable.name();
 }
 
 void HtmlTable::setColumns(const int &columns)
@@ -32,9 +45,8 @@ void HtmlTable::setColumns(const int &columns)
 
 void HtmlTable::heading(const QString &text)
 {
-    html += QStringLiteral(
-                "<p style=\"font-weight:bold; font-size:12pt; color:dodgerblue\">%1<hr></p>")
-                .arg(text);
+    html += QStringLiteral("<p style=\"font-weight:bold; font-size:12pt; color:%1\">%2<hr></p>")
+                .arg(colourOn("dodgerblue"), text);
 }
 
 void HtmlTable::addValues(const QStringList &values)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 
@@ -9,7 +10,10 @@
 class HtmlTable
 {
 public:
-    HtmlTable(const int &width, const double &border, const int &columns);
+    // Given the background the table will be shown on (a tool tip's), the navy cells and the
+    // dodger-blue headings take the nearest shade of their colour that can be read on it.
+    HtmlTable(const int &width, const double &border, const int &columns,
+              const QColor &background = QColor());
 
     void setColumns(const int &columns);
     void heading(const QString &text);
@@ -18,6 +22,9 @@ public:
     QString endTable();
 
 private:
+    QString colourOn(const char *name) const;
+
+    QColor background;
     QString cellOpen;
     QString rowTemplate;
     QString html;

@@ -8,6 +8,7 @@
 #include "views/htmltable.h"
 #include "views/loadadaptscene.h"
 
+#include <QApplication>
 #include <QDebug>
 #include <QPixmap>
 #include <QResizeEvent>
@@ -97,8 +98,7 @@ LoadAdapt::LoadAdapt(QWidget *parent)
             {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("8")});
     }
 
-    ui->frameHelp->setToolTip(helpText());
-    ui->frameHelp->setWhatsThis(ui->frameHelp->toolTip());
+    showHelpText();
 
     QList<QWidget *> controls;
     for (int motor = 0; motor < 2; ++motor) {
@@ -118,9 +118,23 @@ LoadAdapt::~LoadAdapt()
     scene2->deleteLater();
 }
 
+void LoadAdapt::showHelpText()
+{
+    ui->frameHelp->setToolTip(helpText());
+    ui->frameHelp->setWhatsThis(ui->frameHelp->toolTip());
+}
+
+void LoadAdapt::changeEvent(QEvent *event)
+{
+    ChipDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        showHelpText();
+}
+
 QString LoadAdapt::helpText() const
 {
-    HtmlTable table(100, 0.0, 2);
+    // Navy on the application look's dark blue tool tip could not be read.
+    HtmlTable table(100, 0.0, 2, QApplication::palette().color(QPalette::ToolTipBase));
     table.heading(pixmapToHtmlImage(QPixmap(QStringLiteral(":/KVN/KorvaneIcon")), 32, 32)
                   + QStringLiteral("strainWatch & loadAdapt"));
     for (const char *sentence : helpSentences)

@@ -33,6 +33,8 @@ public Q_SLOTS:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    // The help's colours follow the tool tip's background of the look in force.
+    void changeEvent(QEvent *event) override;
 
 private Q_SLOTS:
     void on_CheckFilter1_clicked(bool checked);
@@ -65,6 +67,7 @@ private:
     void updateHysteresisBand(int motor);
     void setRunCurrent(int motor, int ihold_irun);
     QString helpText() const;
+    void showHelpText();
 
     Ui_LoadAdapt *ui;
     LoadAdaptScene *scene1;

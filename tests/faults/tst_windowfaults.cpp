@@ -1,7 +1,9 @@
 #include "stallwatch.h"
 
 #include "boardsim/simulatedboard.h"
+#include "dialogs/chipdialog.h"
 #include "dialogs/registermap.h"
+#include "foundation/labelled.h"
 #include "foundation/statusbar.h"
 #include "link/kvnltransport.h"
 #include "maintenance/droplabel.h"
@@ -91,6 +93,9 @@ private:
     void verifyConnected();
     void verifyDisconnected();
     void verifyNoStall();
+    // The first polled value the window and its dialogs show that is not marked current (greyed)
+    // or not as asked; empty when there is none.
+    QString polledValueNotShownAs(bool current) const;
     template<typename T> T *child(const char *name) const
     {
         return window->findChild<T *>(QLatin1String(name));
@@ -173,6 +178,7 @@ void TestWindowFaults::verifyConnected()
     const qint32 fresh = 4000 + QRandomGenerator::global()->bounded(1000);
     board->setRegisterValue(0x41, quint32(fresh));
     QTRY_COMPARE(child<QLabel>("StaticXActual2")->text(), QString::number(fresh));
+    QTRY_COMPARE(polledValueNotShownAs(true), QString());
 }
 
 void TestWindowFaults::verifyDisconnected()
@@ -186,6 +192,42 @@ void TestWindowFaults::verifyDisconnected()
     QVERIFY(!child<QAction>("actionSave_settings")->isEnabled());
     // The chip stays that of the last board.
     QCOMPARE(window->connection().moduleName(), QStringLiteral("3162"));
+    // What the poll showed last is no longer the chip's.
+    QCOMPARE(polledValueNotShownAs(false), QString());
+}
+
+QString TestWindowFaults::polledValueNotShownAs(bool current) const
+{
+    QList<QWidget *> shown;
+    for (const char *name :
+         {"StaticXActual1", "StaticVActual1", "StaticXActual2", "StaticVActual2"})
+        shown << child<QWidget>(name);
+    QList<LabelLed *> lamps;
+    const QList<ChipDialog *> dialogs = window->chipDialogs().all();
+    for (const ChipDialog *dialog : dialogs) {
+        for (const char *name : {"StaticMsCnt1", "StaticMsCurActA2", "StaticChipRevision"}) {
+            if (auto *label = dialog->findChild<QWidget *>(QLatin1String(name)))
+                shown << label;
+        }
+        // The status lamps: the chip's flags, from the ramp, driver, global and encoder status.
+        // (A LabelLed has no meta-object of its own: it is told from other frames by its type.)
+        const QList<QFrame *> frames = dialog->findChildren<QFrame *>();
+        for (QFrame *frame : frames) {
+            if (auto *lamp = dynamic_cast<LabelLed *>(frame))
+                lamps << lamp;
+        }
+    }
+    for (const LabelLed *lamp : std::as_const(lamps))
+        shown << lamp->text;
+    if (shown.size() < 4 + 3 + 20)
+        return QStringLiteral("only %1 values found").arg(shown.size());
+    if (shown.contains(nullptr))
+        return QStringLiteral("a position or velocity label is missing");
+    for (const QWidget *widget : std::as_const(shown)) {
+        if (widget->isEnabled() != current)
+            return widget->objectName() + QLatin1Char(' ') + widget->property("text").toString();
+    }
+    return QString();
 }
 
 void TestWindowFaults::verifyNoStall()

@@ -1,6 +1,8 @@
 #include "foundation/appsettings.h"
 #include "foundation/constants.h"
 #include "foundation/mainappstyle.h"
+#include "foundation/utilities.h"
+#include "views/loadadapt.h"
 
 #include "support/testenvironment.h"
 
@@ -15,6 +17,7 @@
 #include <QMainWindow>
 #include <QPainter>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStyle>
@@ -22,6 +25,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeWidget>
 
 namespace {
@@ -112,6 +116,10 @@ private Q_SLOTS:
     void fixedToolBarWithoutTextsGetsMinimumWidth();
     void applyStyleClicksTheSizeButtonAgain();
     void onlyGreyIconsAreRecoloured();
+    void contrastIsMeasuredAsTheGuidelinesDo_data();
+    void contrastIsMeasuredAsTheGuidelinesDo();
+    void everyLookCanBeRead_data();
+    void everyLookCanBeRead();
 
 private:
     QPalette platformPalette;
@@ -515,6 +523,143 @@ void TestMainAppStyle::onlyGreyIconsAreRecoloured()
     QCOMPARE(qAlpha(after.pixel(16, 4)), qAlpha(before.pixel(16, 4)));
     QCOMPARE(qAlpha(after.pixel(16, 16)), 0);
     QApplication::setPalette(platformPalette);
+}
+
+void TestMainAppStyle::contrastIsMeasuredAsTheGuidelinesDo_data()
+{
+    QTest::addColumn<QColor>("text");
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<double>("ratio");
+    QTest::newRow("black on white") << QColor(Qt::black) << QColor(Qt::white) << 21.0;
+    QTest::newRow("alike") << QColor("#004DB9") << QColor("#004DB9") << 1.0;
+    QTest::newRow("old chevron") << QColor("#343536") << QColor("#002E6E") << 1.06;
+    QTest::newRow("navy on navy tip") << QColor("navy") << QColor("#002E6E") << 1.23;
+    QTest::newRow("white on window") << QColor(Qt::white) << QColor("#004DB9") << 7.6;
+}
+
+void TestMainAppStyle::contrastIsMeasuredAsTheGuidelinesDo()
+{
+    QFETCH(QColor, text);
+    QFETCH(QColor, background);
+    QFETCH(double, ratio);
+    QVERIFY2(qAbs(contrastRatio(text, background) - ratio) < 0.06,
+             qPrintable(QString::number(contrastRatio(text, background))));
+    QCOMPARE(contrastRatio(background, text), contrastRatio(text, background));
+    // A colour that can be read stays as it is; one that cannot takes the nearest shade that can.
+    const QColor readable = readableColour(text, background);
+    QVERIFY(contrastRatio(readable, background) >= 4.5);
+    if (ratio >= 4.5)
+        QCOMPARE(readable, text);
+}
+
+namespace {
+
+// The colour in the area that stands out most from the background: the core of a glyph.
+double strongestContrast(const QImage &image, const QRect &area, const QColor &background)
+{
+    double strongest = 1.0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            strongest = qMax(strongest, contrastRatio(image.pixelColor(x, y), background));
+    }
+    return strongest;
+}
+
+QWidget *shownToolTip()
+{
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->inherits("QTipLabel") && window->isVisible())
+            return window;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void TestMainAppStyle::everyLookCanBeRead_data()
+{
+    QTest::addColumn<bool>("applicationLook");
+    QTest::newRow("platform look") << false;
+    QTest::newRow("application look") << true;
+}
+
+// Every text the user reads, and the chevron that leads to the tool-bar buttons that do not fit,
+// stands out from its background by at least 4.5 to 1, in both looks.
+void TestMainAppStyle::everyLookCanBeRead()
+{
+    QFETCH(bool, applicationLook);
+    StyledWindow styled;
+    for (int k = 0; k < 30; ++k)
+        styled.first->addAction(QStringLiteral("Action %1").arg(k));
+    styled.style->createFontSizeBar(styled.first);
+    styled.window.resize(320, 240);
+    styled.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&styled.window));
+    QSignalSpy sizes(styled.style, &MainAppStyle::fontSizeChanged);
+    styled.style->applyStyle(applicationLook, applicationLook ? QString() : offExtraSheet);
+    QTRY_COMPARE(sizes.size(), 1);
+
+    const QPalette palette = QApplication::palette();
+    struct Pair
+    {
+        const char *name;
+        QPalette::ColorRole text;
+        QPalette::ColorRole background;
+    };
+    // The application look's tool tips are drawn in window text on the base colour.
+    const Pair pairs[] = {
+        {"window text", QPalette::WindowText, QPalette::Window},
+        {"text", QPalette::Text, QPalette::Base},
+        {"tool tip", QPalette::ToolTipText, QPalette::ToolTipBase},
+        {"link", QPalette::Link, QPalette::Base},
+        {"styled tool tip", QPalette::WindowText, QPalette::Base},
+    };
+    for (const Pair &pair : pairs) {
+        const double ratio
+            = contrastRatio(palette.color(pair.text), palette.color(pair.background));
+        QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("%1: %2").arg(pair.name).arg(ratio)));
+    }
+    // The platform's own selection colours are its business; the application look's are ours.
+    if (applicationLook) {
+        QVERIFY(contrastRatio(palette.color(QPalette::HighlightedText),
+                              palette.color(QPalette::Highlight))
+                >= 4.5);
+    }
+
+    QToolButton *chevron = styled.first->findChild<QToolButton *>("qt_toolbar_ext_button");
+    QVERIFY(chevron);
+    QTRY_VERIFY(chevron->isVisible());
+    const QImage bar = styled.first->grab().toImage();
+    const QRect chevronArea = chevron->geometry().adjusted(3, 3, -3, -3);
+    const QColor barBackground = bar.pixelColor(chevron->geometry().topLeft() + QPoint(1, 1));
+    const double chevronRatio = strongestContrast(bar, chevronArea, barBackground);
+    QVERIFY2(chevronRatio >= 4.5, qPrintable(QString::number(chevronRatio)));
+
+    LoadAdapt dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *help = dialog.findChild<QFrame *>(QStringLiteral("frameHelp"));
+    QVERIFY(help);
+    QToolTip::showText(help->mapToGlobal(help->rect().center()), help->toolTip(), help);
+    QWidget *tip = nullptr;
+    QTRY_VERIFY((tip = shownToolTip()));
+    const QColor tipBackground = tip->grab().toImage().pixelColor(3, 3);
+    static const QRegularExpression textColour(QStringLiteral("[^-]color:\\s*([#\\w]+)"));
+    QRegularExpressionMatchIterator colours = textColour.globalMatch(help->toolTip());
+    int checked = 0;
+    while (colours.hasNext()) {
+        const QString name = colours.next().captured(1);
+        const double ratio = contrastRatio(QColor::fromString(name), tipBackground);
+        QVERIFY2(
+            ratio >= 4.5,
+            qPrintable(QStringLiteral("%1 on %2: %3").arg(name, tipBackground.name()).arg(ratio)));
+        ++checked;
+    }
+    QVERIFY(checked >= 9);
+    QToolTip::hideText();
+    if (applicationLook)
+        styled.style->applyStyle(false, offExtraSheet);
 }
 
 QTEST_MAIN(TestMainAppStyle)

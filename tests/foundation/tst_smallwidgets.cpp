@@ -125,6 +125,8 @@ private Q_SLOTS:
     void confirmResults_data();
     void confirmResults();
     void confirmWithoutCancelStillAnswers();
+    void confirmFitsItsWholeText_data();
+    void confirmFitsItsWholeText();
 
     void labelLedRadiusIsHalfTheSize();
     void labelLedLightsWhenEnabled();
@@ -289,6 +291,56 @@ void TestSmallWidgets::confirmWithoutCancelStillAnswers()
         1);
     flushDeferredDeletes();
     QVERIFY(dialog.isNull());
+}
+
+void TestSmallWidgets::confirmFitsItsWholeText_data()
+{
+    QTest::addColumn<QString>("fontRule");
+    QTest::addColumn<bool>("withCancel");
+    QTest::newRow("12 px, OK only") << QStringLiteral("QWidget {font-size: 12px}") << false;
+    QTest::newRow("20 px, OK only") << QStringLiteral("QWidget {font-size: 20px}") << false;
+    QTest::newRow("20 px, both buttons") << QStringLiteral("QWidget {font-size: 20px}") << true;
+}
+
+// The prompt wears a title bar and fits itself to its texts: no label is cut, and no empty room
+// is left beside them once Cancel is gone.
+void TestSmallWidgets::confirmFitsItsWholeText()
+{
+    QFETCH(QString, fontRule);
+    QFETCH(bool, withCancel);
+    QWidget owner;
+    owner.setStyleSheet(fontRule);
+    QPointer<Confirm> dialog = new Confirm(
+        QStringLiteral("Device driver is not installed\nplug a Device and press OK"), &owner);
+    dialog->setWindowTitle(QStringLiteral("Board without a usable port"));
+    dialog->setDetails(QStringLiteral("Plug the board in and press OK: the device manager then "
+                                      "installs the board's access rule."));
+    if (!withCancel)
+        delete dialog->cancelButton;
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    QVERIFY(!(dialog->windowFlags() & Qt::FramelessWindowHint));
+    QCOMPARE(dialog->size(), dialog->sizeHint());
+    const QRect inside = dialog->rect();
+    const QList<QLabel *> labels = dialog->findChildren<QLabel *>();
+    int texts = 0;
+    for (const QLabel *label : labels) {
+        if (label->text().isEmpty())
+            continue;
+        ++texts;
+        QVERIFY2(label->isVisible(), qPrintable(label->objectName()));
+        QVERIFY2(label->height() >= label->heightForWidth(label->width()),
+                 qPrintable(label->objectName()));
+        QVERIFY(inside.contains(QRect(label->mapTo(dialog.data(), QPoint()), label->size())));
+    }
+    QCOMPARE(texts, 2);
+    const QList<QPushButton *> buttons = dialog->findChildren<QPushButton *>();
+    QCOMPARE(buttons.size(), withCancel ? 2 : 1);
+    for (const QPushButton *button : buttons) {
+        QVERIFY(button->width() >= button->sizeHint().width());
+        QVERIFY(inside.contains(QRect(button->mapTo(dialog.data(), QPoint()), button->size())));
+    }
+    delete dialog;
 }
 
 void TestSmallWidgets::labelLedRadiusIsHalfTheSize()

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QProgressBar>
 
 ModalCloser::ModalCloser(Answer answer)
     : answer(answer)
@@ -19,6 +20,12 @@ void ModalCloser::answerModalBox()
     titles << box->windowTitle();
     texts << box->text();
     formats << box->textFormat();
+    details << box->informativeText();
+    widths << box->width();
+    const QProgressBar *busy = box->parentWidget()
+        ? box->parentWidget()->findChild<QProgressBar *>(QStringLiteral("statusBarProgressBar"))
+        : nullptr;
+    busyShown << (busy && busy->isVisible());
     QAbstractButton *ok = answer == Answer::ClickOk ? box->button(QMessageBox::Ok) : nullptr;
     if (ok)
         ok->click();

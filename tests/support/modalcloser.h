@@ -18,6 +18,9 @@ public:
     QStringList titles;
     QStringList texts;
     QList<Qt::TextFormat> formats; // of each box's text
+    QStringList details; // each box's informative text
+    QList<int> widths; // each box's width as shown
+    QList<bool> busyShown; // whether the status bar's busy indicator showed behind each box
 
 private:
     void answerModalBox();
