@@ -137,6 +137,15 @@ private Q_SLOTS:
         QVERIFY(rig.board().replug());
         QVERIFY(rig.linkShows(QStringLiteral("3141B100")));
         QVERIFY(rig.board().bootLoader().isRunning());
+
+        // A given geometry stays given, zeros too, until it is switched off; the update rows
+        // above show the boot loader answering it.
+        QVERIFY(rig.control(QStringLiteral("boot fault geometry 0 0 0")));
+        boardsim::BootLoaderFaults faults = rig.board().bootLoader().faults();
+        QVERIFY(faults.overrideGeometry);
+        QCOMPARE(faults.pageSize + faults.memoryStart + faults.memorySize, 0u);
+        QVERIFY(rig.control(QStringLiteral("boot fault geometry off")));
+        QVERIFY(!rig.board().bootLoader().faults().overrideGeometry);
     }
 };
 
