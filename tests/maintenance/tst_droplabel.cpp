@@ -185,7 +185,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("problem");
         QTest::newRow("named pipe") << "fifo"
                                     << "it is a named pipe (FIFO), not a file";
-        QTest::newRow("link to a device") << "zero"
+        QTest::newRow("link to a device") << "devicelink"
                                           << "it is a device, not a file";
         QTest::newRow("folder") << "folder"
                                 << "it is a folder, not a file";

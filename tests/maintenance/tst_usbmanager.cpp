@@ -496,7 +496,7 @@ void TestUsbManager::dropUpdatesTheBoard()
     // Names that are no files are refused before anything opens them: the board is not touched
     // and the tree takes drops again.
     for (const QString &kind :
-         {QStringLiteral("fifo"), QStringLiteral("zero"), QStringLiteral("folder")}) {
+         {QStringLiteral("fifo"), QStringLiteral("devicelink"), QStringLiteral("folder")}) {
         const QString path = files.path() + QLatin1Char('/') + kind + QStringLiteral(".hex");
         QVERIFY(makeNonFileEntry(path, kind));
         mime.setUrls({QUrl::fromLocalFile(path)});
