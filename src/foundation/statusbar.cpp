@@ -20,6 +20,8 @@ StatusBar::StatusBar(QWidget *parent)
     setMinimumSize(222, 26);
     setStyleSheet(QStringLiteral("QStatusBar::item {border: none}"));
 
+    // Messages carry texts from the board ("wrong module [...]"): shown as they are.
+    m_messageLabel->setTextFormat(Qt::PlainText);
     addPermanentWidget(m_messageLabel);
     addPermanentWidget(m_spacer, 1);
     m_spacer->hide();

@@ -485,7 +485,8 @@ void ComShell::offerDriverInstallation()
     if (!m_owner)
         return;
     if (m_owner->isVisible()) {
-        if (prompt.declined || prompt.pending)
+        // Without the device-console tool an installation cannot help: the installer said so.
+        if (prompt.declined || prompt.pending || USB_Manager::accessToolMissing())
             return;
         auto *confirm = new Confirm(
             tr("Device driver is not installed\nplug a Device and press OK"), m_owner);

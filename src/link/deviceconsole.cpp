@@ -164,8 +164,21 @@ QString DeviceConsole::devconPath()
 
 QString DeviceConsole::installedDevconPath()
 {
-    const QString path = QStringLiteral(KVN_DEVCON_INSTALL_PATH);
+    const QString path = devconInstallPath();
     return ElevatedLauncher::isRootOwned(path) ? path : QString();
+}
+
+QString DeviceConsole::devconInstallPath()
+{
+    return QStringLiteral(KVN_DEVCON_INSTALL_PATH);
+}
+
+QString DeviceConsole::missingTool() const
+{
+    const QString path = toolForExecute();
+    if (path.isEmpty())
+        return devconInstallPath();
+    return QFileInfo(path).isExecutable() ? QString() : path;
 }
 
 int DeviceConsole::execSU(const QString &command, const QStringList &arguments)

@@ -47,6 +47,11 @@ public:
     static QString devconPath();
     // The tool installed with the program (root-owned), or empty when there is none.
     static QString installedDevconPath();
+    // Where the program's installation puts the tool.
+    static QString devconInstallPath();
+    // The path of the tool that execute() would run when that tool is not there (as root from a
+    // build tree: the installed one, which is missing); empty when it is there.
+    QString missingTool() const;
 
     // Starts the installed tool elevated (ElevatedLauncher::start): 42 when it ran and
     // succeeded, 5 when elevation was refused or is not to be had, 33 when the request was
@@ -64,6 +69,7 @@ public:
     // Runs this program in place of the tool (tests, or a tool at a place of the caller's
     // choosing); empty restores the default.
     void setToolPath(const QString &path) { m_toolPath = path; }
+    QString toolPath() const { return m_toolPath; }
 
     static QString sanitizedName(const QString &name);
     static bool isValidHardwareId(const QString &hardwareId);

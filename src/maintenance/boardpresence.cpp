@@ -7,6 +7,7 @@ namespace BoardPresence {
 
 namespace {
 const QString instanceKey = QStringLiteral("deviceInstanceID");
+const QString goneKey = QStringLiteral("gone");
 
 // Instance id -> the entry it had when last seen, for the whole process.
 QMap<QString, QMap<QString, QString>> &seenBoards()
@@ -30,9 +31,17 @@ void addBoardsGone(DeviceMap &map)
         seenBoards().insert(id, seen);
     }
     for (auto seen = seenBoards().constBegin(); seen != seenBoards().constEnd(); ++seen) {
-        if (!present.contains(seen.key()))
-            map.insert(QString(), seen.value());
+        if (present.contains(seen.key()))
+            continue;
+        QMap<QString, QString> gone = seen.value();
+        gone.insert(goneKey, QStringLiteral("true"));
+        map.insert(QString(), gone);
     }
+}
+
+bool isGone(const QMap<QString, QString> &entry)
+{
+    return entry.contains(goneKey);
 }
 
 bool forget(const QString &instanceId)

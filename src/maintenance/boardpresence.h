@@ -13,6 +13,8 @@ namespace BoardPresence {
 // Notes the boards of `map` as seen and adds an "offline" entry under the empty name for every
 // board seen during this run that is not in it.
 void addBoardsGone(DeviceMap &map);
+// True for an entry that addBoardsGone added: a board that is not plugged in now.
+bool isGone(const QMap<QString, QString> &entry);
 // Forgets a board seen during this run; true when it was one.
 bool forget(const QString &instanceId);
 void forgetAll();

@@ -3,7 +3,6 @@
 #include "foundation/utilities.h"
 #include "link/comshell.h"
 #include "maintenance/sendfirmware.h"
-#include "serial/abstractserial.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -17,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWhatsThis>
@@ -38,6 +38,8 @@ DropLabel::DropLabel(ComShell *link, QWidget *parent)
     m_iconLabel->setPixmap(QPixmap(QStringLiteral(":/ComPort/usbLogo")));
 
     m_textLabel->setObjectName(QStringLiteral("MsgText"));
+    // The text comes from the board: shown as it is, never as markup.
+    m_textLabel->setTextFormat(Qt::PlainText);
     m_textLabel->setMinimumWidth(150);
     m_textLabel->setText(QStringLiteral("init..."));
 
@@ -82,11 +84,6 @@ QString DropLabel::firmwareFileOf(const QMimeData *mime)
     return path.contains(QLatin1String(".hex")) ? path : QString();
 }
 
-bool DropLabel::hasConnectedBoard() const
-{
-    return !m_comPort.isEmpty() && m_link && m_link->serialPort() && m_link->serialPort()->isOpen();
-}
-
 void DropLabel::dragEnterEvent(QDragEnterEvent *event)
 {
     qDebug() << "dragEnterEvent" << int(event->type())
@@ -94,9 +91,15 @@ void DropLabel::dragEnterEvent(QDragEnterEvent *event)
     const QString path = firmwareFileOf(event->mimeData());
     if (path.isEmpty())
         return;
-    QWhatsThis::showText(mapToGlobal(event->position().toPoint() + QPoint(20, 60)),
-                         tr("Update %1 with\n").arg(m_textLabel->text()) + path, this);
+    showDropHint(this, event->position(), tr("Update %1 with\n").arg(m_textLabel->text()) + path);
     event->acceptProposedAction();
+}
+
+void DropLabel::showDropHint(QWidget *target, const QPointF &position, const QString &text)
+{
+    // The board's version text and the file's name are shown as they are, never as markup.
+    QWhatsThis::showText(target->mapToGlobal(position.toPoint() + QPoint(20, 60)),
+                         Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal), target);
 }
 
 void DropLabel::dragMoveEvent(QDragMoveEvent *)
@@ -109,11 +112,14 @@ void DropLabel::dropEvent(QDropEvent *event)
     const QString path = firmwareFileOf(event->mimeData());
     qWarning() << "dropEvent" << path;
     QWhatsThis::hideText();
-    if (path.isEmpty() || !hasConnectedBoard())
+    if (path.isEmpty())
         return;
     // Off until the job has reported: a second drop cannot reach a running job.
     setAcceptDrops(false);
-    sendFirmware(path);
+    // Started once the drop has been handled: the update window, and the link letting go of
+    // the port (which processes events), have no place inside the drag's own event handling.
+    QMetaObject::invokeMethod(
+        this, [this, path] { sendFirmware(path); }, Qt::QueuedConnection);
 }
 
 QWidget *DropLabel::updateWindow()
@@ -164,12 +170,21 @@ void DropLabel::continueLogLine(const QString &text)
 void DropLabel::sendFirmware(const QString &fwFile)
 {
     qDebug() << "sendfirmeWare" << this;
-    if (fwFile.isEmpty() || !hasConnectedBoard()) {
+    if (fwFile.isEmpty() || !m_link) {
         setAcceptDrops(true);
         return;
     }
     if (QWidget *window = updateWindow())
         window->show();
+    if (m_comPort.isEmpty()) {
+        // No board has been reported ready: the user learns why nothing is updated, and no job
+        // runs against a port nobody named. The link ends as a job would leave it: connecting.
+        m_output->appendPlainText(QStringLiteral("missing COM-port"));
+        m_link->setAutoStart(false);
+        sendFirmwareReady(false, QString());
+        m_link->setAutoStart(true);
+        return;
+    }
     m_link->setAutoStart(false);
     m_link->setAutoStart(m_comPort);
     qDebug().noquote() << "DropLabel::sendFirmware(QString com, QString fwFile)"

@@ -10,6 +10,7 @@ class QDropEvent;
 class QLabel;
 class QMimeData;
 class QPlainTextEdit;
+class QPointF;
 class QProgressBar;
 class SendFirmware;
 
@@ -30,8 +31,8 @@ public:
     // The update window's log; null until the first update.
     QPlainTextEdit *output() const { return m_output; }
     SendFirmware *updater() const { return m_updater; }
-    // Starts an update of the connected board with the file. Does nothing without a file or
-    // without a connected board.
+    // Starts an update of the board last reported ready with the file; without such a board
+    // the update window says so. Does nothing without a file.
     void sendFirmware(const QString &fwFile);
 
 Q_SIGNALS:
@@ -53,9 +54,10 @@ public:
     // The local path of the first dragged URL when it has ".hex" in it, else empty: the rule
     // of both firmware drop targets.
     static QString firmwareFileOf(const QMimeData *mime);
+    // The what's-this hint of a firmware drop target, near the drag's position, as plain text.
+    static void showDropHint(QWidget *target, const QPointF &position, const QString &text);
 
 private:
-    bool hasConnectedBoard() const;
     QWidget *updateWindow();
     void makeUpdater(QWidget *window);
     void continueLogLine(const QString &text);

@@ -12,6 +12,9 @@ class QIODevice;
 struct FirmwareImage
 {
     static constexpr int size = 0x20000;
+    // The largest HEX file taken for the image: the whole image written one byte a record
+    // (15 characters a line) fits, a file that could only be endless or a mistake does not.
+    static constexpr qint64 largestHexFile = 16 * qint64(size);
 
     QByteArray image = QByteArray(size, '\0');
     qint32 lowestAddress = 0;

@@ -28,8 +28,7 @@ void fwTreeWidget::dragEnterEvent(QDragEnterEvent *event)
         return;
     QTreeWidgetItem *item = selected.first();
     const QString text = tr("Update %1 at Port %2 with\n").arg(item->text(1)).arg(item->text(0));
-    QWhatsThis::showText(mapToGlobal(event->position().toPoint() + QPoint(20, 60)), text + path,
-                         this);
+    DropLabel::showDropHint(this, event->position(), text + path);
     qDebug() << "dragEnterEvent" << item->text(0);
     event->acceptProposedAction();
 }
@@ -54,6 +53,9 @@ void fwTreeWidget::dropEvent(QDropEvent *event)
     // Closed before the request goes out, so that a window that cannot start the update can
     // open the tree again at once; a started update reopens it with its result.
     setAcceptDrops(false);
-    Q_EMIT fwUpdate(port, path);
     QWhatsThis::hideText();
+    // Asked for once the drop has been handled: the update's windows and the link letting go
+    // of the port (which processes events) have no place inside the drag's event handling.
+    QMetaObject::invokeMethod(
+        this, [this, port, path] { Q_EMIT fwUpdate(port, path); }, Qt::QueuedConnection);
 }

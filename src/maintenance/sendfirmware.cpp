@@ -1,13 +1,14 @@
 #include "maintenance/sendfirmware.h"
 
+#include "foundation/regularfile.h"
 #include "link/comshell.h"
 #include "maintenance/bootloadersequence.h"
 #include "maintenance/firmwareimage.h"
 #include "maintenance/firmwarejobs.h"
 #include "serial/serialdeviceenumerator.h"
 
+#include <QBuffer>
 #include <QDebug>
-#include <QFile>
 #include <QMutexLocker>
 
 namespace {
@@ -114,11 +115,17 @@ void SendFirmware::run()
 
 QString SendFirmware::readHexFile()
 {
-    QFile file(fwFile);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Looked at before it is opened and read whole at once: a named pipe, a device or a folder
+    // dropped under a ".hex" name could otherwise hold this thread, and the board, for ever.
+    const RegularFile::Content content = RegularFile::read(fwFile, FirmwareImage::largestHexFile);
+    if (!content.isRead()) {
         Q_EMIT msg(QStringLiteral("The file could not be opened\n"));
+        Q_EMIT msg(QStringLiteral("> %1: %2").arg(fwFile, content.problem));
         return QString();
     }
+    QBuffer file;
+    file.setData(content.bytes);
+    file.open(QIODevice::ReadOnly);
     Q_EMIT msg(QStringLiteral("Analyse ") + fwFile);
     const HexFileReader::Result result = HexFileReader::read(file, image.get());
     // Data that would have to be dropped is no firmware to program: the user learns where.

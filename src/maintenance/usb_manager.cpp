@@ -9,6 +9,7 @@
 #include "serial/serialdeviceenumerator.h"
 #include "ui_usb_manager.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDebug>
 #include <QHeaderView>
@@ -42,6 +43,16 @@ USB_Manager::USB_Manager(QWidget *parent, QPlainTextEdit *givenOutput, int start
     , output(givenOutput)
 {
     ui->setupUi(this);
+    // The menu's actions run once the menu has closed: their boxes, choosers and tool runs have
+    // no place inside the menu's own event handling.
+    connect(ui->actionInstall, &QAction::triggered, this, qOverload<>(&USB_Manager::installUSB),
+            Qt::QueuedConnection);
+    connect(ui->actionList, &QAction::triggered, this, qOverload<>(&USB_Manager::installUSB),
+            Qt::QueuedConnection);
+    connect(ui->actionShow_all, &QAction::triggered, this,
+            qOverload<>(&USB_Manager::testAllDevices), Qt::QueuedConnection);
+    connect(ui->actionRemove_device, &QAction::triggered, this, &USB_Manager::removeDevice,
+            Qt::QueuedConnection);
 
     QWidget *root = parent;
     while (root && root->parentWidget())

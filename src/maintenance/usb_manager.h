@@ -60,6 +60,9 @@ public:
     static std::unique_ptr<DeviceConsole> makeConsole();
     // Forgets the boards seen during this run (tests start from a clean process state).
     static void forgetSeenBoards();
+    // True once an installer found the device-console tool missing: nothing can be installed
+    // in this run, so nobody is asked to install a driver again.
+    static bool accessToolMissing();
 
 private Q_SLOTS:
     void installUSB(bool newRun);
@@ -100,7 +103,9 @@ private:
 
     bool visitEntry(Pass &pass, const QString &port, const QMap<QString, QString> &entry);
     bool findStep(Pass &pass, const QString &id, const QString &description,
-                  const QString &instanceId);
+                  const QString &instanceId, bool gone);
+    // Says once a pass that the tool at `path` is missing, and how to install it.
+    void reportToolMissing(Pass &pass, const QString &path);
     bool installStep(Pass &pass, const QString &id, QString description);
     void finishPass(Pass &pass);
     // Removes one forgotten board; the rule goes only with the last board of its kind.

@@ -23,6 +23,7 @@
 namespace {
 // Once per process, shared by every manager window.
 QString lastInstalledId;
+bool toolMissingInThisRun = false;
 int assumeAttached32Bit = -1; // -1 until the first find step decides it
 // The boards the user was asked about once already; they are not asked about again.
 QSet<QString> &boardsAsked()
@@ -44,8 +45,25 @@ struct USB_Manager::Pass
 {
     std::unique_ptr<DeviceConsole> console = USB_Manager::makeConsole();
     QMap<QString, QString> foundPids;
-    QStringList unregistered; // instance ids of boards without a port that find did not report
+    QStringList unregistered; // instance ids of boards gone that find did not report
+    bool toolMissingSaid = false;
 };
+
+bool USB_Manager::accessToolMissing()
+{
+    return toolMissingInThisRun;
+}
+
+void USB_Manager::reportToolMissing(Pass &pass, const QString &path)
+{
+    toolMissingInThisRun = true;
+    if (pass.toolMissingSaid)
+        return;
+    pass.toolMissingSaid = true;
+    log(tr("the access tool is not installed: %1").arg(path));
+    log(tr("Install the program with its tool (as root in the build folder: \"cmake --install .\", "
+           "or install the program's package), then plug the board in again."));
+}
 
 void USB_Manager::installUSB()
 {
@@ -107,12 +125,20 @@ bool USB_Manager::visitEntry(Pass &pass, const QString &port, const QMap<QString
         repaint();
         return true;
     }
-    return findStep(pass, id, description, instanceId);
+    return findStep(pass, id, description, instanceId, BoardPresence::isGone(entry));
 }
 
 bool USB_Manager::findStep(Pass &pass, const QString &id, const QString &description,
-                           const QString &instanceId)
+                           const QString &instanceId, bool gone)
 {
+    // Without the tool nothing can be found or installed: the board is not to blame for it.
+    const QString missingTool = pass.console->missingTool();
+    if (!missingTool.isEmpty()) {
+        logMore(QStringLiteral(" \t") + description);
+        reportToolMissing(pass, missingTool);
+        pass.foundPids.insert(BoardPresence::printable(id), tr("not checked"));
+        return true;
+    }
     const QString vendor = DeviceConsole::makerVendorFilter().mid(4).toLower();
     QString found = pass.console
                         ->execute(QStringLiteral("find"),
@@ -130,7 +156,9 @@ bool USB_Manager::findStep(Pass &pass, const QString &id, const QString &descrip
     }
     if (instanceId == QLatin1String("NIL") || !found.contains(instanceId, Qt::CaseInsensitive)) {
         logMore(QStringLiteral(" \t") + description + tr(" is not connectet"));
-        pass.unregistered << instanceId;
+        // Only a board that is gone may be removed; one that is plugged in is never offered.
+        if (gone)
+            pass.unregistered << instanceId;
         pass.foundPids.insert(BoardPresence::printable(id), tr("Driver not found"));
         repaint();
         return true;
@@ -183,6 +211,13 @@ bool USB_Manager::installStep(Pass &pass, const QString &id, QString description
             : runTool(QStringLiteral("install"), {rule, QStringLiteral("USB\\") + id}, &collected);
         qDebug() << "INSTALL" << id << description << longName << result << collected;
         lastInstalledId = id;
+        if (result == ElevatedLauncher::ToolMissing) {
+            const QString tool = pass.console->toolPath();
+            reportToolMissing(pass, tool.isEmpty() ? DeviceConsole::devconInstallPath() : tool);
+            lastInstalledId.clear();
+            endWork();
+            return false;
+        }
         // Only a finished installation, or one the system is still asking about, is waited on.
         if (!toolSucceeded(result) && result != ElevatedLauncher::HandedToSystem) {
             log(result == ElevatedLauncher::AccessDenied

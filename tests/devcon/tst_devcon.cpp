@@ -334,6 +334,34 @@ private Q_SLOTS:
         QCOMPARE(result.lines.last(), QStringLiteral("0 device(s) restarted."));
     }
 
+    void missingToolIsNamed_data()
+    {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("the tool") << QStringLiteral(KVN_DEVCON_BINARY) << QString();
+        QTest::newRow("nothing there") << directory->path() + QLatin1String("/kvn-devcon")
+                                       << directory->path() + QLatin1String("/kvn-devcon");
+        QTest::newRow("a folder") << directory->path() << directory->path();
+        // As root the program runs only the installed tool: from a build tree there is none.
+        if (::geteuid() == 0 && DeviceConsole::installedDevconPath().isEmpty())
+            QTest::newRow("as root, not installed")
+                << QString() << DeviceConsole::devconInstallPath();
+    }
+
+    void missingToolIsNamed()
+    {
+        QFETCH(QString, tool);
+        QFETCH(QString, missing);
+        DeviceConsole console;
+        console.setToolPath(tool);
+        QCOMPARE(console.missingTool(), missing);
+        // A missing tool finds nothing and says why rather than listing no board.
+        if (!missing.isEmpty()) {
+            QVERIFY(console.execute(QStringLiteral("find"), {QStringLiteral("*")}).isEmpty());
+            QVERIFY(!console.takeOutput().isEmpty());
+        }
+    }
+
     void unknownCommandPrintsUsage()
     {
         const Result result = run({QStringLiteral("rescan")});

@@ -76,6 +76,7 @@ private Q_SLOTS:
             bar.showMessage(QStringLiteral("kept"));
         QTest::qWait(150);
         QCOMPARE(bar.messageLabel()->text(), QStringLiteral("kept"));
+        QCOMPARE(bar.messageLabel()->textFormat(), Qt::PlainText); // board texts are no markup
         QVERIFY(!bar.spacer()->isHidden());
     }
 

@@ -42,6 +42,12 @@ private Q_SLOTS:
                                      << "Could not read the memory size" << true;
         QTest::newRow("nonsense geometry") << "boot fault geometry 258 0x4000 0x20000"
                                            << "Wrong memory values" << true;
+        QTest::newRow("zero page size") << "boot fault geometry 0 0x4000 0x20000"
+                                        << "Wrong memory values" << true;
+        QTest::newRow("zero memory start") << "boot fault geometry 256 0 0x20000"
+                                           << "Wrong memory values" << true;
+        QTest::newRow("zero memory size") << "boot fault geometry 256 0x4000 0"
+                                          << "Wrong memory values" << true;
         QTest::newRow("too small a memory") << "boot fault geometry 256 0x4000 0x4010"
                                             << "Application to large" << true;
         QTest::newRow("erase") << "boot fault erase"
@@ -84,6 +90,7 @@ private Q_SLOTS:
         const QString file = rig.hexFile(QStringLiteral("fail.hex"), 1500, version);
 
         SendFirmware updater(nullptr);
+        rig.board().clearRequestLog();
         UpdateRig::Outcome outcome = rig.update(updater, file);
         rig.board().clearFaults();
         QVERIFY(rig.control(QStringLiteral("boot fault clear")));
@@ -96,6 +103,7 @@ private Q_SLOTS:
             || message == QLatin1String("Application to large")) {
             QCOMPARE(rig.board().bootLoader().storedLength(), lengthBefore);
             QCOMPARE(rig.flash(0x4000, 0x400), before);
+            QCOMPARE(requestsWithCommand(rig.board(), 200), 0);
         }
         // The user plugs a board that stayed away in again; the link finds it, as it does a
         // board left in its boot loader.
@@ -129,6 +137,15 @@ private Q_SLOTS:
         QVERIFY(rig.board().replug());
         QVERIFY(rig.linkShows(QStringLiteral("3141B100")));
         QVERIFY(rig.board().bootLoader().isRunning());
+
+        // A given geometry stays given, zeros too, until it is switched off; the update rows
+        // above show the boot loader answering it.
+        QVERIFY(rig.control(QStringLiteral("boot fault geometry 0 0 0")));
+        boardsim::BootLoaderFaults faults = rig.board().bootLoader().faults();
+        QVERIFY(faults.overrideGeometry);
+        QCOMPARE(faults.pageSize + faults.memoryStart + faults.memorySize, 0u);
+        QVERIFY(rig.control(QStringLiteral("boot fault geometry off")));
+        QVERIFY(!rig.board().bootLoader().faults().overrideGeometry);
     }
 };
 

@@ -1,22 +1,29 @@
+#include "droptarget.h"
 #include "foundation/statusbar.h"
 #include "maintenance/droplabel.h"
 #include "maintenance/firmwarejobs.h"
 #include "maintenance/sendfirmware.h"
+#include "nonfileentry.h"
 #include "serial/abstractserial.h"
+#include "serial/serialdeviceenumerator.h"
 #include "updaterig.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <QWhatsThis>
 #include <QtTest>
 
-// The status bar's firmware label against the simulated board: which drags it takes, and a
-// dropped file updating the board with the log window and the status bar's progress bar.
+// The status bar's firmware label against the simulated board: which drags it takes, a dropped
+// file updating the board with the log window and the status bar's progress bar, and the drops
+// that cannot update anything saying why.
 class DropLabelTest : public QObject
 {
     Q_OBJECT
@@ -25,21 +32,17 @@ class DropLabelTest : public QObject
     StatusBar *statusBar = nullptr;
     DropLabel *label = nullptr;
 
-    static QMimeData *files(const QStringList &paths)
-    {
-        auto *mime = new QMimeData;
-        QList<QUrl> urls;
-        for (const QString &path : paths)
-            urls << QUrl::fromLocalFile(path);
-        mime->setUrls(urls);
-        return mime;
-    }
+    static QMimeData *files(const QStringList &paths) { return DropTarget::files(paths); }
 
-    // Through the label's slot: the application delivers a drop only inside a drag it runs.
-    static void drop(QWidget *target, QMimeData *mime)
+    // As a drag delivers it; the update itself starts once the drop has been handled.
+    static void drop(QWidget *target, QMimeData *mime) { DropTarget::dragAndDrop(target, mime); }
+
+    // Waits until the drop has been answered: drops are taken again and no job runs.
+    static bool answered(DropLabel *target)
     {
-        QDropEvent event(QPointF(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-        QVERIFY(QMetaObject::invokeMethod(target, "dropEvent", Q_ARG(QDropEvent *, &event)));
+        return QTest::qWaitFor(
+            [target] { return target->acceptDrops() && FirmwareJobs::running() == 0; },
+            UpdateRig::updateTimeoutMs);
     }
 
     // Pictures for a person to look at, when KVN_SCREENSHOT_DIR names a directory.
@@ -59,8 +62,7 @@ class DropLabelTest : public QObject
     {
         std::unique_ptr<QMimeData> mime(files({file}));
         drop(label, mime.get());
-        if (!QTest::qWaitFor([] { return FirmwareJobs::running() == 0; },
-                             UpdateRig::updateTimeoutMs))
+        if (!answered(label) || !label->output())
             return QString();
         return label->output()->toPlainText();
     }
@@ -84,24 +86,21 @@ private Q_SLOTS:
         QTRY_COMPARE(label->text(), QString::fromLatin1(rig.board().firmwareVersion()));
     }
 
-    void dropWithoutFileOrBoardDoesNothing_data()
+    void dropWithoutFileDoesNothing_data()
     {
         QTest::addColumn<QStringList>("paths");
-        QTest::addColumn<bool>("withPort");
-        QTest::newRow("no file at all") << QStringList {} << true;
-        QTest::newRow("not a hex file first") << QStringList {"/tmp/a.txt", "/tmp/b.hex"} << true;
-        QTest::newRow("no board to update") << QStringList {"/tmp/a.hex"} << false;
+        QTest::newRow("no file at all") << QStringList {};
+        QTest::newRow("not a hex file first") << QStringList {"/tmp/a.txt", "/tmp/b.hex"};
     }
 
-    void dropWithoutFileOrBoardDoesNothing()
+    void dropWithoutFileDoesNothing()
     {
         QFETCH(QStringList, paths);
-        QFETCH(bool, withPort);
         DropLabel fresh(&rig.link(), nullptr);
-        if (withPort)
-            fresh.setCOMport(rig.port());
+        fresh.setCOMport(rig.port());
         std::unique_ptr<QMimeData> mime(files(paths));
         drop(&fresh, mime.get());
+        QCoreApplication::processEvents();
         QVERIFY(!fresh.output());
         QVERIFY(!fresh.updater());
         QVERIFY(fresh.acceptDrops());
@@ -116,8 +115,9 @@ private Q_SLOTS:
         std::unique_ptr<QMimeData> mime(files({file}));
         drop(label, mime.get());
         QVERIFY(!label->acceptDrops());
-        auto *window = label->findChild<QWidget *>(QStringLiteral("sendFirmwareOutput"));
-        QVERIFY(window && window->isVisible());
+        QWidget *window = nullptr;
+        QTRY_VERIFY((window = label->findChild<QWidget *>(QStringLiteral("sendFirmwareOutput")))
+                    && window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("Firmware Updater"));
         QTRY_COMPARE(label->text(), QStringLiteral("Firmware update"));
         QTRY_VERIFY_WITH_TIMEOUT(progressBar()->isVisible() && progressBar()->value() > 20000,
@@ -156,6 +156,89 @@ private Q_SLOTS:
         screenshot(QStringLiteral("failed"));
         // The board kept its application and the link has it again.
         QVERIFY(rig.linkShows(QStringLiteral("3141V301")));
+    }
+
+    void dropWithoutBoardSaysMissingComPort()
+    {
+        // No board has been reported ready to this label.
+        DropLabel fresh(&rig.link(), nullptr);
+        const QString file = rig.hexFile(QStringLiteral("noport.hex"), 600, rig.nextVersion());
+        std::unique_ptr<QMimeData> mime(files({file}));
+        drop(&fresh, mime.get());
+        QVERIFY(!fresh.acceptDrops());
+        QVERIFY(answered(&fresh));
+        auto *window = fresh.findChild<QWidget *>(QStringLiteral("sendFirmwareOutput"));
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(fresh.output()->toPlainText(),
+                 QStringLiteral("missing COM-port\nUpdate finished "));
+        const QTextBlock missing = fresh.output()->document()->firstBlock();
+        QCOMPARE(missing.begin().fragment().charFormat().background().color(), QColor(Qt::red));
+        // No job ran: nothing reached the board, and the link connects as after a job.
+        QVERIFY(!fresh.updater());
+        QVERIFY(rig.link().isAutoStart());
+        QVERIFY(rig.linkShows(QString::fromLatin1(rig.board().firmwareVersion())));
+    }
+
+    void filesThatAreNoFilesAreRefusedAtOnce_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("named pipe") << "fifo"
+                                    << "it is a named pipe (FIFO), not a file";
+        QTest::newRow("link to a device") << "devicelink"
+                                          << "it is a device, not a file";
+        QTest::newRow("folder") << "folder"
+                                << "it is a folder, not a file";
+    }
+
+    void filesThatAreNoFilesAreRefusedAtOnce()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, problem);
+        const QString path = rig.directory() + QStringLiteral("/") + kind + QStringLiteral(".hex");
+        QVERIFY(QFileInfo::exists(path) || makeNonFileEntry(path, kind));
+        auto *fresh = new DropLabel(&rig.link(), nullptr);
+        fresh->setCOMport(rig.port());
+        std::unique_ptr<QMimeData> mime(files({path}));
+        drop(fresh, mime.get());
+        // Refused before the file is opened; the job ends without asking the board anything.
+        QVERIFY(QTest::qWaitFor([fresh] { return fresh->updater() != nullptr; }, 5000));
+        QVERIFY(answered(fresh));
+        const QString log = fresh->output()->toPlainText();
+        QVERIFY2(log.startsWith(QStringLiteral("The file could not be opened\n\n> ") + path
+                                + QStringLiteral(": ") + problem),
+                 qPrintable(log));
+        QVERIFY2(log.endsWith(QStringLiteral("Update finished ") + rig.port()), qPrintable(log));
+        QVERIFY(rig.linkShows(QString::fromLatin1(rig.board().firmwareVersion())));
+        QVERIFY(!SerialDeviceEnumerator::instance()->signalsBlocked());
+        // Nothing holds its thread: the label, with it, goes at once.
+        QElapsedTimer closing;
+        closing.start();
+        delete fresh;
+        QVERIFY(closing.elapsed() < 10000);
+    }
+
+    void boardTextsShowAsPlainText()
+    {
+        label->setCOMport(rig.port());
+        const QString version = label->text();
+        const QString icon = QStringLiteral(":/ComPort/usbLogo");
+        std::unique_ptr<QMimeData> mime(files({rig.directory() + QStringLiteral("/hint.hex")}));
+        const auto hintFor = [&](const QString &text) {
+            Q_EMIT rig.link().status(icon, text);
+            DropTarget::dragEnter(label, mime.get());
+            const int height = DropTarget::hintHeight();
+            QWhatsThis::hideText();
+            return height;
+        };
+        const int plain = hintFor(QStringLiteral("362V1.07X"));
+        QVERIFY(plain > 0);
+        // A heading would make the hint taller; as text it is one line like any other.
+        QCOMPARE(hintFor(QStringLiteral("362<h1>X")), plain);
+        auto *text = label->findChild<QLabel *>(QStringLiteral("MsgText"));
+        QCOMPARE(text->textFormat(), Qt::PlainText);
+        QCOMPARE(text->text(), QStringLiteral("362<h1>X"));
+        Q_EMIT rig.link().status(icon, version);
     }
 };
 

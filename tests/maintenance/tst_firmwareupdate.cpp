@@ -1,4 +1,5 @@
 #include "boardsim/bootloader.h"
+#include "hexfiles.h"
 #include "maintenance/firmwarejobs.h"
 #include "maintenance/sendfirmware.h"
 #include "serial/serialdeviceenumerator.h"
@@ -33,6 +34,12 @@ class FirmwareUpdateTest : public QObject
         }
     };
 
+    struct LinkBack
+    {
+        UpdateRig &rig;
+        ~LinkBack() { rig.link().setAutoStart(rig.port()); }
+    };
+
     void verifyHandedBack(const QByteArray &version)
     {
         QVERIFY(!SerialDeviceEnumerator::instance()->signalsBlocked());
@@ -65,6 +72,56 @@ private Q_SLOTS:
         QCOMPARE(range.last().first().toInt(), 0);
         QVERIFY(!watch.broken);
         verifyHandedBack(version);
+    }
+
+    void updatesAKvn3162FromItsLinearAddresses()
+    {
+        // A second board on the same tree; the main link goes over to it and back afterwards.
+        boardsim::SimulatedBoard kvn3162(boardsim::Chip::Kvn3162);
+        QVERIFY2(kvn3162.start(rig.root(), QStringLiteral("ttyACM2")),
+                 qPrintable(kvn3162.errorString()));
+        kvn3162.setFirmwareVersion("362V1.07");
+        // However the test ends, the main link goes back to the rig's board for the next ones.
+        const LinkBack back {rig};
+        rig.link().setAutoStart(kvn3162.portName());
+        QVERIFY(rig.linkShows(QStringLiteral("362V1.07")));
+
+        // The part's flash as its own address map has it, from 0x08000000: the file sets the
+        // linear address 0x0800 before its data.
+        const int size = 9000;
+        const QByteArray image = HexFiles::firmware(size, "362V1.08");
+        const QString file = HexFiles::writeWithObjcopy(
+            rig.directory(), QStringLiteral("kvn3162.hex"), image, 0x08004000);
+        QFile hex(file);
+        QVERIFY(hex.open(QIODevice::ReadOnly));
+        QCOMPARE(hex.readLine().trimmed(),
+                 HexFiles::record(4, 0, QByteArray("\x08\x00", 2)).trimmed());
+        kvn3162.clearRequestLog();
+        SendFirmware updater(nullptr);
+        const UpdateRig::Outcome outcome = rig.update(updater, file, kvn3162.portName());
+        QVERIFY(outcome.finished);
+        QVERIFY2(outcome.ok, qPrintable(outcome.log));
+        QVERIFY2(outcome.log.contains(QStringLiteral("> Update 362V1.07 to 362V1.08 Checksum ")),
+                 qPrintable(outcome.log));
+        QVERIFY(outcome.log.contains(QStringLiteral("> Version @ ttyACM2: 362B1.00")));
+        QVERIFY(outcome.log.endsWith(QStringLiteral("> Successful: 362V1.08")));
+        QCOMPARE(rig.flash(0x4000, quint32(size), &kvn3162), image);
+        QCOMPARE(kvn3162.bootLoader().storedLength(), quint32(size));
+        QCOMPARE(kvn3162.firmwareVersion(), QByteArray("362V1.08"));
+
+        // Nothing goes to the board while it erases: the next request comes after the wait.
+        // (The erase reaches the board a little after it was sent; 100 ms cover that.)
+        const QList<QByteArray> requests = kvn3162.requestLog();
+        const QList<qint64> times = kvn3162.requestTimesMs();
+        int erase = -1;
+        for (int i = 0; i < requests.size() && erase < 0; ++i) {
+            if (requests.at(i).size() > 1 && quint8(requests.at(i).at(1)) == 200)
+                erase = i;
+        }
+        QVERIFY(erase >= 0 && erase + 1 < requests.size());
+        QCOMPARE(requestsWithCommand(kvn3162, 200), 1);
+        QVERIFY2(times.at(erase + 1) - times.at(erase) >= 650,
+                 qPrintable(QString::number(times.at(erase + 1) - times.at(erase))));
     }
 
     void updatesSmallImagesAtBoundaries_data()

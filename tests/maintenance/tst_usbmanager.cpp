@@ -6,14 +6,17 @@
 #include "boardsim/controlinterpreter.h"
 #include "boardsim/simulatedboard.h"
 #include "devicetree.h"
+#include "droptarget.h"
 #include "foundation/appsettings.h"
 #include "foundation/choosestring.h"
+#include "foundation/confirm.h"
 #include "foundation/mainappstyle.h"
 #include "hexfiles.h"
 #include "link/comshell.h"
 #include "maintenance/fwtreewidget.h"
 #include "maintenance/usb_manager.h"
 #include "modalcloser.h"
+#include "nonfileentry.h"
 #include "platform/systemroots.h"
 #include "serial/abstractserial.h"
 #include "serial/serialdeviceenumerator.h"
@@ -23,14 +26,20 @@
 #include <QApplication>
 #include <QFileSystemModel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSplitter>
+#include <QWhatsThis>
 #include <QtTest>
 
 #include <memory>
+#include <unistd.h>
 
 using boardsim::Chip;
 
@@ -98,12 +107,15 @@ private Q_SLOTS:
     void removalForgetsOnlyBoardsGone();
     void dropUpdatesTheBoard();
     void layoutKeptAcrossRuns();
+    void installerWithoutToolSaysSoOnce();
 
 private:
     boardsim::SimulatedBoard &startBoard(Chip chip, const QString &port);
     USB_Manager *openManager(int mode);
     QTreeWidgetItem *item(const QString &port) const;
     QString log() const;
+    // Opens the window's menu and clicks the action, as a user does.
+    void chooseFromMenu(const char *actionName);
     template<class T> T *child(const char *name) const
     {
         return manager->findChild<T *>(QLatin1String(name));
@@ -132,6 +144,7 @@ void TestUsbManager::init()
     window->resize(800, 600);
     window->show();
     toolCalls.clear();
+    USB_Manager::setToolPath(QStringLiteral(KVN_DEVCON_BINARY));
     // Every elevated start is the real tool's, as root starts it; tests only watch it.
     USB_Manager::setToolRunner(
         [this](const QString &command, const QStringList &arguments, QStringList *output) {
@@ -180,6 +193,18 @@ QTreeWidgetItem *TestUsbManager::item(const QString &port) const
 QString TestUsbManager::log() const
 {
     return manager && manager->logOutput() ? manager->logOutput()->toPlainText() : QString();
+}
+
+void TestUsbManager::chooseFromMenu(const char *actionName)
+{
+    auto *bar = child<QMenuBar>("menubar");
+    auto *menu = child<QMenu>("menuUSB");
+    QAction *action = child<QAction>(actionName);
+    QVERIFY(bar && menu && action);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    QTRY_VERIFY(menu->isVisible());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    QTRY_VERIFY(!menu->isVisible());
 }
 
 void TestUsbManager::startModesAndIdTable_data()
@@ -305,10 +330,10 @@ void TestUsbManager::versionsAskedThroughTheMainLink()
     openManager(2);
     QTRY_VERIFY_WITH_TIMEOUT(item(QStringLiteral("ttyACM0")), boardWaitMs);
     board.clearRequestLog();
-    child<QAction>("actionShow_all")->trigger();
-    QCOMPARE(item(QStringLiteral("ttyACM0"))->text(1), QStringLiteral("3141V100"));
+    chooseFromMenu("actionShow_all");
     // The board was asked once, through the link that has it; the tree's own link stayed off.
-    QVERIFY(!board.requestLog().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!board.requestLog().isEmpty(), boardWaitMs);
+    QCOMPARE(item(QStringLiteral("ttyACM0"))->text(1), QStringLiteral("3141V100"));
     QVERIFY(mainLink->serialPort()->isOpen());
     QVERIFY(!manager->findChild<ComShell *>(QStringLiteral("ttyACM0"))->serialPort()->isOpen());
 }
@@ -417,18 +442,21 @@ void TestUsbManager::removalForgetsOnlyBoardsGone()
     QTRY_VERIFY_WITH_TIMEOUT(!item(QStringLiteral("ttyACM0")), boardWaitMs);
     ChooserAnswer chooser;
     ModalCloser closer(ModalCloser::Answer::ClickOk);
-    child<QAction>("actionRemove_device")->trigger();
+    // The chooser and the box open once the menu has closed, not inside its click.
+    chooseFromMenu("actionRemove_device");
+    QTRY_VERIFY_WITH_TIMEOUT(log().endsWith(QStringLiteral("result 0x2A ok")), boardWaitMs);
     QCOMPARE(chooser.offered.size(), 1);
     QCOMPARE(chooser.offered.first().size(), 1);
     QVERIFY(chooser.offered.first().first().startsWith(goneId + QLatin1String("\t ")));
     QCOMPARE(closer.texts, QStringList {QStringLiteral("Remove ") + goneId + QLatin1Char('\t')});
     QCOMPARE(toolCalls.size(), 1);
     QCOMPARE(toolCalls.first(), QStringLiteral("remove @") + QString(goneId).replace('/', '\\'));
-    QVERIFY(log().endsWith(QStringLiteral("result 0x2A ok")));
     QVERIFY(!QFileInfo::exists(ruleFile(QStringLiteral("b162"))));
 
     // Forgotten: nothing is offered any more; a refused removal would have said so.
-    child<QAction>("actionRemove_device")->trigger();
+    chooseFromMenu("actionRemove_device");
+    QTRY_VERIFY(log().endsWith(QStringLiteral("Driver not found"))
+                || !log().contains(QStringLiteral("result 0x2A ok")));
     QCOMPARE(chooser.offered.size(), 1);
     QVERIFY(!window->findChild<QProgressBar *>()->isVisible());
 }
@@ -449,16 +477,45 @@ void TestUsbManager::dropUpdatesTheBoard()
 
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(hex)});
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     // As a drag does it: the drop goes to where the drag entered and was taken.
-    const auto dragAndDrop = [&] {
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(tree->viewport(), &enter);
-        QApplication::sendEvent(tree->viewport(), &drop);
+    const auto dragAndDrop = [&] { DropTarget::dragAndDrop(tree->viewport(), &mime); };
+
+    // The board's version shows in the hint as text: a heading in it would make it taller.
+    const auto hintFor = [&](const QString &version) {
+        item(QStringLiteral("ttyACM0"))->setText(1, version);
+        DropTarget::dragEnter(tree->viewport(), &mime);
+        const int height = DropTarget::hintHeight();
+        QWhatsThis::hideText();
+        return height;
     };
+    const int plain = hintFor(QStringLiteral("362V1.07X"));
+    QVERIFY(plain > 0);
+    QCOMPARE(hintFor(QStringLiteral("362<h1>X")), plain);
+
+    auto *own = child<QPlainTextEdit>("plainTextEdit");
+    // Names that are no files are refused before anything opens them: the board is not touched
+    // and the tree takes drops again.
+    for (const QString &kind :
+         {QStringLiteral("fifo"), QStringLiteral("devicelink"), QStringLiteral("folder")}) {
+        const QString path = files.path() + QLatin1Char('/') + kind + QStringLiteral(".hex");
+        QVERIFY(makeNonFileEntry(path, kind));
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        own->clear();
+        dragAndDrop();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            own->toPlainText().contains(QStringLiteral("Update finished ttyACM0")), boardWaitMs);
+        QVERIFY2(own->toPlainText().startsWith(QStringLiteral("The file could not be opened\n\n> ")
+                                               + path + QStringLiteral(": it is ")),
+                 qPrintable(own->toPlainText()));
+        QTRY_VERIFY(tree->acceptDrops());
+        QTRY_VERIFY(!SerialDeviceEnumerator::instance()->signalsBlocked());
+    }
+    QCOMPARE(board.firmwareVersion(), QByteArray("3141V100"));
+
+    mime.setUrls({QUrl::fromLocalFile(hex)});
+    own->clear();
     dragAndDrop();
     QVERIFY(!tree->acceptDrops());
-    auto *own = child<QPlainTextEdit>("plainTextEdit");
     QTRY_VERIFY_WITH_TIMEOUT(own->toPlainText().contains(QStringLiteral("Update finished ttyACM0")),
                              180000);
     QVERIFY(own->toPlainText().contains(QStringLiteral("> Successful: 3141V777")));
@@ -479,7 +536,7 @@ void TestUsbManager::dropUpdatesTheBoard()
     tree->addTopLevelItem(new QTreeWidgetItem(QStringList {QStringLiteral("ttyNONE"), {}}));
     tree->setCurrentItem(item(QStringLiteral("ttyNONE")));
     dragAndDrop();
-    QCOMPARE(own->toPlainText(), QStringLiteral("Error\n"));
+    QTRY_COMPARE(own->toPlainText(), QStringLiteral("Error\n"));
     QVERIFY(tree->acceptDrops());
 }
 
@@ -496,6 +553,61 @@ void TestUsbManager::layoutKeptAcrossRuns()
     splitter = child<QSplitter>("splitterH");
     QVERIFY(splitter->sizes() != sizes);
     QTRY_COMPARE(splitter->sizes(), sizes);
+}
+
+void TestUsbManager::installerWithoutToolSaysSoOnce()
+{
+    // As root from a build tree: the program runs only the installed tool, and there is none.
+    if (::geteuid() != 0)
+        QSKIP("only root runs the installed tool alone");
+    if (!DeviceConsole::installedDevconPath().isEmpty())
+        QSKIP("the tool is installed on this machine");
+    boardsim::SimulatedBoard &board = startBoard(Chip::Kvn3162, QStringLiteral("ttyACM0"));
+    QVERIFY(QFile::remove(board.devicePath())); // plugged in, its port not usable
+    USB_Manager::setToolRunner({});
+    USB_Manager::setToolPath(QString());
+
+    // Every box answered with OK, as a user does; the driver prompts counted, the installer's
+    // log kept as it was last seen.
+    int prompts = 0;
+    QStringList boxes;
+    QSet<USB_Manager *> installers;
+    QString installerLog;
+    QTimer user;
+    connect(&user, &QTimer::timeout, this, [&] {
+        if (auto *installer = window->findChild<USB_Manager *>()) {
+            installers.insert(installer);
+            if (installer->logOutput())
+                installerLog = installer->logOutput()->toPlainText();
+        }
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *prompt = qobject_cast<Confirm *>(modal)) {
+            ++prompts;
+            prompt->findChild<QPushButton *>(QStringLiteral("OK"))->click();
+        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            boxes << box->text();
+            box->accept();
+        }
+    });
+    user.start(20);
+    auto *link = new ComShell(window.get());
+    link->init(QStringLiteral("VID_1209&PID_B162"), window.get(), false);
+    link->setAutoStart(true);
+    QTest::qWait(15000);
+    user.stop();
+
+    QCOMPARE(prompts, 1);
+    QCOMPARE(installers.size(), 1);
+    QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(QLatin1Char('\n'))));
+    const QString said
+        = QStringLiteral("the access tool is not installed: ") + DeviceConsole::devconInstallPath();
+    QCOMPARE(installerLog.count(said), 1);
+    QVERIFY(installerLog.contains(QStringLiteral("cmake --install")));
+    QVERIFY2(!installerLog.contains(QStringLiteral("is not connectet"))
+                 && !installerLog.contains(QStringLiteral("Driver not found")),
+             qPrintable(installerLog));
+    QVERIFY(USB_Manager::accessToolMissing());
+    delete link;
 }
 
 QTEST_MAIN(TestUsbManager)

@@ -45,7 +45,8 @@ QString UpdateRig::hexFile(const QString &name, int size, const QByteArray &vers
     return HexFiles::writeWithObjcopy(files.path(), name, firmwareBytes(size, version), address);
 }
 
-UpdateRig::Outcome UpdateRig::update(SendFirmware &updater, const QString &file)
+UpdateRig::Outcome UpdateRig::update(SendFirmware &updater, const QString &file,
+                                     const QString &onPort)
 {
     Outcome outcome;
     QSignalSpy done(&updater, &SendFirmware::done);
@@ -55,7 +56,7 @@ UpdateRig::Outcome UpdateRig::update(SendFirmware &updater, const QString &file)
           });
     const auto more = QObject::connect(&updater, &SendFirmware::msgInsert,
                                        [&outcome](const QString &text) { outcome.log += text; });
-    updater.startUpdate(&mainLink, file, port());
+    updater.startUpdate(&mainLink, file, onPort.isEmpty() ? port() : onPort);
     outcome.finished = QTest::qWaitFor(
         [&] { return done.count() == 1 && FirmwareJobs::running() == 0; }, updateTimeoutMs);
     QObject::disconnect(line);
@@ -67,19 +68,19 @@ UpdateRig::Outcome UpdateRig::update(SendFirmware &updater, const QString &file)
     return outcome;
 }
 
-bool UpdateRig::control(const QString &command, QString *answer)
+bool UpdateRig::control(const QString &command, QString *answer, boardsim::SimulatedBoard *on)
 {
-    boardsim::ControlInterpreter interpreter(&board());
+    boardsim::ControlInterpreter interpreter(on ? on : &board());
     const QString text = interpreter.execute(command);
     if (answer)
         *answer = text;
     return text.startsWith(QLatin1String("ok"));
 }
 
-QByteArray UpdateRig::flash(quint32 start, quint32 count)
+QByteArray UpdateRig::flash(quint32 start, quint32 count, boardsim::SimulatedBoard *on)
 {
     QString text;
-    control(QStringLiteral("flash dump 0x%1 %2").arg(start, 0, 16).arg(count), &text);
+    control(QStringLiteral("flash dump 0x%1 %2").arg(start, 0, 16).arg(count), &text, on);
     QByteArray bytes;
     for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const int colon = line.indexOf(QLatin1String(": "));

@@ -23,6 +23,8 @@ public:
     QWidget &window() { return owner; }
     QString port() { return fixture.board().portName(); }
     QString directory() const { return files.path(); }
+    // The device tree's root, where further boards can be plugged.
+    QString root() const { return fixture.root(); }
 
     // A version text not used before in this run: "3141V110", "3141V111", ...
     QByteArray nextVersion();
@@ -38,12 +40,15 @@ public:
         QString port;
         QString log;
     };
-    // Runs one job and waits for its end and the hand-back.
-    Outcome update(SendFirmware &updater, const QString &file);
+    // Runs one job and waits for its end and the hand-back; on the rig's board unless a port
+    // is given.
+    Outcome update(SendFirmware &updater, const QString &file, const QString &port = QString());
 
-    // The control channel's answer; true when it starts with "ok".
-    bool control(const QString &command, QString *answer = nullptr);
-    QByteArray flash(quint32 start, quint32 count);
+    // The control channel's answer; true when it starts with "ok". The rig's board unless
+    // another is given.
+    bool control(const QString &command, QString *answer = nullptr,
+                 boardsim::SimulatedBoard *on = nullptr);
+    QByteArray flash(quint32 start, quint32 count, boardsim::SimulatedBoard *on = nullptr);
     // Waits until the link has the board again and it answers with `version`.
     bool linkShows(const QString &version, int timeoutMs = 20000);
 

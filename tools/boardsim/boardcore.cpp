@@ -64,6 +64,9 @@ QList<Transmission> BoardCore::handleRequest(const QByteArray &frame)
         hook(frame);
     QMutexLocker locker(&mutex);
     appendLimited(requests, frame);
+    appendLimited(requestTimes, clock.elapsed());
+    if (clock.elapsed() < busyUntilMs)
+        return {};
     if (faultSettings.silentRequests > 0) {
         --faultSettings.silentRequests;
         return {};
@@ -98,7 +101,8 @@ QList<Transmission> BoardCore::answer(const KvnlRequest &request)
     }
     reply.prepend(faultSettings.garbage);
     faultSettings.garbage.clear();
-    const int delay = faultSettings.replyDelayMs;
+    const int delay
+        = qMax(faultSettings.replyDelayMs, int(qMax<qint64>(0, busyUntilMs - clock.elapsed())));
     if (!faultSettings.splitReplies || reply.size() < 2)
         return {{delay, reply}};
     const int half = reply.size() / 2;
@@ -186,10 +190,17 @@ QList<QByteArray> BoardCore::requestLog() const
     return requests;
 }
 
+QList<qint64> BoardCore::requestTimesMs() const
+{
+    QMutexLocker locker(&mutex);
+    return requestTimes;
+}
+
 void BoardCore::clearRequestLog()
 {
     QMutexLocker locker(&mutex);
     requests.clear();
+    requestTimes.clear();
 }
 
 FaultSettings BoardCore::faults() const
@@ -202,6 +213,12 @@ void BoardCore::setSilentFor(int requests)
 {
     QMutexLocker locker(&mutex);
     faultSettings.silentRequests = qMax(0, requests);
+}
+
+void BoardCore::setBusyFor(int milliseconds)
+{
+    QMutexLocker locker(&mutex);
+    busyUntilMs = clock.elapsed() + qMax(0, milliseconds);
 }
 
 void BoardCore::setReplyDelayMs(int milliseconds)

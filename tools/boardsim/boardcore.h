@@ -57,10 +57,15 @@ public:
     QList<QPair<quint8, quint32>> writeLog() const;
     void clearWriteLog();
     QList<QByteArray> requestLog() const;
+    // When each request of the log came in, in milliseconds of the board's clock.
+    QList<qint64> requestTimesMs() const;
     void clearRequestLog();
 
     FaultSettings faults() const;
     void setSilentFor(int requests);
+    // The board is busy (erasing its flash) for this long from now: requests that come in
+    // meanwhile are lost, and the reply to the request being answered goes out at its end.
+    void setBusyFor(int milliseconds);
     void setReplyDelayMs(int milliseconds);
     void setSplitReplies(bool split);
     void setWrongChecksumFor(int replies);
@@ -112,6 +117,8 @@ private:
     QByteArray versionText;
     QList<QPair<quint8, quint32>> writes;
     QList<QByteArray> requests;
+    QList<qint64> requestTimes; // kept in step with requests
+    qint64 busyUntilMs = 0;
     QMutex hookMutex;
     RequestHook requestHook;
 };

@@ -156,14 +156,14 @@ KvnlAnswer BootLoader::query(const KvnlRequest &request)
 {
     if (activeFaults.silentQueries.contains(request.type))
         return KvnlAnswer::none();
+    const bool given = activeFaults.overrideGeometry;
     switch (request.type) {
     case 0:
-        return KvnlAnswer::success(activeFaults.pageSize ? activeFaults.pageSize : pageSize);
+        return KvnlAnswer::success(given ? activeFaults.pageSize : pageSize);
     case 1:
-        return KvnlAnswer::success(activeFaults.memoryStart ? activeFaults.memoryStart
-                                                            : reservedSize);
+        return KvnlAnswer::success(given ? activeFaults.memoryStart : reservedSize);
     case 2:
-        return KvnlAnswer::success(activeFaults.memorySize ? activeFaults.memorySize : flashSize);
+        return KvnlAnswer::success(given ? activeFaults.memorySize : flashSize);
     default:
         return KvnlAnswer::failure(replystatus::InvalidType);
     }
@@ -181,6 +181,7 @@ KvnlAnswer BootLoader::erase(const KvnlRequest &)
     imageChecksum = 0;
     if (activeFaults.eraseHangs)
         core->setSilentFor(hungRequests);
+    core->setBusyFor(eraseMs);
     return KvnlAnswer::success(0);
 }
 

@@ -40,7 +40,9 @@ struct BootLoaderFaults
     bool refuseChecksumStore = false;
     bool refuseStart = false;
     bool keepOldVersion = false; // the started application answers the version it had before
-    quint32 pageSize = 0; // geometry answers in place of the part's own when not 0
+    // Geometry answers in place of the part's own, zeros included, while overrideGeometry is set.
+    bool overrideGeometry = false;
+    quint32 pageSize = 0;
     quint32 memoryStart = 0;
     quint32 memorySize = 0;
 };
@@ -59,6 +61,9 @@ public:
     static constexpr quint8 refusedStatus = 4;
     // Requests the boot loader ignores after an erase that hangs.
     static constexpr int hungRequests = 20;
+    // How long an erase takes: the part hears nothing and answers nothing meanwhile, and the
+    // erase's own reply goes out at its end, as a real flash controller does.
+    static constexpr int eraseMs = 300;
 
     using ReenumerationRequest = std::function<void(const Reenumeration &)>;
 

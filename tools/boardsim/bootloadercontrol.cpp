@@ -109,11 +109,15 @@ QString bootFault(BootLoader &bootLoader, const QStringList &words)
                && parseUnsigned(words.at(3), &faults.pageSize)
                && parseUnsigned(words.at(4), &faults.memoryStart)
                && parseUnsigned(words.at(5), &faults.memorySize)) {
+        faults.overrideGeometry = true;
+    } else if (kind == QLatin1String("geometry") && words.size() == 4
+               && words.at(3).toLower() == QLatin1String("off")) {
+        faults.overrideGeometry = false;
     } else {
         return error(QStringLiteral("usage: boot fault entry | stay | move NAME | query TYPE | "
                                     "erase | word N | page N | nochecksum | checksum | length | "
                                     "store | start | oldversion | geometry PAGE START SIZE | "
-                                    "clear"));
+                                    "geometry off | clear"));
     }
     bootLoader.setFaults(faults);
     return ok();
@@ -172,7 +176,8 @@ QString bootLoaderHelpText()
         "boot fault length|store  refuse storing the length | the checksum (208)\n"
         "boot fault start         refuse starting the application (205)\n"
         "boot fault oldversion    the started application answers its old version\n"
-        "boot fault geometry P S M  answer page size P, memory start S, memory size M\n"
+        "boot fault geometry P S M  answer page size P, memory start S, memory size M (0 too)\n"
+        "boot fault geometry off  the part's own geometry again\n"
         "boot fault clear         all boot-loader faults off\n");
 }
 

@@ -217,6 +217,11 @@ QList<QByteArray> SimulatedBoard::requestLog() const
     return boardCore->requestLog();
 }
 
+QList<qint64> SimulatedBoard::requestTimesMs() const
+{
+    return boardCore->requestTimesMs();
+}
+
 void SimulatedBoard::clearRequestLog()
 {
     boardCore->clearRequestLog();

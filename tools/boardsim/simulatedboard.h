@@ -53,6 +53,7 @@ public:
     QList<QPair<quint8, quint32>> writeLog() const;
     void clearWriteLog();
     QList<QByteArray> requestLog() const;
+    QList<qint64> requestTimesMs() const; // when each request of the log came in
     void clearRequestLog();
 
     void setSilentFor(int requests);
