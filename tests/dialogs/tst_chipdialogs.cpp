@@ -138,7 +138,7 @@ void TestChipDialogs::registerControlsWaitForABoard()
 void TestChipDialogs::fillingFromTheChipWritesNothing()
 {
     QVERIFY(bench.open(Chip::Kvn3162));
-    const Writes chip {{0x30, currents},   {0x50, 0x00070A1F}, {0x34, 0x00000A81},
+    const Writes chip {{0x30, currents},   {0x50, 0x00F70A1F}, {0x34, 0x00000A81},
                        {0x54, 0xFFFFF210}, {0x00, 0x00000708}, {0x05, 0xFFFFFFFB}};
     for (const auto &[address, value] : chip)
         bench.board->setRegisterValue(address, value);
@@ -192,6 +192,9 @@ void TestChipDialogs::controlWritesItsFieldAndKeepsTheOtherBits_data()
                                           << "20" << 0x50 << currents << 0xA5A5F4E3u;
     QTest::newRow("delay time, motor 2") << int(MotorCurrentDialog) << "DialDelayTime2"
                                          << "9" << 0x50 << currents << 0xA5A9E0E3u;
+    // The field is bits 16 to 19 only: every bit of 20 to 23 stays.
+    QTest::newRow("delay time, bits 20-23 set") << int(MotorCurrentDialog) << "DialDelayTime1"
+                                                << "9" << 0x30 << 0x00F30A05u << 0x00F90A05u;
     // The hidden latch-encoder bit and the bits above the twelve boxes go back as read.
     QTest::newRow("stop on REFL, motor 1") << int(RampDialog) << "CheckStopL1"
                                            << "click" << 0x34 << 0xABC00200u << 0xABC00201u;
@@ -201,6 +204,10 @@ void TestChipDialogs::controlWritesItsFieldAndKeepsTheOtherBits_data()
                                       << "click" << 0x00 << 0x80000003u << 0x80000203u;
     QTest::newRow("lock configuration off") << int(GeneralDialog) << "CheckLockConf"
                                             << "click" << 0x00 << 0x00000408u << 0x00000008u;
+    QTest::newRow("motor 1 reversed off") << int(GeneralDialog) << "CheckShaft1"
+                                          << "click" << 0x00 << 0x00000308u << 0x00000208u;
+    QTest::newRow("position compare off") << int(GeneralDialog) << "CheckPosComp"
+                                          << "click" << 0x00 << 0x00000308u << 0x00000300u;
 }
 
 void TestChipDialogs::controlWritesItsFieldAndKeepsTheOtherBits()
@@ -247,6 +254,9 @@ void TestChipDialogs::failedReadWritesNothingAndLeavesTheWidgets()
 
     QVERIFY(bench.requested(writeCommand).isEmpty());
     QVERIFY(!bench.requested(readCommand).isEmpty());
+    // The dial the user turned shows again what the chip holds.
+    QCOMPARE(widget<QDial>(current, "DialRunCurrent1")->value(), 10);
+    QCOMPARE(widget<QLabel>(current, "label_2")->text(), QStringLiteral("10"));
     QCOMPARE(widget<QDial>(current, "DialHoldCurrent1")->value(), 5);
     QCOMPARE(widget<QDial>(current, "DialDelayTime1")->value(), 2);
     QVERIFY(widget<QCheckBox>(ramp, "CheckStopR2")->isChecked());
@@ -261,6 +271,19 @@ void TestChipDialogs::failedReadWritesNothingAndLeavesTheWidgets()
     bench.board->setUnknownCommandStatus(false);
     widget<QDial>(current, "DialRunCurrent1")->setValue(21);
     QCOMPARE(bench.board->writeLog(), (Writes {{0x30, 0x00021505}}));
+
+    // A write the chip does not take, after its read went through: the dial shows the chip's
+    // value again, and nobody is told of a current the chip does not have.
+    QSignalSpy announced(&bench.dialogs().motorCurrent, &MotorCurrent::MotorCurrentChanged);
+    const QMetaObject::Connection failWrites
+        = connect(current, &ChipDialog::DoReadRegister, this,
+                  [this](unsigned char, int &) { bench.board->setUnknownCommandStatus(true); });
+    widget<QDial>(current, "DialRunCurrent1")->setValue(3);
+    disconnect(failWrites);
+    bench.board->setUnknownCommandStatus(false);
+    QCOMPARE(bench.board->registerValue(0x30), 0x00021505u);
+    QCOMPARE(widget<QDial>(current, "DialRunCurrent1")->value(), 21);
+    QCOMPARE(announced.size(), 0);
 }
 
 void TestChipDialogs::lampsFollowTheBoardsStatusBits_data()
