@@ -58,6 +58,11 @@ void ChipDialog::setReadFailedProbe(std::function<bool()> probe)
     m_readFailedProbe = std::move(probe);
 }
 
+void ChipDialog::setWriteFailedProbe(std::function<bool()> probe)
+{
+    m_writeFailedProbe = std::move(probe);
+}
+
 int ChipDialog::readRegister(unsigned char address)
 {
     int value = 0;
@@ -72,6 +77,7 @@ int ChipDialog::readRegister(unsigned char address)
 void ChipDialog::writeRegister(unsigned char address, int value)
 {
     Q_EMIT DoWriteRegister(address, value);
+    m_lastWriteFailed = m_writeFailedProbe && m_writeFailedProbe();
 }
 
 void ChipDialog::setRegisterControls(const QList<QWidget *> &controls)

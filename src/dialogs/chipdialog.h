@@ -32,6 +32,9 @@ public:
     // a register holding 0. The main window sets it when it wires the dialog; without it a read
     // counts as failed only when nobody answers DoReadRegister.
     void setReadFailedProbe(std::function<bool()> probe);
+    // The same for a write: whether the chip did not confirm the last write. Without it every
+    // write counts as done.
+    void setWriteFailedProbe(std::function<bool()> probe);
 
 public Q_SLOTS:
     // A board came (true) or went (false): switch the dialog's register controls.
@@ -60,7 +63,10 @@ protected:
     // and leaves its widgets as they were.
     int readRegister(unsigned char address);
     bool lastReadFailed() const { return m_lastReadFailed; }
+    // One write through the contract; lastWriteFailed() then tells whether the chip did not
+    // confirm it (no reply, an error status), until the next write.
     void writeRegister(unsigned char address, int value);
+    bool lastWriteFailed() const { return m_lastWriteFailed; }
 
     // The widgets that OnEnableAll switches; forms create them disabled.
     void setRegisterControls(const QList<QWidget *> &controls);
@@ -72,7 +78,9 @@ protected:
 private:
     QList<QPointer<QWidget>> m_registerControls;
     std::function<bool()> m_readFailedProbe;
+    std::function<bool()> m_writeFailedProbe;
     bool m_lastReadFailed = false;
+    bool m_lastWriteFailed = false;
     // As the form shows them, until the window that polls says otherwise.
     bool m_liveValuesCurrent = true;
 };

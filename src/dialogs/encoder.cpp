@@ -6,7 +6,7 @@
 #include "foundation/livevaluelabel.h"
 #include "ui_encoder.h"
 
-#include <QSignalBlocker>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -148,12 +148,18 @@ void Encoder::showEncMode(int motor, quint32 value)
     const MotorControls &controls = motors[motor];
     for (int bit = 0; bit < int(controls.mode.size()); ++bit)
         controls.mode[bit]->setChecked(value & (1u << bit));
+    showConstantInMode(motor);
+}
+
+void Encoder::showConstantInMode(int motor)
+{
     // The same constant means another factor in the other mode: show the one the chip uses.
-    if (encConst[motor].known)
+    if (encConst[motor].known) {
         showEncConst(motor);
-    else
+    } else {
         setFractionRange(motor);
-    showFactor(motor);
+        showFactor(motor);
+    }
 }
 
 void Encoder::showEncConst(int motor)
@@ -232,17 +238,10 @@ void Encoder::writeDecimalMode(int motor, bool checked)
     encMode[motor].set(mode);
     writeRegister(address(EncModeAddress, motor), int(mode));
 
-    {
-        // A fraction beyond the new range is held to it and written below.
-        const QSignalBlocker blocker(controls.fraction);
-        setFractionRange(motor);
-    }
-    showFactor(motor);
-    // The chip reads the constant in the new mode: write it again when the factor shown would
-    // otherwise not be the one the chip uses.
-    const qint32 constant = encoderconstant::compose(shownConstant(motor), checked);
-    if (encConst[motor].known && quint32(constant) != encConst[motor].value)
-        composeEncConst(motor);
+    // ENC_CONST stays as the chip holds it, now read in the other mode: the boxes show what it
+    // means there, and only an edit of them writes a new constant.
+    const QScopedValueRollback<bool> filling(updating, true);
+    showConstantInMode(motor);
 }
 
 void Encoder::readStatus(int motor)

@@ -63,6 +63,8 @@ private:
     EncoderConstant shownConstant(int motor) const;
     void showEncMode(int motor, quint32 value);
     void showEncConst(int motor);
+    // The known ENC_CONST as the mode the dialog shows reads it.
+    void showConstantInMode(int motor);
     void showFactor(int motor);
     // The fraction's range for the mode the box shows; a fraction beyond it is held to it.
     void setFractionRange(int motor);

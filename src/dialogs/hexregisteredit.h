@@ -13,4 +13,10 @@ public:
     static constexpr char inputMask[] = "\\0\\x<hhhhhhhH;_";
 
     explicit HexRegisterEdit(QWidget *parent = nullptr);
+
+protected:
+    // A digit typed with the cursor on the fixed "0x" goes to the first digit place: the mask
+    // alone would take a 0 there for the fixed 0, and a lone 0 typed into a cleared value would
+    // be lost. "0x" typed at the start is the prefix again, not the digit 0 and a stray x.
+    void keyPressEvent(QKeyEvent *event) override;
 };

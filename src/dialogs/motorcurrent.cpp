@@ -86,6 +86,7 @@ void MotorCurrent::OnRegisterChanged(unsigned char address, int value)
 // The chip already holds the value shown, so setting the dials writes nothing back.
 void MotorCurrent::showRegister(int motor, int value)
 {
+    lastKnown[motor - 1].set(quint32(value));
     const QScopedValueRollback<bool> filling(updating, true);
     for (const CurrentField &field : currentFields)
         (ui->*field.dial[motor - 1])->setValue(int((quint32(value) & field.mask) >> field.shift));
@@ -97,13 +98,22 @@ void MotorCurrent::writeField(int motor, Field field, int value)
         return;
     const unsigned char address = motorAddress(iholdIrun1, motor);
     const int current = readRegister(address);
-    // Without the chip's other bits there is nothing to build the write from.
-    if (lastReadFailed())
+    // Without the chip's other bits there is nothing to build the write from, and the dial the
+    // user turned goes back to what the chip was last known to hold.
+    if (lastReadFailed()) {
+        if (lastKnown[motor - 1].known)
+            showRegister(motor, int(lastKnown[motor - 1].value));
         return;
+    }
     const CurrentField &bits = currentFields[field];
     const int written
         = int((quint32(current) & ~bits.mask) | ((quint32(value) << bits.shift) & bits.mask));
     writeRegister(address, written);
+    if (lastWriteFailed()) {
+        showRegister(motor, current);
+        return;
+    }
+    lastKnown[motor - 1].set(quint32(written));
     Q_EMIT MotorCurrentChanged(address, written);
 }
 

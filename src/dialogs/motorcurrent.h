@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/chipdialog.h"
+#include "dialogs/registershadow.h"
 
 class Ui_MotorCurrent;
 
@@ -39,4 +40,7 @@ private:
     void showRegister(int motor, int value);
 
     Ui_MotorCurrent *ui;
+    // IHOLD_IRUN of each motor as last read, announced or written: what the dials go back to
+    // when an access fails.
+    RegisterShadow lastKnown[2];
 };

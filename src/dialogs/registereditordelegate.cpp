@@ -2,7 +2,11 @@
 
 #include "dialogs/hexregisteredit.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QSpinBox>
+
+#include <optional>
 
 RegisterEditorDelegate::RegisterEditorDelegate(QObject *parent)
     : QItemDelegate(parent)
@@ -59,4 +63,40 @@ void RegisterEditorDelegate::updateEditorGeometry(QWidget *editor,
                                                   const QModelIndex &) const
 {
     editor->setGeometry(option.rect);
+}
+
+// A hexadecimal value with blank places left ("0x1f") is complete: the digits typed count from
+// the right. Qt's own filter takes only a text that fills its mask, so it would ignore Return
+// and drop the text on Tab or a click elsewhere; such a text is committed here on each of the
+// three, as any other value is.
+bool RegisterEditorDelegate::eventFilter(QObject *object, QEvent *event)
+{
+    auto *hexEdit = qobject_cast<HexRegisterEdit *>(object);
+    if (!hexEdit || hexEdit->hasAcceptableInput())
+        return QItemDelegate::eventFilter(object, event);
+
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        std::optional<EndEditHint> hint;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            hint = SubmitModelCache;
+        else if (key->key() == Qt::Key_Tab)
+            hint = EditNextItem;
+        else if (key->key() == Qt::Key_Backtab)
+            hint = EditPreviousItem;
+        if (hint) {
+            Q_EMIT commitData(hexEdit);
+            Q_EMIT closeEditor(hexEdit, *hint);
+            return true;
+        }
+    } else if (event->type() == QEvent::FocusOut) {
+        // Focus gone to a part of the editor (its context menu) does not end the edit; else
+        // Qt's filter closes the editor, without committing this text.
+        const QWidget *focus = QApplication::focusWidget();
+        while (focus && focus != hexEdit)
+            focus = focus->parentWidget();
+        if (!focus)
+            Q_EMIT commitData(hexEdit);
+    }
+    return QItemDelegate::eventFilter(object, event);
 }

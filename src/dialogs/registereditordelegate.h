@@ -37,6 +37,9 @@ public:
 
     QList<RegisterEditRange> ranges;
 
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override;
+
 private:
     const RegisterEditRange *rangeOf(const QModelIndex &index) const;
 };

@@ -173,6 +173,7 @@ void MainWindow::connectRegisterMesh(const RegisterMeshDialogs &d)
         connect(dialog, &ChipDialog::DoWriteRegister, this, &MainWindow::OnWriteRegister);
         connect(dialog, &ChipDialog::DoReadRegister, this, &MainWindow::OnReadRegister);
         dialog->setReadFailedProbe([this] { return registerAccess.lastReadFailed(); });
+        dialog->setWriteFailedProbe([this] { return registerAccess.lastWriteFailed(); });
         connect(this, &MainWindow::InitAllValues, dialog, &ChipDialog::OnInitAllValues);
         connect(this, &MainWindow::RegisterChanged, dialog, &ChipDialog::OnRegisterChanged);
         connect(this, &MainWindow::LiveValuesCurrent, dialog, &ChipDialog::OnLiveValuesCurrent);

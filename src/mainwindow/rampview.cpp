@@ -250,7 +250,8 @@ void RampView::adjustRampScene(int x, int y)
     const double factor = viewportWidth / scaledForWidth;
     scale(factor, factor);
     scaledForWidth = viewportWidth;
-    updateSceneRect(QRectF(0, 0, viewportWidth, viewportHeight));
+    // The next drawing fills the viewport's size; the items drawn so far stay where they are.
+    rampScene->setSceneRect(QRectF(0, 0, viewportWidth, viewportHeight));
     // The texts kept their size on screen, so in scene units they changed theirs.
     layoutCaption();
 }

@@ -71,7 +71,9 @@ bool RegisterAccess::ask(const QString &title, const QString &text)
 
 int RegisterAccess::writeRegister(quint8 address, qint32 value)
 {
-    return m_link->kvnlStatus(moduleAddress, KvnlWriteRegister, address, bank, value);
+    const int status = m_link->kvnlStatus(moduleAddress, KvnlWriteRegister, address, bank, value);
+    m_lastWriteFailed = status != KvnlReplySuccess;
+    return status;
 }
 
 void RegisterAccess::OnWriteRegister(unsigned char address, int value)

@@ -48,6 +48,8 @@ public:
     // Whether the last readRegister brought no value of the chip (no reply, a brown-out, the
     // chip still being detected), which its 0 alone cannot tell from a register holding 0.
     bool lastReadFailed() const { return m_lastReadFailed; }
+    // Whether the last writeRegister was not confirmed by the chip (status other than success).
+    bool lastWriteFailed() const { return m_lastWriteFailed; }
 
     bool isDetecting() const { return m_detecting; }
     // A message box of this road is open; its event loop runs timers and other handlers.
@@ -91,6 +93,7 @@ private:
     bool m_chipMayHaveRestarted = true;
     bool m_detectionInterrupted = false;
     bool m_lastReadFailed = false;
+    bool m_lastWriteFailed = false;
     bool m_brownOutBoxOpen = false;
     // One error box per detection episode, then silent retries.
     bool m_detectionBoxShown = false;

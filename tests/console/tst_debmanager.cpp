@@ -508,6 +508,7 @@ private Q_SLOTS:
         QVERIFY(dialog->width() >= QFontMetrics(titleFont).horizontalAdvance(title) + 150);
         QPushButton *ok = dialog->findChild<QPushButton *>();
         QCOMPARE(ok->text(), QStringLiteral("OK"));
+        QVERIFY(!ok->autoDefault() && !ok->isDefault());
         ok->click();
         processDeferredDeletes();
         QVERIFY(!dialog);

@@ -1,16 +1,22 @@
 #include "boardsim/controlinterpreter.h"
+#include "dialogs/hexregisteredit.h"
 #include "support/modalcloser.h"
 #include "support/testenvironment.h"
 #include "windowonboard.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDial>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 
 #include <limits>
@@ -60,6 +66,178 @@ bool runControl(boardsim::SimulatedBoard &board, const QStringList &commands)
     return true;
 }
 
+// An editable field of a chip dialog and the register it writes for motor 1 and motor 2 (-1:
+// none). "%1" in the name stands for the motor number; a name without it is one field for both
+// motors. "cell:NAME" is the "New Value" cell of the register table's row NAME.
+struct KeyField
+{
+    const char *name;
+    int address1;
+    int address2;
+};
+
+// Every editable field, by dialog in the main window's order.
+const QList<KeyField> keyFields[] = {
+    {{"DialHoldCurrent%1", 0x30, 0x50},
+     {"DialRunCurrent%1", 0x30, 0x50},
+     {"DialDelayTime%1", 0x30, 0x50}},
+    {{"CheckSoftStop%1", 0x34, 0x54},
+     {"CheckSwStop%1", 0x34, 0x54},
+     {"CheckEncoderLatch%1", 0x34, 0x54},
+     {"CheckLatchRInactive%1", 0x34, 0x54},
+     {"CheckLatchRActive%1", 0x34, 0x54},
+     {"CheckLatchLInactive%1", 0x34, 0x54},
+     {"CheckLatchLActive%1", 0x34, 0x54},
+     {"CheckSwapLR%1", 0x34, 0x54},
+     {"CheckStopRPolarity%1", 0x34, 0x54},
+     {"CheckStopLPolarity%1", 0x34, 0x54},
+     {"CheckStopR%1", 0x34, 0x54},
+     {"CheckStopL%1", 0x34, 0x54},
+     {"CheckPollFlags", -1, -1}},
+    {{"CheckPosComp", 0x00, 0x00},
+     {"CheckShaft%1", 0x00, 0x00},
+     {"CheckLockConf", 0x00, 0x00},
+     {"CheckStatusPoll", -1, -1},
+     // Written by its button only.
+     {"EditXCompare", -1, -1}},
+    {{"CbChopperMode%1", 0x6C, 0x7C},
+     {"EditHStrt%1", 0x6C, 0x7C},
+     {"EditHEnd%1", 0x6C, 0x7C},
+     {"EditSync%1", 0x6C, 0x7C},
+     {"CbTbl%1", 0x6C, 0x7C},
+     {"EditTOff%1", 0x6C, 0x7C},
+     {"EditVHigh%1", 0x32, 0x52},
+     {"CheckVHighChm%1", 0x6C, 0x7C},
+     {"CheckVHighFs%1", 0x6C, 0x7C},
+     {"CheckVSense%1", 0x6C, 0x7C},
+     {"CheckRndTF%1", 0x6C, 0x7C},
+     {"CheckDisFDCC%1", 0x6C, 0x7C},
+     {"CheckDisS2G%1", 0x6C, 0x7C}},
+    {}, // the driver status dialog only shows
+    // The wave is written by its buttons, not by these.
+    {{"EditA1_%1", -1, -1},
+     {"EditA3_%1", -1, -1},
+     {"EditA5_%1", -1, -1},
+     {"EditA7_%1", -1, -1},
+     {"EditExpression%1", -1, -1}},
+    {{"CheckFilter%1", 0x6D, 0x7D},
+     {"EditSWT%1", 0x6D, 0x7D},
+     {"EditHystMax%1", 0x6D, 0x7D},
+     {"EditHystMin%1", 0x6D, 0x7D},
+     {"CbIMin%1", 0x6D, 0x7D},
+     {"CbDown%1", 0x6D, 0x7D},
+     {"CbUp%1", 0x6D, 0x7D},
+     {"EditMinSpeed%1", 0x31, 0x51},
+     {"EditMaxSpeed%1", 0x32, 0x52}},
+    {{"cell:VMAX_%1", 0x27, 0x47}, {"cell:CHOPCONF_%1", 0x6C, 0x7C}},
+    {{"CheckAActiveHigh%1", 0x38, 0x58},
+     {"CheckBActiveHigh%1", 0x38, 0x58},
+     {"CheckNActiveHigh%1", 0x38, 0x58},
+     {"CheckIgnoreAB%1", 0x38, 0x58},
+     {"CheckClearAlways%1", 0x38, 0x58},
+     {"CheckClearOnce%1", 0x38, 0x58},
+     {"CheckNEventPositive%1", 0x38, 0x58},
+     {"CheckNEventNegative%1", 0x38, 0x58},
+     {"CheckClearOnN%1", 0x38, 0x58},
+     {"CheckLatchXActual%1", 0x38, 0x58},
+     {"EditIntPart%1", 0x3A, 0x5A},
+     {"EditFractPart%1", 0x3A, 0x5A},
+     {"CheckDecimalMode%1", 0x38, 0x58},
+     {"CheckReverseDir%1", 0x3A, 0x5A}},
+    {{"EditVPhMin%1", 0x33, 0x53},
+     {"EditPhTime%1", 0x6E, 0x7E},
+     {"EditPhSw%1", 0x6E, 0x7E},
+     {"EditTOff%1", 0x6C, 0x7C}},
+};
+
+// How the user ends typing into a field: Return, Tab, or a click on another widget.
+enum class Finish { Return, Tab, Click };
+
+QString hexList(const QList<int> &addresses)
+{
+    QStringList texts;
+    for (const int address : addresses)
+        texts << QStringLiteral("0x%1").arg(address, 2, 16, QLatin1Char('0'));
+    return QLatin1Char('[') + texts.join(QLatin1String(", ")) + QLatin1Char(']');
+}
+
+// Shows the tab page that holds the widget, as a click on its tab does.
+void bringToFront(QWidget *widget)
+{
+    for (QWidget *page = widget; page && page->parentWidget(); page = page->parentWidget()) {
+        auto *tabs = qobject_cast<QTabWidget *>(page->parentWidget()->parentWidget());
+        if (!tabs || tabs->indexOf(page) < 0)
+            continue;
+        QTabBar *bar = tabs->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tabs->indexOf(page)).center());
+    }
+}
+
+// A visible text field of the dialog other than this one, to click into.
+QWidget *otherTextField(const QWidget *dialog, const QWidget *field)
+{
+    QList<QWidget *> candidates;
+    for (QAbstractSpinBox *box : dialog->findChildren<QAbstractSpinBox *>())
+        candidates << box;
+    for (QLineEdit *edit : dialog->findChildren<QLineEdit *>()) {
+        if (!qobject_cast<QAbstractSpinBox *>(edit->parentWidget()))
+            candidates << edit;
+    }
+    for (QWidget *candidate : std::as_const(candidates)) {
+        if (candidate != field && candidate->isVisible() && candidate->isEnabled())
+            return candidate;
+    }
+    return nullptr;
+}
+
+// Types a new value into a spin box or line edit, or changes a dial, box or list by key, as a
+// user does; for text the edit ends the given way.
+void useKeyboard(QWidget *field, Finish finish, const QWidget *dialog)
+{
+    field->setFocus(Qt::TabFocusReason);
+    if (auto *dial = qobject_cast<QDial *>(field)) {
+        QTest::keyClick(dial, dial->value() < dial->maximum() ? Qt::Key_Up : Qt::Key_Down);
+        if (dial->value() == dial->maximum() && dial->value() == dial->minimum())
+            qWarning() << "the dial" << dial->objectName() << "has no room to move";
+        return;
+    }
+    if (qobject_cast<QCheckBox *>(field)) {
+        QTest::keyClick(field, Qt::Key_Space);
+        return;
+    }
+    if (auto *list = qobject_cast<QComboBox *>(field)) {
+        QTest::keyClick(list, list->currentIndex() + 1 < list->count() ? Qt::Key_Down : Qt::Key_Up);
+        return;
+    }
+    QString typed;
+    if (auto *box = qobject_cast<QSpinBox *>(field))
+        typed
+            = QString::number(box->value() < box->maximum() ? box->value() + 1 : box->value() - 1);
+    else if (auto *box = qobject_cast<QDoubleSpinBox *>(field))
+        typed
+            = QString::number(box->value() < box->maximum() ? box->value() + 1 : box->value() - 1);
+    else if (qobject_cast<HexRegisterEdit *>(field))
+        typed = QString::number(
+            static_cast<QLineEdit *>(field)->text().mid(2).toUInt(nullptr, 16) + 1, 16);
+    else
+        typed = QStringLiteral("x*2");
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, typed);
+    switch (finish) {
+    case Finish::Return:
+        QTest::keyClick(field, Qt::Key_Return);
+        break;
+    case Finish::Tab:
+        QTest::keyClick(field, Qt::Key_Tab);
+        break;
+    case Finish::Click:
+        if (QWidget *other = otherTextField(dialog, field))
+            QTest::mouseClick(other, Qt::LeftButton, {}, other->rect().center());
+        break;
+    }
+}
+
 } // namespace
 
 class TestChipDialogs : public QObject
@@ -80,6 +258,8 @@ private Q_SLOTS:
     void lampsFollowTheBoardsStatusBits();
     void statusFlagsOnRequestOnceThePollIsOff();
     void brownOutInADialogsReadAsksOnceAndHoldsThePoll();
+    void everyFieldTakesTheKeyboardAndWritesOnlyItsRegister_data();
+    void everyFieldTakesTheKeyboardAndWritesOnlyItsRegister();
 
 private:
     // Answers any message box a test does not wait for itself.
@@ -138,7 +318,7 @@ void TestChipDialogs::registerControlsWaitForABoard()
 void TestChipDialogs::fillingFromTheChipWritesNothing()
 {
     QVERIFY(bench.open(Chip::Kvn3162));
-    const Writes chip {{0x30, currents},   {0x50, 0x00070A1F}, {0x34, 0x00000A81},
+    const Writes chip {{0x30, currents},   {0x50, 0x00F70A1F}, {0x34, 0x00000A81},
                        {0x54, 0xFFFFF210}, {0x00, 0x00000708}, {0x05, 0xFFFFFFFB}};
     for (const auto &[address, value] : chip)
         bench.board->setRegisterValue(address, value);
@@ -192,6 +372,9 @@ void TestChipDialogs::controlWritesItsFieldAndKeepsTheOtherBits_data()
                                           << "20" << 0x50 << currents << 0xA5A5F4E3u;
     QTest::newRow("delay time, motor 2") << int(MotorCurrentDialog) << "DialDelayTime2"
                                          << "9" << 0x50 << currents << 0xA5A9E0E3u;
+    // The field is bits 16 to 19 only: every bit of 20 to 23 stays.
+    QTest::newRow("delay time, bits 20-23 set") << int(MotorCurrentDialog) << "DialDelayTime1"
+                                                << "9" << 0x30 << 0x00F30A05u << 0x00F90A05u;
     // The hidden latch-encoder bit and the bits above the twelve boxes go back as read.
     QTest::newRow("stop on REFL, motor 1") << int(RampDialog) << "CheckStopL1"
                                            << "click" << 0x34 << 0xABC00200u << 0xABC00201u;
@@ -201,6 +384,10 @@ void TestChipDialogs::controlWritesItsFieldAndKeepsTheOtherBits_data()
                                       << "click" << 0x00 << 0x80000003u << 0x80000203u;
     QTest::newRow("lock configuration off") << int(GeneralDialog) << "CheckLockConf"
                                             << "click" << 0x00 << 0x00000408u << 0x00000008u;
+    QTest::newRow("motor 1 reversed off") << int(GeneralDialog) << "CheckShaft1"
+                                          << "click" << 0x00 << 0x00000308u << 0x00000208u;
+    QTest::newRow("position compare off") << int(GeneralDialog) << "CheckPosComp"
+                                          << "click" << 0x00 << 0x00000308u << 0x00000300u;
 }
 
 void TestChipDialogs::controlWritesItsFieldAndKeepsTheOtherBits()
@@ -247,6 +434,9 @@ void TestChipDialogs::failedReadWritesNothingAndLeavesTheWidgets()
 
     QVERIFY(bench.requested(writeCommand).isEmpty());
     QVERIFY(!bench.requested(readCommand).isEmpty());
+    // The dial the user turned shows again what the chip holds.
+    QCOMPARE(widget<QDial>(current, "DialRunCurrent1")->value(), 10);
+    QCOMPARE(widget<QLabel>(current, "label_2")->text(), QStringLiteral("10"));
     QCOMPARE(widget<QDial>(current, "DialHoldCurrent1")->value(), 5);
     QCOMPARE(widget<QDial>(current, "DialDelayTime1")->value(), 2);
     QVERIFY(widget<QCheckBox>(ramp, "CheckStopR2")->isChecked());
@@ -261,6 +451,19 @@ void TestChipDialogs::failedReadWritesNothingAndLeavesTheWidgets()
     bench.board->setUnknownCommandStatus(false);
     widget<QDial>(current, "DialRunCurrent1")->setValue(21);
     QCOMPARE(bench.board->writeLog(), (Writes {{0x30, 0x00021505}}));
+
+    // A write the chip does not take, after its read went through: the dial shows the chip's
+    // value again, and nobody is told of a current the chip does not have.
+    QSignalSpy announced(&bench.dialogs().motorCurrent, &MotorCurrent::MotorCurrentChanged);
+    const QMetaObject::Connection failWrites
+        = connect(current, &ChipDialog::DoReadRegister, this,
+                  [this](unsigned char, int &) { bench.board->setUnknownCommandStatus(true); });
+    widget<QDial>(current, "DialRunCurrent1")->setValue(3);
+    disconnect(failWrites);
+    bench.board->setUnknownCommandStatus(false);
+    QCOMPARE(bench.board->registerValue(0x30), 0x00021505u);
+    QCOMPARE(widget<QDial>(current, "DialRunCurrent1")->value(), 21);
+    QCOMPARE(announced.size(), 0);
 }
 
 void TestChipDialogs::lampsFollowTheBoardsStatusBits_data()
@@ -443,6 +646,120 @@ void TestChipDialogs::brownOutInADialogsReadAsksOnceAndHoldsThePoll()
     QCOMPARE(widget<QDial>(current, "DialHoldCurrent1")->value(), 5);
     QVERIFY(bench.requested(writeCommand).isEmpty());
     bench.board->setBrownOut(false);
+}
+
+void TestChipDialogs::everyFieldTakesTheKeyboardAndWritesOnlyItsRegister_data()
+{
+    QTest::addColumn<int>("dialog");
+    const char *const titles[]
+        = {"motor current",   "ramp generator", "general settings", "chopper", "driver status",
+           "microstep waves", "loadAdapt",      "register table",   "encoder", "paceHold"};
+    for (int dialog = 0; dialog < int(std::size(keyFields)); ++dialog)
+        QTest::newRow(titles[dialog]) << dialog;
+}
+
+// A user's keyboard in every field of every chip dialog, both motors: a dial turned by a key, a
+// box ticked with Space, a list moved by an arrow key, a value typed and ended by Return, Tab or
+// a click into another field. The board sees exactly one write, of the field's own register, and
+// no read of a status register that clears on reading (ENC_STATUS, say) beyond the poll's own.
+// Enter ends an edit and presses no button.
+void TestChipDialogs::everyFieldTakesTheKeyboardAndWritesOnlyItsRegister()
+{
+    QFETCH(int, dialog);
+    QVERIFY(bench.open(Chip::Kvn3162));
+    ChipDialog *shown = dialogAt(bench, dialog);
+    shown->show();
+    shown->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shown));
+    auto *table = shown->findChild<QTableWidget *>(QStringLiteral("TableRegisters"));
+
+    // What went to the board beyond one write of this register (-1: none).
+    const auto unasked = [this](int address) {
+        const QList<int> expected = address < 0 ? QList<int>() : QList<int> {address};
+        QTest::qWaitFor([&] { return bench.requested(writeCommand).size() >= expected.size(); });
+        QCoreApplication::processEvents();
+        QString problem;
+        if (bench.requested(writeCommand) != expected)
+            problem += QStringLiteral(" writes %1").arg(hexList(bench.requested(writeCommand)));
+        // GSTAT, RAMP_STAT and ENC_STATUS lose their flags when read.
+        const StatusPoll &poll = bench.window->poll();
+        const QList<quint8> polled
+            = StatusPoll::cycleAddresses(poll.rampStatusPoll(), poll.globalStatusPoll());
+        for (const int read : bench.requested(readCommand)) {
+            if (QList<int> {0x01, 0x35, 0x55, 0x3B, 0x5B}.contains(read)
+                && !polled.contains(quint8(read)))
+                problem += QStringLiteral(" read 0x%1").arg(read, 2, 16, QLatin1Char('0'));
+        }
+        bench.board->clearRequestLog();
+        return problem;
+    };
+
+    // Return and Tab on the dialog itself.
+    bench.board->clearRequestLog();
+    QTest::keyClick(shown, Qt::Key_Return);
+    QTest::keyClick(shown, Qt::Key_Tab);
+    const QString onTheDialog = unasked(-1);
+    if (!onTheDialog.isEmpty())
+        qWarning() << "Return and Tab on the dialog:" << onTheDialog;
+    LINKED_VERIFY(bench, onTheDialog.isEmpty());
+
+    const char *const finishNames[] = {"Return", "Tab", "a click elsewhere"};
+    for (const KeyField &field : keyFields[dialog]) {
+        const QString name = QLatin1String(field.name);
+        const int motors = name.contains(QLatin1String("%1")) ? 2 : 1;
+        for (int motor = 1; motor <= motors; ++motor) {
+            const QString fieldName = motors == 2 ? name.arg(motor) : name;
+            const int address = motor == 1 ? field.address1 : field.address2;
+            QWidget *target = nullptr;
+            int row = -1;
+            if (fieldName.startsWith(QLatin1String("cell:"))) {
+                QVERIFY(table);
+                for (int r = 0; r < table->rowCount() && row < 0; ++r) {
+                    if (table->item(r, Registers::NameColumn)->text() == fieldName.mid(5))
+                        row = r;
+                }
+                QVERIFY2(row >= 0, qPrintable(fieldName));
+            } else {
+                target = widget<QWidget>(shown, fieldName);
+                QVERIFY2(target, qPrintable(fieldName));
+                bringToFront(target);
+                if (!target->isVisible())
+                    continue; // not on this chip
+                QVERIFY2(target->isEnabled(), qPrintable(fieldName));
+            }
+            const bool typed = row >= 0 || qobject_cast<QAbstractSpinBox *>(target)
+                || qobject_cast<QLineEdit *>(target);
+            for (const Finish finish : {Finish::Return, Finish::Tab, Finish::Click}) {
+                if (!typed && finish != Finish::Return)
+                    break;
+                bench.board->clearRequestLog();
+                if (row >= 0) {
+                    const QModelIndex cell = table->model()->index(row, Registers::NewColumn);
+                    table->scrollTo(cell);
+                    const QPoint at = table->visualRect(cell).center();
+                    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
+                    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, at);
+                    QWidget *editor = QApplication::focusWidget();
+                    QVERIFY2(editor && editor != table, qPrintable(fieldName));
+                    useKeyboard(editor, finish, table);
+                    if (finish == Finish::Click) {
+                        const QModelIndex other = table->model()->index(row, 0);
+                        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                                          table->visualRect(other).center());
+                    }
+                    // Tab opened the next row's editor: Escape leaves it unchanged.
+                    if (finish == Finish::Tab && QApplication::focusWidget() != table)
+                        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+                } else {
+                    useKeyboard(target, finish, shown);
+                }
+                const QString problem = unasked(address);
+                if (!problem.isEmpty())
+                    qWarning() << fieldName << "ended by" << finishNames[int(finish)] << problem;
+                LINKED_VERIFY(bench, problem.isEmpty());
+            }
+        }
+    }
 }
 
 QTEST_MAIN(TestChipDialogs)

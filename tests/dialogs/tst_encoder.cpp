@@ -44,7 +44,8 @@ private Q_SLOTS:
 
     void modeBoxWritesItsBitAndKeepsTheOthers_data();
     void modeBoxWritesItsBitAndKeepsTheOthers();
-    void decimalModeChangesOnlyItsBitAndTheFractionRange();
+    void decimalModeLeavesTheConstantAsTheChipHoldsIt_data();
+    void decimalModeLeavesTheConstantAsTheChipHoldsIt();
     void constantIsWrittenAsTheChipUsesItAndReadBack_data();
     void constantIsWrittenAsTheChipUsesItAndReadBack();
     void mostNegativeConstantShowsTheLargestReverseMagnitude();
@@ -121,37 +122,82 @@ void TestEncoder::modeBoxWritesItsBitAndKeepsTheOthers()
     LINKED_COMPARE(on, clicked->isChecked(), bool(written & (1u << bit)));
 }
 
-void TestEncoder::decimalModeChangesOnlyItsBitAndTheFractionRange()
+void TestEncoder::decimalModeLeavesTheConstantAsTheChipHoldsIt_data()
 {
-    LINKED_VERIFY(on, on.putAndInit(0x58, 0x00000003));
-    LINKED_VERIFY(on, on.putAndInit(0x5A, 0x00018000)); // 1.5 in binary mode
-    QSpinBox *fraction = spin("EditFractPart", 1);
-    QCheckBox *decimal = box("CheckDecimalMode", 1);
-    LINKED_COMPARE(on, fraction->value(), 32768);
+    QTest::addColumn<int>("motor");
+    QTest::addColumn<bool>("decimal"); // the mode before the click
+    QTest::addColumn<quint32>("word"); // ENC_CONST on the chip
+    QTest::addColumn<QList<int>>("shown"); // integer part, fraction, reverse before the click
+    QTest::addColumn<QList<int>>("toggled"); // the same word read in the other mode
+    QTest::addColumn<QString>("factor"); // before the click
+    QTest::addColumn<QString>("toggledFactor");
 
-    // The bit is set on what the chip holds now; the fraction no longer fits and the constant
-    // the chip will use is written with it.
-    on.board->setRegisterValue(0x58, 0x12345003);
-    decimal->click();
-    LINKED_COMPARE(on, fraction->maximum(), 10000);
-    LINKED_COMPARE(on, fraction->value(), 10000);
-    LINKED_COMPARE(on, WindowOnBoard::child<QLabel>(*dialog, "StaticEncConst2")->text(),
-                   QStringLiteral("2"));
-    LINKED_COMPARE(on, on.board->writeLog(),
-                   WindowOnBoard::Writes({{0x58, 0x12345403}, {0x5A, 0x00012710}}));
+    QTest::newRow("binary 1.5, motor 2")
+        << 1 << false << 0x00018000u << QList<int> {1, 32768, 0} << QList<int> {4, 2768, 0} << "1.5"
+        << "4.2768";
+    // The chip adds the fraction to the negative integer part -2: +1.2768 in decimal mode.
+    QTest::newRow("binary -1.5, motor 1")
+        << 0 << false << 0xFFFE8000u << QList<int> {1, 32768, 1} << QList<int> {1, 2768, 0} << "1.5"
+        << "1.2768";
+    QTest::newRow("decimal 2.5, motor 1")
+        << 0 << true << 0x00021388u << QList<int> {2, 5000, 0} << QList<int> {2, 5000, 0} << "2.5"
+        << "2.07629";
+    QTest::newRow("decimal -1.5, motor 2")
+        << 1 << true << 0xFFFE1388u << QList<int> {1, 5000, 1} << QList<int> {1, 60536, 1} << "1.5"
+        << "1.92371";
+}
 
-    // Back to binary: the constant still means what it shows, and is not written again.
+// Ticking and unticking "Decimal mode" writes ENCMODE's bit 10 on what the chip holds, and only
+// that: the constant stays, and the boxes show what it means in the mode now selected.
+void TestEncoder::decimalModeLeavesTheConstantAsTheChipHoldsIt()
+{
+    QFETCH(int, motor);
+    QFETCH(bool, decimal);
+    QFETCH(quint32, word);
+    QFETCH(QList<int>, shown);
+    QFETCH(QList<int>, toggled);
+    QFETCH(QString, factor);
+    QFETCH(QString, toggledFactor);
+
+    const quint8 modeAddress = motorAddress(encMode, motor);
+    const quint8 constAddress = motorAddress(encConst, motor);
+    const quint32 mode = decimal ? 0x403u : 0x3u;
+    LINKED_VERIFY(on, on.putAndInit(modeAddress, mode));
+    LINKED_VERIFY(on, on.putAndInit(constAddress, word));
+    QCheckBox *decimalBox = box("CheckDecimalMode", motor);
+    auto *label
+        = WindowOnBoard::child<QLabel>(*dialog, WindowOnBoard::named("StaticEncConst", motor));
+    const auto constantShown = [&] {
+        return QList<int> {spin("EditIntPart", motor)->value(),
+                           spin("EditFractPart", motor)->value(),
+                           int(box("CheckReverseDir", motor)->isChecked())};
+    };
+    LINKED_COMPARE(on, constantShown(), shown);
+    LINKED_COMPARE(on, label->text(), factor);
+
+    // The other bits as the chip holds them now, not as the dialog last saw them.
+    const quint32 held = mode | 0x12345000u;
+    on.board->setRegisterValue(modeAddress, held);
+    decimalBox->click();
+    LINKED_COMPARE(on, on.board->writeLog(), WindowOnBoard::Writes({{modeAddress, held ^ 0x400u}}));
+    LINKED_COMPARE(on, on.board->registerValue(constAddress), word);
+    LINKED_COMPARE(on, spin("EditFractPart", motor)->maximum(), decimal ? 65535 : 10000);
+    LINKED_COMPARE(on, constantShown(), toggled);
+    LINKED_COMPARE(on, label->text(), toggledFactor);
+
     on.board->clearWriteLog();
-    decimal->click();
-    LINKED_COMPARE(on, fraction->maximum(), 65535);
-    LINKED_COMPARE(on, on.board->writeLog(), WindowOnBoard::Writes({{0x58, 0x12345003}}));
+    decimalBox->click();
+    LINKED_COMPARE(on, on.board->writeLog(), WindowOnBoard::Writes({{modeAddress, held}}));
+    LINKED_COMPARE(on, on.board->registerValue(constAddress), word);
+    LINKED_COMPARE(on, constantShown(), shown);
+    LINKED_COMPARE(on, label->text(), factor);
 
     // A read that brings nothing writes nothing, and the box shows the mode the chip keeps.
     on.board->clearWriteLog();
     on.board->setUnknownCommandStatus(true);
-    decimal->click();
+    decimalBox->click();
     on.board->setUnknownCommandStatus(false);
-    LINKED_VERIFY(on, !decimal->isChecked());
+    LINKED_COMPARE(on, decimalBox->isChecked(), decimal);
     LINKED_VERIFY(on, on.board->writeLog().isEmpty());
 }
 

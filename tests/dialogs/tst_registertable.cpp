@@ -143,6 +143,13 @@ void TestRegisterTable::editorWritesWhatTheUserTyped_data()
     // Typed over the whole text: the fixed "0x" is typed over too.
     QTest::newRow("hex, leading zeros") << "MSLUT0_1"
                                         << "0x0000beef" << Writes {{0x60, 0xBEEF}} << "0x0000beef";
+    // Blank places left in the mask: the digits typed count from the right.
+    QTest::newRow("hex, two digits") << "GCONF"
+                                     << "1f" << Writes {{0x00, 0x1F}} << "0x0000001f";
+    QTest::newRow("hex, one digit") << "GCONF"
+                                    << "0" << Writes {{0x00, 0x0}} << "0x00000000";
+    QTest::newRow("hex, eight digits") << "GCONF"
+                                       << "80000000" << Writes {{0x00, 0x80000000}} << "0x80000000";
     QTest::newRow("decimal, negative") << "XTARGET_1"
                                        << "-1000" << Writes {{0x2D, quint32(-1000)}} << "-1000";
     // The seventh digit would leave the register's range; the spin box takes no more.
@@ -155,6 +162,9 @@ void TestRegisterTable::editorWritesWhatTheUserTyped_data()
                                                  << "7" << Writes() << "1";
 }
 
+// The user double-clicks a "New Value" cell, clears it, types, and finishes the edit with Tab,
+// Return or a click on another cell: each writes the value once, and nothing else is written
+// (Tab opens the next row's editor, which the next edit closes unchanged).
 void TestRegisterTable::editorWritesWhatTheUserTyped()
 {
     QFETCH(QString, name);
@@ -163,32 +173,48 @@ void TestRegisterTable::editorWritesWhatTheUserTyped()
     QFETCH(QString, actual);
 
     QVERIFY(bench.open(Chip::Kvn3162));
+    bench.dialogUnderTest = const_cast<Registers *>(&bench.dialogs().registers);
     const int row = rowOf(table(), name);
     QVERIFY(row >= 0);
-    QWidget *editor = openEditor(row);
-    QVERIFY(editor);
     const auto *item = static_cast<TRegisterTableItem *>(table()->item(row, 2));
+    const quint32 before = bench.board->registerValue(item->address);
     const RegisterMapEntry *entry = findRegisterMapEntry(registerMap3162, item->address);
-    if (entry->hex) {
-        QVERIFY(qobject_cast<HexRegisterEdit *>(editor));
-        QCOMPARE(static_cast<QLineEdit *>(editor)->inputMask(),
-                 QStringLiteral("\\0\\x<hhhhhhhH;_"));
-    } else {
-        auto *spinBox = qobject_cast<QSpinBox *>(editor);
-        QVERIFY(spinBox);
-        QCOMPARE(spinBox->minimum(), entry->min);
-        QCOMPARE(spinBox->maximum(), entry->max);
+
+    for (const Qt::Key finish : {Qt::Key_Tab, Qt::Key_Return, Qt::Key_unknown}) {
+        const char *const how = finish == Qt::Key_Tab ? "Tab"
+            : finish == Qt::Key_Return                ? "Return"
+                                                      : "click";
+        // The chip and both columns as at the start.
+        QVERIFY(bench.putAndInit(item->address, before));
+        QWidget *editor = openEditor(row);
+        QVERIFY(editor);
+        if (entry->hex) {
+            QVERIFY(qobject_cast<HexRegisterEdit *>(editor));
+            QCOMPARE(static_cast<QLineEdit *>(editor)->inputMask(),
+                     QStringLiteral("\\0\\x<hhhhhhhH;_"));
+        } else {
+            auto *spinBox = qobject_cast<QSpinBox *>(editor);
+            QVERIFY(spinBox);
+            QCOMPARE(spinBox->minimum(), entry->min);
+            QCOMPARE(spinBox->maximum(), entry->max);
+        }
+
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        QTest::keyClicks(editor, typed);
+        if (finish == Qt::Key_unknown) {
+            const QRect nameCell = table()->visualRect(table()->model()->index(row, 0));
+            QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, nameCell.center());
+        } else {
+            QTest::keyClick(editor, finish);
+        }
+
+        // The view takes the editor's value once the key has been handled.
+        const QPointer<QWidget> open(editor);
+        QTRY_VERIFY2(!open || !open->isVisible(), how);
+        QTRY_VERIFY2(bench.board->writeLog() == written, how);
+        QCOMPARE(table()->item(row, 1)->text(), actual);
     }
-
-    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(editor, typed);
-    QTest::keyClick(editor, Qt::Key_Return);
-
-    // The view takes the editor's value once the key has been handled.
-    const QPointer<QWidget> open(editor);
-    QTRY_VERIFY(!open || !open->isVisible());
-    QTRY_COMPARE(bench.board->writeLog(), written);
-    QCOMPARE(table()->item(row, 1)->text(), actual);
 }
 
 void TestRegisterTable::textsNoRegisterCouldTakeAreRefused_data()

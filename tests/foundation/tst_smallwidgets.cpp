@@ -242,6 +242,7 @@ void TestSmallWidgets::chooseStringRememberBoxDrivesTarget()
     auto *box = dialog.findChild<QCheckBox *>(QStringLiteral("CheckRemember"));
     QVERIFY(box);
     QCOMPARE(box->text(), QStringLiteral("Remember me"));
+    QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("BtnClose"))->autoDefault());
     box->click();
     QVERIFY(remember.isChecked());
     box->click();
@@ -283,6 +284,9 @@ void TestSmallWidgets::confirmWithoutCancelStillAnswers()
 {
     QPointer<Confirm> dialog = new Confirm(QStringLiteral("Plug in the board"), nullptr);
     QCOMPARE(dialog->cancelButton->objectName(), QStringLiteral("ret"));
+    // Enter presses no button of its own accord.
+    for (const QPushButton *button : dialog->findChildren<QPushButton *>())
+        QVERIFY(!button->autoDefault() && !button->isDefault());
     QVERIFY(!dialog->iconLabel->pixmap().isNull());
     delete dialog->cancelButton;
     Confirm *raw = dialog;

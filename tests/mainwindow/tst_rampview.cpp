@@ -262,11 +262,14 @@ void TestRampView::rescalingFollowsTheViewportWidth()
     QVERIFY(QMetaObject::invokeMethod(&view, "adjustRampScene"));
     QCOMPARE(view.transform().m11(), 0.5);
     QCOMPARE(view.transform().m22(), 0.5);
+    // The next drawing fills the new viewport.
+    QCOMPARE(view.rampScene->sceneRect(), QRectF(0, 0, 525, 315));
 
     view.viewport()->resize(1050, 630);
     QVERIFY(QMetaObject::invokeMethod(&view, "adjustRampScene"));
     QCOMPARE(view.transform().m11(), 1.0);
     QCOMPARE(view.transform().m22(), 1.0);
+    QCOMPARE(view.rampScene->sceneRect(), QRectF(0, 0, 1050, 630));
 }
 
 void TestRampView::collapsedViewportKeepsTheScaling()
@@ -279,6 +282,7 @@ void TestRampView::collapsedViewportKeepsTheScaling()
     view.viewport()->resize(525, 0);
     QVERIFY(QMetaObject::invokeMethod(&view, "adjustRampScene"));
     QCOMPARE(view.transform().m11(), 1.0);
+    QCOMPARE(view.rampScene->sceneRect(), QRectF(0, 0, 1049, 629));
 
     // Coming back from the collapse scales against the last real width, not against 0.
     view.viewport()->resize(525, 315);
@@ -297,6 +301,7 @@ void TestRampView::resizeEventRescales()
     QTRY_COMPARE(view.size(), QSize(600, 400));
     QCoreApplication::processEvents();
     QVERIFY(qAbs(view.transform().m11() - view.viewport()->width() / 1050.0) < 1e-9);
+    QCOMPARE(view.rampScene->sceneRect(), QRectF(QPointF(0, 0), view.viewport()->size()));
 }
 
 void TestRampView::vmaxCaptionIsPlacedFromTheRealPixelSize_data()
