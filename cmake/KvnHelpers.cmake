@@ -1,11 +1,33 @@
-# Adds every source, header and form of the calling subsystem folder to the program library.
-# main.cpp is the program's entry and stays out of the library.
+# Adds every source, header and form of the calling subsystem folder to the program libraries:
+# the files named after CORE (with or without their suffix: "regularfile" names regularfile.h and
+# regularfile.cpp) go to the widget-free core library kvncore, everything else to the widget
+# library kvneval. main.cpp is the program's entry and stays out of both.
 function(kvn_add_subsystem_sources)
+    cmake_parse_arguments(S "" "" "CORE" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS
          ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
          ${CMAKE_CURRENT_SOURCE_DIR}/*.h
          ${CMAKE_CURRENT_SOURCE_DIR}/*.ui)
     list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+    set(core_sources)
+    foreach(name ${S_CORE})
+        set(matched FALSE)
+        foreach(candidate ${name} ${name}.h ${name}.cpp)
+            set(path ${CMAKE_CURRENT_SOURCE_DIR}/${candidate})
+            if(path IN_LIST sources)
+                list(APPEND core_sources ${path})
+                list(REMOVE_ITEM sources ${path})
+                set(matched TRUE)
+            endif()
+        endforeach()
+        if(NOT matched)
+            message(FATAL_ERROR "kvn_add_subsystem_sources: no core file ${name} in "
+                                "${CMAKE_CURRENT_SOURCE_DIR}")
+        endif()
+    endforeach()
+    if(core_sources)
+        target_sources(kvncore PRIVATE ${core_sources})
+    endif()
     if(sources)
         target_sources(kvneval PRIVATE ${sources})
     endif()

@@ -1,7 +1,7 @@
 #include "foundation/choosestring.h"
 #include "ui_choosestring.h"
 
-#include "foundation/utilities.h"
+#include "foundation/pixmaputilities.h"
 
 #include <QFontInfo>
 #include <QMouseEvent>

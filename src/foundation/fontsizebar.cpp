@@ -2,7 +2,7 @@
 
 #include "foundation/appsettings.h"
 #include "foundation/constants.h"
-#include "foundation/utilities.h"
+#include "foundation/pixmaputilities.h"
 
 #include <QAction>
 #include <QApplication>

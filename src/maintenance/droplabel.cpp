@@ -1,6 +1,6 @@
 #include "maintenance/droplabel.h"
 
-#include "foundation/utilities.h"
+#include "foundation/pixmaputilities.h"
 #include "link/comshell.h"
 #include "maintenance/sendfirmware.h"
 

@@ -3,7 +3,7 @@
 // the firmware update started by a drop on a board.
 #include "maintenance/usb_manager.h"
 
-#include "foundation/utilities.h"
+#include "foundation/pixmaputilities.h"
 #include "link/comshell.h"
 #include "maintenance/boardpresence.h"
 #include "maintenance/sendfirmware.h"

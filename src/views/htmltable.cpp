@@ -1,6 +1,6 @@
 #include "views/htmltable.h"
 
-#include "foundation/utilities.h"
+#include "foundation/pixmaputilities.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include "ui_loadadapt.h"
 
 #include "foundation/methodname.h"
-#include "foundation/utilities.h"
+#include "foundation/pixmaputilities.h"
 #include "views/baritem.h"
 #include "views/htmltable.h"
 #include "views/loadadaptscene.h"

@@ -1,7 +1,7 @@
 #include "foundation/appsettings.h"
 #include "foundation/constants.h"
 #include "foundation/mainappstyle.h"
-#include "foundation/utilities.h"
+#include "foundation/pixmaputilities.h"
 #include "views/loadadapt.h"
 
 #include "support/testenvironment.h"

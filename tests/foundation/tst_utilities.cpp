@@ -1,3 +1,4 @@
+#include "foundation/pixmaputilities.h"
 #include "foundation/utilities.h"
 #include "testenvironment.h"
 

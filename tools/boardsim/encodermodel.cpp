@@ -1,8 +1,33 @@
 #include "encodermodel.h"
 
-#include "dialogs/encoderconstant.h"
-
 namespace boardsim {
+
+namespace {
+// The chip's own reading of ENC_CONST, kept apart from the program's arithmetic so that a test of
+// the encoder dialog against this board checks one reading against another: the upper half is
+// a signed whole part, the lower half a fraction of 65536 (binary) or 10000 (decimal) added to it.
+qint64 fractionUnit(bool decimal)
+{
+    return decimal ? 10000 : 65536;
+}
+
+qint64 wholePartOf(quint32 constant)
+{
+    return qint16(quint16(constant >> 16));
+}
+
+qint64 fractionPartOf(quint32 constant)
+{
+    return constant & 0xFFFF;
+}
+
+// The carry out of the fraction accumulator, rounded towards minus infinity as the chip counts
+// backwards too.
+qint64 carryOf(qint64 sum, qint64 unit)
+{
+    return sum >= 0 ? sum / unit : -((-sum + unit - 1) / unit);
+}
+} // namespace
 
 void EncoderCounter::reset(qint32 position)
 {
@@ -12,16 +37,15 @@ void EncoderCounter::reset(qint32 position)
 
 void EncoderCounter::count(qint64 counts, quint32 constant, bool decimalNow)
 {
-    const qint64 unit = encoderconstant::divisor(decimalNow);
+    const qint64 unit = fractionUnit(decimalNow);
     if (decimalNow != decimal) {
-        fraction = fraction * unit / encoderconstant::divisor(decimal);
+        fraction = fraction * unit / fractionUnit(decimal);
         decimal = decimalNow;
     }
-    const encoderconstant::Parts parts = encoderconstant::split(qint32(constant));
-    const qint64 sum = fraction + counts * parts.fraction;
-    const qint64 carry = encoderconstant::floorDivide(sum, unit);
+    const qint64 sum = fraction + counts * fractionPartOf(constant);
+    const qint64 carry = carryOf(sum, unit);
     fraction = sum - carry * unit;
-    whole = qint64(qint32(quint32(quint64(whole + counts * parts.integer + carry))));
+    whole = qint64(qint32(quint32(quint64(whole + counts * wholePartOf(constant) + carry))));
 }
 
 bool indexChannelActive(quint32 encMode, bool nPin, qint64 counts)
