@@ -1,5 +1,7 @@
 #include "mainwindow/chipdialogset.h"
 
+#include "foundation/screenfit.h"
+
 ChipDialogSet::ChipDialogSet()
     : m_all {&motorCurrent,    &rampGeneratorFeatures,
              &generalSettings, &motorChopper,
@@ -19,5 +21,5 @@ void ChipDialogSet::raiseVisible() const
 void ChipDialogSet::setStyleSheet(const QString &styleSheet) const
 {
     for (ChipDialog *dialog : m_all)
-        dialog->setStyleSheet(styleSheet);
+        ScreenFit::setStyleSheetKeepingFit(dialog, styleSheet);
 }

@@ -10,6 +10,7 @@
 #include "foundation/choosestring.h"
 #include "foundation/mainappstyle.h"
 #include "foundation/methodname.h"
+#include "foundation/screenfit.h"
 #include "foundation/spacerwidget.h"
 #include "foundation/statusbar.h"
 #include "foundation/utilities.h"
@@ -218,6 +219,9 @@ void MainWindow::fontSizeChanged(const QString &styleSheet)
     qDebug() << KVN_METHOD << styleSheet;
     m_chipDialogs.setStyleSheet(this->styleSheet());
     m_chipDialogs.loadAdapt.adjustSize();
+    // Grown for a larger text, a window must still lie on the screen.
+    ScreenFit::keepOnScreen(&m_chipDialogs.loadAdapt, ScreenFit::LayoutOutOfDate);
+    ScreenFit::keepOnScreen(this, ScreenFit::LayoutOutOfDate);
     MainAppStyle::updateIconColor(this);
     updateRampScene(0);
 }

@@ -1,0 +1,282 @@
+#include "foundation/screenfit.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+// Left, right and bottom border of a window frame that is not known yet; the title bar is the
+// style's title bar height plus this border.
+constexpr int estimatedBorder = 4;
+
+bool hasFrame(const QWidget *window)
+{
+    const Qt::WindowType type = window->windowType();
+    return !(window->windowFlags() & Qt::FramelessWindowHint) && type != Qt::Popup
+        && type != Qt::ToolTip && type != Qt::SplashScreen && type != Qt::Desktop;
+}
+
+// The frame the window system reported for a shown window; null while none is known.
+QMargins reportedMargins(const QWidget *window)
+{
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(),
+                    frame.right() - client.right(), frame.bottom() - client.bottom());
+}
+
+bool isCreated(const QWidget *window)
+{
+    return window->testAttribute(Qt::WA_WState_Created);
+}
+
+// Where the window's frame lies with these margins. A window the window system knows has its
+// client area there; one it does not know yet keeps the position it was moved to, which is its
+// frame's.
+QRect currentFrame(const QWidget *window, const QMargins &margins)
+{
+    if (isCreated(window))
+        return window->geometry().marginsAdded(margins);
+    return QRect(window->pos(), window->size().grownBy(margins));
+}
+
+// Puts the window's frame, now at `frame`, onto `target`. A window the window system knows is
+// placed by its client area, so that a frame that is still only estimated cannot push the title
+// bar off the screen; one it does not know yet is placed by its frame, which the window system
+// puts around it at that position.
+void applyFrame(QWidget *window, const QRect &frame, const QRect &target, const QMargins &margins)
+{
+    if (target == frame)
+        return;
+    if (isCreated(window)) {
+        window->setGeometry(target.marginsRemoved(margins));
+        return;
+    }
+    if (target.size() != frame.size())
+        window->resize(target.size().shrunkBy(margins));
+    if (target.topLeft() != frame.topLeft())
+        window->move(target.topLeft());
+}
+
+bool isPlaceable(const QWidget *window)
+{
+    return window && window->isWindow() && !window->isMaximized() && !window->isFullScreen()
+        && !window->isMinimized();
+}
+
+// What a window's contents need at least, with its layout brought up to date first: a font
+// change only marks the layout as out of date.
+QSize neededSize(QWidget *window)
+{
+    if (QLayout *layout = window->layout())
+        layout->activate();
+    return window->minimumSizeHint();
+}
+
+// Fits a window whenever it is shown, and again when its frame turns out to differ from the one
+// it was fitted with (the window system frames a window only after it was asked to show it).
+class ShownWatcher : public QObject
+{
+public:
+    static constexpr const char *name = "screenFitWatcher";
+
+    explicit ShownWatcher(QWidget *window)
+        : QObject(window)
+        , m_window(window)
+    {
+        setObjectName(QLatin1String(name));
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_window)
+            return false;
+        switch (event->type()) {
+        case QEvent::Show:
+            // Once shown: until then the window's position may still be its frame's or its
+            // client area's, which only the showing settles.
+            QTimer::singleShot(0, this, [this] { fit(); });
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (m_window->isVisible() && ScreenFit::frameMargins(m_window) != m_fittedWith)
+                fit();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void fit()
+    {
+        // Set first: the fit moves the window, and the move comes back here.
+        m_fittedWith = ScreenFit::frameMargins(m_window);
+        ScreenFit::keepOnScreen(m_window);
+    }
+
+    QWidget *m_window;
+    QMargins m_fittedWith;
+};
+
+} // namespace
+
+namespace ScreenFit {
+
+QRect areaFor(const QRect &frame)
+{
+    QScreen *best = nullptr;
+    qint64 bestOverlap = 0;
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    for (QScreen *screen : screens) {
+        const QRect overlap = screen->geometry().intersected(frame);
+        const qint64 pixels = overlap.isEmpty() ? 0 : qint64(overlap.width()) * overlap.height();
+        if (pixels > bestOverlap) {
+            best = screen;
+            bestOverlap = pixels;
+        }
+    }
+    if (!best)
+        best = QGuiApplication::primaryScreen();
+    return best ? best->availableGeometry() : QRect();
+}
+
+QRect fitted(const QRect &frame, const QRect &area, const QSize &smallest)
+{
+    if (area.isEmpty())
+        return frame;
+    // Shrunk where it must, never grown.
+    const QSize size
+        = frame.size().boundedTo(area.size()).expandedTo(smallest.boundedTo(frame.size()));
+    // qBound gives the lower limit when the size exceeds the area: the top left stays inside.
+    const int x = qBound(area.left(), frame.left(), area.right() + 1 - size.width());
+    const int y = qBound(area.top(), frame.top(), area.bottom() + 1 - size.height());
+    return QRect(QPoint(x, y), size);
+}
+
+QMargins frameMargins(const QWidget *window)
+{
+    if (!hasFrame(window))
+        return {};
+    const QMargins own = reportedMargins(window);
+    if (!own.isNull())
+        return own;
+    // The frames the window system draws are alike: a shown window's tells the size of the
+    // frame this one will get.
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    for (const QWidget *other : windows) {
+        if (other == window || !other->isVisible() || !hasFrame(other))
+            continue;
+        const QMargins margins = reportedMargins(other);
+        if (!margins.isNull())
+            return margins;
+    }
+    const int titleBar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+    return QMargins(estimatedBorder, titleBar + estimatedBorder, estimatedBorder, estimatedBorder);
+}
+
+QRect frameRect(const QWidget *window)
+{
+    return currentFrame(window, frameMargins(window));
+}
+
+void keepOnScreen(QWidget *window, LayoutState layoutState)
+{
+    if (!isPlaceable(window))
+        return;
+    // The layout sets the window's least size when it is brought up to date.
+    if (layoutState == LayoutOutOfDate && window->layout())
+        window->layout()->activate();
+    const QMargins margins = frameMargins(window);
+    const QRect frame = currentFrame(window, margins);
+    const QRect area = areaFor(frame);
+    applyFrame(window, frame, fitted(frame, area, window->minimumSize().grownBy(margins)), margins);
+}
+
+void keepOnScreenWhenShown(QWidget *window)
+{
+    if (!window->findChild<ShownWatcher *>(QLatin1String(ShownWatcher::name),
+                                           Qt::FindDirectChildrenOnly))
+        new ShownWatcher(window);
+}
+
+QSize sizeForNewNeeds(const QSize &size, const QSize &neededBefore, const QSize &neededAfter)
+{
+    if (!neededBefore.isValid() || !neededAfter.isValid())
+        return size;
+    const QSize room = (size - neededBefore).expandedTo(QSize(0, 0));
+    return neededAfter + room;
+}
+
+void setStyleSheetKeepingFit(QWidget *window, const QString &styleSheet)
+{
+    // A window never shown has no size of its own yet: its contents give it one when it is shown.
+    if (!isCreated(window)) {
+        window->setStyleSheet(styleSheet);
+        return;
+    }
+    const QSize before = neededSize(window);
+    window->setStyleSheet(styleSheet);
+    const QSize after = neededSize(window);
+    if (after != before && isPlaceable(window))
+        window->resize(sizeForNewNeeds(window->size(), before, after));
+    keepOnScreen(window, LayoutUpToDate);
+}
+
+void placeBeside(QWidget *window, const QWidget *other, const QSize &smallest)
+{
+    if (!isPlaceable(window))
+        return;
+    const QMargins margins = frameMargins(window);
+    const QRect frame = currentFrame(window, margins);
+    const QRect otherFrame
+        = other->isMaximized() || other->isFullScreen() ? other->frameGeometry() : frameRect(other);
+    if (!frame.intersects(otherFrame)) {
+        keepOnScreen(window);
+        return;
+    }
+    const QRect area = areaFor(otherFrame);
+    // Right, left, below, above: the first that takes the window as it is, else the largest
+    // that takes it at its smallest.
+    const QRect rooms[] = {
+        QRect(QPoint(otherFrame.right() + 1, area.top()), area.bottomRight()),
+        QRect(area.topLeft(), QPoint(otherFrame.left() - 1, area.bottom())),
+        QRect(QPoint(area.left(), otherFrame.bottom() + 1), area.bottomRight()),
+        QRect(area.topLeft(), QPoint(area.right(), otherFrame.top() - 1)),
+    };
+    const QSize least = smallest.expandedTo(window->minimumSize()).grownBy(margins);
+    const QRect *chosen = nullptr;
+    for (const QRect &room : rooms) {
+        if (room.width() >= frame.width() && room.height() >= frame.height()) {
+            chosen = &room;
+            break;
+        }
+    }
+    if (!chosen) {
+        qint64 largest = 0;
+        for (const QRect &room : rooms) {
+            const qint64 pixels = qint64(room.width()) * room.height();
+            if (room.width() >= least.width() && room.height() >= least.height()
+                && pixels > largest) {
+                chosen = &room;
+                largest = pixels;
+            }
+        }
+    }
+    if (!chosen) {
+        keepOnScreen(window);
+        return;
+    }
+    applyFrame(window, frame, fitted(frame, *chosen, least), margins);
+}
+
+} // namespace ScreenFit
