@@ -1,10 +1,13 @@
 #include "foundation/screenfit.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 #include <QWidget>
@@ -70,12 +73,27 @@ bool isPlaceable(const QWidget *window)
         && !window->isMinimized();
 }
 
+// Brings the window's layout up to date after its contents changed. Layouts keep what each widget
+// asked for; a widget that measures its children itself (a splitter) does not always tell them
+// that its needs changed, and a window would keep the size a larger text gave it.
+void refreshLayout(QWidget *window)
+{
+    QLayout *layout = window->layout();
+    if (!layout)
+        return;
+    const QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        if (!widget->isWindow())
+            widget->updateGeometry();
+    }
+    layout->activate();
+}
+
 // What a window's contents need at least, with its layout brought up to date first: a font
 // change only marks the layout as out of date.
 QSize neededSize(QWidget *window)
 {
-    if (QLayout *layout = window->layout())
-        layout->activate();
+    refreshLayout(window);
     return window->minimumSizeHint();
 }
 
@@ -126,6 +144,52 @@ private:
 
     QWidget *m_window;
     QMargins m_fittedWith;
+};
+
+// Holds a window's contents: as large as they ask to be, but where the screen is too small for
+// them no larger than the screen leaves room for, with scroll bars for the rest.
+class ScreenScrollArea : public QScrollArea
+{
+public:
+    static constexpr const char *name = "screenScrollArea";
+
+    explicit ScreenScrollArea(QWidget *window)
+        : QScrollArea(window)
+        , m_window(window)
+    {
+        setObjectName(QLatin1String(name));
+        setWidgetResizable(true);
+        setFrameShape(QFrame::NoFrame);
+        // The window's own background shows through, in either look.
+        setStyleSheet(QStringLiteral("QScrollArea#%1 {border-style: none; padding: 0px; "
+                                     "background-color: transparent;}")
+                          .arg(QLatin1String(name)));
+        viewport()->setAutoFillBackground(false);
+    }
+
+    QSize sizeHint() const override { return capped(widget() ? widget()->sizeHint() : QSize()); }
+    QSize minimumSizeHint() const override
+    {
+        return capped(widget() ? widget()->minimumSizeHint() : QSize());
+    }
+
+private:
+    QSize capped(QSize contents) const
+    {
+        if (!contents.isValid())
+            return QScrollArea::minimumSizeHint();
+        const QRect area = ScreenFit::areaFor(ScreenFit::frameRect(m_window));
+        const QSize room = area.size().shrunkBy(ScreenFit::frameMargins(m_window));
+        // A scroll bar takes its room from the other direction.
+        QSize needed = contents;
+        if (contents.height() > room.height())
+            needed.rwidth() += verticalScrollBar()->sizeHint().width();
+        if (contents.width() > room.width())
+            needed.rheight() += horizontalScrollBar()->sizeHint().height();
+        return needed.boundedTo(room);
+    }
+
+    QWidget *m_window;
 };
 
 } // namespace
@@ -193,9 +257,16 @@ void keepOnScreen(QWidget *window, LayoutState layoutState)
 {
     if (!isPlaceable(window))
         return;
+    // The contents of a window that scrolls are no larger than the screen it is on now.
+    auto *scrolled = window->findChild<ScreenScrollArea *>(QLatin1String(ScreenScrollArea::name),
+                                                           Qt::FindDirectChildrenOnly);
+    if (scrolled) {
+        scrolled->updateGeometry();
+        layoutState = LayoutOutOfDate;
+    }
     // The layout sets the window's least size when it is brought up to date.
-    if (layoutState == LayoutOutOfDate && window->layout())
-        window->layout()->activate();
+    if (layoutState == LayoutOutOfDate)
+        refreshLayout(window);
     const QMargins margins = frameMargins(window);
     const QRect frame = currentFrame(window, margins);
     const QRect area = areaFor(frame);
@@ -277,6 +348,37 @@ void placeBeside(QWidget *window, const QWidget *other, const QSize &smallest)
         return;
     }
     applyFrame(window, frame, fitted(frame, *chosen, least), margins);
+}
+
+void scrollWhenLargerThanScreen(QWidget *window)
+{
+    auto *top = qobject_cast<QBoxLayout *>(window->layout());
+    if (!top)
+        return;
+    auto *contents = new QWidget;
+    contents->setObjectName(QStringLiteral("screenScrollContents"));
+    auto *moved = new QBoxLayout(top->direction());
+    moved->setContentsMargins(top->contentsMargins());
+    moved->setSpacing(top->spacing());
+    while (top->count() > 0) {
+        const int stretch = top->stretch(0);
+        QLayoutItem *item = top->takeAt(0);
+        if (QWidget *widget = item->widget()) {
+            moved->addWidget(widget, stretch, item->alignment());
+            delete item;
+        } else if (QLayout *layout = item->layout()) {
+            moved->addLayout(layout, stretch);
+        } else {
+            moved->addItem(item);
+            moved->setStretch(moved->count() - 1, stretch);
+        }
+    }
+    // Installing the layout moves the widgets into the contents.
+    contents->setLayout(moved);
+    auto *area = new ScreenScrollArea(window);
+    area->setWidget(contents);
+    top->setContentsMargins(0, 0, 0, 0);
+    top->addWidget(area);
 }
 
 } // namespace ScreenFit

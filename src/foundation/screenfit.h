@@ -52,6 +52,11 @@ void setStyleSheetKeepingFit(QWidget *window, const QString &styleSheet);
 // `neededAfter`.
 QSize sizeForNewNeeds(const QSize &size, const QSize &neededBefore, const QSize &neededAfter);
 
+// Puts the contents of the window (laid out in a box layout) into a scroll area: they ask for as
+// much room as before, but never for more than the screen the window is on has, and scroll where
+// that is less than they need.
+void scrollWhenLargerThanScreen(QWidget *window);
+
 // Places the window, shown or about to be, where it does not lie under `other` when the screen
 // that holds `other` has room for it beside, below or above it (shrunk down to no less than
 // `smallest` if it must); otherwise it stays where it is. Either way it lies on the screen.

@@ -8,7 +8,12 @@ ChipDialogSet::ChipDialogSet()
              &motorDriver,     &microstepWaves,
              &loadAdapt,       &registers,
              &encoder,         &paceHold}
-{ }
+{
+    // Both motors' graphs and settings side by side, or the wave tables, need more than a small
+    // screen has at the larger text sizes: there they scroll instead of reaching off the screen.
+    ScreenFit::scrollWhenLargerThanScreen(&loadAdapt);
+    ScreenFit::scrollWhenLargerThanScreen(&microstepWaves);
+}
 
 void ChipDialogSet::raiseVisible() const
 {
