@@ -11,6 +11,9 @@ LabelLed *newStatusLamp(const char *text)
     auto *lamp = new LabelLed(QColor(QStringLiteral("cornflowerblue")), 14);
     // The captions are the chip's own flag names, not texts to translate.
     lamp->text->setText(QLatin1String(text));
+    // The lamp's least height is its caption's, at whatever text size: a fixed least height of
+    // the LED alone let a dialog squeeze a column of lamps until their descenders were cut.
+    lamp->setMinimumHeight(0);
     return lamp;
 }
 

@@ -296,11 +296,18 @@ void setStyleSheetKeepingFit(QWidget *window, const QString &styleSheet)
         return;
     }
     const QSize before = neededSize(window);
+    const QSize size = window->size();
     window->setStyleSheet(styleSheet);
-    const QSize after = neededSize(window);
-    if (after != before && isPlaceable(window))
-        window->resize(sizeForNewNeeds(window->size(), before, after));
-    keepOnScreen(window, LayoutUpToDate);
+    const auto fit = [window, before, size] {
+        const QSize wanted = sizeForNewNeeds(size, before, neededSize(window));
+        if (isPlaceable(window) && wanted != window->size())
+            window->resize(wanted);
+        keepOnScreen(window, LayoutUpToDate);
+    };
+    fit();
+    // Some contents take the new text size only when the event loop runs (a text measured in a
+    // layout request of its own): measured once more then, with the same room as before.
+    QTimer::singleShot(0, window, fit);
 }
 
 void placeBeside(QWidget *window, const QWidget *other, const QSize &smallest)

@@ -208,12 +208,13 @@ void TestWindowGeometry::everyWindowLiesOnTheScreenAndShowsItsTextsWhole()
         settings.setValue(QStringLiteral("Mainwindow/Size"), QSize(980, 700));
         settings.setValue(QStringLiteral("Mainwindow/Position"),
                           QPoint(screen.left() + 20, screen.bottom() + 1 - 700));
-        // Each dialog larger than the screen and over its outer bottom corner, most of it on
-        // this screen.
+        // Every other dialog larger than the screen, the others smaller than their contents,
+        // each over the screen's outer bottom corner with most of it on this screen.
         const int left = screen == smallScreen ? screen.left() - 200 : screen.right() - 300;
-        for (const QString &name : dialogNames)
-            settings.setValue(QStringLiteral("Dialogs/") + name,
-                              QRect(left, screen.bottom() - 200, 1400, 1100));
+        for (int i = 0; i < dialogNames.size(); ++i)
+            settings.setValue(
+                QStringLiteral("Dialogs/") + dialogNames.at(i),
+                QRect(left, screen.bottom() - 200, i % 2 ? 360 : 1400, i % 2 ? 240 : 1100));
     }
     board = std::make_unique<boardsim::SimulatedBoard>(boardsim::Chip::Kvn3162);
     // Run current 25 on motor 1: two digits beside its caption.
