@@ -97,8 +97,9 @@ QSize neededSize(QWidget *window)
     return window->minimumSizeHint();
 }
 
-// Fits a window whenever it is shown, and again when its frame turns out to differ from the one
-// it was fitted with (the window system frames a window only after it was asked to show it).
+// Fits a window whenever it is shown or resized, and again when its frame turns out to differ from
+// the one it was fitted with (the window system frames a window only after it was asked to show
+// it).
 class ShownWatcher : public QObject
 {
 public:
@@ -124,8 +125,12 @@ protected:
             QTimer::singleShot(0, this, [this] { fit(); });
             break;
         case QEvent::Move:
-        case QEvent::Resize:
             if (m_window->isVisible() && ScreenFit::frameMargins(m_window) != m_fittedWith)
+                fit();
+            break;
+        case QEvent::Resize:
+            // Also a window that grows once shown (its contents settle) stays on the screen.
+            if (m_window->isVisible())
                 fit();
             break;
         default:
