@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLayout>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -97,9 +98,9 @@ QSize neededSize(QWidget *window)
     return window->minimumSizeHint();
 }
 
-// Fits a window whenever it is shown or resized, and again when its frame turns out to differ from
-// the one it was fitted with (the window system frames a window only after it was asked to show
-// it).
+// Fits a window whenever it is shown or its contents make it grow, and again when its frame turns
+// out to differ from the one it was fitted with (the window system frames a window only after it
+// was asked to show it).
 class ShownWatcher : public QObject
 {
 public:
@@ -129,8 +130,9 @@ protected:
                 fit();
             break;
         case QEvent::Resize:
-            // Also a window that grows once shown (its contents settle) stays on the screen.
-            if (m_window->isVisible())
+            // A window its contents made larger once it was shown stays on the screen; a size
+            // the user or the program chose is theirs.
+            if (m_window->isVisible() && grewToItsLeastSize(static_cast<QResizeEvent *>(event)))
                 fit();
             break;
         default:
@@ -140,6 +142,15 @@ protected:
     }
 
 private:
+    bool grewToItsLeastSize(const QResizeEvent *event) const
+    {
+        const QSize now = event->size();
+        const QSize before = event->oldSize();
+        const QSize least = m_window->minimumSize();
+        return (now.width() > before.width() && now.width() == least.width())
+            || (now.height() > before.height() && now.height() == least.height());
+    }
+
     void fit()
     {
         // Set first: the fit moves the window, and the move comes back here.

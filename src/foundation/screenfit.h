@@ -38,8 +38,9 @@ enum LayoutState {
 // that holds most of it. A maximised or full-screen window is left to the window system.
 void keepOnScreen(QWidget *window, LayoutState layoutState = LayoutUpToDate);
 
-// Keeps the window on the screen each time it is shown or changes its size, and once more when the
-// window system has put a frame of another size around it than the one it was fitted with.
+// Keeps the window on the screen each time it is shown or its contents make it grow, and once more
+// when the window system has put a frame of another size around it than the one it was fitted
+// with.
 void keepOnScreenWhenShown(QWidget *window);
 
 // Gives the window a new style sheet, and with it a new font. A window that had to grow for the
