@@ -237,9 +237,9 @@ QRect fitted(const QRect &frame, const QRect &area, const QSize &smallest)
     // Shrunk where it must, never grown.
     const QSize size
         = frame.size().boundedTo(area.size()).expandedTo(smallest.boundedTo(frame.size()));
-    // qBound gives the lower limit when the size exceeds the area: the top left stays inside.
-    const int x = qBound(area.left(), frame.left(), area.right() + 1 - size.width());
-    const int y = qBound(area.top(), frame.top(), area.bottom() + 1 - size.height());
+    // The lower limit wins when the size exceeds the area: the top left stays inside.
+    const int x = qMax(area.left(), qMin(frame.left(), area.right() + 1 - size.width()));
+    const int y = qMax(area.top(), qMin(frame.top(), area.bottom() + 1 - size.height()));
     return QRect(QPoint(x, y), size);
 }
 
