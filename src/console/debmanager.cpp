@@ -10,6 +10,7 @@
 #include "console/texteditiodevice.h"
 #include "foundation/appsettings.h"
 #include "foundation/methodname.h"
+#include "foundation/screenfit.h"
 #include "foundation/spacerwidget.h"
 
 #include <QApplication>
@@ -224,6 +225,17 @@ void DebManager::saveState()
     settings.endGroup();
     if (tray && tray->contextMenu())
         settings.saveActionStates(tray->contextMenu());
+}
+
+void DebManager::showAbove(const QWidget *window)
+{
+    // Fewer lines than this are of no use to follow the messages: a console that would have to be
+    // smaller beside the window lies over it instead.
+    static constexpr QSize smallestBeside(400, 200);
+    if (!outputOn || !isVisible() || !window)
+        return;
+    ScreenFit::placeBeside(this, window, smallestBeside);
+    raise();
 }
 
 void DebManager::setMessageOutput()

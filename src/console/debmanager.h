@@ -42,6 +42,10 @@ public:
 
     static const char *const linkBase;
 
+    // With the console on: places it where it does not lie under the window when the screen has
+    // room for it there, and raises it above the window either way.
+    void showAbove(const QWidget *window);
+
 public Q_SLOTS:
     void setMessageOutput(bool on);
     void setMessageOutput();

@@ -2,6 +2,7 @@
 
 #include "ui_motorcurrent.h"
 
+#include <QEvent>
 #include <QScopedValueRollback>
 
 namespace {
@@ -56,6 +57,9 @@ MotorCurrent::MotorCurrent(QWidget *parent)
         QDial *dial = ui->*wire.dial;
         connect(dial, &QDial::valueChanged, ui->*wire.valueLabel, qOverload<int>(&QLabel::setNum));
         connect(dial, &QDial::valueChanged, this, wire.slot);
+        // A larger text size reaches each label with a font change.
+        (ui->*wire.valueLabel)->installEventFilter(this);
+        fitValueLabel(ui->*wire.valueLabel);
     }
     setRegisterControls({ui->DialRunCurrent1, ui->DialHoldCurrent1, ui->DialDelayTime1,
                          ui->DialRunCurrent2, ui->DialHoldCurrent2, ui->DialDelayTime2});
@@ -64,6 +68,28 @@ MotorCurrent::MotorCurrent(QWidget *parent)
 MotorCurrent::~MotorCurrent()
 {
     delete ui;
+}
+
+bool MotorCurrent::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        fitValueLabel(static_cast<QLabel *>(watched));
+    return ChipDialog::eventFilter(watched, event);
+}
+
+void MotorCurrent::fitValueLabel(QLabel *label)
+{
+    // The form's width, which holds two digits at the default text size.
+    static constexpr int formWidth = 24;
+    // Measured as the label measures its own text.
+    int widest = 0;
+    for (const QChar digit : QStringLiteral("0123456789")) {
+        const QString twoDigits(2, digit);
+        widest = qMax(widest, label->fontMetrics().boundingRect(QRect(), 0, twoDigits).width());
+    }
+    const QMargins frame = label->contentsMargins();
+    label->setFixedWidth(
+        qMax(formWidth, widest + 2 * label->margin() + frame.left() + frame.right()));
 }
 
 void MotorCurrent::OnInitAllValues()

@@ -3,6 +3,7 @@
 #include "dialogs/chipdialog.h"
 #include "dialogs/registershadow.h"
 
+class QLabel;
 class Ui_MotorCurrent;
 
 // Run current, hold current and hold delay of both motors, one dial per field of IHOLD_IRUN
@@ -32,12 +33,18 @@ private Q_SLOTS:
     void DialRunCurrent2(int value);
     void DialDelayTime2(int value);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // Index into the field table: the order in which a register value sets the dials.
     enum Field { RunCurrent, HoldCurrent, DelayTime };
 
     void writeField(int motor, Field field, int value);
     void showRegister(int motor, int value);
+    // A value label keeps one width whatever the value, as wide as the widest value needs at
+    // the label's present text size, and never narrower than the form made it.
+    static void fitValueLabel(QLabel *label);
 
     Ui_MotorCurrent *ui;
     // IHOLD_IRUN of each motor as last read, announced or written: what the dials go back to

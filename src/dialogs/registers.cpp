@@ -6,7 +6,11 @@
 #include "dialogs/registermap.h"
 #include "dialogs/registertableitem.h"
 
+#include <QEvent>
+#include <QHeaderView>
 #include <QScopedValueRollback>
+#include <QStyle>
+#include <QTimer>
 
 namespace {
 
@@ -31,6 +35,10 @@ Registers::Registers(QWidget *parent)
     setHeaderLabels();
     // Until the first connection: the form's one empty row, of no use.
     ui->TableRegisters->setEnabled(false);
+    // A new text size reaches the cells and the header each with its own font.
+    ui->TableRegisters->installEventFilter(this);
+    ui->TableRegisters->horizontalHeader()->installEventFilter(this);
+    fitColumns();
 }
 
 Registers::~Registers()
@@ -92,6 +100,46 @@ void Registers::rebuildRows()
     }
     table->setVerticalHeaderLabels(rowLabels);
     table->setItemDelegateForColumn(NewColumn, delegate);
+    fitColumns();
+}
+
+bool Registers::eventFilter(QObject *watched, QEvent *event)
+{
+    // The cells and the header take a new font one after the other, and the header measures its
+    // sections only when it has been polished anew: the columns are fitted once both have.
+    if ((event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        && !fitPending) {
+        fitPending = true;
+        QTimer::singleShot(0, this, [this] {
+            fitPending = false;
+            fitColumns();
+        });
+    }
+    return ChipDialog::eventFilter(watched, event);
+}
+
+void Registers::fitColumns()
+{
+    QTableWidget *table = ui->TableRegisters;
+    table->resizeColumnsToContents();
+    // The value columns are as wide as the widest value a register of the row's form can hold,
+    // so that no value the poll brings is cut short and the columns do not jump with the values.
+    const QFontMetrics metrics(table->font());
+    int hexDigit = 0;
+    int decimalDigit = 0;
+    for (const QChar digit : QStringLiteral("0123456789abcdef")) {
+        hexDigit = qMax(hexDigit, metrics.horizontalAdvance(digit));
+        if (digit.isDigit())
+            decimalDigit = qMax(decimalDigit, metrics.horizontalAdvance(digit));
+    }
+    const int hexWidth = metrics.horizontalAdvance(QStringLiteral("0x")) + 8 * hexDigit;
+    const int decimalWidth = metrics.horizontalAdvance(QLatin1Char('-')) + 10 * decimalDigit;
+    // The room an item view leaves on either side of a cell's text.
+    const int padding
+        = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1);
+    const int widestValue = qMax(hexWidth, decimalWidth) + padding;
+    for (const int column : {int(ActualColumn), int(NewColumn)})
+        table->setColumnWidth(column, qMax(table->columnWidth(column), widestValue));
 }
 
 void Registers::OnInitAllValues()

@@ -34,8 +34,13 @@ private Q_SLOTS:
     void on_TableRegisters_itemChanged(QTableWidgetItem *item);
     void on_TableRegisters_cellDoubleClicked(int row, int column);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void rebuildRows();
+    // Each column as wide as its header and the widest text it can show, at the table's font.
+    void fitColumns();
     void showActualValue(int row, int value);
     void setHeaderLabels();
 
@@ -51,4 +56,5 @@ private:
     };
     QList<ActualCell> actualCells;
     RegisterEditorDelegate *delegate;
+    bool fitPending = false;
 };

@@ -14,6 +14,9 @@ LabelLed *newStatusLamp(const char *text)
     lamp->text->setText(QLatin1String(text));
     // The lamp itself shows the bit by its light; its caption greys while the bit is not current.
     markLiveValues({lamp->text});
+    // The lamp's least height is its caption's, at whatever text size: a fixed least height of
+    // the LED alone let a dialog squeeze a column of lamps until their descenders were cut.
+    lamp->setMinimumHeight(0);
     return lamp;
 }
 

@@ -4,6 +4,7 @@
 #include "foundation/getfullobjectnamehash.h"
 #include "foundation/methodname.h"
 #include "foundation/regularfile.h"
+#include "foundation/screenfit.h"
 #include "foundation/settingsfilecheck.h"
 #include "foundation/windowstatecheck.h"
 
@@ -41,31 +42,6 @@ const QSize defaultWindowSize(800, 480);
 QMainWindow *asMainWindow(QWidget *window)
 {
     return static_cast<QMainWindow *>(window->qt_metacast("QMainWindow"));
-}
-
-QRect availableGeometryAround(const QRect &rect)
-{
-    QScreen *screen = QGuiApplication::screenAt(rect.center());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    return screen ? screen->availableGeometry() : QRect();
-}
-
-// A window restored from another monitor layout could land where no screen is: keep it on the
-// screen it overlaps, or on the primary one, and no larger than that screen's free area.
-void keepOnScreen(QWidget *window)
-{
-    const QRect area = availableGeometryAround(window->geometry());
-    if (area.isEmpty())
-        return;
-    QSize size = window->size().boundedTo(area.size());
-    if (size != window->size())
-        window->resize(size);
-    QPoint position = window->pos();
-    position.setX(qBound(area.left(), position.x(), area.right() + 1 - size.width()));
-    position.setY(qBound(area.top(), position.y(), area.bottom() + 1 - size.height()));
-    if (position != window->pos())
-        window->move(position);
 }
 
 // Widgets keep their geometry as corner coordinates in int: a stored position near the end of
@@ -267,7 +243,10 @@ bool AppSettings::restoreWindow(QWidget *window, const QString &suffix)
     }
     window->resize(size);
     window->move(storedPosition(value(positionKey + suffix, centred), centred));
-    keepOnScreen(window);
+    // A geometry stored on another screen layout, or one that counted no title bar, is pulled
+    // onto the screen here and again when the window is shown and framed.
+    ScreenFit::keepOnScreen(window);
+    ScreenFit::keepOnScreenWhenShown(window);
     // A hidden window is not shown here: it opens maximised when its owner shows it. The debug
     // console reads "shown" as "switched on".
     if (value(maximizedKey + suffix, false).toBool()) {

@@ -7,8 +7,16 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLayout>
 #include <QProgressBar>
 #include <QResizeEvent>
+
+namespace {
+
+// The least size of the bar at the default text size.
+const QSize leastSize(222, 26);
+
+} // namespace
 
 StatusBar::StatusBar(QWidget *parent)
     : QStatusBar(parent)
@@ -17,7 +25,7 @@ StatusBar::StatusBar(QWidget *parent)
     , m_progressBar(new QProgressBar(this))
 {
     setObjectName(QStringLiteral("mStatusBar"));
-    setMinimumSize(222, 26);
+    setMinimumSize(leastSize);
     setStyleSheet(QStringLiteral("QStatusBar::item {border: none}"));
 
     // Messages carry texts from the board ("wrong module [...]"): shown as they are.
@@ -69,11 +77,33 @@ void StatusBar::resizeEvent(QResizeEvent *event)
     m_progressBar->resize(event->size());
 }
 
+void StatusBar::changeEvent(QEvent *event)
+{
+    QStatusBar::changeEvent(event);
+    // The bar measures the height of its row only when items come or go, and the main window
+    // gives it no more than its least height: a larger text would be cut off at the bottom.
+    // Measured again once every item has taken the new font.
+    if ((event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        && !m_reformatPending) {
+        m_reformatPending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_reformatPending = false;
+            // The firmware label's own least height holds its text at the default size only.
+            if (m_firmwareLabel && m_firmwareLabel->layout())
+                m_firmwareLabel->setMinimumHeight(qMax(
+                    m_firmwareLeastHeight, m_firmwareLabel->layout()->totalMinimumSize().height()));
+            reformat();
+            setMinimumHeight(qMax(leastSize.height(), layout()->totalMinimumSize().height()));
+        });
+    }
+}
+
 void StatusBar::addConnectionControls(ComShell *shell, QWidget *owner)
 {
     if (m_firmwareLabel)
         return;
     m_firmwareLabel = new DropLabel(shell, owner);
+    m_firmwareLeastHeight = m_firmwareLabel->minimumHeight();
 
     m_connectionCheckBox = new QCheckBox(tr("Connection"), this);
     m_connectionCheckBox->setObjectName(QStringLiteral("Autoconnection"));

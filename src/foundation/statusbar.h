@@ -39,6 +39,9 @@ public Q_SLOTS:
 protected Q_SLOTS:
     void resizeEvent(QResizeEvent *event) override;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void clearMessage();
 
@@ -48,4 +51,6 @@ private:
     DropLabel *m_firmwareLabel = nullptr;
     QCheckBox *m_connectionCheckBox = nullptr;
     QTimer m_clearTimer;
+    bool m_reformatPending = false;
+    int m_firmwareLeastHeight = 0;
 };

@@ -24,6 +24,8 @@ public:
 
     // Brings every open dialog in front of other windows, in list order.
     void raiseVisible() const;
+    // Each dialog takes the style sheet, grows or shrinks with the text it sets and stays on the
+    // screen.
     void setStyleSheet(const QString &styleSheet) const;
 
     MotorCurrent motorCurrent;

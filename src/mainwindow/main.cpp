@@ -136,6 +136,8 @@ int main(int argc, char *argv[])
     {
         MainWindow window(nullptr);
         termination.setWindow(&window);
+        // Shown before the window, the console would lie under it.
+        QTimer::singleShot(0, &window, [&window] { DebManager::instance()->showAbove(&window); });
         // The close has saved everything and ended the console; the loop ends here, also when
         // the debug console is still open with "-debug".
         QObject::connect(&window, &MainWindow::shutdownFinished, &application,

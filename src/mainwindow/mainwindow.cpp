@@ -11,6 +11,7 @@
 #include "foundation/mainappstyle.h"
 #include "foundation/methodname.h"
 #include "foundation/plainmessagebox.h"
+#include "foundation/screenfit.h"
 #include "foundation/spacerwidget.h"
 #include "foundation/statusbar.h"
 #include "foundation/utilities.h"
@@ -226,6 +227,15 @@ void MainWindow::fontSizeChanged(const QString &styleSheet)
     qDebug() << KVN_METHOD << styleSheet;
     m_chipDialogs.setStyleSheet(this->styleSheet());
     m_chipDialogs.loadAdapt.adjustSize();
+    // Its graphs take the new text size only when the event loop runs; then it takes its size
+    // once more, on the screen.
+    QTimer::singleShot(0, &m_chipDialogs.loadAdapt, [this] {
+        ScreenFit::keepOnScreen(&m_chipDialogs.loadAdapt, ScreenFit::LayoutOutOfDate);
+        m_chipDialogs.loadAdapt.adjustSize();
+        ScreenFit::keepOnScreen(&m_chipDialogs.loadAdapt);
+    });
+    // Grown for a larger text, a window must still lie on the screen.
+    ScreenFit::keepOnScreen(this, ScreenFit::LayoutOutOfDate);
     MainAppStyle::updateIconColor(this);
     updateRampScene(0);
 }

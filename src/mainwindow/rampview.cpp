@@ -99,6 +99,7 @@ void RampView::clearScene()
     qDebug() << "RampView::clearScene()"
              << "clearScene" << rampScene;
     rampScene->clear();
+    vmaxMark = nullptr;
     const QRectF sceneRect = rampScene->sceneRect();
     const double width = std::trunc(sceneRect.width() - 2.5);
     const double height = std::trunc(sceneRect.height());
@@ -142,6 +143,9 @@ void RampView::clearScene()
     vmaxLabel->setPos(0, -20 * fontFactor);
     vmaxLabel->setBrush(QBrush(QColor(255, 0, 255, 255), Qt::SolidPattern));
     vmaxLabel->setToolTip(QStringLiteral("Vmax"));
+    vmaxMark = vmaxLabel;
+    vmaxMarkY = vmaxLabel->pos().y();
+    layoutVmaxMark();
 
     rampPhases.clear();
     pressedItem = nullptr;
@@ -165,8 +169,22 @@ void RampView::placeCaption(double centreX, double bottomY)
     layoutCaption();
 }
 
+void RampView::layoutVmaxMark()
+{
+    if (!vmaxMark)
+        return;
+    // In a view narrowed by a large text the plot's scaling would leave the mark a few pixels
+    // high; it grows back to the form's text size, upwards from where its foot lies.
+    const double height = vmaxMark->boundingRect().height();
+    const double fewestPixels = qMax(1, QFontInfo(font()).pixelSize());
+    const double scale = qMax(1.0, fewestPixels / (height * viewScale()));
+    vmaxMark->setScale(scale);
+    vmaxMark->setPos(0, vmaxMarkY - height * (scale - 1.0));
+}
+
 void RampView::layoutCaption()
 {
+    layoutVmaxMark();
     if (!captionItem || !noteItem)
         return;
     // Centred above the bottom of the plot, and the note on a line of its own above it, so

@@ -75,6 +75,8 @@ protected Q_SLOTS:
 private:
     double viewScale() const;
     void layoutCaption();
+    // The "VMAX" mark scales with the plot, but never below the size of the form's text.
+    void layoutVmaxMark();
 
     double captionCentreX = 0.0;
     double captionBottomY = 0.0;
@@ -82,6 +84,8 @@ private:
     // first clearScene(), and kept from then on.
     double fontFactor = 0.0;
     bool fontFactorKnown = false;
+    QGraphicsSimpleTextItem *vmaxMark = nullptr;
+    double vmaxMarkY = 0.0;
     // The viewport width the current scaling was made for.
     double scaledForWidth = rampSceneSize.width();
 };

@@ -3,6 +3,7 @@
 #include "console/debugmessage.h"
 #include "foundation/appsettings.h"
 #include "foundation/constants.h"
+#include "foundation/screenfit.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -92,6 +93,10 @@ void SettingsPersistence::restoreDialogs(QSettings &settings, const QList<QWidge
         if (stored.isValid())
             dialog->setGeometry(stored);
         dialog->setStyleSheet(styleSheet);
+        // Stored on another screen layout, or grown for a font that has since become smaller:
+        // every dialog opens wholly on the screen.
+        ScreenFit::keepOnScreen(dialog);
+        ScreenFit::keepOnScreenWhenShown(dialog);
     }
     settings.endGroup();
 }

@@ -1,6 +1,7 @@
 #include "foundation/appsettings.h"
 #include "foundation/constants.h"
 #include "foundation/getfullobjectnamehash.h"
+#include "foundation/screenfit.h"
 
 #include "support/testenvironment.h"
 
@@ -233,7 +234,9 @@ void TestAppSettings::firstStartCentresThenUsesDefaultSize()
     window.resize(854, 920);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QVERIFY(!AppSettings().restoreWindow(&window));
-    QCOMPARE(window.size(), opensWith);
+    // The test screen is only as wide as the default: the window gives up its frame's width.
+    const QSize frame = QSize(0, 0).grownBy(ScreenFit::frameMargins(&window));
+    QCOMPARE(window.size(), opensWith.boundedTo(screenArea().size() - frame));
     QCOMPARE(window.pos(),
              QPoint((screen.width() - opensWith.width()) / 2,
                     (screen.height() - opensWith.height()) / 2));
@@ -336,13 +339,15 @@ void TestAppSettings::restoredWindowIsClampedOntoTheScreen()
     QWidget window;
     AppSettings().restoreWindow(&window);
     const QRect area = screenArea();
-    QVERIFY2(area.contains(window.geometry()),
+    // Title bar and frame included.
+    const QRect frame = ScreenFit::frameRect(&window);
+    QVERIFY2(area.contains(frame),
              qPrintable(QStringLiteral("%1,%2 %3x%4")
                             .arg(window.x())
                             .arg(window.y())
                             .arg(window.width())
                             .arg(window.height())));
-    QCOMPARE(window.size(), storedSize.boundedTo(area.size()));
+    QCOMPARE(window.size(), storedSize.boundedTo(area.size() - (frame.size() - window.size())));
 }
 
 void TestAppSettings::historyKeepsDuplicatesAndTiesAcrossSaveAndLoad()

@@ -356,6 +356,7 @@ void TestRampView::noteAndCaptionHavePlacesOfTheirOwnAtEveryScale_data()
     QTest::newRow("12 px, full width") << 12 << 1050;
     QTest::newRow("12 px, narrow") << 12 << 300;
     QTest::newRow("20 px, narrow") << 20 << 300;
+    QTest::newRow("20 px, as on a small screen") << 20 << 250;
 }
 
 void TestRampView::noteAndCaptionHavePlacesOfTheirOwnAtEveryScale()
@@ -392,6 +393,15 @@ void TestRampView::noteAndCaptionHavePlacesOfTheirOwnAtEveryScale()
     QVERIFY(!onScreen(view, view.noteItem).intersects(onScreen(view, view.captionItem)));
     QVERIFY(smallerPlot.contains(onScreen(view, view.captionItem)));
     QVERIFY(smallerPlot.contains(onScreen(view, view.noteItem)));
+    // The "VMAX" mark scales with the plot but stays as high as the form's text, and its foot
+    // stays where it was.
+    QGraphicsSimpleTextItem *vmax = textItem(view, QStringLiteral("VMAX"));
+    QVERIFY(vmax);
+    const QRectF mark = onScreen(view, vmax);
+    QVERIFY2(mark.height() >= fontPixels, qPrintable(QString::number(mark.height())));
+    QVERIFY(qAbs(vmax->mapToScene(vmax->boundingRect().bottomLeft()).y()
+                 - (-20.0 * (25 / fontPixels) + vmax->boundingRect().height()))
+            < 1e-6);
 }
 
 QTEST_MAIN(TestRampView)

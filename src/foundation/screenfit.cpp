@@ -1,0 +1,407 @@
+#include "foundation/screenfit.h"
+
+#include <QApplication>
+#include <QBoxLayout>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+// Left, right and bottom border of a window frame that is not known yet; the title bar is the
+// style's title bar height plus this border.
+constexpr int estimatedBorder = 4;
+
+bool hasFrame(const QWidget *window)
+{
+    const Qt::WindowType type = window->windowType();
+    return !(window->windowFlags() & Qt::FramelessWindowHint) && type != Qt::Popup
+        && type != Qt::ToolTip && type != Qt::SplashScreen && type != Qt::Desktop;
+}
+
+// The frame the window system reported for a shown window; null while none is known.
+QMargins reportedMargins(const QWidget *window)
+{
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(),
+                    frame.right() - client.right(), frame.bottom() - client.bottom());
+}
+
+bool isCreated(const QWidget *window)
+{
+    return window->testAttribute(Qt::WA_WState_Created);
+}
+
+// Where the window's frame lies with these margins. A window the window system knows has its
+// client area there; one it does not know yet keeps the position it was moved to, which is its
+// frame's.
+QRect currentFrame(const QWidget *window, const QMargins &margins)
+{
+    if (isCreated(window))
+        return window->geometry().marginsAdded(margins);
+    return QRect(window->pos(), window->size().grownBy(margins));
+}
+
+// Puts the window's frame, now at `frame`, onto `target`. A window the window system knows is
+// placed by its client area, so that a frame that is still only estimated cannot push the title
+// bar off the screen; one it does not know yet is placed by its frame, which the window system
+// puts around it at that position.
+void applyFrame(QWidget *window, const QRect &frame, const QRect &target, const QMargins &margins)
+{
+    if (target == frame)
+        return;
+    if (isCreated(window)) {
+        window->setGeometry(target.marginsRemoved(margins));
+        return;
+    }
+    if (target.size() != frame.size())
+        window->resize(target.size().shrunkBy(margins));
+    if (target.topLeft() != frame.topLeft())
+        window->move(target.topLeft());
+}
+
+bool isPlaceable(const QWidget *window)
+{
+    return window && window->isWindow() && !window->isMaximized() && !window->isFullScreen()
+        && !window->isMinimized();
+}
+
+// Brings the window's layout up to date after its contents changed. Layouts keep what each widget
+// asked for; a widget that measures its children itself (a splitter) does not always tell them
+// that its needs changed, and a window would keep the size a larger text gave it.
+void refreshLayout(QWidget *window)
+{
+    QLayout *layout = window->layout();
+    if (!layout)
+        return;
+    const QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        if (!widget->isWindow())
+            widget->updateGeometry();
+    }
+    layout->activate();
+}
+
+// What a window's contents need at least, with its layout brought up to date first: a font
+// change only marks the layout as out of date.
+QSize neededSize(QWidget *window)
+{
+    refreshLayout(window);
+    return window->minimumSizeHint();
+}
+
+// Fits a window whenever it is shown or its contents make it grow, and again when its frame turns
+// out to differ from the one it was fitted with (the window system frames a window only after it
+// was asked to show it).
+class ShownWatcher : public QObject
+{
+public:
+    static constexpr const char *name = "screenFitWatcher";
+
+    explicit ShownWatcher(QWidget *window)
+        : QObject(window)
+        , m_window(window)
+    {
+        setObjectName(QLatin1String(name));
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_window)
+            return false;
+        switch (event->type()) {
+        case QEvent::Show:
+            // Once shown: until then the window's position may still be its frame's or its
+            // client area's, which only the showing settles.
+            QTimer::singleShot(0, this, [this] { fit(); });
+            break;
+        case QEvent::Move:
+            if (m_window->isVisible() && ScreenFit::frameMargins(m_window) != m_fittedWith)
+                fit();
+            break;
+        case QEvent::Resize:
+            // A window its contents made larger once it was shown stays on the screen; a size
+            // the user or the program chose is theirs.
+            if (m_window->isVisible() && grewToItsLeastSize(static_cast<QResizeEvent *>(event)))
+                fit();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    bool grewToItsLeastSize(const QResizeEvent *event) const
+    {
+        const QSize now = event->size();
+        const QSize before = event->oldSize();
+        const QSize least = m_window->minimumSize();
+        return (now.width() > before.width() && now.width() == least.width())
+            || (now.height() > before.height() && now.height() == least.height());
+    }
+
+    void fit()
+    {
+        // Set first: the fit moves the window, and the move comes back here.
+        m_fittedWith = ScreenFit::frameMargins(m_window);
+        ScreenFit::keepOnScreen(m_window);
+    }
+
+    QWidget *m_window;
+    QMargins m_fittedWith;
+};
+
+// Holds a window's contents: as large as they ask to be, but where the screen is too small for
+// them no larger than the screen leaves room for, with scroll bars for the rest.
+class ScreenScrollArea : public QScrollArea
+{
+public:
+    static constexpr const char *name = "screenScrollArea";
+
+    explicit ScreenScrollArea(QWidget *window)
+        : QScrollArea(window)
+        , m_window(window)
+    {
+        setObjectName(QLatin1String(name));
+        setWidgetResizable(true);
+        setFrameShape(QFrame::NoFrame);
+        // The window's own background shows through, in either look.
+        setStyleSheet(QStringLiteral("QScrollArea#%1 {border-style: none; padding: 0px; "
+                                     "background-color: transparent;}")
+                          .arg(QLatin1String(name)));
+        viewport()->setAutoFillBackground(false);
+    }
+
+    QSize sizeHint() const override { return capped(widget() ? widget()->sizeHint() : QSize()); }
+    QSize minimumSizeHint() const override
+    {
+        return capped(widget() ? widget()->minimumSizeHint() : QSize());
+    }
+
+private:
+    QSize capped(QSize contents) const
+    {
+        if (!contents.isValid())
+            return QScrollArea::minimumSizeHint();
+        const QRect area = ScreenFit::areaFor(ScreenFit::frameRect(m_window));
+        const QSize room = area.size().shrunkBy(ScreenFit::frameMargins(m_window));
+        // A scroll bar takes its room from the other direction.
+        QSize needed = contents;
+        if (contents.height() > room.height())
+            needed.rwidth() += verticalScrollBar()->sizeHint().width();
+        if (contents.width() > room.width())
+            needed.rheight() += horizontalScrollBar()->sizeHint().height();
+        return needed.boundedTo(room);
+    }
+
+    QWidget *m_window;
+};
+
+} // namespace
+
+namespace ScreenFit {
+
+QRect areaFor(const QRect &frame)
+{
+    QScreen *best = nullptr;
+    qint64 bestOverlap = 0;
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    for (QScreen *screen : screens) {
+        const QRect overlap = screen->geometry().intersected(frame);
+        const qint64 pixels = overlap.isEmpty() ? 0 : qint64(overlap.width()) * overlap.height();
+        if (pixels > bestOverlap) {
+            best = screen;
+            bestOverlap = pixels;
+        }
+    }
+    if (!best)
+        best = QGuiApplication::primaryScreen();
+    return best ? best->availableGeometry() : QRect();
+}
+
+QRect fitted(const QRect &frame, const QRect &area, const QSize &smallest)
+{
+    if (area.isEmpty())
+        return frame;
+    // Shrunk where it must, never grown.
+    const QSize size
+        = frame.size().boundedTo(area.size()).expandedTo(smallest.boundedTo(frame.size()));
+    // The lower limit wins when the size exceeds the area: the top left stays inside.
+    const int x = qMax(area.left(), qMin(frame.left(), area.right() + 1 - size.width()));
+    const int y = qMax(area.top(), qMin(frame.top(), area.bottom() + 1 - size.height()));
+    return QRect(QPoint(x, y), size);
+}
+
+QMargins frameMargins(const QWidget *window)
+{
+    if (!hasFrame(window))
+        return {};
+    const QMargins own = reportedMargins(window);
+    if (!own.isNull())
+        return own;
+    // The frames the window system draws are alike: a shown window's tells the size of the
+    // frame this one will get.
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    for (const QWidget *other : windows) {
+        if (other == window || !other->isVisible() || !hasFrame(other))
+            continue;
+        const QMargins margins = reportedMargins(other);
+        if (!margins.isNull())
+            return margins;
+    }
+    const int titleBar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+    return QMargins(estimatedBorder, titleBar + estimatedBorder, estimatedBorder, estimatedBorder);
+}
+
+QRect frameRect(const QWidget *window)
+{
+    return currentFrame(window, frameMargins(window));
+}
+
+void keepOnScreen(QWidget *window, LayoutState layoutState)
+{
+    if (!isPlaceable(window))
+        return;
+    // The contents of a window that scrolls are no larger than the screen it is on now.
+    auto *scrolled = window->findChild<ScreenScrollArea *>(QLatin1String(ScreenScrollArea::name),
+                                                           Qt::FindDirectChildrenOnly);
+    if (scrolled) {
+        scrolled->updateGeometry();
+        layoutState = LayoutOutOfDate;
+    }
+    // The layout sets the window's least size when it is brought up to date.
+    if (layoutState == LayoutOutOfDate)
+        refreshLayout(window);
+    const QMargins margins = frameMargins(window);
+    const QRect frame = currentFrame(window, margins);
+    const QRect area = areaFor(frame);
+    applyFrame(window, frame, fitted(frame, area, window->minimumSize().grownBy(margins)), margins);
+}
+
+void keepOnScreenWhenShown(QWidget *window)
+{
+    if (!window->findChild<ShownWatcher *>(QLatin1String(ShownWatcher::name),
+                                           Qt::FindDirectChildrenOnly))
+        new ShownWatcher(window);
+}
+
+QSize sizeForNewNeeds(const QSize &size, const QSize &neededBefore, const QSize &neededAfter)
+{
+    if (!neededBefore.isValid() || !neededAfter.isValid())
+        return size;
+    const QSize room = (size - neededBefore).expandedTo(QSize(0, 0));
+    return neededAfter + room;
+}
+
+void setStyleSheetKeepingFit(QWidget *window, const QString &styleSheet)
+{
+    // A window never shown has no size of its own yet: its contents give it one when it is shown.
+    if (!isCreated(window)) {
+        window->setStyleSheet(styleSheet);
+        return;
+    }
+    const QSize before = neededSize(window);
+    const QSize size = window->size();
+    window->setStyleSheet(styleSheet);
+    const auto fit = [window, before, size] {
+        const QSize wanted = sizeForNewNeeds(size, before, neededSize(window));
+        if (isPlaceable(window) && wanted != window->size())
+            window->resize(wanted);
+        keepOnScreen(window, LayoutUpToDate);
+    };
+    fit();
+    // Some contents take the new text size only when the event loop runs (a text measured in a
+    // layout request of its own): measured once more then, with the same room as before.
+    QTimer::singleShot(0, window, fit);
+}
+
+void placeBeside(QWidget *window, const QWidget *other, const QSize &smallest)
+{
+    if (!isPlaceable(window))
+        return;
+    const QMargins margins = frameMargins(window);
+    const QRect frame = currentFrame(window, margins);
+    const QRect otherFrame
+        = other->isMaximized() || other->isFullScreen() ? other->frameGeometry() : frameRect(other);
+    if (!frame.intersects(otherFrame)) {
+        keepOnScreen(window);
+        return;
+    }
+    const QRect area = areaFor(otherFrame);
+    // Right, left, below, above: the first that takes the window as it is, else the largest
+    // that takes it at its smallest.
+    const QRect rooms[] = {
+        QRect(QPoint(otherFrame.right() + 1, area.top()), area.bottomRight()),
+        QRect(area.topLeft(), QPoint(otherFrame.left() - 1, area.bottom())),
+        QRect(QPoint(area.left(), otherFrame.bottom() + 1), area.bottomRight()),
+        QRect(area.topLeft(), QPoint(area.right(), otherFrame.top() - 1)),
+    };
+    const QSize least = smallest.expandedTo(window->minimumSize()).grownBy(margins);
+    const QRect *chosen = nullptr;
+    for (const QRect &room : rooms) {
+        if (room.width() >= frame.width() && room.height() >= frame.height()) {
+            chosen = &room;
+            break;
+        }
+    }
+    if (!chosen) {
+        qint64 largest = 0;
+        for (const QRect &room : rooms) {
+            const qint64 pixels = qint64(room.width()) * room.height();
+            if (room.width() >= least.width() && room.height() >= least.height()
+                && pixels > largest) {
+                chosen = &room;
+                largest = pixels;
+            }
+        }
+    }
+    if (!chosen) {
+        keepOnScreen(window);
+        return;
+    }
+    applyFrame(window, frame, fitted(frame, *chosen, least), margins);
+}
+
+void scrollWhenLargerThanScreen(QWidget *window)
+{
+    auto *top = qobject_cast<QBoxLayout *>(window->layout());
+    if (!top)
+        return;
+    auto *contents = new QWidget;
+    contents->setObjectName(QStringLiteral("screenScrollContents"));
+    auto *moved = new QBoxLayout(top->direction());
+    moved->setContentsMargins(top->contentsMargins());
+    moved->setSpacing(top->spacing());
+    while (top->count() > 0) {
+        const int stretch = top->stretch(0);
+        QLayoutItem *item = top->takeAt(0);
+        if (QWidget *widget = item->widget()) {
+            moved->addWidget(widget, stretch, item->alignment());
+            delete item;
+        } else if (QLayout *layout = item->layout()) {
+            moved->addLayout(layout, stretch);
+        } else {
+            moved->addItem(item);
+            moved->setStretch(moved->count() - 1, stretch);
+        }
+    }
+    // Installing the layout moves the widgets into the contents.
+    contents->setLayout(moved);
+    auto *area = new ScreenScrollArea(window);
+    area->setWidget(contents);
+    top->setContentsMargins(0, 0, 0, 0);
+    top->addWidget(area);
+}
+
+} // namespace ScreenFit
