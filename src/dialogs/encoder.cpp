@@ -1,5 +1,6 @@
 #include "dialogs/encoder.h"
 
+#include "dialogs/chipregisters.h"
 #include "dialogs/encoderconstant.h"
 #include "dialogs/registermap.h"
 #include "foundation/labelled.h"
@@ -10,18 +11,16 @@
 
 namespace {
 
-// Motor 2's registers lie 0x20 above these.
-enum Register : unsigned char {
-    EncModeAddress = 0x38,
-    XEncAddress = 0x39,
-    EncConstAddress = 0x3A,
-    EncStatusAddress = 0x3B,
-    EncLatchAddress = 0x3C,
-};
+using Register = chipregisters::RampOffset;
+constexpr Register EncModeAddress = chipregisters::EncMode;
+constexpr Register XEncAddress = chipregisters::XEnc;
+constexpr Register EncConstAddress = chipregisters::EncConst;
+constexpr Register EncStatusAddress = chipregisters::EncStatus;
+constexpr Register EncLatchAddress = chipregisters::EncLatch;
 
-constexpr unsigned char address(Register motor1Address, int motor)
+constexpr unsigned char address(Register offset, int motor)
 {
-    return static_cast<unsigned char>(motor1Address + 0x20 * motor);
+    return chipregisters::rampRegister(motor, offset);
 }
 
 constexpr quint32 shownModeBits = 0x7FF; // bits 0-10; 11-31 go back as the chip held them
@@ -87,8 +86,8 @@ Encoder::~Encoder()
 void Encoder::OnEnableAll(bool enable)
 {
     // A chip without the encoder registers keeps the controls off.
-    ChipDialog::OnEnableAll(enable
-                            && findRegisterMapEntry(currentRegisterMap, EncModeAddress) != nullptr);
+    ChipDialog::OnEnableAll(
+        enable && findRegisterMapEntry(currentRegisterMap, address(EncModeAddress, 0)) != nullptr);
 }
 
 void Encoder::OnInitAllValues()

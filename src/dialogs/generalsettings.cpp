@@ -2,15 +2,16 @@
 
 #include "ui_generalsettings.h"
 
+#include "dialogs/chipregisters.h"
 #include "dialogs/statuslamps.h"
 #include "foundation/livevaluelabel.h"
 
 namespace {
 
-constexpr unsigned char gconf = 0x00;
-constexpr unsigned char gstat = 0x01;
-constexpr unsigned char inputs = 0x04; // INP_OUT, INPUT on the KVN3141
-constexpr unsigned char xCompare = 0x05;
+constexpr unsigned char gconf = chipregisters::Gconf;
+constexpr unsigned char gstat = chipregisters::Gstat;
+constexpr unsigned char inputs = chipregisters::InpOut;
+constexpr unsigned char xCompare = chipregisters::XCompare;
 
 struct ConfigurationBit
 {

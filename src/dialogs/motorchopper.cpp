@@ -1,5 +1,6 @@
 #include "dialogs/motorchopper.h"
 
+#include "dialogs/chipregisters.h"
 #include "dialogs/chopperfields.h"
 #include "ui_motorchopper.h"
 
@@ -7,8 +8,12 @@
 
 namespace {
 
-constexpr unsigned char chopConfAddress[2] = {0x6C, 0x7C};
-constexpr unsigned char highVelocityAddress[2] = {0x32, 0x52};
+constexpr unsigned char chopConfAddress[2]
+    = {chipregisters::driverRegister(0, chipregisters::ChopConf),
+       chipregisters::driverRegister(1, chipregisters::ChopConf)};
+constexpr unsigned char highVelocityAddress[2]
+    = {chipregisters::rampRegister(0, chipregisters::VHigh),
+       chipregisters::rampRegister(1, chipregisters::VHigh)};
 
 // The check boxes' bits, in the order of MotorControls::flags.
 constexpr quint32 flagBits[6] = {

@@ -2,12 +2,13 @@
 
 #include "ui_rampgeneratorfeatures.h"
 
+#include "dialogs/chipregisters.h"
 #include "dialogs/statuslamps.h"
 
 namespace {
 
-constexpr unsigned char swMode1 = 0x34;
-constexpr unsigned char rampStat1 = 0x35;
+constexpr unsigned char swMode1 = chipregisters::rampRegister(0, chipregisters::SwMode);
+constexpr unsigned char rampStat1 = chipregisters::rampRegister(0, chipregisters::RampStat);
 constexpr quint32 shownSwitchModeBits = 0xFFF;
 
 using Box = QCheckBox *Ui_RampGeneratorFeatures::*;
