@@ -170,7 +170,7 @@ void MotorChopper::composeChopConf(int motor)
 {
     if (updating)
         return;
-    if (!chopConfKnown[motor]) {
+    if (!chopConf[motor].known) {
         // No word of the chip to keep the unshown bits from: show the chip's word instead of
         // writing one built on guesses.
         const int value = readRegister(chopConfAddress[motor]);
@@ -181,15 +181,14 @@ void MotorChopper::composeChopConf(int motor)
         }
         return;
     }
-    const quint32 value = ::composeChopConf(shownFields(motor), chopConf[motor]);
-    chopConf[motor] = value;
+    const quint32 value = ::composeChopConf(shownFields(motor), chopConf[motor].value);
+    chopConf[motor].set(value);
     writeRegister(chopConfAddress[motor], int(value));
 }
 
 void MotorChopper::decodeChopConf(int motor, quint32 value)
 {
-    chopConf[motor] = value;
-    chopConfKnown[motor] = true;
+    chopConf[motor].set(value);
     const ChopperFields fields = ::decodeChopConf(value);
     MotorControls &controls = motors[motor];
     // The mode first: it sets the range the start value is shown in.
