@@ -1,5 +1,7 @@
 #include "dialogs/chipdialog.h"
 
+#include "dialogs/chipregisters.h"
+
 #include "foundation/livevaluelabel.h"
 #include "foundation/repaintpacer.h"
 
@@ -16,10 +18,7 @@ ChipDialog::~ChipDialog() = default;
 
 unsigned char ChipDialog::motorAddress(unsigned char motor1Address, int motor)
 {
-    if (motor != 2)
-        return motor1Address;
-    const int distance = motor1Address >= 0x60 ? 0x10 : 0x20;
-    return static_cast<unsigned char>(motor1Address + distance);
+    return chipregisters::motorAddress(motor1Address, motor);
 }
 
 void ChipDialog::OnEnableAll(bool enable)

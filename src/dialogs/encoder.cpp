@@ -1,5 +1,6 @@
 #include "dialogs/encoder.h"
 
+#include "dialogs/chipregisters.h"
 #include "dialogs/encoderconstant.h"
 #include "dialogs/registermap.h"
 #include "foundation/labelled.h"
@@ -10,18 +11,12 @@
 
 namespace {
 
-// Motor 2's registers lie 0x20 above these.
-enum Register : unsigned char {
-    EncModeAddress = 0x38,
-    XEncAddress = 0x39,
-    EncConstAddress = 0x3A,
-    EncStatusAddress = 0x3B,
-    EncLatchAddress = 0x3C,
-};
+using namespace chipregisters;
 
-constexpr unsigned char address(Register motor1Address, int motor)
+// The address of an encoder register of motor index 0 or 1.
+constexpr unsigned char address(RampOffset offset, int motor)
 {
-    return static_cast<unsigned char>(motor1Address + 0x20 * motor);
+    return chipregisters::rampRegister(motor, offset);
 }
 
 constexpr quint32 shownModeBits = 0x7FF; // bits 0-10; 11-31 go back as the chip held them
@@ -87,15 +82,15 @@ Encoder::~Encoder()
 void Encoder::OnEnableAll(bool enable)
 {
     // A chip without the encoder registers keeps the controls off.
-    ChipDialog::OnEnableAll(enable
-                            && findRegisterMapEntry(currentRegisterMap, EncModeAddress) != nullptr);
+    ChipDialog::OnEnableAll(
+        enable && findRegisterMapEntry(currentRegisterMap, address(EncMode, 0)) != nullptr);
 }
 
 void Encoder::OnInitAllValues()
 {
     updating = true;
     for (int motor = 0; motor < 2; ++motor) {
-        for (Register reg : {EncModeAddress, EncConstAddress, XEncAddress, EncLatchAddress}) {
+        for (RampOffset reg : {EncMode, EncConst, XEnc, EncLatch}) {
             const int value = readRegister(address(reg, motor));
             if (!lastReadFailed())
                 decode(motor, address(reg, motor), value);
@@ -115,14 +110,14 @@ void Encoder::OnRegisterChanged(unsigned char registerAddress, int value)
 void Encoder::decode(int motor, unsigned char registerAddress, int value)
 {
     const MotorControls &controls = motors[motor];
-    if (registerAddress == address(EncModeAddress, motor)) {
+    if (registerAddress == address(EncMode, motor)) {
         showEncMode(motor, quint32(value));
-    } else if (registerAddress == address(EncConstAddress, motor)) {
+    } else if (registerAddress == address(EncConst, motor)) {
         encConst[motor].set(quint32(value));
         showEncConst(motor);
-    } else if (registerAddress == address(XEncAddress, motor)) {
+    } else if (registerAddress == address(XEnc, motor)) {
         controls.position->setNum(value);
-    } else if (registerAddress == address(EncLatchAddress, motor)) {
+    } else if (registerAddress == address(EncLatch, motor)) {
         controls.latched->setNum(value);
     }
 }
@@ -200,7 +195,7 @@ bool Encoder::knownOrShown(int motor, RegisterShadow &shadow, unsigned char regi
 
 void Encoder::composeEncMode(int motor)
 {
-    if (!knownOrShown(motor, encMode[motor], address(EncModeAddress, motor)))
+    if (!knownOrShown(motor, encMode[motor], address(EncMode, motor)))
         return;
     quint32 bits = 0;
     const MotorControls &controls = motors[motor];
@@ -209,26 +204,26 @@ void Encoder::composeEncMode(int motor)
             bits |= 1u << bit;
     }
     encMode[motor].set(encMode[motor].with(shownModeBits, bits));
-    writeRegister(address(EncModeAddress, motor), int(encMode[motor].value));
+    writeRegister(address(EncMode, motor), int(encMode[motor].value));
 }
 
 void Encoder::composeEncConst(int motor)
 {
     if (updating)
         return;
-    if (!knownOrShown(motor, encConst[motor], address(EncConstAddress, motor)))
+    if (!knownOrShown(motor, encConst[motor], address(EncConst, motor)))
         return;
     showFactor(motor);
     const qint32 value = encoderconstant::compose(shownConstant(motor), decimalMode(motor));
     encConst[motor].set(quint32(value));
-    writeRegister(address(EncConstAddress, motor), value);
+    writeRegister(address(EncConst, motor), value);
 }
 
 void Encoder::writeDecimalMode(int motor, bool checked)
 {
     const MotorControls &controls = motors[motor];
     // Only this bit changes: the others go back as the chip holds them now.
-    const int value = readRegister(address(EncModeAddress, motor));
+    const int value = readRegister(address(EncMode, motor));
     if (lastReadFailed()) {
         controls.mode[10]->setChecked(!checked);
         return;
@@ -236,7 +231,7 @@ void Encoder::writeDecimalMode(int motor, bool checked)
     const quint32 mode = checked ? (quint32(value) | encoderconstant::decimalModeBit)
                                  : (quint32(value) & ~encoderconstant::decimalModeBit);
     encMode[motor].set(mode);
-    writeRegister(address(EncModeAddress, motor), int(mode));
+    writeRegister(address(EncMode, motor), int(mode));
 
     // ENC_CONST stays as the chip holds it, now read in the other mode: the boxes show what it
     // means there, and only an edit of them writes a new constant.
@@ -247,14 +242,14 @@ void Encoder::writeDecimalMode(int motor, bool checked)
 void Encoder::readStatus(int motor)
 {
     const MotorControls &controls = motors[motor];
-    const int status = readRegister(address(EncStatusAddress, motor));
+    const int status = readRegister(address(EncStatus, motor));
     if (lastReadFailed())
         return;
     const bool event = quint32(status) & eventFlag;
     controls.nEvent->led->setEnabled(event);
     // The event latched the encoder position: show it.
     if (event) {
-        const int latched = readRegister(address(EncLatchAddress, motor));
+        const int latched = readRegister(address(EncLatch, motor));
         if (!lastReadFailed())
             controls.latched->setNum(latched);
     }

@@ -2,15 +2,16 @@
 
 #include "ui_generalsettings.h"
 
+#include "dialogs/chipregisters.h"
 #include "dialogs/statuslamps.h"
 #include "foundation/livevaluelabel.h"
 
 namespace {
 
-constexpr unsigned char gconf = 0x00;
-constexpr unsigned char gstat = 0x01;
-constexpr unsigned char inputs = 0x04; // INP_OUT, INPUT on the KVN3141
-constexpr unsigned char xCompare = 0x05;
+constexpr unsigned char gconf = chipregisters::Gconf;
+constexpr unsigned char gstat = chipregisters::Gstat;
+constexpr unsigned char inputs = chipregisters::InpOut;
+constexpr unsigned char xCompare = chipregisters::XCompare;
 
 struct ConfigurationBit
 {
@@ -106,20 +107,20 @@ void GeneralSettings::OnRegisterChanged(unsigned char address, int value)
 
 void GeneralSettings::showConfiguration(int value)
 {
-    m_configuration = quint32(value);
+    m_configuration.set(quint32(value));
     for (const ConfigurationBit &bit : configurationBits)
-        (ui->*bit.box)->setChecked(m_configuration & bit.mask);
+        (ui->*bit.box)->setChecked(m_configuration.value & bit.mask);
 }
 
 void GeneralSettings::on_buttonGroup_buttonClicked(QAbstractButton *)
 {
-    quint32 value = m_configuration & ~shownConfigurationBits();
+    quint32 checked = 0;
     for (const ConfigurationBit &bit : configurationBits) {
         if ((ui->*bit.box)->isChecked())
-            value |= bit.mask;
+            checked |= bit.mask;
     }
-    m_configuration = value;
-    writeRegister(gconf, int(value));
+    m_configuration.set(m_configuration.with(shownConfigurationBits(), checked));
+    writeRegister(gconf, int(m_configuration.value));
 }
 
 void GeneralSettings::on_CheckStatusPoll_clicked(bool checked)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/chipdialog.h"
+#include "dialogs/registershadow.h"
 
 #include <array>
 
@@ -21,7 +22,6 @@ public:
 
     explicit GeneralSettings(QWidget *parent = nullptr);
     ~GeneralSettings() override;
-
 
 public Q_SLOTS:
     void OnEnableAll(bool enable) override;
@@ -44,5 +44,5 @@ private:
     Ui_GeneralSettings *ui;
     std::array<LabelLed *, lampCount> m_lamps {};
     // GCONF as last read or announced: its bits that no box shows go back unchanged.
-    quint32 m_configuration = 0;
+    RegisterShadow m_configuration;
 };

@@ -1,5 +1,6 @@
 #include "dialogs/motorchopper.h"
 
+#include "dialogs/chipregisters.h"
 #include "dialogs/chopperfields.h"
 #include "ui_motorchopper.h"
 
@@ -7,8 +8,12 @@
 
 namespace {
 
-constexpr unsigned char chopConfAddress[2] = {0x6C, 0x7C};
-constexpr unsigned char highVelocityAddress[2] = {0x32, 0x52};
+constexpr unsigned char chopConfAddress[2]
+    = {chipregisters::driverRegister(0, chipregisters::ChopConf),
+       chipregisters::driverRegister(1, chipregisters::ChopConf)};
+constexpr unsigned char highVelocityAddress[2]
+    = {chipregisters::rampRegister(0, chipregisters::VHigh),
+       chipregisters::rampRegister(1, chipregisters::VHigh)};
 
 // The check boxes' bits, in the order of MotorControls::flags.
 constexpr quint32 flagBits[6] = {
@@ -165,7 +170,7 @@ void MotorChopper::composeChopConf(int motor)
 {
     if (updating)
         return;
-    if (!chopConfKnown[motor]) {
+    if (!chopConf[motor].known) {
         // No word of the chip to keep the unshown bits from: show the chip's word instead of
         // writing one built on guesses.
         const int value = readRegister(chopConfAddress[motor]);
@@ -176,15 +181,14 @@ void MotorChopper::composeChopConf(int motor)
         }
         return;
     }
-    const quint32 value = ::composeChopConf(shownFields(motor), chopConf[motor]);
-    chopConf[motor] = value;
+    const quint32 value = ::composeChopConf(shownFields(motor), chopConf[motor].value);
+    chopConf[motor].set(value);
     writeRegister(chopConfAddress[motor], int(value));
 }
 
 void MotorChopper::decodeChopConf(int motor, quint32 value)
 {
-    chopConf[motor] = value;
-    chopConfKnown[motor] = true;
+    chopConf[motor].set(value);
     const ChopperFields fields = ::decodeChopConf(value);
     MotorControls &controls = motors[motor];
     // The mode first: it sets the range the start value is shown in.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/chipdialog.h"
+#include "dialogs/registershadow.h"
 
 #include <array>
 
@@ -72,6 +73,5 @@ private:
     std::array<MotorControls, 2> motors;
     // The last CHOPCONF of each motor read, announced or written: its unshown bits go back with
     // every compose. Until a word is known (a read failed) the motor's compose writes nothing.
-    std::array<quint32, 2> chopConf {};
-    std::array<bool, 2> chopConfKnown {};
+    std::array<RegisterShadow, 2> chopConf {};
 };

@@ -1,4 +1,5 @@
 #include "dialogs/motorcurrent.h"
+#include "dialogs/chipregisters.h"
 
 #include "ui_motorcurrent.h"
 
@@ -7,7 +8,7 @@
 
 namespace {
 
-constexpr unsigned char iholdIrun1 = 0x30;
+constexpr unsigned char iholdIrun1 = chipregisters::rampRegister(0, chipregisters::IHoldIRun);
 
 struct CurrentField
 {

@@ -2,11 +2,12 @@
 
 #include "ui_motordriver.h"
 
+#include "dialogs/chipregisters.h"
 #include "dialogs/statuslamps.h"
 
 namespace {
 
-constexpr unsigned char drvStatus1 = 0x6F;
+constexpr unsigned char drvStatus1 = chipregisters::driverRegister(0, chipregisters::DrvStatus);
 
 // Top to bottom as the lamps are shown.
 const StatusLampBit driverLamps[MotorDriver::lampCount] = {

@@ -1,14 +1,21 @@
 #include "dialogs/pacehold.h"
 
+#include "dialogs/chipregisters.h"
 #include "dialogs/chopperfields.h"
 #include "dialogs/registermap.h"
 #include "ui_pacehold.h"
 
 namespace {
 
-constexpr unsigned char minimumVelocityAddress[2] = {0x33, 0x53};
-constexpr unsigned char phCtrlAddress[2] = {0x6E, 0x7E};
-constexpr unsigned char chopConfAddress[2] = {0x6C, 0x7C};
+constexpr unsigned char minimumVelocityAddress[2]
+    = {chipregisters::rampRegister(0, chipregisters::VPhMin),
+       chipregisters::rampRegister(1, chipregisters::VPhMin)};
+constexpr unsigned char phCtrlAddress[2]
+    = {chipregisters::driverRegister(0, chipregisters::PhCtrl),
+       chipregisters::driverRegister(1, chipregisters::PhCtrl)};
+constexpr unsigned char chopConfAddress[2]
+    = {chipregisters::driverRegister(0, chipregisters::ChopConf),
+       chipregisters::driverRegister(1, chipregisters::ChopConf)};
 
 constexpr quint32 phaseTimeMask = 0xFF; // PH_TIME, bits 0-7
 constexpr quint32 phaseSwitchMask = 0xFF00; // PH_SW, bits 8-15

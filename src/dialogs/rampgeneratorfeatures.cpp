@@ -2,12 +2,13 @@
 
 #include "ui_rampgeneratorfeatures.h"
 
+#include "dialogs/chipregisters.h"
 #include "dialogs/statuslamps.h"
 
 namespace {
 
-constexpr unsigned char swMode1 = 0x34;
-constexpr unsigned char rampStat1 = 0x35;
+constexpr unsigned char swMode1 = chipregisters::rampRegister(0, chipregisters::SwMode);
+constexpr unsigned char rampStat1 = chipregisters::rampRegister(0, chipregisters::RampStat);
 constexpr quint32 shownSwitchModeBits = 0xFFF;
 
 using Box = QCheckBox *Ui_RampGeneratorFeatures::*;
@@ -107,20 +108,21 @@ void RampGeneratorFeatures::OnRegisterChanged(unsigned char address, int value)
 // Setting a box in code is no click, so nothing is written back.
 void RampGeneratorFeatures::showSwitchMode(int motor, int value)
 {
-    m_switchMode[motor - 1] = quint32(value);
+    m_switchMode[motor - 1].set(quint32(value));
     for (const SwitchModeBit &bit : switchModeBits)
         (ui->*bit.box[motor - 1])->setChecked(quint32(value) & bit.mask);
 }
 
 void RampGeneratorFeatures::writeSwitchMode(int motor)
 {
-    quint32 value = m_switchMode[motor - 1] & ~shownSwitchModeBits;
+    quint32 checked = 0;
     for (const SwitchModeBit &bit : switchModeBits) {
         if ((ui->*bit.box[motor - 1])->isChecked())
-            value |= bit.mask;
+            checked |= bit.mask;
     }
-    m_switchMode[motor - 1] = value;
-    writeRegister(motorAddress(swMode1, motor), int(value));
+    RegisterShadow &switchMode = m_switchMode[motor - 1];
+    switchMode.set(switchMode.with(shownSwitchModeBits, checked));
+    writeRegister(motorAddress(swMode1, motor), int(switchMode.value));
 }
 
 void RampGeneratorFeatures::on_BtnGrpSwitchMode1_buttonClicked(QAbstractButton *)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/chipdialog.h"
+#include "dialogs/registershadow.h"
 
 #include <array>
 
@@ -21,7 +22,6 @@ public:
 
     explicit RampGeneratorFeatures(QWidget *parent = nullptr);
     ~RampGeneratorFeatures() override;
-
 
 public Q_SLOTS:
     void OnEnableAll(bool enable) override;
@@ -45,5 +45,5 @@ private:
     Ui_RampGeneratorFeatures *ui;
     std::array<std::array<LabelLed *, lampCount>, 2> m_lamps {};
     // SWMODE of each motor as last read or announced: the bits no box shows go back unchanged.
-    std::array<quint32, 2> m_switchMode {};
+    std::array<RegisterShadow, 2> m_switchMode {};
 };

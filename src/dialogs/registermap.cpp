@@ -1,173 +1,165 @@
 #include "registermap.h"
 
+#include "dialogs/chipregisters.h"
+
 #include <limits>
 
 namespace {
+
+using namespace chipregisters;
+
 constexpr qint32 fullMin = std::numeric_limits<qint32>::min();
 constexpr qint32 fullMax = std::numeric_limits<qint32>::max();
+
+// Which chips list a row.
+enum class Chips : quint8 { Both, Kvn3162, Kvn3141 };
+constexpr Chips both = Chips::Both;
+constexpr Chips only3162 = Chips::Kvn3162;
+
+// One row of a map before it is placed: its name without the motor suffix for a per-motor row,
+// writable, hexadecimal, minimum, maximum, and the chips that have it.
+struct Row
+{
+    quint8 address; // motor 1's for a per-motor row
+    const char *name;
+    bool writable;
+    bool hex;
+    qint32 min;
+    qint32 max;
+    Chips chips;
+};
+
+constexpr Row globalRows[] = {
+    {Gconf, "GCONF", true, true, 0, 0, both},
+    {Ifcnt, "IFCNT", false, false, 0, 255, only3162},
+    {SlaveConf, "SLAVECONF", true, true, 0, 0, only3162},
+    {InpOut, "INP_OUT", true, true, 0, 0, only3162},
+    {InpOut, "INPUT", true, true, 0, 0, Chips::Kvn3141},
+    {XCompare, "X_COMPARE", true, false, fullMin, fullMax, both},
+};
+
+// Motor 1's ramp-generator block; motor 2's mirrors it.
+constexpr Row rampRows[] = {
+    {rampRegister(0, RampMode), "RAMPMODE", true, false, 0, 3, both},
+    {rampRegister(0, XActual), "XACTUAL", true, false, fullMin, fullMax, both},
+    {rampRegister(0, VActual), "VACTUAL", false, false, -8388607, 8388607, both},
+    {rampRegister(0, VStart), "VSTART", true, false, 0, 262143, both},
+    {rampRegister(0, A1), "A1", true, false, 0, 65535, both},
+    {rampRegister(0, V1), "V1", true, false, 0, 1048575, both},
+    {rampRegister(0, AMax), "AMAX", true, false, 0, 65535, both},
+    {rampRegister(0, VMax), "VMAX", true, false, 0, 8388096, both},
+    {rampRegister(0, DMax), "DMAX", true, false, 0, 65535, both},
+    {rampRegister(0, D1), "D1", true, false, 0, 65535, both},
+    {rampRegister(0, VStop), "VSTOP", true, false, 0, 262143, both},
+    {rampRegister(0, TZeroWait), "TZEROWAIT", true, false, 0, 65535, both},
+    {rampRegister(0, XTarget), "XTARGET", true, false, fullMin, fullMax, both},
+    {rampRegister(0, IHoldIRun), "IHOLD_IRUN", true, true, 0, 0, both},
+    {rampRegister(0, VAdaptThrs), "VADAPTTHRS", true, false, 0, 8388607, both},
+    {rampRegister(0, VHigh), "VHIGH", true, false, 0, 8388607, both},
+    {rampRegister(0, VPhMin), "VPHMIN", true, false, 0, 8388607, only3162},
+    {rampRegister(0, SwMode), "SWMODE", true, true, 0, 0, both},
+    {rampRegister(0, XLatch), "XLATCH", false, false, fullMin, fullMax, both},
+    {rampRegister(0, EncMode), "ENCMODE", true, true, 0, 0, only3162},
+    {rampRegister(0, XEnc), "XENC", true, false, fullMin, fullMax, only3162},
+    {rampRegister(0, EncConst), "ENC_CONST", true, true, 0, 0, only3162},
+    {rampRegister(0, EncLatch), "ENC_LATCH", false, false, fullMin, fullMax, only3162},
+};
+
+// Motor 1's driver block; motor 2's mirrors it.
+constexpr Row driverRows[] = {
+    {driverRegister(0, MsLut0), "MSLUT0", true, true, 0, 0, both},
+    {driverRegister(0, MsLut0 + 1), "MSLUT1", true, true, 0, 0, both},
+    {driverRegister(0, MsLut0 + 2), "MSLUT2", true, true, 0, 0, both},
+    {driverRegister(0, MsLut0 + 3), "MSLUT3", true, true, 0, 0, both},
+    {driverRegister(0, MsLut0 + 4), "MSLUT4", true, true, 0, 0, both},
+    {driverRegister(0, MsLut0 + 5), "MSLUT5", true, true, 0, 0, both},
+    {driverRegister(0, MsLut0 + 6), "MSLUT6", true, true, 0, 0, both},
+    {driverRegister(0, MsLut0 + 7), "MSLUT7", true, true, 0, 0, both},
+    {driverRegister(0, MsLutSel), "MSLUTSEL", true, true, 0, 0, both},
+    {driverRegister(0, MsLutStart), "MSLUTSTART", true, true, 0, 0, both},
+    {driverRegister(0, MsCnt), "MSCNT", false, true, 0, 1023, both},
+    {driverRegister(0, MsCurAct), "MSCURACT", false, true, 0, 0, both},
+    {driverRegister(0, ChopConf), "CHOPCONF", true, true, 0, 0, both},
+    {driverRegister(0, AdaptConf), "ADAPTCONF", true, true, 0, 0, both},
+    {driverRegister(0, PhCtrl), "PHCTRL", true, true, 0, 0, only3162},
+    {driverRegister(0, DrvStatus), "DRVSTATUS", false, true, 0, 0, both},
+};
+
+constexpr bool listed(const Row &row, Chips chip)
+{
+    return row.chips == Chips::Both || row.chips == chip;
+}
+
+template<size_t N> constexpr int rowsOf(const Row (&rows)[N], Chips chip)
+{
+    int count = 0;
+    for (const Row &row : rows)
+        count += listed(row, chip);
+    return count;
+}
+
+// Rows of a chip's map, its terminator included.
+constexpr int mapSize(Chips chip)
+{
+    return rowsOf(globalRows, chip) + 2 * (rowsOf(rampRows, chip) + rowsOf(driverRows, chip)) + 1;
+}
+
+class MapBuilder
+{
+public:
+    MapBuilder(RegisterMapEntry *map, Chips chip)
+        : m_map(map)
+        , m_chip(chip)
+    { }
+
+    template<size_t N> void add(const Row (&rows)[N], int motor = 0)
+    {
+        for (const Row &row : rows) {
+            if (listed(row, m_chip))
+                m_map[m_length++] = entry(row, motor);
+        }
+    }
+    void end() { m_map[m_length] = {0x00, QString(), false, false, 0, 0}; }
+
+private:
+    // A per-motor row names its motor; a global row (motor 0) is named as it is.
+    static RegisterMapEntry entry(const Row &row, int motor)
+    {
+        QString name = QString::fromLatin1(row.name);
+        if (motor != 0)
+            name += QLatin1Char('_') + QString::number(motor);
+        return {motorAddress(row.address, motor), name, row.writable, row.hex, row.min, row.max};
+    }
+
+    RegisterMapEntry *m_map;
+    Chips m_chip;
+    int m_length = 0;
+};
+
+// Ascending addresses: the global rows, both ramp-generator blocks, both driver blocks.
+bool build(RegisterMapEntry *map, Chips chip)
+{
+    MapBuilder builder(map, chip);
+    builder.add(globalRows);
+    for (int motor : {1, 2})
+        builder.add(rampRows, motor);
+    for (int motor : {1, 2})
+        builder.add(driverRows, motor);
+    builder.end();
+    return true;
+}
+
+RegisterMapEntry storage3162[mapSize(Chips::Kvn3162)];
+RegisterMapEntry storage3141[mapSize(Chips::Kvn3141)];
+[[maybe_unused]] const bool built
+    = build(storage3162, Chips::Kvn3162) && build(storage3141, Chips::Kvn3141);
+
 } // namespace
 
-// Address, name, writable, hexadecimal, minimum, maximum; ascending addresses; the entry with the
-// empty name ends the map.
-const RegisterMapEntry registerMap3162[] = {
-    {0x00, QStringLiteral("GCONF"), true, true, 0, 0},
-    {0x02, QStringLiteral("IFCNT"), false, false, 0, 255},
-    {0x03, QStringLiteral("SLAVECONF"), true, true, 0, 0},
-    {0x04, QStringLiteral("INP_OUT"), true, true, 0, 0},
-    {0x05, QStringLiteral("X_COMPARE"), true, false, fullMin, fullMax},
-    {0x20, QStringLiteral("RAMPMODE_1"), true, false, 0, 3},
-    {0x21, QStringLiteral("XACTUAL_1"), true, false, fullMin, fullMax},
-    {0x22, QStringLiteral("VACTUAL_1"), false, false, -8388607, 8388607},
-    {0x23, QStringLiteral("VSTART_1"), true, false, 0, 262143},
-    {0x24, QStringLiteral("A1_1"), true, false, 0, 65535},
-    {0x25, QStringLiteral("V1_1"), true, false, 0, 1048575},
-    {0x26, QStringLiteral("AMAX_1"), true, false, 0, 65535},
-    {0x27, QStringLiteral("VMAX_1"), true, false, 0, 8388096},
-    {0x28, QStringLiteral("DMAX_1"), true, false, 0, 65535},
-    {0x2A, QStringLiteral("D1_1"), true, false, 0, 65535},
-    {0x2B, QStringLiteral("VSTOP_1"), true, false, 0, 262143},
-    {0x2C, QStringLiteral("TZEROWAIT_1"), true, false, 0, 65535},
-    {0x2D, QStringLiteral("XTARGET_1"), true, false, fullMin, fullMax},
-    {0x30, QStringLiteral("IHOLD_IRUN_1"), true, true, 0, 0},
-    {0x31, QStringLiteral("VADAPTTHRS_1"), true, false, 0, 8388607},
-    {0x32, QStringLiteral("VHIGH_1"), true, false, 0, 8388607},
-    {0x33, QStringLiteral("VPHMIN_1"), true, false, 0, 8388607},
-    {0x34, QStringLiteral("SWMODE_1"), true, true, 0, 0},
-    {0x36, QStringLiteral("XLATCH_1"), false, false, fullMin, fullMax},
-    {0x38, QStringLiteral("ENCMODE_1"), true, true, 0, 0},
-    {0x39, QStringLiteral("XENC_1"), true, false, fullMin, fullMax},
-    {0x3A, QStringLiteral("ENC_CONST_1"), true, true, 0, 0},
-    {0x3C, QStringLiteral("ENC_LATCH_1"), false, false, fullMin, fullMax},
-    {0x40, QStringLiteral("RAMPMODE_2"), true, false, 0, 3},
-    {0x41, QStringLiteral("XACTUAL_2"), true, false, fullMin, fullMax},
-    {0x42, QStringLiteral("VACTUAL_2"), false, false, -8388607, 8388607},
-    {0x43, QStringLiteral("VSTART_2"), true, false, 0, 262143},
-    {0x44, QStringLiteral("A1_2"), true, false, 0, 65535},
-    {0x45, QStringLiteral("V1_2"), true, false, 0, 1048575},
-    {0x46, QStringLiteral("AMAX_2"), true, false, 0, 65535},
-    {0x47, QStringLiteral("VMAX_2"), true, false, 0, 8388096},
-    {0x48, QStringLiteral("DMAX_2"), true, false, 0, 65535},
-    {0x4A, QStringLiteral("D1_2"), true, false, 0, 65535},
-    {0x4B, QStringLiteral("VSTOP_2"), true, false, 0, 262143},
-    {0x4C, QStringLiteral("TZEROWAIT_2"), true, false, 0, 65535},
-    {0x4D, QStringLiteral("XTARGET_2"), true, false, fullMin, fullMax},
-    {0x50, QStringLiteral("IHOLD_IRUN_2"), true, true, 0, 0},
-    {0x51, QStringLiteral("VADAPTTHRS_2"), true, false, 0, 8388607},
-    {0x52, QStringLiteral("VHIGH_2"), true, false, 0, 8388607},
-    {0x53, QStringLiteral("VPHMIN_2"), true, false, 0, 8388607},
-    {0x54, QStringLiteral("SWMODE_2"), true, true, 0, 0},
-    {0x56, QStringLiteral("XLATCH_2"), false, false, fullMin, fullMax},
-    {0x58, QStringLiteral("ENCMODE_2"), true, true, 0, 0},
-    {0x59, QStringLiteral("XENC_2"), true, false, fullMin, fullMax},
-    {0x5A, QStringLiteral("ENC_CONST_2"), true, true, 0, 0},
-    {0x5C, QStringLiteral("ENC_LATCH_2"), false, false, fullMin, fullMax},
-    {0x60, QStringLiteral("MSLUT0_1"), true, true, 0, 0},
-    {0x61, QStringLiteral("MSLUT1_1"), true, true, 0, 0},
-    {0x62, QStringLiteral("MSLUT2_1"), true, true, 0, 0},
-    {0x63, QStringLiteral("MSLUT3_1"), true, true, 0, 0},
-    {0x64, QStringLiteral("MSLUT4_1"), true, true, 0, 0},
-    {0x65, QStringLiteral("MSLUT5_1"), true, true, 0, 0},
-    {0x66, QStringLiteral("MSLUT6_1"), true, true, 0, 0},
-    {0x67, QStringLiteral("MSLUT7_1"), true, true, 0, 0},
-    {0x68, QStringLiteral("MSLUTSEL_1"), true, true, 0, 0},
-    {0x69, QStringLiteral("MSLUTSTART_1"), true, true, 0, 0},
-    {0x6A, QStringLiteral("MSCNT_1"), false, true, 0, 1023},
-    {0x6B, QStringLiteral("MSCURACT_1"), false, true, 0, 0},
-    {0x6C, QStringLiteral("CHOPCONF_1"), true, true, 0, 0},
-    {0x6D, QStringLiteral("ADAPTCONF_1"), true, true, 0, 0},
-    {0x6E, QStringLiteral("PHCTRL_1"), true, true, 0, 0},
-    {0x6F, QStringLiteral("DRVSTATUS_1"), false, true, 0, 0},
-    {0x70, QStringLiteral("MSLUT0_2"), true, true, 0, 0},
-    {0x71, QStringLiteral("MSLUT1_2"), true, true, 0, 0},
-    {0x72, QStringLiteral("MSLUT2_2"), true, true, 0, 0},
-    {0x73, QStringLiteral("MSLUT3_2"), true, true, 0, 0},
-    {0x74, QStringLiteral("MSLUT4_2"), true, true, 0, 0},
-    {0x75, QStringLiteral("MSLUT5_2"), true, true, 0, 0},
-    {0x76, QStringLiteral("MSLUT6_2"), true, true, 0, 0},
-    {0x77, QStringLiteral("MSLUT7_2"), true, true, 0, 0},
-    {0x78, QStringLiteral("MSLUTSEL_2"), true, true, 0, 0},
-    {0x79, QStringLiteral("MSLUTSTART_2"), true, true, 0, 0},
-    {0x7A, QStringLiteral("MSCNT_2"), false, true, 0, 1023},
-    {0x7B, QStringLiteral("MSCURACT_2"), false, true, 0, 0},
-    {0x7C, QStringLiteral("CHOPCONF_2"), true, true, 0, 0},
-    {0x7D, QStringLiteral("ADAPTCONF_2"), true, true, 0, 0},
-    {0x7E, QStringLiteral("PHCTRL_2"), true, true, 0, 0},
-    {0x7F, QStringLiteral("DRVSTATUS_2"), false, true, 0, 0},
-    {0x00, QString(), false, false, 0, 0},
-};
-
-const RegisterMapEntry registerMap3141[] = {
-    {0x00, QStringLiteral("GCONF"), true, true, 0, 0},
-    {0x04, QStringLiteral("INPUT"), true, true, 0, 0},
-    {0x05, QStringLiteral("X_COMPARE"), true, false, fullMin, fullMax},
-    {0x20, QStringLiteral("RAMPMODE_1"), true, false, 0, 3},
-    {0x21, QStringLiteral("XACTUAL_1"), true, false, fullMin, fullMax},
-    {0x22, QStringLiteral("VACTUAL_1"), false, false, -8388607, 8388607},
-    {0x23, QStringLiteral("VSTART_1"), true, false, 0, 262143},
-    {0x24, QStringLiteral("A1_1"), true, false, 0, 65535},
-    {0x25, QStringLiteral("V1_1"), true, false, 0, 1048575},
-    {0x26, QStringLiteral("AMAX_1"), true, false, 0, 65535},
-    {0x27, QStringLiteral("VMAX_1"), true, false, 0, 8388096},
-    {0x28, QStringLiteral("DMAX_1"), true, false, 0, 65535},
-    {0x2A, QStringLiteral("D1_1"), true, false, 0, 65535},
-    {0x2B, QStringLiteral("VSTOP_1"), true, false, 0, 262143},
-    {0x2C, QStringLiteral("TZEROWAIT_1"), true, false, 0, 65535},
-    {0x2D, QStringLiteral("XTARGET_1"), true, false, fullMin, fullMax},
-    {0x30, QStringLiteral("IHOLD_IRUN_1"), true, true, 0, 0},
-    {0x31, QStringLiteral("VADAPTTHRS_1"), true, false, 0, 8388607},
-    {0x32, QStringLiteral("VHIGH_1"), true, false, 0, 8388607},
-    {0x34, QStringLiteral("SWMODE_1"), true, true, 0, 0},
-    {0x36, QStringLiteral("XLATCH_1"), false, false, fullMin, fullMax},
-    {0x40, QStringLiteral("RAMPMODE_2"), true, false, 0, 3},
-    {0x41, QStringLiteral("XACTUAL_2"), true, false, fullMin, fullMax},
-    {0x42, QStringLiteral("VACTUAL_2"), false, false, -8388607, 8388607},
-    {0x43, QStringLiteral("VSTART_2"), true, false, 0, 262143},
-    {0x44, QStringLiteral("A1_2"), true, false, 0, 65535},
-    {0x45, QStringLiteral("V1_2"), true, false, 0, 1048575},
-    {0x46, QStringLiteral("AMAX_2"), true, false, 0, 65535},
-    {0x47, QStringLiteral("VMAX_2"), true, false, 0, 8388096},
-    {0x48, QStringLiteral("DMAX_2"), true, false, 0, 65535},
-    {0x4A, QStringLiteral("D1_2"), true, false, 0, 65535},
-    {0x4B, QStringLiteral("VSTOP_2"), true, false, 0, 262143},
-    {0x4C, QStringLiteral("TZEROWAIT_2"), true, false, 0, 65535},
-    {0x4D, QStringLiteral("XTARGET_2"), true, false, fullMin, fullMax},
-    {0x50, QStringLiteral("IHOLD_IRUN_2"), true, true, 0, 0},
-    {0x51, QStringLiteral("VADAPTTHRS_2"), true, false, 0, 8388607},
-    {0x52, QStringLiteral("VHIGH_2"), true, false, 0, 8388607},
-    {0x54, QStringLiteral("SWMODE_2"), true, true, 0, 0},
-    {0x56, QStringLiteral("XLATCH_2"), false, false, fullMin, fullMax},
-    {0x60, QStringLiteral("MSLUT0_1"), true, true, 0, 0},
-    {0x61, QStringLiteral("MSLUT1_1"), true, true, 0, 0},
-    {0x62, QStringLiteral("MSLUT2_1"), true, true, 0, 0},
-    {0x63, QStringLiteral("MSLUT3_1"), true, true, 0, 0},
-    {0x64, QStringLiteral("MSLUT4_1"), true, true, 0, 0},
-    {0x65, QStringLiteral("MSLUT5_1"), true, true, 0, 0},
-    {0x66, QStringLiteral("MSLUT6_1"), true, true, 0, 0},
-    {0x67, QStringLiteral("MSLUT7_1"), true, true, 0, 0},
-    {0x68, QStringLiteral("MSLUTSEL_1"), true, true, 0, 0},
-    {0x69, QStringLiteral("MSLUTSTART_1"), true, true, 0, 0},
-    {0x6A, QStringLiteral("MSCNT_1"), false, true, 0, 1023},
-    {0x6B, QStringLiteral("MSCURACT_1"), false, true, 0, 0},
-    {0x6C, QStringLiteral("CHOPCONF_1"), true, true, 0, 0},
-    {0x6D, QStringLiteral("ADAPTCONF_1"), true, true, 0, 0},
-    {0x6F, QStringLiteral("DRVSTATUS_1"), false, true, 0, 0},
-    {0x70, QStringLiteral("MSLUT0_2"), true, true, 0, 0},
-    {0x71, QStringLiteral("MSLUT1_2"), true, true, 0, 0},
-    {0x72, QStringLiteral("MSLUT2_2"), true, true, 0, 0},
-    {0x73, QStringLiteral("MSLUT3_2"), true, true, 0, 0},
-    {0x74, QStringLiteral("MSLUT4_2"), true, true, 0, 0},
-    {0x75, QStringLiteral("MSLUT5_2"), true, true, 0, 0},
-    {0x76, QStringLiteral("MSLUT6_2"), true, true, 0, 0},
-    {0x77, QStringLiteral("MSLUT7_2"), true, true, 0, 0},
-    {0x78, QStringLiteral("MSLUTSEL_2"), true, true, 0, 0},
-    {0x79, QStringLiteral("MSLUTSTART_2"), true, true, 0, 0},
-    {0x7A, QStringLiteral("MSCNT_2"), false, true, 0, 1023},
-    {0x7B, QStringLiteral("MSCURACT_2"), false, true, 0, 0},
-    {0x7C, QStringLiteral("CHOPCONF_2"), true, true, 0, 0},
-    {0x7D, QStringLiteral("ADAPTCONF_2"), true, true, 0, 0},
-    {0x7F, QStringLiteral("DRVSTATUS_2"), false, true, 0, 0},
-    {0x00, QString(), false, false, 0, 0},
-};
+// The maps' addresses are constants, so a table elsewhere may hold them from the start; their
+// rows are filled before main.
+const RegisterMapEntry *const registerMap3162 = storage3162;
+const RegisterMapEntry *const registerMap3141 = storage3141;
 
 const RegisterMapEntry *currentRegisterMap = nullptr;
 

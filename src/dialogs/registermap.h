@@ -16,8 +16,8 @@ struct RegisterMapEntry
 };
 
 // Each map is in ascending address order and ends with an entry whose name is empty.
-extern const RegisterMapEntry registerMap3162[];
-extern const RegisterMapEntry registerMap3141[];
+extern const RegisterMapEntry *const registerMap3162;
+extern const RegisterMapEntry *const registerMap3141;
 
 // The map of the chip on the board connected last; null until a chip has been identified. Only
 // the main window's chip identification sets it.

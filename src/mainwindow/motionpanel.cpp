@@ -1,5 +1,7 @@
 #include "mainwindow/motionpanel.h"
 
+#include "dialogs/chipregisters.h"
+
 #include <iterator>
 
 // One entry of a write sequence: a register write, or unchecking a fast-jog button.
@@ -27,15 +29,23 @@ struct MotionStep
 
 namespace {
 
-constexpr quint8 motor2Offset = 0x20;
-constexpr quint8 rampMode = 0x20;
-constexpr quint8 amax = 0x26;
-constexpr quint8 vmax = 0x27;
+constexpr quint8 rampMode = chipregisters::rampRegister(0, chipregisters::RampMode);
+constexpr quint8 amax = chipregisters::rampRegister(0, chipregisters::AMax);
+constexpr quint8 vmax = chipregisters::rampRegister(0, chipregisters::VMax);
 constexpr int maxAcceleration = 65535;
 
 // Motor 1's ramp registers in the order of RampField.
 constexpr quint8 rampFieldRegister[MotionPanel::rampFieldCount]
-    = {0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2B, 0x2C, 0x2D};
+    = {chipregisters::rampRegister(0, chipregisters::VStart),
+       chipregisters::rampRegister(0, chipregisters::A1),
+       chipregisters::rampRegister(0, chipregisters::V1),
+       chipregisters::rampRegister(0, chipregisters::AMax),
+       chipregisters::rampRegister(0, chipregisters::VMax),
+       chipregisters::rampRegister(0, chipregisters::DMax),
+       chipregisters::rampRegister(0, chipregisters::D1),
+       chipregisters::rampRegister(0, chipregisters::VStop),
+       chipregisters::rampRegister(0, chipregisters::TZeroWait),
+       chipregisters::rampRegister(0, chipregisters::XTarget)};
 
 constexpr MotionPanel::RampField fillOrder[MotionPanel::rampFieldCount]
     = {MotionPanel::VStop,     MotionPanel::VStart, MotionPanel::A1,   MotionPanel::V1,
@@ -136,12 +146,12 @@ bool MotionPanel::isFastJogChecked(int motor, Direction direction) const
 
 quint8 MotionPanel::rampRegister(int motor, RampField field)
 {
-    return rampFieldRegister[field] + (motor == 2 ? motor2Offset : 0);
+    return chipregisters::motorAddress(rampFieldRegister[field], motor);
 }
 
 quint8 MotionPanel::rampModeRegister(int motor)
 {
-    return rampMode + (motor == 2 ? motor2Offset : 0);
+    return chipregisters::motorAddress(rampMode, motor);
 }
 
 bool MotionPanel::rampFieldOf(quint8 address, int *motor, RampField *field)
@@ -192,7 +202,7 @@ void MotionPanel::run(const MotionStep *steps, int count, int motor, Direction d
             value = modeFor(direction);
             break;
         }
-        Q_EMIT DoWriteRegister(step.address + (target == 2 ? motor2Offset : 0), value);
+        Q_EMIT DoWriteRegister(chipregisters::motorAddress(step.address, target), value);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "mainwindow/statuspoll.h"
 
+#include "dialogs/chipregisters.h"
+
 #include <QList>
 #include <QScopedValueRollback>
 #include <QTimer>
@@ -29,27 +31,59 @@ struct PollStep
 constexpr PollWhen always = PollWhen::Always;
 constexpr StatusPoll::Label none = StatusPoll::NoLabel;
 
-// The cycle. Velocity and driver status (0x22, 0x6F, 0x7F) come four times a cycle because the
-// load graphs sample them; positions and velocities of both motors lead so the labels move first.
+using namespace chipregisters;
+
+constexpr quint8 ramp1(RampOffset offset)
+{
+    return rampRegister(0, offset);
+}
+constexpr quint8 ramp2(RampOffset offset)
+{
+    return rampRegister(1, offset);
+}
+constexpr quint8 driver1(DriverOffset offset)
+{
+    return driverRegister(0, offset);
+}
+constexpr quint8 driver2(DriverOffset offset)
+{
+    return driverRegister(1, offset);
+}
+
+// The cycle. Velocity and driver status (VACTUAL_1, DRVSTATUS_1 and _2) come four times a cycle
+// because the load graphs sample them; positions and velocities of both motors lead so the labels
+// move first.
 const PollStep pollSchedule[StatusPoll::stepCount] = {
-    {1, {{0x21, always, StatusPoll::XActual1}}}, // XACTUAL_1
-    {1, {{0x22, always, StatusPoll::VActual1}}}, // VACTUAL_1
-    {1, {{0x41, always, StatusPoll::XActual2}}}, // XACTUAL_2
-    {1, {{0x42, always, StatusPoll::VActual2}}}, // VACTUAL_2
-    {2, {{0x6F, always, none}, {0x35, PollWhen::RampStatusFlag, none}}},
-    {2, {{0x7F, always, none}, {0x55, PollWhen::RampStatusFlag, none}}},
-    {1, {{0x04, always, none}}}, // INP_OUT or INPUT
-    {1, {{0x01, PollWhen::GlobalStatusFlag, none}}}, // GSTAT; an idle tick without the flag
-    {3, {{0x22, always, none}, {0x6F, always, none}, {0x7F, always, none}}},
-    {3, {{0x22, always, none}, {0x6F, always, none}, {0x7F, always, none}}},
-    {1, {{0x6A, always, none}}}, // MSCNT_1
-    {1, {{0x6B, always, none}}}, // MSCURACT_1
-    {1, {{0x7A, always, none}}}, // MSCNT_2
-    {1, {{0x7B, always, none}}}, // MSCURACT_2
-    {3, {{0x22, always, none}, {0x6F, always, none}, {0x39, always, none}}},
-    {3, {{0x42, always, none}, {0x7F, always, none}, {0x59, always, none}}},
-    {1, {{0x36, always, none}}}, // XLATCH_1
-    {1, {{0x56, always, none}}}, // XLATCH_2
+    {1, {{ramp1(XActual), always, StatusPoll::XActual1}}},
+    {1, {{ramp1(VActual), always, StatusPoll::VActual1}}},
+    {1, {{ramp2(XActual), always, StatusPoll::XActual2}}},
+    {1, {{ramp2(VActual), always, StatusPoll::VActual2}}},
+    {2, {{driver1(DrvStatus), always, none}, {ramp1(RampStat), PollWhen::RampStatusFlag, none}}},
+    {2, {{driver2(DrvStatus), always, none}, {ramp2(RampStat), PollWhen::RampStatusFlag, none}}},
+    {1, {{InpOut, always, none}}}, // INP_OUT or INPUT
+    {1, {{Gstat, PollWhen::GlobalStatusFlag, none}}}, // an idle tick without the flag
+    {3,
+     {{ramp1(VActual), always, none},
+      {driver1(DrvStatus), always, none},
+      {driver2(DrvStatus), always, none}}},
+    {3,
+     {{ramp1(VActual), always, none},
+      {driver1(DrvStatus), always, none},
+      {driver2(DrvStatus), always, none}}},
+    {1, {{driver1(MsCnt), always, none}}},
+    {1, {{driver1(MsCurAct), always, none}}},
+    {1, {{driver2(MsCnt), always, none}}},
+    {1, {{driver2(MsCurAct), always, none}}},
+    {3,
+     {{ramp1(VActual), always, none},
+      {driver1(DrvStatus), always, none},
+      {ramp1(XEnc), always, none}}},
+    {3,
+     {{ramp2(VActual), always, none},
+      {driver2(DrvStatus), always, none},
+      {ramp2(XEnc), always, none}}},
+    {1, {{ramp1(XLatch), always, none}}},
+    {1, {{ramp2(XLatch), always, none}}},
 };
 
 bool isDue(PollWhen when, bool rampStatus, bool globalStatus)

@@ -2,6 +2,7 @@
 
 #include "ui_loadadapt.h"
 
+#include "dialogs/chipregisters.h"
 #include "foundation/methodname.h"
 #include "foundation/pixmaputilities.h"
 #include "views/baritem.h"
@@ -18,12 +19,12 @@
 namespace {
 
 // Register addresses of motor 1; those of motor 2 follow the motor address rule.
-constexpr unsigned char VActual = 0x22;
-constexpr unsigned char IHoldIRun = 0x30;
-constexpr unsigned char VAdaptThrs = 0x31;
-constexpr unsigned char VHigh = 0x32;
-constexpr unsigned char AdaptConf = 0x6D;
-constexpr unsigned char DrvStatus = 0x6F;
+constexpr unsigned char VActual = chipregisters::rampRegister(0, chipregisters::VActual);
+constexpr unsigned char IHoldIRun = chipregisters::rampRegister(0, chipregisters::IHoldIRun);
+constexpr unsigned char VAdaptThrs = chipregisters::rampRegister(0, chipregisters::VAdaptThrs);
+constexpr unsigned char VHigh = chipregisters::rampRegister(0, chipregisters::VHigh);
+constexpr unsigned char AdaptConf = chipregisters::driverRegister(0, chipregisters::AdaptConf);
+constexpr unsigned char DrvStatus = chipregisters::driverRegister(0, chipregisters::DrvStatus);
 
 // ADAPTCONF fields.
 constexpr int hysteresisStartMask = 0xF;
@@ -183,9 +184,8 @@ void LoadAdapt::OnRegisterChanged(unsigned char address, int value)
 {
     if (address < VActual)
         return;
-    const int motor = (address >= 0x70 || (address >= 0x40 && address < 0x60)) ? 1 : 0;
-    const unsigned char motor1Address
-        = address >= 0x60 ? (motor ? address - 0x10 : address) : (motor ? address - 0x20 : address);
+    const int motor = chipregisters::motorOf(address) - 1;
+    const unsigned char motor1Address = chipregisters::motor1AddressOf(address);
     // A value shown while the dialog is still waiting for its first fill leaves it waiting.
     switch (motor1Address) {
     case VActual:

@@ -2,6 +2,7 @@
 
 #include "ui_microstepwaves.h"
 
+#include "dialogs/chipregisters.h"
 #include "foundation/livevaluelabel.h"
 #include "views/wavegenerators.h"
 
@@ -10,11 +11,19 @@
 namespace {
 
 // The motor-1 addresses of the ten table registers, in the order they are read, written and
-// shown: MSLUTSEL, MSLUTSTART, MSLUT0..MSLUT7. Motor 2's lie 0x10 higher.
+// shown: MSLUTSEL, MSLUTSTART, MSLUT0..MSLUT7.
+constexpr unsigned char lutRegister(int offset)
+{
+    return chipregisters::driverRegister(0, quint8(offset));
+}
 constexpr unsigned char tableAddresses[10]
-    = {0x68, 0x69, 0x60, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67};
-constexpr unsigned char msCnt = 0x6A;
-constexpr unsigned char msCurAct = 0x6B;
+    = {lutRegister(chipregisters::MsLutSel),   lutRegister(chipregisters::MsLutStart),
+       lutRegister(chipregisters::MsLut0),     lutRegister(chipregisters::MsLut0 + 1),
+       lutRegister(chipregisters::MsLut0 + 2), lutRegister(chipregisters::MsLut0 + 3),
+       lutRegister(chipregisters::MsLut0 + 4), lutRegister(chipregisters::MsLut0 + 5),
+       lutRegister(chipregisters::MsLut0 + 6), lutRegister(chipregisters::MsLut0 + 7)};
+constexpr unsigned char msCnt = chipregisters::driverRegister(0, chipregisters::MsCnt);
+constexpr unsigned char msCurAct = chipregisters::driverRegister(0, chipregisters::MsCurAct);
 
 QString hexWord(quint32 word)
 {

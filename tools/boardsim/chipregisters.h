@@ -1,65 +1,14 @@
 #pragma once
 
+#include "dialogs/chipregisters.h"
+
 #include <QtGlobal>
 
-// Addresses of the chip's registers. Motor 2's ramp block lies 0x20 above motor 1's, its driver
-// block 0x10 above.
+// The chip's register addresses are the program's own vocabulary; the bits below are this
+// board's model of how the chip reads them.
 namespace boardsim::chipregisters {
 
-enum Global : quint8 {
-    Gconf = 0x00,
-    Gstat = 0x01,
-    Ifcnt = 0x02,
-    InpOut = 0x04,
-};
-
-enum RampOffset : quint8 {
-    RampMode = 0x00,
-    XActual = 0x01,
-    VActual = 0x02,
-    VStart = 0x03,
-    A1 = 0x04,
-    V1 = 0x05,
-    AMax = 0x06,
-    VMax = 0x07,
-    DMax = 0x08,
-    D1 = 0x0A,
-    VStop = 0x0B,
-    TZeroWait = 0x0C,
-    XTarget = 0x0D,
-    IHoldIRun = 0x10,
-    VAdaptThrs = 0x11,
-    VHigh = 0x12,
-    SwMode = 0x14,
-    RampStat = 0x15,
-    XLatch = 0x16,
-    EncMode = 0x18,
-    XEnc = 0x19,
-    EncConst = 0x1A,
-    EncStatus = 0x1B,
-    EncLatch = 0x1C,
-};
-
-enum DriverOffset : quint8 {
-    MsLut0 = 0x00,
-    MsLutSel = 0x08,
-    MsLutStart = 0x09,
-    MsCnt = 0x0A,
-    MsCurAct = 0x0B,
-    ChopConf = 0x0C,
-    AdaptConf = 0x0D,
-    DrvStatus = 0x0F,
-};
-
-constexpr quint8 rampRegister(int motor, quint8 offset)
-{
-    return quint8(0x20 + 0x20 * motor + offset);
-}
-
-constexpr quint8 driverRegister(int motor, quint8 offset)
-{
-    return quint8(0x60 + 0x10 * motor + offset);
-}
+using namespace ::chipregisters;
 
 // RAMPSTAT bits
 enum RampStatBit : quint32 {
