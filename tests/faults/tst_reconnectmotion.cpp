@@ -70,7 +70,10 @@ private Q_SLOTS:
         QCOMPARE(requestsWithCommand(*board, KvnlDetectionRead), 0);
         QVERIFY(board->registerValue(vactual1) != 0);
         QVERIFY(fastRight->isChecked());
-        QVERIFY(fastRight->isEnabled());
+        // Enabled while connected; on a loaded machine the link may miss another reply and come
+        // back once more, which must not change any of this.
+        QTRY_VERIFY_WITH_TIMEOUT(fastRight->isEnabled(), 10000);
+        QVERIFY(fastRight->isChecked());
         QVERIFY(closer.texts.isEmpty());
 
         // The button still means what it shows: clicking it stops the jog.
