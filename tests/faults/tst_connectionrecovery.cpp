@@ -1,7 +1,6 @@
 #include "boardfixture.h"
 #include "foundation/confirm.h"
 #include "link/comshell.h"
-#include "link/kvnltransport.h"
 #include "serial/abstractserial.h"
 #include "serial/serialdeviceenumerator.h"
 #include "stallwatch.h"
@@ -36,12 +35,6 @@ QByteArray eightGarbageBytes()
         bytes.append(char(0xE5 + i));
     return bytes;
 }
-
-// The longest the GUI thread may stand still while the link recovers: the pause for a freshly
-// listed board (195 ms) and a few request budgets (4 ms, then 1 ms polls counted at 2 ms each for
-// a loaded machine).
-constexpr qint64 requestBudgetMs = 4 + 2 * KvnlTransport::usbReplyBudget;
-constexpr qint64 stallBoundMs = 195 + 8 * requestBudgetMs;
 
 } // namespace
 
@@ -177,7 +170,7 @@ private Q_SLOTS:
         QVERIFY2(firstHalf <= 10 && secondHalf <= 6,
                  qPrintable(QStringLiteral("%1 then %2 requests").arg(firstHalf).arg(secondHalf)));
         QVERIFY2(
-            stalls.longestMs() < stallBoundMs,
+            stalls.longestMs() < linkStallBoundMs,
             qPrintable(
                 QStringLiteral("the GUI thread stood still for %1 ms").arg(stalls.longestMs())));
         // The chain went its way: a reopen, "Try restart" and a new port list, then the restart.

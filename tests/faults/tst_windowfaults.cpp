@@ -3,7 +3,6 @@
 #include "boardsim/simulatedboard.h"
 #include "dialogs/registermap.h"
 #include "foundation/statusbar.h"
-#include "link/kvnltransport.h"
 #include "maintenance/droplabel.h"
 #include "mainwindow/diallog.h"
 #include "mainwindow/mainwindow.h"
@@ -36,13 +35,6 @@ namespace {
 const QString boardVersion = QStringLiteral("362V1.07");
 const QString chipTitle = QStringLiteral("KVN3162-EVAL");
 const QString brownOutText = QStringLiteral("After applying the supply voltage\nclick on OK");
-
-// The longest the GUI thread may go without turning its event loop while a fault runs: the pause
-// the link makes for a freshly listed board (195 ms) plus eight whole request budgets (4 ms, then
-// 1 ms polls, counted at 2 ms each for a loaded machine). A request that waited beyond its budget,
-// or a cascade of requests each waiting out its own, goes far beyond it.
-constexpr qint64 requestBudgetMs = 4 + 2 * KvnlTransport::usbReplyBudget;
-constexpr qint64 stallBoundMs = 195 + 8 * requestBudgetMs;
 
 // Positions the motors stand at while a fault runs; neither is ever 0, so a failed read that
 // reached a label would show.
@@ -190,10 +182,10 @@ void TestWindowFaults::verifyDisconnected()
 
 void TestWindowFaults::verifyNoStall()
 {
-    QVERIFY2(stalls.longestMs() < stallBoundMs,
+    QVERIFY2(stalls.longestMs() < linkStallBoundMs,
              qPrintable(QStringLiteral("the GUI thread stood still for %1 ms (bound %2 ms)")
                             .arg(stalls.longestMs())
-                            .arg(stallBoundMs)));
+                            .arg(linkStallBoundMs)));
 }
 
 void TestWindowFaults::faultTheLinkAbsorbsKeepsTheWindowConnectedAndTrue_data()
