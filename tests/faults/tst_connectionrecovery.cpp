@@ -78,7 +78,8 @@ private:
     {
         makeShell(boardId);
         shell->setAutoStart(usbPort);
-        QVERIFY(isConnected());
+        // At once, or after the link's own retry when a loaded machine made it miss a reply.
+        QTRY_VERIFY_WITH_TIMEOUT(isConnected(), 10000);
     }
 
 private Q_SLOTS:

@@ -45,8 +45,9 @@ private:
             return 2; // the restart tool is not to be run from a test
         });
         shell->setAutoStart(usbPort);
-        QVERIFY(shell->serialPort()->isOpen());
-        QCOMPARE(shell->statusText(), boardVersion);
+        // At once, or after the link's own retry when a loaded machine made it miss a reply.
+        QTRY_VERIFY_WITH_TIMEOUT(shell->serialPort()->isOpen(), 10000);
+        QTRY_COMPARE(shell->statusText(), boardVersion);
     }
 
 private Q_SLOTS:
