@@ -10,6 +10,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <pthread.h>
+#include <sched.h>
+
 namespace boardsim {
 
 // The thread that serves the pty. Its server is made and destroyed on the thread itself.
@@ -41,6 +44,7 @@ public:
 protected:
     void run() override
     {
+        answerLikeHardware();
         PtyServer local(core);
         server = &local;
         QTimer clock;
@@ -56,6 +60,17 @@ protected:
 
 private:
     static constexpr int chipClockTickMs = 10;
+
+    // A real board answers from a processor of its own, whatever the host is doing. The simulated
+    // one shares the host's processors, so on a loaded machine it is made to run before ordinary
+    // work where the system allows it (as root): its replies then come within the link's budget as
+    // a board's would. Without that right it runs as an ordinary thread.
+    static void answerLikeHardware()
+    {
+        sched_param parameter {};
+        parameter.sched_priority = sched_get_priority_min(SCHED_FIFO);
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter);
+    }
 
     BoardCore *core;
     PtyServer *server = nullptr;
