@@ -27,6 +27,21 @@ int rowOf(const QTableWidget *table, const QString &name)
     return -1;
 }
 
+// What a failed check of an edit shows: how it was finished, what the board was written, and
+// whether the link dropped meanwhile.
+QByteArray editReport(const char *how, const WindowOnBoard &bench)
+{
+    QStringList writes;
+    for (const auto &[address, value] : bench.board->writeLog())
+        writes << QStringLiteral("0x%1=0x%2")
+                      .arg(address, 2, 16, QLatin1Char('0'))
+                      .arg(value, 8, 16, QLatin1Char('0'));
+    return QStringLiteral("%1: written {%2}, link drops %3")
+        .arg(QLatin1String(how), writes.join(QLatin1String(", ")))
+        .arg(bench.drops)
+        .toLocal8Bit();
+}
+
 } // namespace
 
 class TestRegisterTable : public QObject
@@ -187,7 +202,7 @@ void TestRegisterTable::editorWritesWhatTheUserTyped()
         // The chip and both columns as at the start.
         QVERIFY(bench.putAndInit(item->address, before));
         QWidget *editor = openEditor(row);
-        QVERIFY(editor);
+        QVERIFY2(editor, editReport(how, bench).constData());
         if (entry->hex) {
             QVERIFY(qobject_cast<HexRegisterEdit *>(editor));
             QCOMPARE(static_cast<QLineEdit *>(editor)->inputMask(),
@@ -211,9 +226,12 @@ void TestRegisterTable::editorWritesWhatTheUserTyped()
 
         // The view takes the editor's value once the key has been handled.
         const QPointer<QWidget> open(editor);
-        QTRY_VERIFY2(!open || !open->isVisible(), how);
-        QTRY_VERIFY2(bench.board->writeLog() == written, how);
-        QCOMPARE(table()->item(row, 1)->text(), actual);
+        QTRY_VERIFY2(!open || !open->isVisible(), editReport(how, bench).constData());
+        QTRY_VERIFY2(bench.board->writeLog() == written, editReport(how, bench).constData());
+        QTRY_VERIFY2(
+            table()->item(row, 1)->text() == actual,
+            (editReport(how, bench) + " actual " + table()->item(row, 1)->text().toLocal8Bit())
+                .constData());
     }
 }
 
