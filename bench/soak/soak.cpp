@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -21,10 +22,11 @@
 #include <cstdio>
 
 // The program left polling a board for a long time: a real main window, offscreen, against the
-// simulated KVN3162 board over a pty, motor 1 jogging without end and motor 2 moving back and
-// forth between two targets. At the end it reports the requests the board answered, every
-// failure the program traced, its resident memory at the start and the end, and the longest time
-// the GUI thread stood still.
+// simulated KVN3162 board over a pty, every chip dialog open from the View menu, motor 1 jogging
+// without end and motor 2 moving back and forth between two targets. At the end it reports the
+// requests the board answered, the replies missed and the reconnects they cost, every failure
+// the program traced, its resident memory at the start and the end, and the longest time the GUI
+// thread stood still.
 namespace {
 
 struct Counts
@@ -122,6 +124,20 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    // Every chip dialog open, as a user opens them: each entry of the View menu that opens a
+    // window, the main window left in front.
+    int dialogsOpen = 0;
+    if (auto *view = child<QMenu>(&window, "menuView")) {
+        for (QAction *action : view->actions()) {
+            if (!action->isSeparator() && !action->menu() && action->isEnabled())
+                action->trigger();
+        }
+    }
+    for (ChipDialog *dialog : window.chipDialogs().all())
+        dialogsOpen += dialog->isVisible() ? 1 : 0;
+    window.raise();
+    window.activateWindow();
+
     // Motor 1 jogs on; motor 2 goes to and fro.
     child<DialLog>(&window, "dialLogVelocity1")->spinBox->setValue(200000);
     child<DialLog>(&window, "dialLogAcceleration1")->spinBox->setValue(2000);
@@ -159,6 +175,9 @@ int main(int argc, char **argv)
     int disconnections = 0;
     QObject::connect(&window.connection(), &BoardConnection::connectionClosed,
                      [&] { ++disconnections; });
+    // The window identifies the chip again after each drop the link recovered from.
+    int reconnects = 0;
+    QObject::connect(&window.connection(), &BoardConnection::chipIdentified, [&] { ++reconnects; });
     int cycles = 0;
     QObject::connect(&window.poll(), &StatusPoll::cycleCompleted, [&] { ++cycles; });
 
@@ -180,6 +199,7 @@ int main(int argc, char **argv)
     qint64 rssEnd = 0;
     bool stillConnected = false;
     int disconnectionsSeen = 0;
+    int reconnectsSeen = 0;
     qint64 position1 = 0;
     QTimer::singleShot(seconds * 1000, &application, [&] {
         elapsed = wall.elapsed() / 1000.0;
@@ -189,6 +209,7 @@ int main(int argc, char **argv)
         rssEnd = residentKiB();
         stillConnected = window.connection().isConnected();
         disconnectionsSeen = disconnections;
+        reconnectsSeen = reconnects;
         position1 = qint32(board.registerValue(0x21));
         application.quit();
     });
@@ -199,11 +220,14 @@ int main(int argc, char **argv)
         << " s of the main window polling the simulated KVN3162 board, motion running\n";
     out << "  requests answered    " << requests << " ("
         << QString::number(requests / elapsed, 'f', 0) << " per s, " << cycles << " poll cycles)\n";
+    out << "  dialogs open         " << dialogsOpen << " of " << window.chipDialogs().all().size()
+        << "\n";
     out << "  failed reads         " << qint64(counts.failedReads) << "\n";
-    out << "  request time-outs    " << qint64(counts.timeouts) << "\n";
+    out << "  missed replies       " << qint64(counts.timeouts) << " (requests timed out)\n";
     out << "  wrong checksums      " << qint64(counts.wrongChecksums) << "\n";
     out << "  disconnections       " << disconnectionsSeen
         << (stillConnected ? "" : " (not connected at the end)") << "\n";
+    out << "  reconnects           " << reconnectsSeen << "\n";
     out << "  critical messages    " << qint64(counts.criticals) << "\n";
     out << "  motion               motor 1 jogged to " << position1 << ", motor 2 moved " << moves
         << " times\n";

@@ -225,10 +225,15 @@ void ComShell::runRecovery()
 void ComShell::retryBusyPort()
 {
     const bool reconnect = m_autoStart && !m_deviceId.isEmpty();
-    if (!reconnect || m_port->isOpen() || m_busyRetries >= busyRetryLimit)
+    if (!reconnect || m_port->isOpen() || !isListed(m_portName))
         return;
+    // A prober lets go within seconds; a terminal left open on the port may hold it for minutes,
+    // and the link takes the port as soon as it is free, without waiting for an unplug.
     ++m_busyRetries;
-    reopenLater(busyRetryMs);
+    if (m_busyRetries == busyRetryLimit + 1)
+        qDebug().noquote() << quoted(m_portName) << "still taken, tried again every"
+                           << busySlowRetryMs << "ms";
+    reopenLater(m_busyRetries <= busyRetryLimit ? busyRetryMs : busySlowRetryMs);
 }
 
 QString ComShell::askVersion(int *status)
@@ -603,12 +608,15 @@ bool ComShell::openHandler(const QString &requested)
         else
             setStatus(busyIcon, deviceStateTexts.at(DeviceBusy));
         emitStatus();
-        qCritical().noquote() << quoted(port) << "is busy";
+        // Said once, not at every retry: a critical message is also a notification.
+        if (m_busyRetries == 0)
+            qCritical().noquote() << quoted(port) << "is busy";
         retryBusyPort();
     } else {
         m_port->setDeviceName(port);
         if (!m_port->open(QIODevice::ReadWrite)) {
-            qCritical() << m_port->deviceName() << "cannot open";
+            if (m_busyRetries == 0)
+                qCritical() << m_port->deviceName() << "cannot open";
             // Taken between the busy test and the open: the same as busy.
             retryBusyPort();
             return false;

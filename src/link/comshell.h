@@ -70,13 +70,15 @@ public:
     // A recovery step (a reopen or a new port list) is armed. There is never more than one.
     bool isRecoveryPending() const;
 
-    // Recovery delays. A busy or inaccessible port of a known board is tried again this often,
-    // at most busyRetryLimit times in a row.
+    // Recovery delays. A busy or inaccessible port of a known board is tried again every
+    // busyRetryMs, busyRetryLimit times in a row, then every busySlowRetryMs for as long as the
+    // board stays in the port list.
     static constexpr int reopenAfterLossMs = 500;
     static constexpr int portListBeforeRestartMs = 1000;
     static constexpr int reopenAfterNoAnswerMs = 2000;
     static constexpr int busyRetryMs = 500;
     static constexpr int busyRetryLimit = 12;
+    static constexpr int busySlowRetryMs = 2000;
 
     // Starts the device-console tool elevated and answers the start result (42 started, 5 no
     // elevation, 2 missing) with the tool's collected output. Unset, DeviceConsole::execSU runs
@@ -128,8 +130,8 @@ private:
     void cancelRecovery();
     void runRecovery();
     void reopenLater(int ms) { armRecovery(RecoveryStep::Reopen, ms); }
-    // The port could not be taken (held elsewhere, or not accessible yet): tried again a few
-    // times while the link is meant to reconnect.
+    // The port could not be taken (held elsewhere, or not accessible yet): tried again, quickly
+    // at first and then slower, while the link is meant to reconnect and the board is listed.
     void retryBusyPort();
     // Asks the board for its version while a connection is being made: a request that times out
     // then only closes the port, and the caller decides what comes next.

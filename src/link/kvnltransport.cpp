@@ -26,6 +26,7 @@ KvnlTransport::SendResult KvnlTransport::send(const KvnlDatagram &datagram)
     // to this one. Only input is dropped: a request still on its way out must not be lost.
     dropStaleInput();
     const qint64 written = m_port->write(m_sendBuffer, KvnlDatagram::size);
+    m_sentAt = QDeadlineTimer::current(Qt::PreciseTimer);
     return written == KvnlDatagram::size ? Sent : WriteFailed;
 }
 
@@ -47,24 +48,18 @@ QByteArray KvnlTransport::readReply(qint32 &value, bool *timedOut)
     if (timedOut)
         *timedOut = false;
     m_reply.clear();
-    int passes = m_replyBudget;
-    m_port->waitForReadyRead(4);
+    // The budget is a time, not a count of waits: on a loaded machine each wait may last much
+    // longer than asked, and a count would stretch with the load.
+    if (m_sentAt.isForever())
+        m_sentAt = QDeadlineTimer::current(Qt::PreciseTimer);
+    const QDeadlineTimer deadline = m_sentAt + budgetMs(m_replyBudget);
+    m_port->waitForReadyRead(int(qMin<qint64>(firstWaitMs, deadline.remainingTime())));
     for (;;) {
-        if (passes <= 9)
-            qDebug().noquote() << "KVNL rx (again):" << QStringLiteral("\"%1\"").arg(m_portName)
-                               << m_reply.size() << m_port->bytesAvailable() << m_replyBudget
-                               << passes;
-        // A budget of 0 or less must still end the wait.
-        if (--passes <= 0) {
-            m_reply.resize(3);
-            m_reply[0] = 0;
-            m_reply[1] = 0;
-            m_reply[2] = 0;
-            value = 0;
-            if (timedOut)
-                *timedOut = true;
-            return m_reply;
-        }
+        const qint64 left = deadline.remainingTime();
+        // Past the deadline the port is looked at once more without waiting: a reply that came
+        // during the last wait is this request's, not a stale one for the next to drop.
+        if (left == 0)
+            m_port->waitForReadyRead(0);
         m_reply.append(m_port->readAll());
         if (KvnlReply::isComplete(m_reply)) {
             value = KvnlReply::value(m_reply);
@@ -78,6 +73,22 @@ QByteArray KvnlTransport::readReply(qint32 &value, bool *timedOut)
             }
             return m_reply;
         }
-        m_port->waitForReadyRead(1);
+        // The passes still left, as the budget counts them: 1 is the time-out pass.
+        const qint64 passes = left / pollMs + 1;
+        if (passes <= 9)
+            qDebug().noquote() << "KVNL rx (again):" << QStringLiteral("\"%1\"").arg(m_portName)
+                               << m_reply.size() << m_port->bytesAvailable() << m_replyBudget
+                               << passes;
+        if (left == 0) {
+            m_reply.resize(3);
+            m_reply[0] = 0;
+            m_reply[1] = 0;
+            m_reply[2] = 0;
+            value = 0;
+            if (timedOut)
+                *timedOut = true;
+            return m_reply;
+        }
+        m_port->waitForReadyRead(int(qMin<qint64>(pollMs, left)));
     }
 }

@@ -3,6 +3,7 @@
 #include "link/kvnldatagram.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 
 class AbstractSerial;
@@ -22,6 +23,14 @@ public:
     // Reader passes of a request: 4 ms, then 1 ms polls until the budget is spent.
     static constexpr int usbReplyBudget = 30;
     static constexpr int serialReplyBudget = 200;
+    static constexpr int firstWaitMs = 4;
+    static constexpr int pollMs = 1;
+    // The time a budget of passes gives a reply, counted from the moment the request was
+    // written: the first wait and one poll for every further pass (33 ms for a USB port).
+    static constexpr int budgetMs(int passes)
+    {
+        return firstWaitMs + (passes > 1 ? passes - 1 : 0) * pollMs;
+    }
 
     explicit KvnlTransport(AbstractSerial *port = nullptr);
 
@@ -35,9 +44,11 @@ public:
 
     SendResult send(const KvnlDatagram &datagram);
 
-    // Collects the reply of the request just sent. On a time-out the reply is three bytes with
-    // status 0 and *timedOut is set. A register reply whose checksum does not match comes back
-    // with status 0 and value 0, without counting as a time-out.
+    // Collects the reply of the request just sent, until the budget's time since the request
+    // was written has passed; a reply complete by then is taken, however late the reader got to
+    // look. On a time-out the reply is three bytes with status 0 and *timedOut is set. A register
+    // reply whose checksum does not match comes back with status 0 and value 0, without counting as
+    // a time-out.
     QByteArray readReply(qint32 &value, bool *timedOut);
 
     // The last datagram sent, for tests and traces.
@@ -51,4 +62,5 @@ private:
     int m_replyBudget = usbReplyBudget;
     char m_sendBuffer[KvnlDatagram::size] = {};
     QByteArray m_reply;
+    QDeadlineTimer m_sentAt;
 };

@@ -83,7 +83,9 @@ MainWindow::MainWindow(QWidget *parent)
     setAppStyleSheet(ui->actionExtra_Style->isChecked());
     initConnections();
     // The ramp tab takes what a load left on the chip, then every dialog reads its registers.
+    // What the user typed into the ramp tab before is overwritten by the load, as by a send.
     registerFiles.setAfterLoad([this] {
+        motionPanel.forgetRampEdits();
         ReadRampRegisters();
         Q_EMIT InitAllValues();
     });

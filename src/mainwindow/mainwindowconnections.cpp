@@ -73,6 +73,8 @@ void MainWindow::connectCollaborators()
             qOverload<const QString &, int>(&StatusBar::showMessage));
     connect(&registerAccess, &RegisterAccess::detectionIndicatorVisible, status->progressBar(),
             &QWidget::setVisible);
+    connect(&registerAccess, &RegisterAccess::chipDetected, &motionPanel,
+            &MotionPanel::forgetRampEdits);
     // The stop buttons' own sequences; the buttons themselves may be disabled at that moment.
     connect(&registerAccess, &RegisterAccess::stopMotorsRequested, &motionPanel, [this] {
         motionPanel.jogStop(1);
@@ -110,6 +112,13 @@ void MainWindow::connectCollaborators()
         return rampBox(motor, field)->value();
     };
     motionPanel.setSources(sources);
+    for (int motor = 1; motor <= 2; ++motor) {
+        for (int index = 0; index < MotionPanel::rampFieldCount; ++index) {
+            const auto field = MotionPanel::RampField(index);
+            connect(rampBox(motor, field), &QSpinBox::valueChanged, &motionPanel,
+                    [this, motor, field] { motionPanel.rampBoxEdited(motor, field); });
+        }
+    }
     connect(&motionPanel, &MotionPanel::DoWriteRegister, this, &MainWindow::DoWriteRegister);
     connect(&motionPanel, &MotionPanel::DoReadRegister, this, &MainWindow::DoReadRegister);
     connect(&motionPanel, &MotionPanel::rampBoxValue, this,

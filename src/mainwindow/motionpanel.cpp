@@ -1,5 +1,8 @@
 #include "mainwindow/motionpanel.h"
 
+#include <QScopedValueRollback>
+
+#include <algorithm>
 #include <iterator>
 
 // One entry of a write sequence: a register write, or unchecking a fast-jog button.
@@ -187,6 +190,8 @@ void MotionPanel::run(const MotionStep *steps, int count, int motor, Direction d
             break;
         case MotionStep::Box:
             value = m_sources.rampBox ? m_sources.rampBox(target, RampField(step.value)) : 0;
+            // Sent: from now on the chip holds what the box shows.
+            m_edited[target - 1][step.value] = false;
             break;
         case MotionStep::Mode:
             value = modeFor(direction);
@@ -288,21 +293,40 @@ void MotionPanel::stopBoth()
 
 void MotionPanel::setBox(int motor, RampField field, int value)
 {
+    const QScopedValueRollback<bool> own(m_settingBox, true);
     Q_EMIT rampBoxValue(motor, field, value);
+    m_edited[motor - 1][field] = false;
+}
+
+void MotionPanel::rampBoxEdited(int motor, RampField field)
+{
+    if (!m_settingBox && validMotor(motor) && field >= 0 && field < rampFieldCount)
+        m_edited[motor - 1][field] = true;
+}
+
+void MotionPanel::forgetRampEdits()
+{
+    for (auto &motor : m_edited)
+        std::fill(std::begin(motor), std::end(motor), false);
 }
 
 void MotionPanel::copyRamp(int fromMotor, int toMotor)
 {
     if (!validMotor(fromMotor) || !validMotor(toMotor) || !m_sources.rampBox)
         return;
-    for (int i = 0; i < rampFieldCount; ++i)
+    for (int i = 0; i < rampFieldCount; ++i) {
         setBox(toMotor, fillOrder[i], m_sources.rampBox(fromMotor, fillOrder[i]));
+        // Copied, not sent: the user's edit as much as typing it.
+        m_edited[toMotor - 1][fillOrder[i]] = true;
+    }
 }
 
 void MotionPanel::readRampRegisters()
 {
     for (int motor = 1; motor <= 2; ++motor) {
         for (int i = 0; i < rampFieldCount; ++i) {
+            if (m_edited[motor - 1][fillOrder[i]])
+                continue;
             int value = 0;
             Q_EMIT DoReadRegister(rampRegister(motor, fillOrder[i]), value);
             setBox(motor, fillOrder[i], value);
@@ -336,6 +360,7 @@ void MotionPanel::registerAnnounced(unsigned char address, int value)
 
 void MotionPanel::chipRestarted()
 {
+    forgetRampEdits();
     for (int motor = 1; motor <= 2; ++motor) {
         for (Direction direction : {Left, Right}) {
             if (m_fast[motor - 1][direction]) {

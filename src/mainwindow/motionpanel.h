@@ -73,14 +73,22 @@ public Q_SLOTS:
     // ">>" copies motor 1's ten boxes to motor 2 (copyRamp(1, 2)), "<<" the other way.
     void copyRamp(int fromMotor, int toMotor);
 
-    // Reads the twenty ramp registers into the boxes, VSTOP before VSTART for each motor.
+    // Reads the twenty ramp registers into the boxes, VSTOP before VSTART for each motor. A box
+    // the user has changed since it was last sent keeps what it shows (and is not read): a
+    // reconnect to a chip that did not restart must not throw the user's typing away.
     void readRampRegisters();
+    // The user changed a ramp box; the window reports every change, the panel ignores its own.
+    void rampBoxEdited(int motor, MotionPanel::RampField field);
+    // The chip started afresh without the link noticing (it was detected again after a
+    // brown-out): the boxes take the chip's values at their next reading.
+    void forgetRampEdits();
     // A register was written elsewhere (the register table): shows it in its box, if it has one.
     void registerAnnounced(unsigned char address, int value);
 
     // The chip has started afresh (it was unplugged, or it is another board): its motors stand,
-    // so the fast-jog buttons go back to unchecked without writing anything. A link that only
-    // dropped and came back leaves them as they are: the motor is still running.
+    // so the fast-jog buttons go back to unchecked without writing anything, and the ramp boxes
+    // take the chip's values at their next reading. A link that only dropped and came back
+    // leaves both as they are: the motor is still running, and the user's typing stays.
     void chipRestarted();
 
 Q_SIGNALS:
@@ -98,6 +106,10 @@ private:
 
     Sources m_sources;
     bool m_fast[2][2] = {{false, false}, {false, false}};
+    // Ramp boxes the user changed since they were last sent or read.
+    bool m_edited[2][rampFieldCount] = {};
+    // Set while the panel itself gives a box a value.
+    bool m_settingBox = false;
     // A VSTART announced above its box's limit, held until the same motor's VSTOP arrives.
     bool m_vstartPending[2] = {false, false};
     int m_pendingVStart[2] = {0, 0};

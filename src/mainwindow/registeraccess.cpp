@@ -190,6 +190,7 @@ std::optional<qint32> RegisterAccess::detectionRead(quint8 address)
     m_detecting = false;
     Q_EMIT detectionIndicatorVisible(false);
     Q_EMIT statusMessage(QString::fromLatin1(expected->detectedText), 0);
+    Q_EMIT chipDetected();
     Q_EMIT stopMotorsRequested();
     // The read that found the detection running was never made; its caller wants the register.
     return normalRead(address);

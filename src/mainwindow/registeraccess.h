@@ -73,6 +73,8 @@ Q_SIGNALS:
     void statusMessage(const QString &text, int timeout);
     // The busy indicator of the status bar, shown while a detection runs.
     void detectionIndicatorVisible(bool visible);
+    // The chip answered the detection after a brown-out: it has started afresh.
+    void chipDetected();
     // Both motors are to be stopped (the motion panel's two stop buttons, motor 1 first).
     void stopMotorsRequested();
 

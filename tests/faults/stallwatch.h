@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/kvnltransport.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -36,3 +38,10 @@ private:
     QElapsedTimer sinceLastTurn;
     qint64 longest = 0;
 };
+
+// The longest the GUI thread may stand still while the link meets a fault or recovers: the pause
+// the link makes for a freshly listed board (195 ms) and eight whole request budgets, plus a
+// second for a loaded machine (a sanitizer build on two busy cores is held up that long at
+// times). A cascade of requests each waiting out its own budget goes far beyond it.
+constexpr qint64 linkStallBoundMs
+    = 195 + 8 * KvnlTransport::budgetMs(KvnlTransport::usbReplyBudget) + 1000;

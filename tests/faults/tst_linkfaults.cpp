@@ -5,6 +5,7 @@
 #include "testenvironment.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QWidget>
 #include <QtTest>
@@ -44,8 +45,9 @@ private:
             return 2; // the restart tool is not to be run from a test
         });
         shell->setAutoStart(usbPort);
-        QVERIFY(shell->serialPort()->isOpen());
-        QCOMPARE(shell->statusText(), boardVersion);
+        // At once, or after the link's own retry when a loaded machine made it miss a reply.
+        QTRY_VERIFY_WITH_TIMEOUT(shell->serialPort()->isOpen(), 10000);
+        QTRY_COMPARE(shell->statusText(), boardVersion);
     }
 
 private Q_SLOTS:
@@ -157,12 +159,19 @@ private Q_SLOTS:
         connectUsbBoard();
         board().setRegisterValue(0x21, 111);
         board().setRegisterValue(0x41, 222);
-        board().setReplyDelayMs(60);
+        // Far beyond the budget of about 33 ms, however slow the machine: the read times out.
+        constexpr int lateMs = 1500;
+        board().setReplyDelayMs(lateMs);
+        QElapsedTimer sinceRequest;
+        sinceRequest.start();
         qint32 value = 0;
         QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x21, 0, value), 0);
         board().setReplyDelayMs(0);
         QTRY_VERIFY_WITH_TIMEOUT(shell->serialPort()->isOpen(), 5000);
         QTRY_COMPARE(shell->statusText(), boardVersion);
+        // The late reply has landed on the reconnected line by now; the next request is not
+        // answered with it.
+        QTRY_VERIFY_WITH_TIMEOUT(sinceRequest.elapsed() > lateMs + 1000, 10000);
         QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x41, 0, value), 100);
         QCOMPARE(value, 222);
     }

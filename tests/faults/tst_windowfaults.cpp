@@ -5,7 +5,6 @@
 #include "dialogs/registermap.h"
 #include "foundation/labelled.h"
 #include "foundation/statusbar.h"
-#include "link/kvnltransport.h"
 #include "maintenance/droplabel.h"
 #include "mainwindow/diallog.h"
 #include "mainwindow/mainwindow.h"
@@ -38,13 +37,6 @@ namespace {
 const QString boardVersion = QStringLiteral("362V1.07");
 const QString chipTitle = QStringLiteral("KVN3162-EVAL");
 const QString brownOutText = QStringLiteral("After applying the supply voltage\nclick on OK");
-
-// The longest the GUI thread may go without turning its event loop while a fault runs: the pause
-// the link makes for a freshly listed board (195 ms) plus eight whole request budgets (4 ms, then
-// 1 ms polls, counted at 2 ms each for a loaded machine). A request that waited beyond its budget,
-// or a cascade of requests each waiting out its own, goes far beyond it.
-constexpr qint64 requestBudgetMs = 4 + 2 * KvnlTransport::usbReplyBudget;
-constexpr qint64 stallBoundMs = 195 + 8 * requestBudgetMs;
 
 // Positions the motors stand at while a fault runs; neither is ever 0, so a failed read that
 // reached a label would show.
@@ -232,10 +224,10 @@ QString TestWindowFaults::polledValueNotShownAs(bool current) const
 
 void TestWindowFaults::verifyNoStall()
 {
-    QVERIFY2(stalls.longestMs() < stallBoundMs,
+    QVERIFY2(stalls.longestMs() < linkStallBoundMs,
              qPrintable(QStringLiteral("the GUI thread stood still for %1 ms (bound %2 ms)")
                             .arg(stalls.longestMs())
-                            .arg(stallBoundMs)));
+                            .arg(linkStallBoundMs)));
 }
 
 void TestWindowFaults::faultTheLinkAbsorbsKeepsTheWindowConnectedAndTrue_data()
@@ -244,7 +236,7 @@ void TestWindowFaults::faultTheLinkAbsorbsKeepsTheWindowConnectedAndTrue_data()
     QTest::newRow("replies split in two") << "split";
     QTest::newRow("wrong checksums") << "checksum";
     QTest::newRow("garbage ahead of a reply") << "garbage";
-    QTest::newRow("late replies within the budget") << "late";
+    QTest::newRow("late replies well within the budget") << "late";
 }
 
 void TestWindowFaults::faultTheLinkAbsorbsKeepsTheWindowConnectedAndTrue()
@@ -265,7 +257,8 @@ void TestWindowFaults::faultTheLinkAbsorbsKeepsTheWindowConnectedAndTrue()
             QTRY_VERIFY(board->faults().garbage.isEmpty());
         }
     } else {
-        board->setReplyDelayMs(8);
+        // After the first wait of 4 ms, and far inside the budget of about 33 ms.
+        board->setReplyDelayMs(6);
     }
     const int requestsBefore = int(board->requestLog().size());
     QTRY_VERIFY(board->requestLog().size() > requestsBefore + 200);
@@ -291,7 +284,7 @@ void TestWindowFaults::boardThatStopsAnsweringIsShownGoneAndComesBack_data()
     QTest::addColumn<int>("replyDelayMs");
     QTest::newRow("silent for one request") << 1 << 0;
     QTest::newRow("silent for eight requests") << 8 << 0;
-    QTest::newRow("replies later than the budget") << 0 << 80;
+    QTest::newRow("replies far later than the budget") << 0 << 2000;
 }
 
 void TestWindowFaults::boardThatStopsAnsweringIsShownGoneAndComesBack()
@@ -305,7 +298,9 @@ void TestWindowFaults::boardThatStopsAnsweringIsShownGoneAndComesBack()
     board->setReplyDelayMs(replyDelayMs);
     verifyDisconnected();
     // A late board keeps failing until it is quick again; a silent one comes back by itself.
-    QTest::qWait(replyDelayMs > 0 ? 1500 : 0);
+    // The late reply of the read that failed lands while the link is still recovering, not in
+    // the middle of a later read: no request carries its register, and a reply cannot tell.
+    QTest::qWait(replyDelayMs > 0 ? replyDelayMs + 1000 : 0);
     board->setReplyDelayMs(0);
     verifyConnected();
     verifyNoStall();

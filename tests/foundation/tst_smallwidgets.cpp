@@ -13,7 +13,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -133,6 +135,9 @@ private Q_SLOTS:
     void spacerTakesTheSpareRoom();
     void pacedBackgroundWindowRepaintsOncePerIntervalAndShowsTheLastValue();
     void pacedWindowRepaintsAtOnceWhileActive();
+
+    void boxNobodyAnswersFailsTheTestWithinSeconds();
+    void openBoxNobodyAnswers();
 };
 
 void TestSmallWidgets::initTestCase()
@@ -442,6 +447,41 @@ void TestSmallWidgets::pacedWindowRepaintsAtOnceWhileActive()
     }
     QVERIFY2(log.clock.elapsed() < 2 * intervalMs,
              qPrintable(QString::number(log.clock.elapsed())));
+}
+
+// The suite's box watchdog, seen from outside: a test that meets a message box it did not expect
+// fails within seconds, naming the box, instead of sitting in it until CTest's time-out.
+void TestSmallWidgets::boxNobodyAnswersFailsTheTestWithinSeconds()
+{
+    if (qEnvironmentVariableIsSet("KVN_OPEN_BOX"))
+        return;
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KVN_OPEN_BOX"), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    QElapsedTimer clock;
+    clock.start();
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("openBoxNobodyAnswers")});
+    QVERIFY(child.waitForFinished(120000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    QVERIFY2(child.exitCode() != 0, qPrintable(output));
+    QVERIFY2(output.contains(QLatin1String("FAIL!  : TestSmallWidgets::openBoxNobodyAnswers()")),
+             qPrintable(output));
+    QVERIFY2(output.contains(QLatin1String("\"Stray box\": \"Nobody expects this box\"")),
+             qPrintable(output));
+    // The grace and the start of a process, with room for a slow machine; far below the
+    // time-out that a box used to cost.
+    QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestSmallWidgets::openBoxNobodyAnswers()
+{
+    // Only the child of the test above opens the box.
+    if (!qEnvironmentVariableIsSet("KVN_OPEN_BOX"))
+        return;
+    QMessageBox::information(nullptr, QStringLiteral("Stray box"),
+                             QStringLiteral("Nobody expects this box"));
 }
 
 QTEST_MAIN(TestSmallWidgets)

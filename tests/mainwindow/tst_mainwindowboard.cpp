@@ -289,7 +289,8 @@ void TestMainWindowBoard::storedAutostartOnlySwitchesTheConnectionOn()
     QVERIFY(openConnectedWindow());
     QTest::qWait(1500);
     QVERIFY(statusBar()->connectionCheckBox()->isChecked());
-    QVERIFY(window->connection().isConnected());
+    // Still meant to be connected (a link that missed a reply on a loaded machine comes back).
+    QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 10000);
 
     // Without the user, the stored click connects.
     window.reset();

@@ -1,5 +1,7 @@
 #include "testenvironment.h"
 
+#include "boxwatchdog.h"
+
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -20,4 +22,6 @@ void isolateTestEnvironment()
     if (qEnvironmentVariableIsEmpty("KVN_UDEV_RULES_DIR"))
         qputenv("KVN_UDEV_RULES_DIR",
                 QDir(home.path()).filePath(QStringLiteral("rules.d")).toUtf8());
+    // Every test that drives windows fails at once on a box it did not expect.
+    BoxWatchdog::install();
 }
