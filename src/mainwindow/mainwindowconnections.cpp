@@ -3,7 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "foundation/livevaluelabel.h"
-#include "foundation/statusbar.h"
+#include "mainwindow/statusbar.h"
 #include "maintenance/droplabel.h"
 
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 
 #include "ui_mainwindow.h"
 
-#include "foundation/statusbar.h"
+#include "mainwindow/statusbar.h"
 #include "mainwindow/settingspersistence.h"
 
 #include <QCheckBox>

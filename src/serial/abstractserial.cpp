@@ -309,6 +309,11 @@ void AbstractSerial::setDeviceName(const QString &name)
         d->engine->setDeviceName(name);
 }
 
+int AbstractSerial::openError() const
+{
+    return d->engine ? d->engine->openError() : 0;
+}
+
 QString AbstractSerial::deviceName() const
 {
     return d->engine ? d->engine->deviceName() : QString();

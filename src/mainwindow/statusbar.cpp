@@ -1,7 +1,7 @@
-#include "foundation/statusbar.h"
+#include "mainwindow/statusbar.h"
 
 #include "foundation/spacerwidget.h"
-#include "foundation/systeminfo.h"
+#include "platform/systeminfo.h"
 #include "link/comshell.h"
 #include "maintenance/droplabel.h"
 
