@@ -1,9 +1,9 @@
 #include "mainwindow/statusbar.h"
 
 #include "foundation/spacerwidget.h"
-#include "platform/systeminfo.h"
 #include "link/comshell.h"
 #include "maintenance/droplabel.h"
+#include "platform/systeminfo.h"
 
 #include <QCheckBox>
 #include <QLabel>
