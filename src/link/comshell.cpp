@@ -520,43 +520,44 @@ bool ComShell::openHandler(const QString &requested)
     m_portName = port;
     // Held open by this link already: as taken as by anybody else. Otherwise the open itself
     // tells why the port cannot be had.
-    const bool ownPort = m_port->isOpen();
-    if (!ownPort)
+    bool busy = m_port->isOpen();
+    if (!busy)
         m_port->setDeviceName(port);
-    if (ownPort || !m_port->open(QIODevice::ReadWrite)) {
-        portNotOpened(port, ownPort ? EBUSY : m_port->openError());
-        return ownPort;
-    }
-    // A board known by its device id keeps the line settings it has.
-    if (m_deviceId.isEmpty()) {
-        qWarning().noquote() << "Initialisiere" << quoted(port);
-        bool probed = false;
-        if (!m_baudCache.contains(port)) {
-            const bool lineSet = m_port->setParity(AbstractSerial::ParityNone)
-                && m_port->setDataBits(AbstractSerial::DataBits8)
-                && m_port->setStopBits(AbstractSerial::StopBits1)
-                && m_port->setFlowControl(AbstractSerial::FlowControlOff);
-            if (lineSet) {
-                probeBaudRate();
-                probed = true;
+    if (busy || !m_port->open(QIODevice::ReadWrite)) {
+        busy = true;
+        portNotOpened(port, m_port->isOpen() ? EBUSY : m_port->openError());
+    } else {
+        // A board known by its device id keeps the line settings it has.
+        if (m_deviceId.isEmpty()) {
+            qWarning().noquote() << "Initialisiere" << quoted(port);
+            bool probed = false;
+            if (!m_baudCache.contains(port)) {
+                const bool lineSet = m_port->setParity(AbstractSerial::ParityNone)
+                    && m_port->setDataBits(AbstractSerial::DataBits8)
+                    && m_port->setStopBits(AbstractSerial::StopBits1)
+                    && m_port->setFlowControl(AbstractSerial::FlowControlOff);
+                if (lineSet) {
+                    probeBaudRate();
+                    probed = true;
+                }
+            }
+            if (!probed) {
+                const bool rateSet = m_baudCache.contains(port)
+                    && m_port->setBaudRate(AbstractSerial::BaudRate(m_baudCache.value(port)),
+                                           AbstractSerial::AllBaud);
+                if (!rateSet) {
+                    m_port->close();
+                    m_statusText = deviceStateTexts.at(DeviceUnableToOpen);
+                    emitStatus();
+                    qWarning("unable to set serial COM");
+                    return false;
+                }
             }
         }
-        if (!probed) {
-            const bool rateSet = m_baudCache.contains(port)
-                && m_port->setBaudRate(AbstractSerial::BaudRate(m_baudCache.value(port)),
-                                       AbstractSerial::AllBaud);
-            if (!rateSet) {
-                m_port->close();
-                m_statusText = deviceStateTexts.at(DeviceUnableToOpen);
-                emitStatus();
-                qWarning("unable to set serial COM");
-                return false;
-            }
-        }
+        statusSerialDevice(m_port->isOpen());
     }
-    statusSerialDevice(m_port->isOpen());
-    qWarning().noquote() << "openHandler" << quoted(port) << m_port->isOpen() << quoted(m_deviceId)
-                         << "\n";
+    qWarning().noquote() << "openHandler" << quoted(port) << busy << m_port->isOpen()
+                         << quoted(m_deviceId) << "\n";
     return m_port->isOpen();
 }
 

@@ -114,7 +114,8 @@ bool NativeSerialEngine::lockDevice()
     // the port enumerator's busy test takes too) is what makes a second open fail for everyone.
     if (withoutInterrupt([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) != 0)
         return false;
-    return ::ioctl(fd, TIOCEXCL) == 0;
+    native()->exclusiveSet = ::ioctl(fd, TIOCEXCL) == 0;
+    return native()->exclusiveSet;
 }
 
 void NativeSerialEngine::readBackSettings()
@@ -149,7 +150,9 @@ bool NativeSerialEngine::close()
     }
     // The exclusive flag stays on the tty after the last close otherwise, and a pty slave
     // outlives this descriptor while its master is open.
-    ::ioctl(d->descriptor, TIOCNXCL);
+    if (d->exclusiveSet)
+        ::ioctl(d->descriptor, TIOCNXCL);
+    d->exclusiveSet = false;
     const bool closed = ::close(d->descriptor) == 0 || errno == EINTR;
     d->descriptor = -1;
     return closed;
