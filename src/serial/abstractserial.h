@@ -157,8 +157,10 @@ public:
     bool waitForBytesWritten(int msecs) override;
 
     // Why the last open failed: the system's error number (EBUSY taken by another holder, EACCES
-    // not this user's, ENOENT gone, ...), 0 after a successful open. errorString() has its text.
+    // not this user's, ENOENT gone, ...), 0 after a successful open; openErrorString() is the
+    // system's text for it, empty after a successful open.
     int openError() const;
+    QString openErrorString() const;
 
     // A port name without prefix ("ttyACM0"), or an absolute device path.
     void setDeviceName(const QString &name);

@@ -166,7 +166,6 @@ bool AbstractSerialPrivate::open(QIODevice::OpenMode mode)
         return false;
     }
     if (!engine || !engine->open(mode)) {
-        q->setErrorString(engine ? qt_error_string(engine->openError()) : QString());
         q->emitStatusString(AbstractSerial::StatusOpenError);
         return false;
     }
