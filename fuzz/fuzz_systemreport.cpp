@@ -1,6 +1,6 @@
 #include "fuzzsupport.h"
 
-#include "foundation/systeminfo.h"
+#include "platform/systeminfo.h"
 
 // The summary of the system report: "Key: value" lines of any length, any bytes.
 namespace {

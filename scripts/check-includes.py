@@ -38,7 +38,7 @@ ALLOWED = {
 # Headers of foundation that need widgets: nothing below the window-side folders may use them.
 FOUNDATION_WIDGET_HEADERS = {
     "choosestring.h", "confirm.h", "labelled.h", "livevaluelabel.h", "mainappstyle.h",
-    "plainmessagebox.h", "repaintpacer.h", "spacerwidget.h", "statusbar.h", "pixmaputilities.h",
+    "plainmessagebox.h", "repaintpacer.h", "spacerwidget.h", "pixmaputilities.h",
     "windowstatecheck.h", "getfullobjectnamehash.h",
 }
 # Qt modules a core file, and any file of the folders below the windows, may not include.

@@ -1,10 +1,10 @@
 #include "boardsim/simulatedboard.h"
 #include "console/debmanager.h"
 #include "console/systemtrayicon.h"
-#include "foundation/statusbar.h"
 #include "link/comshell.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/registeraccess.h"
+#include "mainwindow/statusbar.h"
 #include "mainwindow/statuspoll.h"
 
 #include <QAction>

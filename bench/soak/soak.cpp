@@ -1,9 +1,9 @@
 #include "stallwatch.h"
 
 #include "boardsim/simulatedboard.h"
-#include "foundation/statusbar.h"
 #include "mainwindow/diallog.h"
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/statusbar.h"
 
 #include <QApplication>
 #include <QCheckBox>

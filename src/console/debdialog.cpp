@@ -1,9 +1,9 @@
 #include "console/debdialog.h"
 
-#include "foundation/statusbar.h"
-
 #include <QDesktopServices>
+#include <QMetaObject>
 #include <QProcess>
+#include <QStatusBar>
 #include <QUrl>
 
 DebDialog::DebDialog(QWidget *parent)
@@ -20,9 +20,12 @@ void DebDialog::extLink(const QString &link)
     QWidget *owner = parentWidget();
     if (!owner)
         return;
-    if (StatusBar *bar = owner->findChild<StatusBar *>()) {
-        bar->showMessage((opened ? QStringLiteral("Open: ") : QStringLiteral("Fail: ")) + link,
-                         statusMessageMs);
+    // Called by name: the main window's status bar shows its messages in a label of its own
+    // (its showMessage hides the base class's), and the console does not include the window side.
+    if (QStatusBar *bar = owner->findChild<QStatusBar *>()) {
+        const QString text = (opened ? QStringLiteral("Open: ") : QStringLiteral("Fail: ")) + link;
+        QMetaObject::invokeMethod(bar, "showMessage", Q_ARG(QString, text),
+                                  Q_ARG(int, statusMessageMs));
     }
 }
 

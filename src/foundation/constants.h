@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/devicestates.h"
+
 #include <QColor>
 #include <QList>
 #include <QString>
@@ -14,18 +16,6 @@ enum StatusColorIndex { StatusGood = 0, StatusBusy = 1, StatusBad = 2 };
 // "darkseagreen", "darkorange", "tomato". Compare by QColor::name() where levels must be told
 // apart, since that is the form the notification histories are keyed by.
 extern const QColor statusColors[3];
-
-// Indices into deviceStateTexts; the connection manager selects texts by these numbers.
-enum DeviceStateText {
-    DeviceDisconnected = 0,
-    DeviceNotConnected = 1,
-    DeviceBusy = 2,
-    DeviceTryRestart = 3,
-    DeviceRestartByCycle = 4,
-    DeviceFirmwareUpdate = 5,
-    DeviceUnableToOpen = 6
-};
-extern const QStringList deviceStateTexts;
 
 // Shown for an empty choice and returned for a combo box with no stored text.
 extern const QString placeholderText;

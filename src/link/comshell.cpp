@@ -1,24 +1,18 @@
 #include "link/comshell.h"
 
-#include "foundation/confirm.h"
-#include "foundation/constants.h"
-#include "foundation/statusbar.h"
+#include "foundation/devicestates.h"
 #include "link/deviceconsole.h"
-#include "maintenance/usb_manager.h"
-#include "platform/portlock.h"
+#include "link/linkdisplay.h"
 #include "serial/abstractserial.h"
 #include "serial/serialdeviceenumerator.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDebug>
-#include <QMutex>
-#include <QMutexLocker>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSet>
 #include <QThread>
 #include <QTimer>
-#include <QWidget>
+
+#include <cerrno>
 
 namespace {
 const QString warningIcon = QStringLiteral(":/Misc2/Warning");
@@ -35,59 +29,22 @@ constexpr int toolAccessDenied = 5;
 // Versions shorter than this are no answer.
 constexpr int minimumVersionLength = 8;
 
-// The window whose title shows the connection state is shared by every link of the process;
-// the firmware update's link in its own thread only ever lets go of it.
-struct TitleState
-{
-    QMutex mutex;
-    QPointer<QWidget> window;
-    QString base;
-};
-TitleState &titleState()
-{
-    static TitleState state;
-    return state;
-}
-
-// The driver prompt is offered once at a time, and not again after the user declined it.
-struct DriverPromptState
-{
-    QPointer<QObject> pending; // the prompt, then the installer window it opened
-    bool declined = false;
-};
-DriverPromptState &driverPrompt()
-{
-    static DriverPromptState state;
-    return state;
-}
-
-QString disconnectedSuffix()
-{
-    return ComShell::tr(" | disconnected");
-}
-QString connectedSuffix()
-{
-    return ComShell::tr(" | connected with ");
-}
-
-// A title keeps one connection suffix: whatever suffix it carries is cut before a new one goes
-// on, also when the title was taken while it still showed an earlier state.
-QString withoutConnectionSuffix(const QString &title)
-{
-    int cut = title.size();
-    for (const QString &suffix : {disconnectedSuffix(), connectedSuffix()}) {
-        const int at = title.indexOf(suffix);
-        if (at >= 0 && at < cut)
-            cut = at;
-    }
-    return title.left(cut);
-}
-
 QString quoted(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
+// Makes the window side's display of every link; unset, links show nothing beyond their reports.
+LinkDisplay::Factory &displayFactory()
+{
+    static LinkDisplay::Factory factory;
+    return factory;
+}
 } // namespace
+
+void ComShell::setDisplayFactory(LinkDisplay::Factory factory)
+{
+    displayFactory() = std::move(factory);
+}
 
 ComShell::ComShell(QObject *parent)
     : QObject(parent)
@@ -120,7 +77,10 @@ void ComShell::init(const QString &deviceId, QWidget *owner, bool rawMode)
         m_transport.setPort(m_port);
     }
     m_deviceId = deviceId.toUpper();
-    m_owner = owner;
+    m_hasOwner = owner != nullptr;
+    m_display.reset();
+    if (const LinkDisplay::Factory &factory = displayFactory())
+        m_display = factory(this, owner);
     m_portName.clear();
     m_autoStart = false;
     m_rawMode = rawMode;
@@ -470,8 +430,8 @@ void ComShell::setPortList(const QStringList &list)
     qDebug().noquote() << "void ComShell::setPortList(QStringList list)"
                        << "\n"
                        << isPortBusy(m_portName) << ports << quoted(m_portName)
-                       << quoted(m_deviceId) << (m_owner && m_owner->isVisible())
-                       << quoted(m_owner ? m_owner->objectName() : QString());
+                       << quoted(m_deviceId) << (m_display && m_display->isOwnerVisible())
+                       << quoted(m_display ? m_display->ownerName() : QString());
 
     if (boardsKnown != 0) {
         comService();
@@ -486,52 +446,20 @@ void ComShell::setPortList(const QStringList &list)
 
 void ComShell::offerDriverInstallation()
 {
-    DriverPromptState &prompt = driverPrompt();
-    if (!m_owner)
-        return;
-    if (m_owner->isVisible()) {
-        // Without the device-console tool an installation cannot help: the installer said so.
-        if (prompt.declined || prompt.pending || USB_Manager::accessToolMissing())
-            return;
-        auto *confirm = new Confirm(
-            tr("Device driver is not installed\nplug a Device and press OK"), m_owner);
-        confirm->setWindowTitle(tr("Board without a usable port"));
-        confirm->setDetails(tr("The board's port cannot be used yet. Plug the board in and press "
-                               "OK: the device manager then installs the board's access rule, "
-                               "for which the system may ask for the administrator's password."));
-        if (confirm->cancelButton)
-            confirm->cancelButton->deleteLater();
-        prompt.pending = confirm;
-        QPointer<Confirm> guard(confirm);
-        QTimer::singleShot(1000, confirm, [guard] {
-            if (guard && guard->exec() != 1)
-                driverPrompt().declined = true;
-        });
-        // A widget announces destroyed() while guarded pointers to it still hold it.
-        connect(confirm, &QObject::destroyed, this, [this] {
-            driverPrompt().pending = nullptr;
-            if (!driverPrompt().declined)
-                installUSB();
-        });
-        return;
-    }
-    if (StatusBar *bar = m_owner->findChild<StatusBar *>())
-        bar->showMessage(tr("no Device connected"), 200);
-    armRecovery(RecoveryStep::PortList, 750);
+    // Without a window to ask, or with one that does not show, the link looks again shortly.
+    const bool lookAgain = m_display ? m_display->offerDriverInstallation() : m_hasOwner;
+    if (lookAgain)
+        armRecovery(RecoveryStep::PortList, 750);
 }
 
-void ComShell::installUSB()
+void ComShell::driverInstallerOpened(const QString &boardName)
 {
-    if (!m_owner)
-        return;
-    auto *view = m_owner->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEdit_Output"));
-    auto *manager = new USB_Manager(m_owner, view, 1);
-    driverPrompt().pending = manager;
-    connect(manager, &QObject::destroyed, this, [this] {
-        driverPrompt().pending = nullptr;
-        setPortList();
-    });
-    Q_EMIT status(m_statusIcon, QStringLiteral("plug ") + manager->knownDeviceName(m_deviceId));
+    Q_EMIT status(m_statusIcon, QStringLiteral("plug ") + boardName);
+}
+
+void ComShell::driverInstallerClosed()
+{
+    setPortList();
 }
 
 void ComShell::comService()
@@ -590,37 +518,15 @@ bool ComShell::openHandler(const QString &requested)
         return false;
     }
     m_portName = port;
-    bool busy = false;
-    if (isForeignThread()) {
-        busy = PortLock::isBusy(port);
-    } else {
-        m_enumerator->setDeviceName(port);
-        busy = m_enumerator->isBusy();
-    }
-    if (busy) {
-        // A node the user may not open is no busy port: the board's access rule is missing, or
-        // udev has not applied it yet.
-        if (!m_port->isOpen() && m_enumerator->isAccessDenied())
-            setStatus(warningIcon,
-                      deviceStateTexts.at(DeviceUnableToOpen) + QLatin1Char(' ') + port
-                          + tr(": no access for this user, install the access rule in the "
-                               "device manager"));
-        else
-            setStatus(busyIcon, deviceStateTexts.at(DeviceBusy));
-        emitStatus();
-        // Said once, not at every retry: a critical message is also a notification.
-        if (m_busyRetries == 0)
-            qCritical().noquote() << quoted(port) << "is busy";
-        retryBusyPort();
-    } else {
+    // Held open by this link already: as taken as by anybody else. Otherwise the open itself
+    // tells why the port cannot be had.
+    bool busy = m_port->isOpen();
+    if (!busy)
         m_port->setDeviceName(port);
-        if (!m_port->open(QIODevice::ReadWrite)) {
-            if (m_busyRetries == 0)
-                qCritical() << m_port->deviceName() << "cannot open";
-            // Taken between the busy test and the open: the same as busy.
-            retryBusyPort();
-            return false;
-        }
+    if (busy || !m_port->open(QIODevice::ReadWrite)) {
+        busy = true;
+        portNotOpened(port, m_port->isOpen() ? EBUSY : m_port->openError());
+    } else {
         // A board known by its device id keeps the line settings it has.
         if (m_deviceId.isEmpty()) {
             qWarning().noquote() << "Initialisiere" << quoted(port);
@@ -653,6 +559,37 @@ bool ComShell::openHandler(const QString &requested)
     qWarning().noquote() << "openHandler" << quoted(port) << busy << m_port->isOpen()
                          << quoted(m_deviceId) << "\n";
     return m_port->isOpen();
+}
+
+void ComShell::portNotOpened(const QString &port, int error)
+{
+    const bool noAccess = error == EACCES || error == EPERM;
+    // Held elsewhere (the lock or another holder's exclusive flag), or the node went between the
+    // port list and the open: the port may be had again shortly.
+    const bool busy = error == EBUSY || error == EWOULDBLOCK || error == EAGAIN || error == ENOENT
+        || error == ENODEV || error == ENXIO;
+    const QString reason = qt_error_string(error);
+    if (noAccess) {
+        // A node the user may not open is no busy port: the board's access rule is missing, or
+        // udev has not applied it yet.
+        setStatus(warningIcon,
+                  deviceStateTexts.at(DeviceUnableToOpen) + QLatin1Char(' ') + port
+                      + tr(": no access for this user, install the access rule in the "
+                           "device manager"));
+        emitStatus();
+    } else if (busy) {
+        setStatus(busyIcon, deviceStateTexts.at(DeviceBusy));
+        emitStatus();
+    }
+    // Said once, not at every retry: a critical message is also a notification.
+    if (m_busyRetries == 0) {
+        if (busy)
+            qCritical().noquote() << quoted(port) << QLatin1Char('(') + reason + QLatin1Char(')')
+                                  << "is busy";
+        else
+            qCritical().noquote() << quoted(port) << "cannot open:" << reason;
+    }
+    retryBusyPort();
 }
 
 bool ComShell::probeBaudRate()
@@ -690,49 +627,17 @@ void ComShell::closeHandler()
 
 // ---- state reports -----------------------------------------------------------------------
 
-QWidget *ComShell::takeTitleWindow()
-{
-    TitleState &title = titleState();
-    QMutexLocker lock(&title.mutex);
-    QWidget *window = title.window ? title.window.data() : nullptr;
-    if (!window && m_owner)
-        window = m_owner->window();
-    if (!window)
-        return nullptr;
-    if (QThread::currentThread() != window->thread()) {
-        title.window = nullptr;
-        return nullptr;
-    }
-    if (!title.window) {
-        title.window = window;
-        title.base = withoutConnectionSuffix(window->windowTitle());
-    }
-    return window;
-}
-
-void ComShell::setTitleSuffix(QWidget *window, const QString &suffix)
-{
-    TitleState &title = titleState();
-    QMutexLocker lock(&title.mutex);
-    // The window may have renamed itself since (the main window names the chip once a board is
-    // known); its own title, without our suffix, is the base.
-    title.base = withoutConnectionSuffix(window->windowTitle());
-    window->setWindowTitle(title.base + suffix);
-}
-
 void ComShell::statusSerialDevice(bool connected)
 {
-    QWidget *window = takeTitleWindow();
+    const bool titled = m_display && m_display->claimTitle();
     const bool reconnect = m_autoStart && !m_deviceId.isEmpty();
     qDebug().noquote() << sender() << isPortBusy(m_portName) << "statusSerialDevice" << connected
                        << quoted(m_statusText) << quoted(m_statusIcon);
 
     if (!connected) {
         connectionLost();
-        if (window) {
-            setTitleSuffix(window, disconnectedSuffix());
-            QApplication::alert(window, 0);
-        }
+        if (titled)
+            m_display->showDisconnected();
         setStatus(warningIcon, deviceStateTexts.at(DeviceDisconnected));
         qDebug() << "## close list:" << m_enumerator->devicesAvailable() << m_port->isOpen();
         if (reconnect && isListed(m_portName) && !m_port->isOpen())
@@ -750,13 +655,13 @@ void ComShell::statusSerialDevice(bool connected)
             closeHandler();
             reopenLater(reopenAfterLossMs);
         } else if (versionStatus != 0) {
-            if (window)
-                setTitleSuffix(window, connectedSuffix() + version);
+            if (titled)
+                m_display->showConnected(version);
             boardAnswered(version);
         } else {
             qDebug() << "N U L L" << m_port->isOpen();
-            if (window)
-                QApplication::alert(window, 10000);
+            if (titled)
+                m_display->showNoAnswer();
             noAnswer(version);
         }
     }

@@ -2,15 +2,16 @@
 
 #include "link/kvnldatagram.h"
 #include "link/kvnltransport.h"
+#include "link/linkdisplay.h"
 
 #include <QHash>
 #include <QObject>
-#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class AbstractSerial;
 class SerialDeviceEnumerator;
@@ -31,6 +32,10 @@ public:
 
     // Second construction step, once, before anything else. owner must be a widget.
     void init(const QString &deviceId, QWidget *owner, bool rawMode = false);
+
+    // How links initialised from now on show themselves in their owner window (the window
+    // side's LinkPresenter); unset, a link shows nothing beyond its status reports.
+    static void setDisplayFactory(LinkDisplay::Factory factory);
 
     // While the firmware update runs the link stays off and shows "Firmware update".
     void setFwUpdateMode(bool on);
@@ -95,6 +100,10 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void setAutoStart(bool on);
+    // The driver installer the window opened for this link's board: named in the status while
+    // it runs; the port list is read again once it has closed.
+    void driverInstallerOpened(const QString &boardName);
+    void driverInstallerClosed();
     void setAutoStart(const QString &port);
     void procSerialDataTransfer(const QByteArray &data);
     bool openHandler(const QString &port);
@@ -106,7 +115,6 @@ private Q_SLOTS:
     void statusSerialDevice(bool connected);
     void setPortList(const QStringList &list);
     void setPortList();
-    void installUSB();
     void comService();
 
 protected Q_SLOTS:
@@ -133,6 +141,9 @@ private:
     // The port could not be taken (held elsewhere, or not accessible yet): tried again, quickly
     // at first and then slower, while the link is meant to reconnect and the board is listed.
     void retryBusyPort();
+    // The port did not open (error is the open's errno): busy and no access are shown, and the
+    // port is tried again while the board is listed.
+    void portNotOpened(const QString &port, int error);
     // Asks the board for its version while a connection is being made: a request that times out
     // then only closes the port, and the caller decides what comes next.
     QString askVersion(int *status);
@@ -141,11 +152,10 @@ private:
     void noAnswer(const QString &version);
     void restartUsbDevice();
     void offerDriverInstallation();
-    QWidget *takeTitleWindow();
-    void setTitleSuffix(QWidget *window, const QString &suffix);
 
     bool m_autoStart = false;
-    QPointer<QWidget> m_owner;
+    bool m_hasOwner = false;
+    std::unique_ptr<LinkDisplay> m_display;
     AbstractSerial *m_port = nullptr;
     SerialDeviceEnumerator *m_enumerator = nullptr;
     QHash<QString, int> m_baudCache;

@@ -1,9 +1,9 @@
 #include "link/deviceconsole.h"
 
 #include "foundation/methodname.h"
-#include "foundation/systeminfo.h"
 #include "foundation/utilities.h"
 #include "platform/elevatedlauncher.h"
+#include "platform/systeminfo.h"
 #include "platform/systemroots.h"
 #include "platform/udevrule.h"
 #include "platform/usbsysfs.h"

@@ -1,11 +1,11 @@
 #include "maintenance/usb_manager.h"
 
 #include "foundation/appsettings.h"
-#include "foundation/systeminfo.h"
 #include "foundation/utilities.h"
 #include "link/comshell.h"
 #include "maintenance/boardpresence.h"
 #include "maintenance/sendfirmware.h"
+#include "platform/systeminfo.h"
 #include "serial/serialdeviceenumerator.h"
 #include "ui_usb_manager.h"
 

@@ -3,10 +3,10 @@
 #include "maintenance/usb_manager.h"
 
 #include "foundation/choosestring.h"
-#include "foundation/systeminfo.h"
 #include "foundation/utilities.h"
 #include "maintenance/boardpresence.h"
 #include "platform/elevatedlauncher.h"
+#include "platform/systeminfo.h"
 #include "serial/serialdeviceenumerator.h"
 #include "ui_usb_manager.h"
 

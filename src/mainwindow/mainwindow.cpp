@@ -13,12 +13,13 @@
 #include "foundation/plainmessagebox.h"
 #include "foundation/screenfit.h"
 #include "foundation/spacerwidget.h"
-#include "foundation/statusbar.h"
 #include "foundation/utilities.h"
 #include "link/deviceconsole.h"
 #include "maintenance/usb_manager.h"
 #include "mainwindow/boardselection.h"
+#include "mainwindow/linkpresenter.h"
 #include "mainwindow/settingspersistence.h"
+#include "mainwindow/statusbar.h"
 #include "mainwindow/toolbarcontrol.h"
 
 #include <QCheckBox>
@@ -138,6 +139,9 @@ void MainWindow::selectBoard()
         QCoreApplication::arguments(), storedModule, ui->actionRemember_Module->isChecked());
     kvnMessage(DebugMessageMessage) << decision.found;
 
+    // The links of this window, of the device manager and of the firmware update show
+    // themselves here.
+    LinkPresenter::install();
     switch (decision.road) {
     case BoardSelector::Road::OneBoard:
         comShell.init(decision.moduleId, this, false);

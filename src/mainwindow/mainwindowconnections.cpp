@@ -3,8 +3,8 @@
 #include "ui_mainwindow.h"
 
 #include "foundation/livevaluelabel.h"
-#include "foundation/statusbar.h"
 #include "maintenance/droplabel.h"
+#include "mainwindow/statusbar.h"
 
 #include <QCheckBox>
 #include <QDial>

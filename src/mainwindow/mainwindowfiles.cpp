@@ -2,8 +2,8 @@
 
 #include "ui_mainwindow.h"
 
-#include "foundation/statusbar.h"
 #include "mainwindow/settingspersistence.h"
+#include "mainwindow/statusbar.h"
 
 #include <QCheckBox>
 

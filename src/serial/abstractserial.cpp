@@ -309,6 +309,17 @@ void AbstractSerial::setDeviceName(const QString &name)
         d->engine->setDeviceName(name);
 }
 
+int AbstractSerial::openError() const
+{
+    return d->engine ? d->engine->openError() : 0;
+}
+
+QString AbstractSerial::openErrorString() const
+{
+    const int error = openError();
+    return error != 0 ? qt_error_string(error) : QString();
+}
+
 QString AbstractSerial::deviceName() const
 {
     return d->engine ? d->engine->deviceName() : QString();

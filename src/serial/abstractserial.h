@@ -156,6 +156,12 @@ public:
     bool waitForReadyRead(int msecs) override;
     bool waitForBytesWritten(int msecs) override;
 
+    // Why the last open failed: the system's error number (EBUSY taken by another holder, EACCES
+    // not this user's, ENOENT gone, ...), 0 after a successful open; openErrorString() is the
+    // system's text for it, empty after a successful open.
+    int openError() const;
+    QString openErrorString() const;
+
     // A port name without prefix ("ttyACM0"), or an absolute device path.
     void setDeviceName(const QString &name);
     QString deviceName() const;

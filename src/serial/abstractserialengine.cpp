@@ -98,6 +98,11 @@ int AbstractSerialEngine::descriptor() const
     return d_ptr->descriptor;
 }
 
+int AbstractSerialEngine::openError() const
+{
+    return d_ptr->openError;
+}
+
 void AbstractSerialEngine::setReceiver(AbstractSerialEngineReceiver *receiver)
 {
     d_ptr->receiver = receiver;

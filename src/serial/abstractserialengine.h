@@ -31,6 +31,9 @@ public:
     AbstractSerial::Flow flow() const;
     // The open file descriptor, -1 while closed.
     int descriptor() const;
+    // Why the last open failed: the system's error number (EBUSY, EACCES, ...) of the step that
+    // failed, 0 after a successful open.
+    int openError() const;
     void setReceiver(AbstractSerialEngineReceiver *receiver);
 
     virtual bool open(QIODevice::OpenMode mode) = 0;

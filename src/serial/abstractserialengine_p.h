@@ -32,6 +32,7 @@ public:
     int charIntervalTimeout = 0; // microseconds
     bool oldSettingsSaved = false;
     int descriptor = -1;
+    int openError = 0; // errno of the last failed open, 0 after a successful one
     AbstractSerialEngineReceiver *receiver = nullptr;
     bool autoTotalReadTimeout = false;
 };

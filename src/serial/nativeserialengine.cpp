@@ -63,8 +63,12 @@ QString NativeSerialEngine::devicePath() const
 bool NativeSerialEngine::open(QIODevice::OpenMode mode)
 {
     NativeSerialEnginePrivate *d = native();
-    if (d->descriptor >= 0)
+    if (d->descriptor >= 0) {
+        d->openError = EBUSY;
         return false;
+    }
+    d->openError = 0;
+    errno = 0;
 
     int access = O_RDWR;
     if (!(mode & QIODevice::WriteOnly))
@@ -75,26 +79,32 @@ bool NativeSerialEngine::open(QIODevice::OpenMode mode)
     d->descriptor = withoutInterrupt(
         [&] { return ::open(path.constData(), access | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
     if (d->descriptor < 0)
-        return false;
+        return openFailed();
 
     if (!lockDevice() || tcgetattr(d->descriptor, &d->oldSettings) != 0
-        || !NativeBitRate::read(d->descriptor, &d->oldInputBaudRate, &d->oldOutputBaudRate)) {
-        close();
-        return false;
-    }
+        || !NativeBitRate::read(d->descriptor, &d->oldInputBaudRate, &d->oldOutputBaudRate))
+        return openFailed();
     d->oldSettingsSaved = true;
 
     d->settings = d->oldSettings;
     NativeTermios::makeRaw(d->settings);
     if (tcsetattr(d->descriptor, TCSANOW, &d->settings) != 0
-        || tcgetattr(d->descriptor, &d->settings) != 0) {
-        close();
-        return false;
-    }
+        || tcgetattr(d->descriptor, &d->settings) != 0)
+        return openFailed();
     d->readTotalTimeoutConstant = 0;
     d->autoTotalReadTimeout = false;
     readBackSettings();
     return true;
+}
+
+bool NativeSerialEngine::openFailed()
+{
+    // The step's errno goes first: closing may set its own. A step that failed without one
+    // (a bit rate the driver cannot report) is an input/output error.
+    const int error = errno != 0 ? errno : EIO;
+    close();
+    native()->openError = error;
+    return false;
 }
 
 bool NativeSerialEngine::lockDevice()
@@ -104,7 +114,8 @@ bool NativeSerialEngine::lockDevice()
     // the port enumerator's busy test takes too) is what makes a second open fail for everyone.
     if (withoutInterrupt([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) != 0)
         return false;
-    return ::ioctl(fd, TIOCEXCL) == 0;
+    native()->exclusiveSet = ::ioctl(fd, TIOCEXCL) == 0;
+    return native()->exclusiveSet;
 }
 
 void NativeSerialEngine::readBackSettings()
@@ -139,7 +150,9 @@ bool NativeSerialEngine::close()
     }
     // The exclusive flag stays on the tty after the last close otherwise, and a pty slave
     // outlives this descriptor while its master is open.
-    ::ioctl(d->descriptor, TIOCNXCL);
+    if (d->exclusiveSet)
+        ::ioctl(d->descriptor, TIOCNXCL);
+    d->exclusiveSet = false;
     const bool closed = ::close(d->descriptor) == 0 || errno == EINTR;
     d->descriptor = -1;
     return closed;

@@ -63,6 +63,8 @@ public:
 
 private:
     NativeSerialEnginePrivate *native() const;
+    // Closes what a failed open left and keeps the failed step's errno as the open error.
+    bool openFailed();
     bool lockDevice();
     void readBackSettings();
     bool applySettings(unsigned controlFlags, unsigned inputFlags);

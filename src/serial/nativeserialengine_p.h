@@ -17,6 +17,9 @@ public:
     termios oldSettings = {};
     int oldInputBaudRate = 0;
     int oldOutputBaudRate = 0;
+    // This descriptor set the tty's exclusive flag: only then does close clear it. An open that
+    // found the port locked by another holder must not take that holder's flag away.
+    bool exclusiveSet = false;
     // Milliseconds a read chunk may wait for its bytes; 0 reads only what has arrived.
     int readTotalTimeoutConstant = 0;
 };

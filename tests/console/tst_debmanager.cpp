@@ -8,7 +8,7 @@
 #include "console/notificationitem.h"
 #include "console/systemtrayicon.h"
 #include "foundation/appsettings.h"
-#include "foundation/statusbar.h"
+#include "mainwindow/statusbar.h"
 #include "testenvironment.h"
 
 #include <QBuffer>

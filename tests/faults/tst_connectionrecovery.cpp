@@ -1,6 +1,7 @@
 #include "boardfixture.h"
 #include "foundation/confirm.h"
 #include "link/comshell.h"
+#include "mainwindow/linkpresenter.h"
 #include "serial/abstractserial.h"
 #include "serial/serialdeviceenumerator.h"
 #include "stallwatch.h"
@@ -85,6 +86,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        LinkPresenter::install();
         usbBoard.exportRoots();
         isolateTestEnvironment();
         QVERIFY2(usbBoard.startListed(usbPort), qPrintable(board().errorString()));

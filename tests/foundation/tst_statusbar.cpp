@@ -1,6 +1,6 @@
-#include "foundation/statusbar.h"
 #include "link/comshell.h"
 #include "maintenance/droplabel.h"
+#include "mainwindow/statusbar.h"
 #include "testenvironment.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
-#include "foundation/systeminfo.h"
 #include "foundation/utilities.h"
+#include "platform/systeminfo.h"
 #include "platform/systemreport.h"
 #include "testenvironment.h"
 

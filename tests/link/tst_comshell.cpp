@@ -2,6 +2,7 @@
 #include "foundation/confirm.h"
 #include "link/comshell.h"
 #include "maintenance/usb_manager.h"
+#include "mainwindow/linkpresenter.h"
 #include "serial/abstractserial.h"
 #include "serial/serialdeviceenumerator.h"
 #include "testenvironment.h"
@@ -89,6 +90,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        LinkPresenter::install();
         usbBoard.exportRoots();
         isolateTestEnvironment();
         QVERIFY(QDir().mkpath(usbBoard.devRoot()));

@@ -15,6 +15,7 @@
 #include "link/comshell.h"
 #include "maintenance/fwtreewidget.h"
 #include "maintenance/usb_manager.h"
+#include "mainwindow/linkpresenter.h"
 #include "modalcloser.h"
 #include "nonfileentry.h"
 #include "platform/systemroots.h"
@@ -129,6 +130,7 @@ private:
 
 void TestUsbManager::initTestCase()
 {
+    LinkPresenter::install();
     QVERIFY(prepareDeviceTree());
     isolateTestEnvironment();
     USB_Manager::setToolPath(QStringLiteral(KVN_DEVCON_BINARY));

@@ -2,9 +2,9 @@
 
 #include "foundation/appsettings.h"
 #include "foundation/mainappstyle.h"
-#include "foundation/statusbar.h"
 #include "mainwindow/diallog.h"
 #include "mainwindow/rampview.h"
+#include "mainwindow/statusbar.h"
 #include "modalcloser.h"
 #include "testenvironment.h"
 

@@ -6,9 +6,11 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
+#include <cerrno>
 #include <functional>
 
 class AbstractSerialTest : public QObject
@@ -360,6 +362,43 @@ private Q_SLOTS:
         QCOMPARE(second.errorString(), text(AbstractSerial::StatusOpenError));
         first.close();
         QVERIFY(openOn(second, pty));
+    }
+
+    void failedOpenKeepsItsCause_data()
+    {
+        QTest::addColumn<QString>("node"); // "pty" for a pty held by another port
+        QTest::addColumn<QList<int>>("causes");
+        // Another user meets the holder's exclusive flag, root the holder's lock.
+        QTest::newRow("held") << QStringLiteral("pty") << QList<int> {EBUSY, EWOULDBLOCK};
+        QTest::newRow("missing") << QStringLiteral("ttyGONE") << QList<int> {ENOENT};
+        QTest::newRow("no terminal") << QStringLiteral("plain") << QList<int> {ENOTTY};
+    }
+
+    void failedOpenKeepsItsCause()
+    {
+        QFETCH(QString, node);
+        QFETCH(QList<int>, causes);
+        PtyPair pty;
+        QTemporaryDir dir;
+        AbstractSerial holder;
+        AbstractSerial port;
+        if (node == QLatin1String("pty")) {
+            QVERIFY(openOn(holder, pty));
+            port.setDeviceName(pty.path);
+        } else {
+            QFile plain(dir.filePath(QStringLiteral("plain")));
+            QVERIFY(plain.open(QIODevice::WriteOnly));
+            port.setDeviceName(dir.filePath(node));
+        }
+        QVERIFY(!port.open(QIODevice::ReadWrite));
+        QVERIFY2(causes.contains(port.openError()), qPrintable(port.openErrorString()));
+        QCOMPARE(port.openErrorString(), qt_error_string(port.openError()));
+        QVERIFY(!port.openErrorString().isEmpty());
+        // A port that opens has no cause left.
+        holder.close();
+        QVERIFY(openOn(port, pty));
+        QCOMPARE(port.openError(), 0);
+        QVERIFY(port.openErrorString().isEmpty());
     }
 
     void waitForReadyReadWorksWithoutAnEventLoop()

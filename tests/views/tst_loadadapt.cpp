@@ -1,6 +1,6 @@
 #include "boardsim/simulatedboard.h"
-#include "foundation/statusbar.h"
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/statusbar.h"
 #include "support/devicetree.h"
 #include "support/modalcloser.h"
 #include "support/testenvironment.h"

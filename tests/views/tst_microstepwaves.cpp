@@ -1,7 +1,7 @@
 #include "boardsim/simulatedboard.h"
 #include "boardsim/wavetable.h"
-#include "foundation/statusbar.h"
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/statusbar.h"
 #include "support/devicetree.h"
 #include "support/modalcloser.h"
 #include "support/testenvironment.h"

@@ -1,4 +1,4 @@
-#include "foundation/systeminfo.h"
+#include "platform/systeminfo.h"
 
 #include "foundation/utilities.h"
 #include "platform/systemreport.h"

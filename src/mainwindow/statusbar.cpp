@@ -1,9 +1,9 @@
-#include "foundation/statusbar.h"
+#include "mainwindow/statusbar.h"
 
 #include "foundation/spacerwidget.h"
-#include "foundation/systeminfo.h"
 #include "link/comshell.h"
 #include "maintenance/droplabel.h"
+#include "platform/systeminfo.h"
 
 #include <QCheckBox>
 #include <QLabel>
