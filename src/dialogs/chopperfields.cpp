@@ -1,25 +1,13 @@
 #include "dialogs/chopperfields.h"
 
-namespace {
-
-// Bits 24-29 and 31: no control shows them.
-constexpr quint32 unshownBits = 0xBF000000;
-
-quint32 field(quint32 value, int shift, quint32 mask)
-{
-    return (value >> shift) & mask;
-}
-
-} // namespace
-
 quint32 composeChopConf(const ChopperFields &fields, quint32 previous)
 {
-    quint32 value = previous & unshownBits;
-    value |= quint32(fields.offTime) & 0xF;
-    value |= (quint32(fields.hysteresisStart) & 0x7) << 4;
-    value |= (quint32(fields.hysteresisEnd) & 0xF) << 7;
-    value |= (quint32(fields.blankTime) & 0x3) << 15;
-    value |= (quint32(fields.sync) & 0xF) << 20;
+    quint32 value = previous & chopconf::unshownBits;
+    value |= chopconf::offTime.placed(quint32(fields.offTime));
+    value |= chopconf::hysteresisStart.placed(quint32(fields.hysteresisStart));
+    value |= chopconf::hysteresisEnd.placed(quint32(fields.hysteresisEnd));
+    value |= chopconf::blankTime.placed(quint32(fields.blankTime));
+    value |= chopconf::sync.placed(quint32(fields.sync));
     value |= fields.flags & chopperFlagBits;
     if (fields.classic) {
         value |= chopconf::classicMode;
@@ -35,16 +23,16 @@ ChopperFields decodeChopConf(quint32 value)
 {
     ChopperFields fields;
     fields.classic = value & chopconf::classicMode;
-    const int start = int(field(value, 4, 0x7));
+    const int start = int(chopconf::hysteresisStart.of(value));
     if (fields.classic)
         fields.hysteresisStart = start + ((value & chopconf::fastDecayTimeBit3) ? 8 : 0);
     else
         fields.hysteresisStart = start == 0 ? 8 : start;
-    const int end = int(field(value, 7, 0xF));
+    const int end = int(chopconf::hysteresisEnd.of(value));
     fields.hysteresisEnd = end > 12 ? end - 16 : end;
-    fields.offTime = int(field(value, 0, 0xF));
-    fields.blankTime = int(field(value, 15, 0x3));
-    fields.sync = int(field(value, 20, 0xF));
+    fields.offTime = int(chopconf::offTime.of(value));
+    fields.blankTime = int(chopconf::blankTime.of(value));
+    fields.sync = int(chopconf::sync.of(value));
     fields.flags = value & chopperFlagBits;
     return fields;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dialogs/chipfields.h"
+
 #include <QtGlobal>
 
 // The fields of a CHOPCONF word as the chopper dialog shows them. Composing keeps the encoding the
@@ -20,19 +22,8 @@ struct ChopperFields
     quint32 flags = 0;
 };
 
-namespace chopconf {
-constexpr quint32 disableFastDecayComparator = 1u << 12; // DISFDCC
-constexpr quint32 randomOffTime = 1u << 13; // RNDTF
-constexpr quint32 classicMode = 1u << 14;
-constexpr quint32 highSensitivity = 1u << 17; // VSENSE
-constexpr quint32 highVelocityFullStep = 1u << 18; // VHIGHFS
-constexpr quint32 highVelocityChopper = 1u << 19; // VHIGHCHM
-constexpr quint32 disableShortToGround = 1u << 30; // DISS2G
-constexpr quint32 fastDecayTimeBit3 = 1u << 11;
-// The paceHold dialog switches these two together.
-constexpr quint32 paceHoldFlags = highVelocityFullStep | highVelocityChopper;
-constexpr quint32 offTimeMask = 0xF;
-} // namespace chopconf
+// CHOPCONF's fields by the register's name, as the chopper and paceHold dialogs use them.
+namespace chopconf = chipfields::chopconf;
 
 constexpr quint32 chopperFlagBits = chopconf::disableFastDecayComparator | chopconf::randomOffTime
     | chopconf::highSensitivity | chopconf::highVelocityFullStep | chopconf::highVelocityChopper

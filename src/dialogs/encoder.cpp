@@ -1,5 +1,6 @@
 #include "dialogs/encoder.h"
 
+#include "dialogs/chipfields.h"
 #include "dialogs/chipregisters.h"
 #include "dialogs/encoderconstant.h"
 #include "dialogs/registermap.h"
@@ -18,9 +19,6 @@ constexpr unsigned char address(RampOffset offset, int motor)
 {
     return chipregisters::rampRegister(motor, offset);
 }
-
-constexpr quint32 shownModeBits = 0x7FF; // bits 0-10; 11-31 go back as the chip held them
-constexpr quint32 eventFlag = 0x1; // ENC_STATUS: an N event happened
 
 } // namespace
 
@@ -203,7 +201,7 @@ void Encoder::composeEncMode(int motor)
         if (controls.mode[bit]->isChecked())
             bits |= 1u << bit;
     }
-    encMode[motor].set(encMode[motor].with(shownModeBits, bits));
+    encMode[motor].set(encMode[motor].with(chipfields::encmode::knownBits, bits));
     writeRegister(address(EncMode, motor), int(encMode[motor].value));
 }
 
@@ -228,8 +226,8 @@ void Encoder::writeDecimalMode(int motor, bool checked)
         controls.mode[10]->setChecked(!checked);
         return;
     }
-    const quint32 mode = checked ? (quint32(value) | encoderconstant::decimalModeBit)
-                                 : (quint32(value) & ~encoderconstant::decimalModeBit);
+    const quint32 mode = checked ? (quint32(value) | chipfields::encmode::decimal)
+                                 : (quint32(value) & ~chipfields::encmode::decimal);
     encMode[motor].set(mode);
     writeRegister(address(EncMode, motor), int(mode));
 
@@ -245,7 +243,7 @@ void Encoder::readStatus(int motor)
     const int status = readRegister(address(EncStatus, motor));
     if (lastReadFailed())
         return;
-    const bool event = quint32(status) & eventFlag;
+    const bool event = quint32(status) & chipfields::encstatus::nEvent;
     controls.nEvent->led->setEnabled(event);
     // The event latched the encoder position: show it.
     if (event) {

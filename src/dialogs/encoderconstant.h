@@ -23,7 +23,6 @@ struct EncoderConstant
 };
 
 namespace encoderconstant {
-constexpr quint32 decimalModeBit = 0x400; // in ENCMODE
 constexpr int integerMaximum = 32767;
 
 // The unit of the fraction: 10000 in decimal mode, 65536 in binary mode.

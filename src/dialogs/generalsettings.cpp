@@ -2,6 +2,7 @@
 
 #include "ui_generalsettings.h"
 
+#include "dialogs/chipfields.h"
 #include "dialogs/chipregisters.h"
 #include "dialogs/statuslamps.h"
 #include "foundation/livevaluelabel.h"
@@ -20,10 +21,10 @@ struct ConfigurationBit
 };
 
 const ConfigurationBit configurationBits[] = {
-    {0x008, &Ui_GeneralSettings::CheckPosComp},
-    {0x100, &Ui_GeneralSettings::CheckShaft1},
-    {0x200, &Ui_GeneralSettings::CheckShaft2},
-    {0x400, &Ui_GeneralSettings::CheckLockConf},
+    {chipfields::gconf::positionCompare, &Ui_GeneralSettings::CheckPosComp},
+    {chipfields::gconf::shaft1, &Ui_GeneralSettings::CheckShaft1},
+    {chipfields::gconf::shaft2, &Ui_GeneralSettings::CheckShaft2},
+    {chipfields::gconf::lockConfiguration, &Ui_GeneralSettings::CheckLockConf},
 };
 
 const StatusLampBit globalStatusLamps[] = {

@@ -1,4 +1,5 @@
 #include "dialogs/motorcurrent.h"
+#include "dialogs/chipfields.h"
 #include "dialogs/chipregisters.h"
 
 #include "ui_motorcurrent.h"
@@ -12,16 +13,18 @@ constexpr unsigned char iholdIrun1 = chipregisters::rampRegister(0, chipregister
 
 struct CurrentField
 {
-    quint32 mask;
-    int shift;
+    chipfields::Field bits;
     QDial *Ui_MotorCurrent::*dial[2]; // motor 1, motor 2
 };
 
 // In the order a register value sets the dials: run current, hold current, hold delay.
 const CurrentField currentFields[] = {
-    {0x00001F00, 8, {&Ui_MotorCurrent::DialRunCurrent1, &Ui_MotorCurrent::DialRunCurrent2}},
-    {0x0000001F, 0, {&Ui_MotorCurrent::DialHoldCurrent1, &Ui_MotorCurrent::DialHoldCurrent2}},
-    {0x000F0000, 16, {&Ui_MotorCurrent::DialDelayTime1, &Ui_MotorCurrent::DialDelayTime2}},
+    {chipfields::iholdirun::runCurrent,
+     {&Ui_MotorCurrent::DialRunCurrent1, &Ui_MotorCurrent::DialRunCurrent2}},
+    {chipfields::iholdirun::holdCurrent,
+     {&Ui_MotorCurrent::DialHoldCurrent1, &Ui_MotorCurrent::DialHoldCurrent2}},
+    {chipfields::iholdirun::holdDelay,
+     {&Ui_MotorCurrent::DialDelayTime1, &Ui_MotorCurrent::DialDelayTime2}},
 };
 
 struct DialWiring
@@ -116,7 +119,7 @@ void MotorCurrent::showRegister(int motor, int value)
     lastKnown[motor - 1].set(quint32(value));
     const QScopedValueRollback<bool> filling(updating, true);
     for (const CurrentField &field : currentFields)
-        (ui->*field.dial[motor - 1])->setValue(int((quint32(value) & field.mask) >> field.shift));
+        (ui->*field.dial[motor - 1])->setValue(int(field.bits.of(quint32(value))));
 }
 
 void MotorCurrent::writeField(int motor, Field field, int value)
@@ -132,15 +135,16 @@ void MotorCurrent::writeField(int motor, Field field, int value)
             showRegister(motor, int(lastKnown[motor - 1].value));
         return;
     }
-    const CurrentField &bits = currentFields[field];
-    const int written
-        = int((quint32(current) & ~bits.mask) | ((quint32(value) << bits.shift) & bits.mask));
+    const chipfields::Field &bits = currentFields[field].bits;
+    RegisterShadow &shadow = lastKnown[motor - 1];
+    shadow.set(quint32(current));
+    const int written = int(shadow.with(bits.mask, bits.placed(quint32(value))));
     writeRegister(address, written);
     if (lastWriteFailed()) {
         showRegister(motor, current);
         return;
     }
-    lastKnown[motor - 1].set(quint32(written));
+    shadow.set(quint32(written));
     Q_EMIT MotorCurrentChanged(address, written);
 }
 

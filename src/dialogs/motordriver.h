@@ -19,7 +19,6 @@ public:
     explicit MotorDriver(QWidget *parent = nullptr);
     ~MotorDriver() override;
 
-
 public Q_SLOTS:
     void OnRegisterChanged(unsigned char address, int value) override;
 

@@ -92,7 +92,7 @@ void PaceHold::showPhCtrl(int motor, quint32 value)
 void PaceHold::showChopConf(int motor, quint32 value)
 {
     shadowChopConf[motor].set(value);
-    motors[motor].offTime->setValue(int(value & chopconf::offTimeMask));
+    motors[motor].offTime->setValue(int(value & chopconf::offTime.mask));
 }
 
 void PaceHold::writeField(int motor, bool chopper, quint32 mask, quint32 bits)
@@ -148,13 +148,13 @@ void PaceHold::on_EditPhSw2_valueChanged(int value)
 void PaceHold::on_EditTOff1_valueChanged(int value)
 {
     if (!updating)
-        writeField(0, true, chopconf::offTimeMask, quint32(value));
+        writeField(0, true, chopconf::offTime.mask, quint32(value));
 }
 
 void PaceHold::on_EditTOff2_valueChanged(int value)
 {
     if (!updating)
-        writeField(1, true, chopconf::offTimeMask, quint32(value));
+        writeField(1, true, chopconf::offTime.mask, quint32(value));
 }
 
 void PaceHold::on_BtnEnable1_clicked()

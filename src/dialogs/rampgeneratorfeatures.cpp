@@ -2,6 +2,7 @@
 
 #include "ui_rampgeneratorfeatures.h"
 
+#include "dialogs/chipfields.h"
 #include "dialogs/chipregisters.h"
 #include "dialogs/statuslamps.h"
 
@@ -9,7 +10,7 @@ namespace {
 
 constexpr unsigned char swMode1 = chipregisters::rampRegister(0, chipregisters::SwMode);
 constexpr unsigned char rampStat1 = chipregisters::rampRegister(0, chipregisters::RampStat);
-constexpr quint32 shownSwitchModeBits = 0xFFF;
+namespace swmode = chipfields::swmode;
 
 using Box = QCheckBox *Ui_RampGeneratorFeatures::*;
 using Ui = Ui_RampGeneratorFeatures;
@@ -23,18 +24,18 @@ struct SwitchModeBit
 // Bit 11 down to bit 0, as the boxes stand. Bit 9 (latch the encoder too) has a box that stays
 // hidden, so the bit goes back as it came.
 const SwitchModeBit switchModeBits[] = {
-    {0x800, {&Ui::CheckSoftStop1, &Ui::CheckSoftStop2}},
-    {0x400, {&Ui::CheckSwStop1, &Ui::CheckSwStop2}},
-    {0x200, {&Ui::CheckEncoderLatch1, &Ui::CheckEncoderLatch2}},
-    {0x100, {&Ui::CheckLatchRInactive1, &Ui::CheckLatchRInactive2}},
-    {0x080, {&Ui::CheckLatchRActive1, &Ui::CheckLatchRActive2}},
-    {0x040, {&Ui::CheckLatchLInactive1, &Ui::CheckLatchLInactive2}},
-    {0x020, {&Ui::CheckLatchLActive1, &Ui::CheckLatchLActive2}},
-    {0x010, {&Ui::CheckSwapLR1, &Ui::CheckSwapLR2}},
-    {0x008, {&Ui::CheckStopRPolarity1, &Ui::CheckStopRPolarity2}},
-    {0x004, {&Ui::CheckStopLPolarity1, &Ui::CheckStopLPolarity2}},
-    {0x002, {&Ui::CheckStopR1, &Ui::CheckStopR2}},
-    {0x001, {&Ui::CheckStopL1, &Ui::CheckStopL2}},
+    {swmode::softStop, {&Ui::CheckSoftStop1, &Ui::CheckSoftStop2}},
+    {swmode::switchStop, {&Ui::CheckSwStop1, &Ui::CheckSwStop2}},
+    {swmode::latchEncoder, {&Ui::CheckEncoderLatch1, &Ui::CheckEncoderLatch2}},
+    {swmode::latchRightInactive, {&Ui::CheckLatchRInactive1, &Ui::CheckLatchRInactive2}},
+    {swmode::latchRightActive, {&Ui::CheckLatchRActive1, &Ui::CheckLatchRActive2}},
+    {swmode::latchLeftInactive, {&Ui::CheckLatchLInactive1, &Ui::CheckLatchLInactive2}},
+    {swmode::latchLeftActive, {&Ui::CheckLatchLActive1, &Ui::CheckLatchLActive2}},
+    {swmode::swapLeftRight, {&Ui::CheckSwapLR1, &Ui::CheckSwapLR2}},
+    {swmode::stopRightPolarity, {&Ui::CheckStopRPolarity1, &Ui::CheckStopRPolarity2}},
+    {swmode::stopLeftPolarity, {&Ui::CheckStopLPolarity1, &Ui::CheckStopLPolarity2}},
+    {swmode::stopRight, {&Ui::CheckStopR1, &Ui::CheckStopR2}},
+    {swmode::stopLeft, {&Ui::CheckStopL1, &Ui::CheckStopL2}},
 };
 
 const StatusLampBit rampStatusLamps[RampGeneratorFeatures::lampCount] = {
@@ -121,7 +122,7 @@ void RampGeneratorFeatures::writeSwitchMode(int motor)
             checked |= bit.mask;
     }
     RegisterShadow &switchMode = m_switchMode[motor - 1];
-    switchMode.set(switchMode.with(shownSwitchModeBits, checked));
+    switchMode.set(switchMode.with(swmode::knownBits, checked));
     writeRegister(motorAddress(swMode1, motor), int(switchMode.value));
 }
 

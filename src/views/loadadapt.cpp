@@ -2,6 +2,7 @@
 
 #include "ui_loadadapt.h"
 
+#include "dialogs/chipfields.h"
 #include "dialogs/chipregisters.h"
 #include "foundation/methodname.h"
 #include "foundation/pixmaputilities.h"
@@ -26,16 +27,8 @@ constexpr unsigned char VHigh = chipregisters::rampRegister(0, chipregisters::VH
 constexpr unsigned char AdaptConf = chipregisters::driverRegister(0, chipregisters::AdaptConf);
 constexpr unsigned char DrvStatus = chipregisters::driverRegister(0, chipregisters::DrvStatus);
 
-// ADAPTCONF fields.
-constexpr int hysteresisStartMask = 0xF;
-constexpr int upStepShift = 5;
-constexpr int hysteresisWidthShift = 8;
-constexpr int downStepShift = 13;
-constexpr int minimumCurrentBit = 0x8000;
-constexpr int thresholdShift = 16;
-constexpr int thresholdMask = 0x7F0000;
-constexpr int thresholdSignBit = 0x400000;
-constexpr int filterBit = 0x1000000;
+// The fields of ADAPTCONF, which this window composes and decodes.
+namespace adaptconf = chipfields::adaptconf;
 
 // The current scale of both load graphs: the run current at full height.
 constexpr int graphCurrentScale = 32;
@@ -212,7 +205,9 @@ void LoadAdapt::OnRegisterChanged(unsigned char address, int value)
         return;
     }
     case DrvStatus:
-        scene(motor + 1)->addSample(value & 0x3FF, (value >> 16) & 0xFF, lastVelocity[motor]);
+        scene(motor + 1)->addSample(int(chipfields::drvstatus::load.of(quint32(value))),
+                                    int(chipfields::drvstatus::current.of(quint32(value))),
+                                    lastVelocity[motor]);
         return;
     default:
         return;
@@ -221,7 +216,8 @@ void LoadAdapt::OnRegisterChanged(unsigned char address, int value)
 
 void LoadAdapt::setRunCurrent(int motor, int ihold_irun)
 {
-    (motor ? runCurrent2 : runCurrent1) = (ihold_irun & 0x1F00) >> 8;
+    (motor ? runCurrent2 : runCurrent1)
+        = int(chipfields::iholdirun::runCurrent.of(quint32(ihold_irun)));
     updateCurrentBand(motor);
 }
 
@@ -231,31 +227,32 @@ void LoadAdapt::composeAdaptConf(int motor)
         return;
     const MotorWidgets w = widgets(motor);
     // Two's complement in seven bits: the shift is made on the unsigned pattern.
-    int value = int((quint32(w.threshold->value()) << thresholdShift) & thresholdMask);
+    quint32 value = adaptconf::threshold.placed(quint32(w.threshold->value()));
     if (w.minimumCurrent->currentIndex() > 0)
-        value |= minimumCurrentBit;
-    value |= (qMax(0, w.downStep->currentIndex()) & 3) << downStepShift;
-    value |= (w.hysteresisWidth->value() & 0xF) << hysteresisWidthShift;
-    value |= (qMax(0, w.upStep->currentIndex()) & 3) << upStepShift;
-    value |= w.hysteresisStart->value() & hysteresisStartMask;
+        value |= adaptconf::minimumCurrent;
+    value |= adaptconf::downStep.placed(quint32(qMax(0, w.downStep->currentIndex())));
+    value |= adaptconf::hysteresisWidth.placed(quint32(w.hysteresisWidth->value()));
+    value |= adaptconf::upStep.placed(quint32(qMax(0, w.upStep->currentIndex())));
+    value |= adaptconf::hysteresisStart.placed(quint32(w.hysteresisStart->value()));
     if (w.filter->isChecked())
-        value |= filterBit;
-    writeRegister(motorAddress(AdaptConf, motor + 1), value);
+        value |= adaptconf::filter;
+    writeRegister(motorAddress(AdaptConf, motor + 1), int(value));
 }
 
 void LoadAdapt::decodeAdaptConf(int motor, int value)
 {
     const MotorWidgets w = widgets(motor);
-    w.filter->setChecked(value & filterBit);
-    int threshold = (value >> thresholdShift) & 0x3F;
-    if (value & thresholdSignBit)
-        threshold -= 64;
+    const quint32 word = quint32(value);
+    w.filter->setChecked(word & adaptconf::filter);
+    int threshold = int(adaptconf::threshold.of(word));
+    if (word & adaptconf::thresholdSign)
+        threshold -= 128;
     w.threshold->setValue(threshold);
-    w.minimumCurrent->setCurrentIndex((value & minimumCurrentBit) ? 1 : 0);
-    w.downStep->setCurrentIndex((value >> downStepShift) & 3);
-    w.hysteresisWidth->setValue((value >> hysteresisWidthShift) & 0xF);
-    w.upStep->setCurrentIndex((value >> upStepShift) & 3);
-    w.hysteresisStart->setValue(value & hysteresisStartMask);
+    w.minimumCurrent->setCurrentIndex((word & adaptconf::minimumCurrent) ? 1 : 0);
+    w.downStep->setCurrentIndex(int(adaptconf::downStep.of(word)));
+    w.hysteresisWidth->setValue(int(adaptconf::hysteresisWidth.of(word)));
+    w.upStep->setCurrentIndex(int(adaptconf::upStep.of(word)));
+    w.hysteresisStart->setValue(int(adaptconf::hysteresisStart.of(word)));
     updateHysteresisBand(motor);
 }
 
