@@ -75,6 +75,21 @@ constexpr quint8 driverRegister(int motorIndex, quint8 offset)
     return quint8(driverBlock + driverMotorDistance * motorIndex + offset);
 }
 
+// Both motors' addresses of one per-motor register, indexed by motor index.
+struct MotorAddresses
+{
+    quint8 address[2];
+    constexpr quint8 operator[](int motorIndex) const { return address[motorIndex]; }
+};
+constexpr MotorAddresses rampRegisters(quint8 offset)
+{
+    return {{rampRegister(0, offset), rampRegister(1, offset)}};
+}
+constexpr MotorAddresses driverRegisters(quint8 offset)
+{
+    return {{driverRegister(0, offset), driverRegister(1, offset)}};
+}
+
 // Whether an address lies in the driver blocks rather than the ramp-generator blocks.
 constexpr bool isDriverRegister(int address)
 {

@@ -8,12 +8,8 @@
 
 namespace {
 
-constexpr unsigned char chopConfAddress[2]
-    = {chipregisters::driverRegister(0, chipregisters::ChopConf),
-       chipregisters::driverRegister(1, chipregisters::ChopConf)};
-constexpr unsigned char highVelocityAddress[2]
-    = {chipregisters::rampRegister(0, chipregisters::VHigh),
-       chipregisters::rampRegister(1, chipregisters::VHigh)};
+constexpr auto chopConfAddress = chipregisters::driverRegisters(chipregisters::ChopConf);
+constexpr auto highVelocityAddress = chipregisters::rampRegisters(chipregisters::VHigh);
 
 // The check boxes' bits, in the order of MotorControls::flags.
 constexpr quint32 flagBits[6] = {

@@ -7,15 +7,9 @@
 
 namespace {
 
-constexpr unsigned char minimumVelocityAddress[2]
-    = {chipregisters::rampRegister(0, chipregisters::VPhMin),
-       chipregisters::rampRegister(1, chipregisters::VPhMin)};
-constexpr unsigned char phCtrlAddress[2]
-    = {chipregisters::driverRegister(0, chipregisters::PhCtrl),
-       chipregisters::driverRegister(1, chipregisters::PhCtrl)};
-constexpr unsigned char chopConfAddress[2]
-    = {chipregisters::driverRegister(0, chipregisters::ChopConf),
-       chipregisters::driverRegister(1, chipregisters::ChopConf)};
+constexpr auto minimumVelocityAddress = chipregisters::rampRegisters(chipregisters::VPhMin);
+constexpr auto phCtrlAddress = chipregisters::driverRegisters(chipregisters::PhCtrl);
+constexpr auto chopConfAddress = chipregisters::driverRegisters(chipregisters::ChopConf);
 
 constexpr quint32 phaseTimeMask = 0xFF; // PH_TIME, bits 0-7
 constexpr quint32 phaseSwitchMask = 0xFF00; // PH_SW, bits 8-15
