@@ -5,9 +5,29 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
+#include <QWhatsThis>
 #include <QWidget>
 
 namespace DropTarget {
+namespace {
+
+void dragEnter(QWidget *target, QMimeData *mime)
+{
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+}
+
+int shownHintHeight()
+{
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->isVisible() && QLatin1String(window->metaObject()->className()) == "QWhatsThat")
+            return window->height();
+    }
+    return -1;
+}
+
+} // namespace
 
 QMimeData *files(const QStringList &paths)
 {
@@ -19,12 +39,6 @@ QMimeData *files(const QStringList &paths)
     return mime;
 }
 
-void dragEnter(QWidget *target, QMimeData *mime)
-{
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-}
-
 void dragAndDrop(QWidget *target, QMimeData *mime)
 {
     dragEnter(target, mime);
@@ -32,14 +46,12 @@ void dragAndDrop(QWidget *target, QMimeData *mime)
     QApplication::sendEvent(target, &drop);
 }
 
-int hintHeight()
+int hintHeightOnEntering(QWidget *target, QMimeData *mime)
 {
-    const QList<QWidget *> windows = QApplication::topLevelWidgets();
-    for (QWidget *window : windows) {
-        if (window->isVisible() && QLatin1String(window->metaObject()->className()) == "QWhatsThat")
-            return window->height();
-    }
-    return -1;
+    dragEnter(target, mime);
+    const int height = shownHintHeight();
+    QWhatsThis::hideText();
+    return height;
 }
 
 } // namespace DropTarget

@@ -12,9 +12,8 @@ namespace DropTarget {
 QMimeData *files(const QStringList &paths);
 // The drag enters the target (its hint shows when it takes the drag) and is dropped there.
 void dragAndDrop(QWidget *target, QMimeData *mime);
-// Only the drag's entry; the hint stays shown.
-void dragEnter(QWidget *target, QMimeData *mime);
-// The height of the what's-this hint now shown, -1 when none is shown.
-int hintHeight();
+// Only the drag's entry: the height of the what's-this hint it showed (-1 when none showed),
+// which is then hidden again.
+int hintHeightOnEntering(QWidget *target, QMimeData *mime);
 
 } // namespace DropTarget

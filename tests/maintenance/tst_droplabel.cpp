@@ -18,7 +18,6 @@
 #include <QProgressBar>
 #include <QTextBlock>
 #include <QVBoxLayout>
-#include <QWhatsThis>
 #include <QtTest>
 
 // The status bar's firmware label against the simulated board: which drags it takes, a dropped
@@ -226,10 +225,7 @@ private Q_SLOTS:
         std::unique_ptr<QMimeData> mime(files({rig.directory() + QStringLiteral("/hint.hex")}));
         const auto hintFor = [&](const QString &text) {
             Q_EMIT rig.link().status(icon, text);
-            DropTarget::dragEnter(label, mime.get());
-            const int height = DropTarget::hintHeight();
-            QWhatsThis::hideText();
-            return height;
+            return DropTarget::hintHeightOnEntering(label, mime.get());
         };
         const int plain = hintFor(QStringLiteral("362V1.07X"));
         QVERIFY(plain > 0);

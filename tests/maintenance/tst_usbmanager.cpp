@@ -36,7 +36,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
-#include <QWhatsThis>
 #include <QtTest>
 
 #include <memory>
@@ -485,10 +484,7 @@ void TestUsbManager::dropUpdatesTheBoard()
     // The board's version shows in the hint as text: a heading in it would make it taller.
     const auto hintFor = [&](const QString &version) {
         item(QStringLiteral("ttyACM0"))->setText(1, version);
-        DropTarget::dragEnter(tree->viewport(), &mime);
-        const int height = DropTarget::hintHeight();
-        QWhatsThis::hideText();
-        return height;
+        return DropTarget::hintHeightOnEntering(tree->viewport(), &mime);
     };
     const int plain = hintFor(QStringLiteral("362V1.07X"));
     QVERIFY(plain > 0);
