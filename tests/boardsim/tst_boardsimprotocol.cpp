@@ -57,6 +57,7 @@ private Q_SLOTS:
     void garbageGoesOutAheadOfTheNextReply();
     void brownOutAnswersStatus11UntilSupplyReturns();
     void unknownCommandFaultAnswersEveryCommandWithStatus2();
+    void refusedWritesOfOneAddressChangeNothingWhileReadsGoOn();
     void clearFaultsRestoresNormalAnswers();
 
 private:
@@ -390,6 +391,20 @@ void TestBoardSimProtocol::unknownCommandFaultAnswersEveryCommandWithStatus2()
     QCOMPARE(board->registerValue(0x23), 0u);
     board->setUnknownCommandStatus(false);
     QCOMPARE(kvnlReplyStatus(request(readCommand, 0x21)), 100);
+}
+
+void TestBoardSimProtocol::refusedWritesOfOneAddressChangeNothingWhileReadsGoOn()
+{
+    board->setRegisterValue(0x23, 7);
+    board->refuseWrites(0x23, 2);
+    QCOMPARE(kvnlReplyStatus(request(writeCommand, 0x23, 5)), 4);
+    QCOMPARE(kvnlReplyStatus(request(writeCommand, 0x24, 9)), 100);
+    QCOMPARE(kvnlReplyStatus(request(readCommand, 0x23)), 100);
+    QCOMPARE(kvnlReplyStatus(request(writeCommand, 0x23, 6)), 4);
+    QCOMPARE(board->registerValue(0x23), 7u);
+    QCOMPARE(board->registerValue(0x24), 9u);
+    QCOMPARE(kvnlReplyStatus(request(writeCommand, 0x23, 8)), 100);
+    QCOMPARE(board->registerValue(0x23), 8u);
 }
 
 void TestBoardSimProtocol::clearFaultsRestoresNormalAnswers()

@@ -115,6 +115,12 @@ KvnlAnswer BoardCore::writeRegister(const KvnlRequest &request)
         return KvnlAnswer::failure(replystatus::BrownOut);
     if (request.type >= RegisterFile::size)
         return KvnlAnswer::failure(replystatus::InvalidType);
+    auto refused = faultSettings.refusedWrites.find(request.type);
+    if (refused != faultSettings.refusedWrites.end()) {
+        if (--refused.value() <= 0)
+            faultSettings.refusedWrites.erase(refused);
+        return KvnlAnswer::failure(replystatus::InvalidValue);
+    }
     appendLimited(writes, qMakePair(request.type, request.value));
     // Writes to read-only registers or addresses the chip lacks are acknowledged and dropped, as
     // the chip's interface does.
@@ -261,6 +267,15 @@ void BoardCore::setUnknownCommandStatus(bool unknown)
 {
     QMutexLocker locker(&mutex);
     faultSettings.unknownCommandStatus = unknown;
+}
+
+void BoardCore::refuseWrites(quint8 address, int writes)
+{
+    QMutexLocker locker(&mutex);
+    if (writes > 0)
+        faultSettings.refusedWrites[address] = writes;
+    else
+        faultSettings.refusedWrites.remove(address);
 }
 
 void BoardCore::clearFaults()

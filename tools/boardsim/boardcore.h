@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
+#include <QMap>
 #include <QMutex>
 #include <QPair>
 #include <QRecursiveMutex>
@@ -31,6 +32,9 @@ struct FaultSettings
     QByteArray garbage; // goes out ahead of the next reply
     bool brownOut = false;
     bool unknownCommandStatus = false;
+    // Writes still to be refused, by register address: answered with an error status and
+    // dropped, while reads go on as usual.
+    QMap<quint8, int> refusedWrites;
 };
 
 // The board's firmware without its transport: it turns request frames into the bytes to send
@@ -72,6 +76,7 @@ public:
     void injectGarbage(const QByteArray &bytes);
     void setBrownOut(bool brownOut);
     void setUnknownCommandStatus(bool unknown);
+    void refuseWrites(quint8 address, int writes);
     void clearFaults();
 
     void setClockScale(double scale);

@@ -92,6 +92,7 @@ QString ControlInterpreter::helpText()
                "fault garbage N|0xHEX    bytes ahead of the next reply\n"
                "fault brownout [on|off]  status 11 for chip commands; off: the chip restarts\n"
                "fault unknown [on|off]   answer every command with the unknown-command status\n"
+               "fault refuse ADDR N      refuse the next N writes to ADDR (reads go on)\n"
                "fault clear              all faults off\n"
                "unplug                   close the pty and take the device away\n"
                "replug [NAME]            a new pty, under the same or a new port name\n"
@@ -254,6 +255,13 @@ QString ControlInterpreter::fault(const QStringList &words)
         board->setBrownOut(on);
     } else if (kind == QLatin1String("unknown") && parseSwitch(words, 2, &on)) {
         board->setUnknownCommandStatus(on);
+    } else if (kind == QLatin1String("refuse") && words.size() == 4) {
+        qint64 address = 0;
+        qint64 count = 0;
+        if (!parseNumber(words.at(2), &address) || address < 0 || address > 0x7F
+            || !parseNumber(words.at(3), &count) || count < 0)
+            return error(QStringLiteral("usage: fault refuse ADDR N"));
+        board->refuseWrites(quint8(address), int(count));
     } else if (kind == QLatin1String("clear") && words.size() == 2) {
         board->clearFaults();
     } else if (kind == QLatin1String("garbage") && words.size() == 3) {
@@ -272,7 +280,7 @@ QString ControlInterpreter::fault(const QStringList &words)
     } else {
         return error(QStringLiteral("usage: fault silence N | delay MS | split [on|off] | "
                                     "checksum N | garbage N|0xHEX | brownout [on|off] | "
-                                    "unknown [on|off] | clear"));
+                                    "unknown [on|off] | refuse ADDR N | clear"));
     }
     return ok();
 }

@@ -25,6 +25,7 @@ enum : quint8 {
     WrongChecksum = 1,
     UnknownCommand = 2,
     InvalidType = 3,
+    InvalidValue = 4, // the firmware refused the value
     BrownOut = 11, // the chip's supply sagged
     Success = 100,
 };

@@ -64,6 +64,7 @@ public:
     void injectGarbage(const QByteArray &bytes);
     void setBrownOut(bool brownOut);
     void setUnknownCommandStatus(bool unknown);
+    void refuseWrites(quint8 address, int writes);
     void clearFaults();
     FaultSettings faults() const;
 
