@@ -358,8 +358,8 @@ void TestRampView::redrawAfterAResizeFillsTheViewport()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTRY_COMPARE(window.size(), windowSize);
     QCoreApplication::processEvents();
+    QTRY_VERIFY(qAbs(view->transform().m11() - view->viewport()->width() / 1050.0) < 1e-9);
     const QRect viewport = view->viewport()->rect();
-    QTRY_VERIFY(qAbs(view->transform().m11() - viewport.width() / 1050.0) < 1e-9);
 
     // A new ramp is entered in the resized window.
     drawMotorRamp(*view, inputs);
