@@ -1,5 +1,6 @@
 #include "link/deviceconsole.h"
 
+#include "devconinstallpath.h"
 #include "foundation/methodname.h"
 #include "foundation/utilities.h"
 #include "platform/elevatedlauncher.h"
@@ -16,10 +17,6 @@
 #include <QRegularExpression>
 
 #include <unistd.h>
-
-#ifndef KVN_DEVCON_INSTALL_PATH
-#define KVN_DEVCON_INSTALL_PATH "/usr/libexec/kvn31xx-eval/kvn-devcon"
-#endif
 
 namespace {
 const QLatin1String makerWord("Korvane ");

@@ -268,8 +268,10 @@ void RampView::adjustRampScene(int x, int y)
     const double factor = viewportWidth / scaledForWidth;
     scale(factor, factor);
     scaledForWidth = viewportWidth;
-    // The next drawing fills the viewport's size; the items drawn so far stay where they are.
-    rampScene->setSceneRect(QRectF(0, 0, viewportWidth, viewportHeight));
+    // Only the view's own idea of the area to redraw follows the viewport. The scene keeps the
+    // 1049 x 629 rectangle it was laid out in: the scaling above already fits that to the
+    // viewport, and every drawing measures its plot from it.
+    updateSceneRect(QRectF(0, 0, viewportWidth, viewportHeight));
     // The texts kept their size on screen, so in scene units they changed theirs.
     layoutCaption();
 }

@@ -75,8 +75,15 @@ ExpressionWave evaluateExpression(const QString &field)
     for (int x = 0; x < WaveTable::tableSize; ++x) {
         ExprEvaluator::Error error = ExprEvaluator::NoError;
         const double value = std::trunc(evaluator.evaluate(text.constData(), x, &error));
-        if (error != ExprEvaluator::NoError || std::isnan(value)) {
+        if (error != ExprEvaluator::NoError) {
             wave.outcome = ExpressionOutcome::BadExpression;
+            return wave;
+        }
+        // The expression itself reads well, so its message would send the user looking for a
+        // typing error; a value that is no number lies outside the table's range like one below
+        // 0 (a NaN converted to an int is the lowest int).
+        if (std::isnan(value)) {
+            wave.outcome = ExpressionOutcome::Underflow;
             return wave;
         }
         // Compared as doubles: a value beyond the int range, an infinity among them, is refused

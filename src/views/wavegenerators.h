@@ -48,8 +48,8 @@ struct ExpressionWave
 QByteArray expressionText(const QString &field, bool *unreadable = nullptr);
 
 // Evaluates the text for x = 0..255, each value truncated toward zero; stops at the first value
-// above 255 (Overflow, +infinity included), below 0 (Underflow, -infinity included) or at an
-// evaluation error or a value that is not a number (BadExpression).
+// above 255 (Overflow, +infinity included), below 0 or not a number (Underflow, -infinity
+// included) or at an evaluation error (BadExpression).
 ExpressionWave evaluateExpression(const QString &field);
 
 // The message of a refused expression, untranslated (context "MicrostepWaves"); empty when

@@ -106,9 +106,9 @@ void TestBoardSimChip::positioningStopsExactlyAtTarget()
     QFETCH(qint32, target);
     QFETCH(QList<quint32>, ramp);
     ChipModel chip(Chip::Kvn3162);
-    const quint8 offsets[] = {VStart, A1, V1, AMax, VMax, DMax, D1, VStop};
+    const quint8 addresses[] = {VStart, A1, V1, AMax, VMax, DMax, D1, VStop};
     for (int i = 0; i < 8; ++i)
-        QVERIFY(chip.hostWrite(rampRegister(motor, offsets[i]), ramp.at(i)));
+        QVERIFY(chip.hostWrite(rampRegister(motor, addresses[i]), ramp.at(i)));
     chip.hostWrite(rampRegister(motor, XTarget), quint32(target));
     chip.advance(0.005);
     QVERIFY(chip.value(rampRegister(motor, VActual)) != 0);

@@ -362,6 +362,29 @@ private Q_SLOTS:
         }
     }
 
+    // What a user's install does, into a staging folder: the tool lands where the program, built
+    // for the same prefix, looks for it.
+    void installedToolLiesWhereTheProgramLooks()
+    {
+        QTemporaryDir staging;
+        QVERIFY(staging.isValid());
+        QProcess install;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DESTDIR"), staging.path());
+        install.setProcessEnvironment(environment);
+        install.setProcessChannelMode(QProcess::MergedChannels);
+        install.start(QStringLiteral(KVN_CMAKE_COMMAND),
+                      {QStringLiteral("--install"), QStringLiteral(KVN_BUILD_DIR)});
+        QVERIFY(install.waitForFinished(300000));
+        const QByteArray log = install.readAll();
+        QVERIFY2(install.exitStatus() == QProcess::NormalExit && install.exitCode() == 0,
+                 log.constData());
+        const QString path = DeviceConsole::devconInstallPath();
+        QVERIFY(path.startsWith(QLatin1Char('/')));
+        const QFileInfo tool(staging.path() + path);
+        QVERIFY2(tool.isFile() && tool.isExecutable(), qPrintable(path + QLatin1Char('\n') + log));
+    }
+
     void unknownCommandPrintsUsage()
     {
         const Result result = run({QStringLiteral("rescan")});

@@ -321,33 +321,47 @@ void TestAppSettings::restoredWindowIsClampedOntoTheScreen_data()
 {
     QTest::addColumn<QSize>("storedSize");
     QTest::addColumn<QPoint>("storedPosition");
-    QTest::newRow("gone monitor to the right") << QSize(300, 200) << QPoint(5000, 40);
-    QTest::newRow("above and left of the screen") << QSize(300, 200) << QPoint(-900, -700);
-    QTest::newRow("larger than the screen") << QSize(5000, 4000) << QPoint(0, 0);
-    QTest::newRow("hanging over the bottom edge") << QSize(300, 200) << QPoint(10, 10000);
+    QTest::addColumn<QSize>("leastSize"); // the smallest the window's contents allow
+    QTest::newRow("gone monitor to the right") << QSize(300, 200) << QPoint(5000, 40) << QSize();
+    QTest::newRow("above and left of the screen")
+        << QSize(300, 200) << QPoint(-900, -700) << QSize();
+    QTest::newRow("larger than the screen") << QSize(5000, 4000) << QPoint(0, 0) << QSize();
+    QTest::newRow("hanging over the bottom edge")
+        << QSize(300, 200) << QPoint(10, 10000) << QSize();
+    // A window that cannot be made small enough still opens with its title bar on the screen,
+    // where it can be dragged, and its right and bottom part off it.
+    QTest::newRow("least size taller than the screen")
+        << QSize(300, 200) << QPoint(10, 10000) << QSize(300, 5000);
+    QTest::newRow("least size larger than the screen, stored at the top left")
+        << QSize(300, 200) << QPoint(0, 0) << QSize(5000, 4000);
 }
 
 void TestAppSettings::restoredWindowIsClampedOntoTheScreen()
 {
     QFETCH(QSize, storedSize);
     QFETCH(QPoint, storedPosition);
+    QFETCH(QSize, leastSize);
     {
         AppSettings settings;
         settings.setValue(QStringLiteral("Mainwindow/Size"), storedSize);
         settings.setValue(QStringLiteral("Mainwindow/Position"), storedPosition);
     }
     QWidget window;
+    window.setMinimumSize(leastSize.expandedTo(QSize(0, 0)));
     AppSettings().restoreWindow(&window);
     const QRect area = screenArea();
     // Title bar and frame included.
     const QRect frame = ScreenFit::frameRect(&window);
-    QVERIFY2(area.contains(frame),
-             qPrintable(QStringLiteral("%1,%2 %3x%4")
-                            .arg(window.x())
-                            .arg(window.y())
-                            .arg(window.width())
-                            .arg(window.height())));
-    QCOMPARE(window.size(), storedSize.boundedTo(area.size() - (frame.size() - window.size())));
+    const QString placed = QStringLiteral("%1,%2 %3x%4")
+                               .arg(window.x())
+                               .arg(window.y())
+                               .arg(window.width())
+                               .arg(window.height());
+    QVERIFY2(area.contains(frame.topLeft()), qPrintable(placed));
+    const QSize fitting = area.size() - (frame.size() - window.size());
+    QCOMPARE(window.size(), storedSize.boundedTo(fitting).expandedTo(leastSize));
+    if (leastSize.boundedTo(fitting) == leastSize)
+        QVERIFY2(area.contains(frame), qPrintable(placed));
 }
 
 void TestAppSettings::historyKeepsDuplicatesAndTiesAcrossSaveAndLoad()

@@ -202,9 +202,14 @@ void TestExprEvaluator::waves_data()
     QTest::newRow("-infinity underflows") << "log(x)" << Outcome::Underflow << 0 << 0;
     QTest::newRow("-1/x underflows") << "-1/x" << Outcome::Underflow << 0 << 0;
     QTest::newRow("infinity after good values") << "100-1/(7-x)" << Outcome::Underflow << 0 << 0;
-    QTest::newRow("not a number") << "sqrt(x-300)" << Outcome::BadExpression << 0 << 0;
+    // A result that is not a number is out of range, not a fault of the text.
+    QTest::newRow("not a number") << "sqrt(x-300)" << Outcome::Underflow << 0 << 0;
     QTest::newRow("not a number after good values")
-        << "sqrt(100-x)" << Outcome::BadExpression << 0 << 0;
+        << "sqrt(100-x)" << Outcome::Underflow << 0 << 0;
+    QTest::newRow("0/0") << "0/0" << Outcome::Underflow << 0 << 0;
+    QTest::newRow("infinity minus infinity") << "1/x-1/x" << Outcome::Underflow << 0 << 0;
+    // Typed as a word, nan is a name the evaluator does not know.
+    QTest::newRow("nan is no name") << "nan" << Outcome::BadExpression << 0 << 0;
     QTest::newRow("1022 characters")
         << QString(1021, QLatin1Char(' ')) + "x" << Outcome::Accepted << 0 << 255;
     QTest::newRow("1023 characters are too long")

@@ -215,8 +215,8 @@ void TestMicrostepWaves::refusedWavesAreShownButNotWritten_data()
                                    "check the expression that you have entered."
                                 << false;
     QTest::newRow("not a number") << "sqrt(x-1)" << defaults
-                                  << "There is an error in the mathematical expression.\nPlease "
-                                     "check the expression that you have entered."
+                                  << "Undeflow: at least one value is less than 0.\nPlease check "
+                                     "the expression that you have entered."
                                   << false;
     QTest::newRow("+infinity") << "1/x" << defaults
                                << "Overflow: at least one value is greater than 255.\nPlease check "

@@ -105,20 +105,20 @@ void MotorModel::powerOn()
     publish();
 }
 
-quint32 MotorModel::rampValue(quint8 offset) const
+quint32 MotorModel::rampValue(quint8 motor1Address) const
 {
-    return registers.value(rampRegister(motor, offset));
+    return registers.value(rampRegister(motor, motor1Address));
 }
 
-quint32 MotorModel::driverValue(quint8 offset) const
+quint32 MotorModel::driverValue(quint8 motor1Address) const
 {
-    return registers.value(driverRegister(motor, offset));
+    return registers.value(driverRegister(motor, motor1Address));
 }
 
 MotorModel::Ramp MotorModel::rampParameters() const
 {
-    auto speed = [this](quint8 offset) { return double(rampValue(offset)) * velocityUnit; };
-    auto slope = [this](quint8 offset) { return double(rampValue(offset)) * accelerationUnit; };
+    auto speed = [this](quint8 address) { return double(rampValue(address)) * velocityUnit; };
+    auto slope = [this](quint8 address) { return double(rampValue(address)) * accelerationUnit; };
     return {speed(VStart), slope(A1),   speed(V1), slope(AMax),
             speed(VMax),   slope(DMax), slope(D1), speed(VStop)};
 }

@@ -42,8 +42,8 @@ public:
 private:
     struct Ramp;
 
-    quint32 rampValue(quint8 offset) const;
-    quint32 driverValue(quint8 offset) const;
+    quint32 rampValue(quint8 motor1Address) const;
+    quint32 driverValue(quint8 motor1Address) const;
     Ramp rampParameters() const;
     double distanceToTarget() const;
     qint32 positionRegister() const;
