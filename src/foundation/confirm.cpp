@@ -34,13 +34,6 @@ void Confirm::layOut()
     outer->addWidget(frame);
     outer->setSizeConstraint(QLayout::SetFixedSize);
 
-    m_details = new QLabel(frame);
-    m_details->setObjectName(QStringLiteral("LblDetails"));
-    m_details->setStyleSheet(QStringLiteral("border-style: none;"));
-    m_details->setWordWrap(true);
-    m_details->setTextFormat(Qt::PlainText);
-    m_details->hide();
-
     ui->iconLabel->setFixedSize(ui->iconLabel->size());
     ui->LblText->setMinimumWidth(ui->LblText->width());
     ui->LblText->setTextFormat(Qt::PlainText);
@@ -55,16 +48,9 @@ void Confirm::layOut()
     grid->setContentsMargins(25, 20, 25, 20);
     grid->setHorizontalSpacing(25);
     grid->setVerticalSpacing(12);
-    grid->addWidget(ui->iconLabel, 0, 0, 2, 1, Qt::AlignTop);
+    grid->addWidget(ui->iconLabel, 0, 0, Qt::AlignTop);
     grid->addWidget(ui->LblText, 0, 1);
-    grid->addWidget(m_details, 1, 1);
-    grid->addLayout(buttons, 2, 0, 1, 2);
-}
-
-void Confirm::setDetails(const QString &details)
-{
-    m_details->setText(details);
-    m_details->setVisible(!details.isEmpty());
+    grid->addLayout(buttons, 1, 0, 1, 2);
 }
 
 Confirm::~Confirm()

@@ -11,8 +11,8 @@ class Confirm;
 
 // A message dialog with "OK" and "Cancel". It ends with 1 for "OK" and 0 for every other way out
 // (Cancel, Escape, the window manager) and deletes itself, so a caller may wait for its
-// destroyed() signal. It wears the window manager's frame, so that its title says what it is
-// about and it can be moved, and it fits itself to its texts and buttons.
+// destroyed() signal. It wears the window manager's frame, so that it can be moved off what it
+// covers, and it fits itself to its text and buttons.
 class Confirm : public QDialog
 {
     Q_OBJECT
@@ -20,9 +20,6 @@ class Confirm : public QDialog
 public:
     explicit Confirm(const QString &text, QWidget *parent = nullptr);
     ~Confirm() override;
-
-    // A smaller text below the message: what pressing "OK" will do.
-    void setDetails(const QString &details);
 
     // The creator may delete it to leave only "OK".
     QPushButton *cancelButton;
@@ -37,6 +34,5 @@ private:
     void layOut();
     void finish(int result);
 
-    QLabel *m_details = nullptr;
     Ui::Confirm *ui;
 };

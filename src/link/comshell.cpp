@@ -581,14 +581,12 @@ void ComShell::portNotOpened(const QString &port, int error)
         setStatus(busyIcon, deviceStateTexts.at(DeviceBusy));
         emitStatus();
     }
-    // Said once, not at every retry: a critical message is also a notification.
-    if (m_busyRetries == 0) {
-        if (busy)
-            qCritical().noquote() << quoted(port) << QLatin1Char('(') + reason + QLatin1Char(')')
-                                  << "is busy";
-        else
-            qCritical().noquote() << quoted(port) << "cannot open:" << reason;
-    }
+    // Every busy open is told, the system's reason on a line of its own below it. Any other
+    // failure is said once, not at every retry: a critical message is also a notification.
+    if (busy)
+        qCritical().noquote() << quoted(port) << QStringLiteral("is busy\n") + reason;
+    else if (m_busyRetries == 0)
+        qCritical().noquote() << quoted(port) << "cannot open:" << reason;
     retryBusyPort();
 }
 

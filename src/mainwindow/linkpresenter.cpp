@@ -139,11 +139,6 @@ bool LinkPresenter::offerDriverInstallation()
             return false;
         auto *confirm = new Confirm(
             ComShell::tr("Device driver is not installed\nplug a Device and press OK"), m_owner);
-        confirm->setWindowTitle(ComShell::tr("Board without a usable port"));
-        confirm->setDetails(
-            ComShell::tr("The board's port cannot be used yet. Plug the board in and press "
-                         "OK: the device manager then installs the board's access rule, "
-                         "for which the system may ask for the administrator's password."));
         if (confirm->cancelButton)
             confirm->cancelButton->deleteLater();
         prompt.pending = confirm;

@@ -10,7 +10,6 @@
 #include "foundation/choosestring.h"
 #include "foundation/mainappstyle.h"
 #include "foundation/methodname.h"
-#include "foundation/plainmessagebox.h"
 #include "foundation/screenfit.h"
 #include "foundation/spacerwidget.h"
 #include "foundation/utilities.h"
@@ -150,11 +149,7 @@ void MainWindow::selectBoard()
         setVisible(true);
         // Nothing is busy while the box waits: the start-up indicator would only hide the bar.
         ui->statusBar->progressBar()->hide();
-        PlainMessageBox::information(
-            this, tr(" Found no USB device "), tr("Scanning other serial devices"),
-            tr("No KVN3141 or KVN3162 evaluation board was found on USB. After OK the program "
-               "tries every serial port in turn and connects to the first board that answers: "
-               "plug the board in and wait."));
+        QMessageBox::about(this, tr(" Found no USB device "), tr("Scanning other serial devices"));
         comShell.init(QString(), this, false);
         boardConnection.setAcceptedFirmware(
             {{0, QStringLiteral("362")}, {1, QStringLiteral("3141")}});

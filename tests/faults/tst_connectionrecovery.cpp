@@ -1,7 +1,9 @@
 #include "boardfixture.h"
 #include "foundation/confirm.h"
 #include "link/comshell.h"
+#include "maintenance/droplabel.h"
 #include "mainwindow/linkpresenter.h"
+#include "mainwindow/statusbar.h"
 #include "serial/abstractserial.h"
 #include "serial/serialdeviceenumerator.h"
 #include "stallwatch.h"
@@ -18,8 +20,14 @@
 #include <atomic>
 #include <memory>
 
+#include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -262,31 +270,110 @@ private Q_SLOTS:
         // holds it longer than the link's quick retries last (a terminal left open across the
         // replug); then it lets go.
         static int busyMessages = 0;
+        static int busyMessagesWithReason = 0;
         static QtMessageHandler previous = nullptr;
-        previous = qInstallMessageHandler(
-            [](QtMsgType type, const QMessageLogContext &context, const QString &text) {
-                if (type == QtCriticalMsg && text.endsWith(QLatin1String(" is busy")))
-                    ++busyMessages;
-                previous(type, context, text);
-            });
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context,
+                                             const QString &text) {
+            const QStringList lines = text.split(QLatin1Char('\n'));
+            if (type == QtCriticalMsg && lines.first() == QLatin1String("\"ttyACM0\" is busy")) {
+                ++busyMessages;
+                if (lines.size() == 2 && !lines.last().isEmpty())
+                    ++busyMessagesWithReason;
+            }
+            previous(type, context, text);
+        });
+        QSignalSpy reports(shell.get(), &ComShell::status);
         QVERIFY(board().replug());
         const int holder = ::open(QFile::encodeName(board().devicePath()).constData(),
                                   O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         QVERIFY(holder >= 0);
         QCOMPARE(::flock(holder, LOCK_EX | LOCK_NB), 0);
         QTRY_COMPARE_WITH_TIMEOUT(shell->statusText(), QStringLiteral("Device is busy"), 5000);
-        constexpr int heldMs
-            = ComShell::busyRetryLimit * ComShell::busyRetryMs + ComShell::busySlowRetryMs + 500;
-        QTest::qWait(heldMs);
+        // Past the quick retries (twelve of half a second) into the slow ones.
+        QTest::qWait(8500);
         QCOMPARE(shell->statusText(), QStringLiteral("Device is busy"));
         QVERIFY(shell->isRecoveryPending());
         ::close(holder);
-        QTRY_VERIFY_WITH_TIMEOUT(isConnected(), 3 * ComShell::busySlowRetryMs + 2000);
+        // The slow retries come every two seconds: the next one finds the port free.
+        QTRY_VERIFY_WITH_TIMEOUT(isConnected(), 2000 + 1500);
         qInstallMessageHandler(previous);
         QVERIFY(requestsWithCommand(board(), KvnlFirmwareVersion) > 0);
-        // The retries go on quietly: the port's state is told once.
-        QCOMPARE(busyMessages, 1);
+        // Every busy open is told in the log, the reason on a line of its own.
+        int busyReports = 0;
+        for (const QList<QVariant> &report : reports)
+            busyReports += report.at(1).toString() == QLatin1String("Device is busy") ? 1 : 0;
+        QVERIFY2(busyMessages > 1, qPrintable(QString::number(busyMessages)));
+        QCOMPARE(busyMessages, busyReports);
+        QCOMPARE(busyMessagesWithReason, busyMessages);
         QVERIFY(modalBoxes.isEmpty());
+    }
+
+    void portThisUserMayNotOpenIsNoAccess()
+    {
+        // The board's node is root's alone, as before its access rule is installed; the folders
+        // on the way to it are open to all, so that the node itself is what refuses.
+        const QByteArray node = QFile::encodeName(board().ptyPath());
+        QCOMPARE(::chmod(node.constData(), 0600), 0);
+        for (const QString &folder : {usbBoard.root(), usbBoard.devRoot()})
+            QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+        makeShell(boardId);
+        StatusBar bar;
+        bar.addConnectionControls(shell.get(), &window);
+
+        // The suite runs as root, whom no node refuses: the open is made by a child that has
+        // become the unprivileged user "nobody". It answers through a pipe: the open's cause, and
+        // what the status bar then shows.
+        int channel[2];
+        QCOMPARE(::pipe2(channel, O_CLOEXEC), 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::close(channel[0]);
+            QByteArray answer = "cannot become nobody";
+            constexpr uid_t nobody = 65534;
+            if (::setgroups(0, nullptr) == 0 && ::setgid(nobody) == 0 && ::setuid(nobody) == 0) {
+                // The test's log belongs to the parent.
+                qInstallMessageHandler(
+                    [](QtMsgType, const QMessageLogContext &, const QString &) {});
+                const bool opened = shell->openHandler(usbPort);
+                answer = QByteArray::number(opened) + '\n'
+                    + QByteArray::number(shell->serialPort()->openError()) + '\n'
+                    + bar.firmwareLabel()->text().toUtf8();
+            }
+            for (qsizetype done = 0; done < answer.size();) {
+                const ssize_t n
+                    = ::write(channel[1], answer.constData() + done, size_t(answer.size() - done));
+                if (n <= 0)
+                    break;
+                done += n;
+            }
+            ::_exit(0);
+        }
+        ::close(channel[1]);
+        QByteArray answer;
+        QDeadlineTimer deadline(20000);
+        bool answered = false;
+        pollfd entry = {channel[0], POLLIN, 0};
+        while (!answered && ::poll(&entry, 1, int(deadline.remainingTime())) > 0) {
+            char chunk[512];
+            const ssize_t n = ::read(channel[0], chunk, sizeof chunk);
+            answered = n <= 0;
+            answer.append(chunk, qMax<ssize_t>(n, 0));
+        }
+        ::close(channel[0]);
+        if (!answered)
+            ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        QVERIFY2(answered, "the unprivileged child did not answer");
+        if (answer == "cannot become nobody")
+            QSKIP("this user cannot become another one");
+        const QList<QByteArray> lines = answer.split('\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0), QByteArray("0"));
+        QCOMPARE(lines.at(1).toInt(), EACCES);
+        QCOMPARE(QString::fromUtf8(lines.at(2)),
+                 QStringLiteral("unable to open port ttyACM0: no access for this user, install "
+                                "the access rule in the device manager"));
     }
 };
 

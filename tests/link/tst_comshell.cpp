@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QThread>
@@ -346,6 +347,17 @@ private Q_SLOTS:
         shell->setAutoStart(true);
         shell->setAutoStart(true);
         QCOMPARE(window.findChildren<Confirm *>().size(), 1);
+        // Its one text says what to do; it has no title and no further sentence.
+        const Confirm *prompt = window.findChild<Confirm *>();
+        QStringList texts;
+        for (const QLabel *label : prompt->findChildren<QLabel *>()) {
+            if (!label->text().isEmpty())
+                texts << label->text();
+        }
+        QCOMPARE(texts,
+                 QStringList {
+                     QStringLiteral("Device driver is not installed\nplug a Device and press OK")});
+        QCOMPARE(prompt->windowTitle(), QString());
 
         // OK opens the installer, which stands for the pending prompt.
         QTimer::singleShot(1300, this, [] {

@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <functional>
 
+#include <sys/ioctl.h>
+
 class AbstractSerialTest : public QObject
 {
     Q_OBJECT
@@ -360,6 +362,10 @@ private Q_SLOTS:
         QVERIFY(openOn(first, pty));
         QVERIFY(!openOn(second, pty));
         QCOMPARE(second.errorString(), text(AbstractSerial::StatusOpenError));
+        // The holder keeps the line to itself after the failed open.
+        int exclusive = 0;
+        QCOMPARE(::ioctl(pty.slave, TIOCGEXCL, &exclusive), 0);
+        QVERIFY(exclusive != 0);
         first.close();
         QVERIFY(openOn(second, pty));
     }

@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include <sys/ioctl.h>
 #include <termios.h>
 
 namespace {
@@ -121,7 +122,14 @@ private Q_SLOTS:
         QVERIFY(openOn(first, pty));
         QVERIFY(!openOn(second, pty));
         QCOMPARE(second.descriptor(), -1);
+        // The failed open leaves the holder's exclusive flag on the line; the holder's own close
+        // takes it off.
+        int exclusive = 0;
+        QCOMPARE(::ioctl(pty.slave, TIOCGEXCL, &exclusive), 0);
+        QVERIFY(exclusive != 0);
         first.close();
+        QCOMPARE(::ioctl(pty.slave, TIOCGEXCL, &exclusive), 0);
+        QCOMPARE(exclusive, 0);
         QVERIFY(openOn(second, pty));
     }
 

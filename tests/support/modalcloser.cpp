@@ -21,7 +21,7 @@ void ModalCloser::answerModalBox()
     texts << box->text();
     formats << box->textFormat();
     details << box->informativeText();
-    widths << box->width();
+    icons << box->icon();
     const QProgressBar *busy = box->parentWidget()
         ? box->parentWidget()->findChild<QProgressBar *>(QStringLiteral("statusBarProgressBar"))
         : nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -19,7 +20,7 @@ public:
     QStringList texts;
     QList<Qt::TextFormat> formats; // of each box's text
     QStringList details; // each box's informative text
-    QList<int> widths; // each box's width as shown
+    QList<QMessageBox::Icon> icons; // NoIcon for a box that shows a picture of its own
     QList<bool> busyShown; // whether the status bar's busy indicator showed behind each box
 
 private:
