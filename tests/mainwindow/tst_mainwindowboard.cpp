@@ -1,15 +1,18 @@
 #include "boardsim/simulatedboard.h"
 #include "dialogs/registermap.h"
 #include "foundation/appsettings.h"
+#include "mainwindow/diallog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/statusbar.h"
 #include "support/devicetree.h"
 #include "support/modalcloser.h"
 #include "support/testenvironment.h"
+#include "support/wheelnotch.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDial>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -151,6 +154,7 @@ private Q_SLOTS:
     void motorMovedFromThePanelReachesItsTarget_data();
     void motorMovedFromThePanelReachesItsTarget();
     void unpluggedBoardSwitchesTheWindowOffAndReplugOnAgain();
+    void wheelOverAJogControlNotClickedIntoLeavesTheJog();
     void chipMessageGoesWithTheBoard_data();
     void chipMessageGoesWithTheBoard();
 
@@ -462,6 +466,54 @@ void TestMainWindowBoard::unpluggedBoardSwitchesTheWindowOffAndReplugOnAgain()
     QTRY_COMPARE(child<QLabel>("StaticXActual2")->text(), QStringLiteral("555"));
     // The board was unplugged, so its chip started afresh: the jog is over.
     QVERIFY(!fastRight->isChecked());
+}
+
+// During a fast jog, a notch of the wheel over a jog dial or box the user has not clicked or
+// tabbed into leaves it and the motor as they were; once the user is in the dial, one notch
+// changes the jog's speed.
+void TestMainWindowBoard::wheelOverAJogControlNotClickedIntoLeavesTheJog()
+{
+    QVERIFY(startBoard(Chip::Kvn3162));
+    QVERIFY(openConnectedWindow());
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto *velocity = child<DialLog>("dialLogVelocity1");
+    auto *acceleration = child<DialLog>("dialLogAcceleration1");
+    velocity->spinBox->setValue(4000);
+    acceleration->spinBox->setValue(500);
+    auto *fastRight = child<QPushButton>("BtnJogFastRight1");
+    fastRight->click();
+    QVERIFY(fastRight->isChecked());
+    QCOMPARE(board->registerValue(0x27), 4000u);
+
+    for (QWidget *control :
+         {static_cast<QWidget *>(velocity->dial), static_cast<QWidget *>(velocity->spinBox),
+          static_cast<QWidget *>(acceleration->dial),
+          static_cast<QWidget *>(acceleration->spinBox)}) {
+        if (QWidget *focused = QApplication::focusWidget())
+            focused->clearFocus();
+        board->clearWriteLog();
+        QWidget *under = wheelNotchOver(control);
+        QVERIFY2(under == control || control->isAncestorOf(under),
+                 qPrintable(control->parentWidget()->objectName()));
+        QCoreApplication::processEvents();
+        QCOMPARE(board->writeLog(), Writes());
+        QCOMPARE(velocity->spinBox->value(), 4000);
+        QCOMPARE(acceleration->spinBox->value(), 500);
+    }
+    QVERIFY(fastRight->isChecked());
+
+    // Three dial steps of a tenth of a decade each: 4000 (position 36) becomes 10^3.9 - 1.
+    velocity->dial->setFocus(Qt::TabFocusReason);
+    board->clearWriteLog();
+    wheelNotchOver(velocity->dial);
+    QCOMPARE(velocity->spinBox->value(), 7942);
+    // A dial turn announces its value twice (once from the box it sets), so VMAX may come twice.
+    const Writes writes = board->writeLog();
+    QVERIFY(!writes.isEmpty());
+    for (const auto &write : writes)
+        QCOMPARE(write, (QPair<quint8, quint32>(0x27, 7942)));
 }
 
 void TestMainWindowBoard::chipMessageGoesWithTheBoard_data()
