@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -475,6 +477,8 @@ void TestMainWindowBoard::wheelOverAJogControlNotClickedIntoLeavesTheJog()
 {
     QVERIFY(startBoard(Chip::Kvn3162));
     QVERIFY(openConnectedWindow());
+    // Low enough that its page scrolls.
+    window->resize(window->width(), 400);
     window->show();
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -487,20 +491,27 @@ void TestMainWindowBoard::wheelOverAJogControlNotClickedIntoLeavesTheJog()
     QVERIFY(fastRight->isChecked());
     QCOMPARE(board->registerValue(0x27), 4000u);
 
+    // The notch goes on to the window's page instead, which scrolls towards its end.
+    auto *page = child<QScrollArea>("scrollArea");
     for (QWidget *control :
          {static_cast<QWidget *>(velocity->dial), static_cast<QWidget *>(velocity->spinBox),
           static_cast<QWidget *>(acceleration->dial),
           static_cast<QWidget *>(acceleration->spinBox)}) {
         if (QWidget *focused = QApplication::focusWidget())
             focused->clearFocus();
+        page->verticalScrollBar()->setValue(0);
+        page->ensureWidgetVisible(control);
+        const int scrolled = page->verticalScrollBar()->value();
+        QVERIFY(scrolled < page->verticalScrollBar()->maximum());
         board->clearWriteLog();
-        QWidget *under = wheelNotchOver(control);
+        QWidget *under = wheelNotchOver(control, false);
         QVERIFY2(under == control || control->isAncestorOf(under),
                  qPrintable(control->parentWidget()->objectName()));
         QCoreApplication::processEvents();
         QCOMPARE(board->writeLog(), Writes());
         QCOMPARE(velocity->spinBox->value(), 4000);
         QCOMPARE(acceleration->spinBox->value(), 500);
+        QVERIFY(page->verticalScrollBar()->value() > scrolled);
     }
     QVERIFY(fastRight->isChecked());
 
