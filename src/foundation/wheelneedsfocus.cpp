@@ -26,7 +26,7 @@ WheelNeedsFocus::WheelNeedsFocus(QWidget *root)
     for (QWidget *widget : widgets) {
         if (!holdsAValue(widget))
             continue;
-        // Nor does the wheel give the control the focus on its way: only a click or Tab does.
+        // Neither may the wheel hand the control the focus on its way: only a click or Tab does.
         if (widget->focusPolicy() == Qt::WheelFocus)
             widget->setFocusPolicy(Qt::StrongFocus);
         widget->installEventFilter(this);
