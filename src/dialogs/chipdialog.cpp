@@ -4,7 +4,10 @@
 
 #include "foundation/livevaluelabel.h"
 #include "foundation/repaintpacer.h"
+#include "foundation/wheelneedsfocus.h"
 
+#include <QAbstractSpinBox>
+#include <QKeyEvent>
 #include <QMetaMethod>
 
 ChipDialog::ChipDialog(QWidget *parent)
@@ -50,6 +53,25 @@ void ChipDialog::setIdentity(const char *className, Qt::WindowFlags flags)
 {
     setWindowFlags(flags);
     setObjectName(QLatin1String("dlg_") + QLatin1String(className));
+    new WheelNeedsFocus(this);
+}
+
+void ChipDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Cancel)) {
+        // The box's value is still the one it had before the typing (its boxes take a typed
+        // value only when the edit ends), so setting it again puts its text back and leaves
+        // nothing to hand on when the focus goes.
+        QWidget *focused = focusWidget();
+        while (focused && focused != this && !qobject_cast<QAbstractSpinBox *>(focused))
+            focused = focused->parentWidget();
+        if (auto *box = qobject_cast<QAbstractSpinBox *>(focused)) {
+            const QVariant shown = box->property("value");
+            if (shown.isValid())
+                box->setProperty("value", shown);
+        }
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ChipDialog::setReadFailedProbe(std::function<bool()> probe)

@@ -55,8 +55,13 @@ Q_SIGNALS:
 
 protected:
     // Names the dialog "dlg_" + className (the key of its geometry in the settings) and sets its
-    // window flags; every constructor calls it right after building its form.
+    // window flags; every constructor calls it right after building its form. The form's value
+    // fields then take the mouse wheel only once the user has clicked or tabbed into them.
     void setIdentity(const char *className, Qt::WindowFlags flags);
+
+    // Escape closes the dialog and drops what was typed into a box and not yet finished: the box
+    // shows the chip's value again, and its losing the focus on the close writes nothing.
+    void keyPressEvent(QKeyEvent *event) override;
 
     // One read through the contract; 0 when nobody answers or the read failed, and then
     // lastReadFailed() is true until the next read. A dialog builds no write on a failed read

@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "foundation/livevaluelabel.h"
+#include "foundation/wheelneedsfocus.h"
 #include "maintenance/droplabel.h"
 #include "mainwindow/statusbar.h"
 
@@ -44,6 +45,9 @@ void MainWindow::initConnections()
         dial->spinBox->setMaximum(setup.spinMaximum);
         connect(dial, &DialLog::valueChanged, this, setup.slot);
     }
+
+    // A wheel turned to scroll the window would otherwise change the speed of a running jog.
+    new WheelNeedsFocus(ui->tabWidget);
 
     ui->rampView->initScene();
     updateRampScene(0);

@@ -2,6 +2,7 @@
 #include "dialogs/hexregisteredit.h"
 #include "support/modalcloser.h"
 #include "support/testenvironment.h"
+#include "support/wheelnotch.h"
 #include "windowonboard.h"
 
 #include <QAbstractButton>
@@ -19,6 +20,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -33,7 +35,14 @@ constexpr quint8 readCommand = 0x46;
 // Bits around every field the dialogs show, so that a write that loses one of them shows.
 constexpr quint32 currents = 0xA5A5E0E3; // hold 3, run 0, delay 5
 
-enum DialogIndex { MotorCurrentDialog, RampDialog, GeneralDialog, DriverDialog = 4 };
+enum DialogIndex {
+    MotorCurrentDialog,
+    RampDialog,
+    GeneralDialog,
+    DriverDialog = 4,
+    EncoderDialog = 8,
+    PaceHoldDialog
+};
 
 ChipDialog *dialogAt(const WindowOnBoard &bench, int index)
 {
@@ -150,6 +159,11 @@ const QList<KeyField> keyFields[] = {
      {"EditTOff%1", 0x6C, 0x7C}},
 };
 
+// The dialogs in the main window's order, as the rows of a data table name them.
+const char *const dialogTitles[]
+    = {"motor current",   "ramp generator", "general settings", "chopper", "driver status",
+       "microstep waves", "loadAdapt",      "register table",   "encoder", "paceHold"};
+
 // How the user ends typing into a field: Return, Tab, or a click on another widget.
 enum class Finish { Return, Tab, Click };
 
@@ -190,6 +204,27 @@ QWidget *otherTextField(const QWidget *dialog, const QWidget *field)
     return nullptr;
 }
 
+// Replaces the text of a focused spin box or line edit by a different value, keys only, without
+// ending the edit.
+void typeNewValue(QWidget *field)
+{
+    QString typed;
+    if (auto *box = qobject_cast<QSpinBox *>(field))
+        typed
+            = QString::number(box->value() < box->maximum() ? box->value() + 1 : box->value() - 1);
+    else if (auto *box = qobject_cast<QDoubleSpinBox *>(field))
+        typed
+            = QString::number(box->value() < box->maximum() ? box->value() + 1 : box->value() - 1);
+    else if (qobject_cast<HexRegisterEdit *>(field))
+        typed = QString::number(
+            static_cast<QLineEdit *>(field)->text().mid(2).toUInt(nullptr, 16) + 1, 16);
+    else
+        typed = QStringLiteral("x*2");
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, typed);
+}
+
 // Types a new value into a spin box or line edit, or changes a dial, box or list by key, as a
 // user does; for text the edit ends the given way.
 void useKeyboard(QWidget *field, Finish finish, const QWidget *dialog)
@@ -209,21 +244,7 @@ void useKeyboard(QWidget *field, Finish finish, const QWidget *dialog)
         QTest::keyClick(list, list->currentIndex() + 1 < list->count() ? Qt::Key_Down : Qt::Key_Up);
         return;
     }
-    QString typed;
-    if (auto *box = qobject_cast<QSpinBox *>(field))
-        typed
-            = QString::number(box->value() < box->maximum() ? box->value() + 1 : box->value() - 1);
-    else if (auto *box = qobject_cast<QDoubleSpinBox *>(field))
-        typed
-            = QString::number(box->value() < box->maximum() ? box->value() + 1 : box->value() - 1);
-    else if (qobject_cast<HexRegisterEdit *>(field))
-        typed = QString::number(
-            static_cast<QLineEdit *>(field)->text().mid(2).toUInt(nullptr, 16) + 1, 16);
-    else
-        typed = QStringLiteral("x*2");
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClicks(field, typed);
+    typeNewValue(field);
     switch (finish) {
     case Finish::Return:
         QTest::keyClick(field, Qt::Key_Return);
@@ -235,6 +256,142 @@ void useKeyboard(QWidget *field, Finish finish, const QWidget *dialog)
         if (QWidget *other = otherTextField(dialog, field))
             QTest::mouseClick(other, Qt::LeftButton, {}, other->rect().center());
         break;
+    }
+}
+
+// The text a typed field shows.
+QString shownText(const QWidget *field)
+{
+    if (auto *box = qobject_cast<const QAbstractSpinBox *>(field))
+        return box->text();
+    if (auto *edit = qobject_cast<const QLineEdit *>(field))
+        return edit->text();
+    return QString();
+}
+
+bool isTyped(const QWidget *field)
+{
+    return qobject_cast<const QAbstractSpinBox *>(field) || qobject_cast<const QLineEdit *>(field);
+}
+
+// A field of a dialog by its full name, with the register it writes (-1: none).
+struct NamedField
+{
+    QString name;
+    int address;
+    // The row of the register table whose "New Value" cell this is, or empty.
+    QString cellRow() const
+    {
+        return name.startsWith(QLatin1String("cell:")) ? name.mid(5) : QString();
+    }
+};
+
+// The fields of a dialog in keyFields, one per motor.
+QList<NamedField> namedFields(int dialog)
+{
+    QList<NamedField> fields;
+    for (const KeyField &field : keyFields[dialog]) {
+        const QString name = QLatin1String(field.name);
+        if (!name.contains(QLatin1String("%1"))) {
+            fields.append({name, field.address1});
+            continue;
+        }
+        fields.append({name.arg(1), field.address1});
+        fields.append({name.arg(2), field.address2});
+    }
+    return fields;
+}
+
+// The widget of a field, its tab page in front; null where the chip has no such field.
+QWidget *fieldInView(const QWidget *dialog, const QString &name)
+{
+    QWidget *target = widget<QWidget>(dialog, name);
+    if (!target)
+        return nullptr;
+    bringToFront(target);
+    return target->isVisible() ? target : nullptr;
+}
+
+// The table's row of a register, by the name in its first column; -1 when there is none.
+int tableRow(const QTableWidget *table, const QString &name)
+{
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->item(row, Registers::NameColumn)->text() == name)
+            return row;
+    }
+    return -1;
+}
+
+// Opens the editor of a row's "New Value" cell by a double click, as a user does; the editor, or
+// null when none took the focus.
+QWidget *openCellEditor(QTableWidget *table, int row)
+{
+    const QModelIndex cell = table->model()->index(row, Registers::NewColumn);
+    table->scrollTo(cell);
+    const QPoint at = table->visualRect(cell).center();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, at);
+    QWidget *editor = QApplication::focusWidget();
+    return editor != table ? editor : nullptr;
+}
+
+// Shows a dialog and makes it the active window, as a click on its title does.
+bool showActive(QWidget *dialog)
+{
+    dialog->show();
+    dialog->activateWindow();
+    return QTest::qWaitForWindowActive(dialog);
+}
+
+// Whether a notch of the wheel away from the user can still move the control's value (else a
+// notch towards the user can).
+bool roomUp(const QWidget *control)
+{
+    if (auto *box = qobject_cast<const QSpinBox *>(control))
+        return box->value() < box->maximum();
+    if (auto *box = qobject_cast<const QDoubleSpinBox *>(control))
+        return box->value() < box->maximum();
+    // A list moves up towards its first entry.
+    if (auto *list = qobject_cast<const QComboBox *>(control))
+        return list->currentIndex() > 0;
+    if (auto *dial = qobject_cast<const QDial *>(control))
+        return dial->value() < dial->maximum();
+    return true;
+}
+
+// What a spin box, list or dial shows; empty for other widgets, which the wheel does not set.
+QString wheelValue(const QWidget *control)
+{
+    if (auto *box = qobject_cast<const QAbstractSpinBox *>(control))
+        return box->text();
+    if (auto *list = qobject_cast<const QComboBox *>(control))
+        return list->currentText();
+    if (auto *dial = qobject_cast<const QDial *>(control))
+        return QString::number(dial->value());
+    return QString();
+}
+
+// The dialogs with fields of these name prefixes on each chip, as rows "dialog" and "chip". The
+// KVN3141 has no paceHold and no encoder.
+void addDialogRows(const QStringList &prefixes)
+{
+    QTest::addColumn<int>("dialog");
+    QTest::addColumn<int>("chip");
+    for (const Chip chip : {Chip::Kvn3162, Chip::Kvn3141}) {
+        for (int dialog = 0; dialog < int(std::size(keyFields)); ++dialog) {
+            if (chip == Chip::Kvn3141 && (dialog == EncoderDialog || dialog == PaceHoldDialog))
+                continue;
+            const QList<NamedField> fields = namedFields(dialog);
+            const bool wanted = std::any_of(fields.begin(), fields.end(), [&](const auto &f) {
+                return std::any_of(prefixes.begin(), prefixes.end(), [&](const QString &prefix) {
+                    return f.name.startsWith(prefix);
+                });
+            });
+            if (wanted)
+                QTest::addRow("%s, %s", dialogTitles[dialog],
+                              chip == Chip::Kvn3162 ? "KVN3162" : "KVN3141")
+                    << dialog << int(chip);
+        }
     }
 }
 
@@ -260,6 +417,10 @@ private Q_SLOTS:
     void brownOutInADialogsReadAsksOnceAndHoldsThePoll();
     void everyFieldTakesTheKeyboardAndWritesOnlyItsRegister_data();
     void everyFieldTakesTheKeyboardAndWritesOnlyItsRegister();
+    void escapeDropsTheTypingAndWritesNothing_data();
+    void escapeDropsTheTypingAndWritesNothing();
+    void wheelMovesOnlyTheFieldTheUserIsIn_data();
+    void wheelMovesOnlyTheFieldTheUserIsIn();
 
 private:
     // Answers any message box a test does not wait for itself.
@@ -651,11 +812,8 @@ void TestChipDialogs::brownOutInADialogsReadAsksOnceAndHoldsThePoll()
 void TestChipDialogs::everyFieldTakesTheKeyboardAndWritesOnlyItsRegister_data()
 {
     QTest::addColumn<int>("dialog");
-    const char *const titles[]
-        = {"motor current",   "ramp generator", "general settings", "chopper", "driver status",
-           "microstep waves", "loadAdapt",      "register table",   "encoder", "paceHold"};
     for (int dialog = 0; dialog < int(std::size(keyFields)); ++dialog)
-        QTest::newRow(titles[dialog]) << dialog;
+        QTest::newRow(dialogTitles[dialog]) << dialog;
 }
 
 // A user's keyboard in every field of every chip dialog, both motors: a dial turned by a key, a
@@ -668,9 +826,7 @@ void TestChipDialogs::everyFieldTakesTheKeyboardAndWritesOnlyItsRegister()
     QFETCH(int, dialog);
     QVERIFY(bench.open(Chip::Kvn3162));
     ChipDialog *shown = dialogAt(bench, dialog);
-    shown->show();
-    shown->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(shown));
+    QVERIFY(showActive(shown));
     auto *table = shown->findChild<QTableWidget *>(QStringLiteral("TableRegisters"));
 
     // What went to the board beyond one write of this register (-1: none).
@@ -706,62 +862,146 @@ void TestChipDialogs::everyFieldTakesTheKeyboardAndWritesOnlyItsRegister()
     LINKED_VERIFY(bench, onTheDialog.isEmpty());
 
     const char *const finishNames[] = {"Return", "Tab", "a click elsewhere"};
-    for (const KeyField &field : keyFields[dialog]) {
-        const QString name = QLatin1String(field.name);
-        const int motors = name.contains(QLatin1String("%1")) ? 2 : 1;
-        for (int motor = 1; motor <= motors; ++motor) {
-            const QString fieldName = motors == 2 ? name.arg(motor) : name;
-            const int address = motor == 1 ? field.address1 : field.address2;
-            QWidget *target = nullptr;
-            int row = -1;
-            if (fieldName.startsWith(QLatin1String("cell:"))) {
-                QVERIFY(table);
-                for (int r = 0; r < table->rowCount() && row < 0; ++r) {
-                    if (table->item(r, Registers::NameColumn)->text() == fieldName.mid(5))
-                        row = r;
+    for (const NamedField &field : namedFields(dialog)) {
+        const QString fieldName = field.name;
+        QWidget *target = nullptr;
+        int row = -1;
+        if (!field.cellRow().isEmpty()) {
+            QVERIFY(table);
+            row = tableRow(table, field.cellRow());
+            QVERIFY2(row >= 0, qPrintable(fieldName));
+        } else {
+            QVERIFY2(widget<QWidget>(shown, fieldName), qPrintable(fieldName));
+            target = fieldInView(shown, fieldName);
+            if (!target)
+                continue; // not on this chip
+            QVERIFY2(target->isEnabled(), qPrintable(fieldName));
+        }
+        const bool typed = row >= 0 || isTyped(target);
+        for (const Finish finish : {Finish::Return, Finish::Tab, Finish::Click}) {
+            if (!typed && finish != Finish::Return)
+                break;
+            bench.board->clearRequestLog();
+            if (row >= 0) {
+                QWidget *editor = openCellEditor(table, row);
+                QVERIFY2(editor, qPrintable(fieldName));
+                useKeyboard(editor, finish, table);
+                if (finish == Finish::Click) {
+                    const QModelIndex other = table->model()->index(row, 0);
+                    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                                      table->visualRect(other).center());
                 }
-                QVERIFY2(row >= 0, qPrintable(fieldName));
+                // Tab opened the next row's editor: Escape leaves it unchanged.
+                if (finish == Finish::Tab && QApplication::focusWidget() != table)
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
             } else {
-                target = widget<QWidget>(shown, fieldName);
-                QVERIFY2(target, qPrintable(fieldName));
-                bringToFront(target);
-                if (!target->isVisible())
-                    continue; // not on this chip
-                QVERIFY2(target->isEnabled(), qPrintable(fieldName));
+                useKeyboard(target, finish, shown);
             }
-            const bool typed = row >= 0 || qobject_cast<QAbstractSpinBox *>(target)
-                || qobject_cast<QLineEdit *>(target);
-            for (const Finish finish : {Finish::Return, Finish::Tab, Finish::Click}) {
-                if (!typed && finish != Finish::Return)
-                    break;
-                bench.board->clearRequestLog();
-                if (row >= 0) {
-                    const QModelIndex cell = table->model()->index(row, Registers::NewColumn);
-                    table->scrollTo(cell);
-                    const QPoint at = table->visualRect(cell).center();
-                    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
-                    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, at);
-                    QWidget *editor = QApplication::focusWidget();
-                    QVERIFY2(editor && editor != table, qPrintable(fieldName));
-                    useKeyboard(editor, finish, table);
-                    if (finish == Finish::Click) {
-                        const QModelIndex other = table->model()->index(row, 0);
-                        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
-                                          table->visualRect(other).center());
-                    }
-                    // Tab opened the next row's editor: Escape leaves it unchanged.
-                    if (finish == Finish::Tab && QApplication::focusWidget() != table)
-                        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-                } else {
-                    useKeyboard(target, finish, shown);
-                }
-                const QString problem = unasked(address);
-                if (!problem.isEmpty())
-                    qWarning() << fieldName << "ended by" << finishNames[int(finish)] << problem;
-                LINKED_VERIFY(bench, problem.isEmpty());
-            }
+            const QString problem = unasked(field.address);
+            if (!problem.isEmpty())
+                qWarning() << fieldName << "ended by" << finishNames[int(finish)] << problem;
+            LINKED_VERIFY(bench, problem.isEmpty());
         }
     }
+}
+
+void TestChipDialogs::escapeDropsTheTypingAndWritesNothing_data()
+{
+    addDialogRows({QStringLiteral("Edit"), QStringLiteral("cell:")});
+}
+
+// A value typed into a field and then dropped with Escape: nothing reaches the chip, the field
+// shows again what it showed before, and the dialog closes (the register table's editor closes
+// instead, its dialog stays).
+void TestChipDialogs::escapeDropsTheTypingAndWritesNothing()
+{
+    QFETCH(int, dialog);
+    QFETCH(int, chip);
+    QVERIFY(bench.open(Chip(chip)));
+    ChipDialog *shown = dialogAt(bench, dialog);
+    auto *table = shown->findChild<QTableWidget *>(QStringLiteral("TableRegisters"));
+    int dropped = 0;
+    for (const NamedField &field : namedFields(dialog)) {
+        QVERIFY(showActive(shown));
+        QWidget *editor = nullptr;
+        QString before;
+        const int row = table ? tableRow(table, field.cellRow()) : -1;
+        if (!field.cellRow().isEmpty()) {
+            QVERIFY2(row >= 0, qPrintable(field.name));
+            before = table->item(row, Registers::NewColumn)->text();
+            editor = openCellEditor(table, row);
+            QVERIFY2(editor, qPrintable(field.name));
+        } else {
+            editor = fieldInView(shown, field.name);
+            if (!editor || !isTyped(editor))
+                continue;
+            before = shownText(editor);
+            editor->setFocus(Qt::TabFocusReason);
+        }
+        bench.board->clearRequestLog();
+        typeNewValue(editor);
+        QVERIFY2(shownText(editor) != before, qPrintable(field.name));
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        if (!bench.requested(writeCommand).isEmpty())
+            qWarning() << field.name << "wrote" << hexList(bench.requested(writeCommand));
+        LINKED_VERIFY(bench, bench.requested(writeCommand).isEmpty());
+        if (row >= 0) {
+            QVERIFY(shown->isVisible());
+            QCOMPARE(QApplication::focusWidget(), table);
+            QCOMPARE(table->item(row, Registers::NewColumn)->text(), before);
+        } else {
+            QVERIFY2(!shown->isVisible(), qPrintable(field.name));
+            if (field.address >= 0)
+                QCOMPARE(shownText(editor), before);
+        }
+        ++dropped;
+    }
+    QVERIFY(dropped > 0);
+}
+
+void TestChipDialogs::wheelMovesOnlyTheFieldTheUserIsIn_data()
+{
+    addDialogRows({QStringLiteral("Edit"), QStringLiteral("Cb"), QStringLiteral("Dial")});
+}
+
+// A notch of the mouse wheel over a spin box, list or dial the user has not clicked or tabbed
+// into changes nothing and writes nothing; once the field has the focus, one notch moves it and
+// writes its register once.
+void TestChipDialogs::wheelMovesOnlyTheFieldTheUserIsIn()
+{
+    QFETCH(int, dialog);
+    QFETCH(int, chip);
+    QVERIFY(bench.open(Chip(chip)));
+    ChipDialog *shown = dialogAt(bench, dialog);
+    QVERIFY(showActive(shown));
+    int turned = 0;
+    for (const NamedField &field : namedFields(dialog)) {
+        QWidget *control = fieldInView(shown, field.name);
+        if (!control || wheelValue(control).isNull())
+            continue;
+        if (QWidget *focused = QApplication::focusWidget())
+            focused->clearFocus();
+        const QString before = wheelValue(control);
+        bench.board->clearRequestLog();
+        QWidget *under = wheelNotchOver(control, roomUp(control));
+        QVERIFY2(under == control || control->isAncestorOf(under), qPrintable(field.name));
+        QCoreApplication::processEvents();
+        if (!bench.requested(writeCommand).isEmpty())
+            qWarning() << field.name << "wrote" << hexList(bench.requested(writeCommand));
+        LINKED_VERIFY(bench, bench.requested(writeCommand).isEmpty());
+        QCOMPARE(wheelValue(control), before);
+        QVERIFY2(!control->hasFocus(), qPrintable(field.name));
+
+        control->setFocus(Qt::TabFocusReason);
+        wheelNotchOver(control, roomUp(control));
+        QCoreApplication::processEvents();
+        QVERIFY2(wheelValue(control) != before, qPrintable(field.name));
+        const QList<int> expected = field.address < 0 ? QList<int>() : QList<int> {field.address};
+        LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList(expected));
+        ++turned;
+    }
+    QVERIFY(turned > 0);
 }
 
 QTEST_MAIN(TestChipDialogs)

@@ -1,20 +1,25 @@
 #include "boardsim/simulatedboard.h"
 #include "dialogs/registermap.h"
 #include "foundation/appsettings.h"
+#include "mainwindow/diallog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/statusbar.h"
 #include "support/devicetree.h"
 #include "support/modalcloser.h"
 #include "support/testenvironment.h"
+#include "support/wheelnotch.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDial>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -151,6 +156,7 @@ private Q_SLOTS:
     void motorMovedFromThePanelReachesItsTarget_data();
     void motorMovedFromThePanelReachesItsTarget();
     void unpluggedBoardSwitchesTheWindowOffAndReplugOnAgain();
+    void wheelOverAJogControlNotClickedIntoLeavesTheJog();
     void chipMessageGoesWithTheBoard_data();
     void chipMessageGoesWithTheBoard();
 
@@ -462,6 +468,63 @@ void TestMainWindowBoard::unpluggedBoardSwitchesTheWindowOffAndReplugOnAgain()
     QTRY_COMPARE(child<QLabel>("StaticXActual2")->text(), QStringLiteral("555"));
     // The board was unplugged, so its chip started afresh: the jog is over.
     QVERIFY(!fastRight->isChecked());
+}
+
+// During a fast jog, a notch of the wheel over a jog dial or box the user has not clicked or
+// tabbed into leaves it and the motor as they were; once the user is in the dial, one notch
+// changes the jog's speed.
+void TestMainWindowBoard::wheelOverAJogControlNotClickedIntoLeavesTheJog()
+{
+    QVERIFY(startBoard(Chip::Kvn3162));
+    QVERIFY(openConnectedWindow());
+    // Low enough that its page scrolls.
+    window->resize(window->width(), 400);
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto *velocity = child<DialLog>("dialLogVelocity1");
+    auto *acceleration = child<DialLog>("dialLogAcceleration1");
+    velocity->spinBox->setValue(4000);
+    acceleration->spinBox->setValue(500);
+    auto *fastRight = child<QPushButton>("BtnJogFastRight1");
+    fastRight->click();
+    QVERIFY(fastRight->isChecked());
+    QCOMPARE(board->registerValue(0x27), 4000u);
+
+    // The notch goes on to the window's page instead, which scrolls towards its end.
+    auto *page = child<QScrollArea>("scrollArea");
+    for (QWidget *control :
+         {static_cast<QWidget *>(velocity->dial), static_cast<QWidget *>(velocity->spinBox),
+          static_cast<QWidget *>(acceleration->dial),
+          static_cast<QWidget *>(acceleration->spinBox)}) {
+        if (QWidget *focused = QApplication::focusWidget())
+            focused->clearFocus();
+        page->verticalScrollBar()->setValue(0);
+        page->ensureWidgetVisible(control);
+        const int scrolled = page->verticalScrollBar()->value();
+        QVERIFY(scrolled < page->verticalScrollBar()->maximum());
+        board->clearWriteLog();
+        QWidget *under = wheelNotchOver(control, false);
+        QVERIFY2(under == control || control->isAncestorOf(under),
+                 qPrintable(control->parentWidget()->objectName()));
+        QCoreApplication::processEvents();
+        QCOMPARE(board->writeLog(), Writes());
+        QCOMPARE(velocity->spinBox->value(), 4000);
+        QCOMPARE(acceleration->spinBox->value(), 500);
+        QVERIFY(page->verticalScrollBar()->value() > scrolled);
+    }
+    QVERIFY(fastRight->isChecked());
+
+    // Three dial steps of a tenth of a decade each: 4000 (position 36) becomes 10^3.9 - 1.
+    velocity->dial->setFocus(Qt::TabFocusReason);
+    board->clearWriteLog();
+    wheelNotchOver(velocity->dial);
+    QCOMPARE(velocity->spinBox->value(), 7942);
+    // A dial turn announces its value twice (once from the box it sets), so VMAX may come twice.
+    const Writes writes = board->writeLog();
+    QVERIFY(!writes.isEmpty());
+    for (const auto &write : writes)
+        QCOMPARE(write, (QPair<quint8, quint32>(0x27, 7942)));
 }
 
 void TestMainWindowBoard::chipMessageGoesWithTheBoard_data()
