@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts a simulated board with a device tree in a temporary
 # directory and the program against it. The program's settings (look, font size, window places)
-# and its data (the debug log) live in the script's own folder .run/ beside it, kept from run to
-# run and apart from the user's own settings; "Autostart" is switched on at every start, so that
-# the program connects to the fresh board by itself.
+# and its data folder (where a debug log file would go; the program writes none) live in the
+# script's own folder .run/ beside it, kept from run to run and apart from the user's own settings;
+# "Autostart" is switched on at every start, so that the program connects to the fresh board by
+# itself. The program's messages go to standard error.
 # Usage: ./run.sh [--chip 3162|3141] [program arguments ...]
 set -euo pipefail
 cd "$(dirname "$0")"

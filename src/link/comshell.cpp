@@ -388,8 +388,6 @@ void ComShell::setPortList(const QStringList &list)
     if (!m_portName.isEmpty() && !ports.contains(m_portName)) {
         qCritical().noquote() << quoted(objectName())
                               << "\n++++++++++++++++++++++ fw update? +++++++++++++++++++++++++\n";
-        // The board left: when it comes back its chip has started afresh.
-        m_boardMayHaveRestarted = true;
     }
     // A change of the port list is a new occasion for a port that was busy.
     if (sender() == m_enumerator)
@@ -678,8 +676,6 @@ void ComShell::boardAnswered(const QString &version)
     m_busyRetries = 0;
     if (!m_deviceId.isEmpty())
         m_boardsSeen.insert(m_deviceId);
-    m_connectionAfterRestart = m_boardMayHaveRestarted;
-    m_boardMayHaveRestarted = false;
     m_transport.setReplyBudget(KvnlTransport::usbReplyBudget);
     if (portService(m_portName).contains(QLatin1String("usb"))) {
         m_statusIcon = usbIcon;

@@ -68,10 +68,6 @@ public:
     AbstractSerial *serialPort() const { return m_port; }
     // The bit rate (in AbstractSerial::BaudRate numbering) that answered on a port, or -1.
     int cachedBaudRate(const QString &port) const { return m_baudCache.value(port, -1); }
-    // Whether the chip on the current (or last) connection may have restarted since this link
-    // last talked to it: the link's first connection, or the board left the port list between
-    // the two connections. A reconnect after a missed reply to a board that stayed listed is not.
-    bool boardMayHaveRestarted() const { return m_connectionAfterRestart; }
     // A recovery step (a reopen or a new port list) is armed. There is never more than one.
     bool isRecoveryPending() const;
 
@@ -176,6 +172,4 @@ private:
     // sysfs forgets an unplugged board at once, and a board seen before is waited for instead of
     // asking for a driver.
     QSet<QString> m_boardsSeen;
-    bool m_boardMayHaveRestarted = true;
-    bool m_connectionAfterRestart = true;
 };

@@ -155,8 +155,8 @@ void BoardConnection::OpenUsbConnection(const QString &port)
     m_moduleName = QLatin1String(chip->moduleName);
     currentRegisterMap = chip->registerMap;
     // Another chip than before has certainly not kept what the window knew of the last one.
-    if (m_link->boardMayHaveRestarted() || m_moduleName != previousModule)
-        Q_EMIT chipRestarted();
+    if (m_moduleName != previousModule)
+        Q_EMIT chipChanged();
     Q_EMIT chipIdentified(m_moduleName);
     Q_EMIT controlsEnabled(true);
     // Each of these reads the board; when the link drops inside one, the close has already run

@@ -68,10 +68,11 @@ Q_SIGNALS:
     void statusMessage(const QString &text, int timeout);
     // Tick the "Connection" box without clicking it (the link's auto-connect stays as it is).
     void connectionBoxChecked(bool checked);
-    // The chip on this connection may have started afresh since the window last talked to it:
-    // the first connection of the link, or the board left the port list in between. Emitted just
-    // before chipIdentified; a reconnect to a board that stayed plugged emits nothing.
-    void chipRestarted();
+    // The chip on this connection is not the one the window last talked to: the first connection,
+    // or a board with the other chip. Emitted just before chipIdentified. A reconnect to the same
+    // chip emits nothing, whether the link only dropped or the board was unplugged: its motors
+    // may still be running.
+    void chipChanged();
     // The chip is known: title, logo and chip-dependent actions follow; currentRegisterMap is
     // already set. Register access must hear of it before the first read (beginConnection).
     void chipIdentified(const QString &moduleName);

@@ -132,20 +132,13 @@ int main(int argc, char *argv[])
                          });
     }
 
-    int status = 0;
-    {
-        MainWindow window(nullptr);
-        termination.setWindow(&window);
-        // Shown before the window, the console would lie under it.
-        QTimer::singleShot(0, &window, [&window] { DebManager::instance()->showAbove(&window); });
-        // The close has saved everything and ended the console; the loop ends here, also when
-        // the debug console is still open with "-debug".
-        QObject::connect(&window, &MainWindow::shutdownFinished, &application,
-                         &QCoreApplication::quit, Qt::QueuedConnection);
-        status = application.exec();
-    }
-    terminationNotifier.reset();
-    // The console window outlives the main window's close; it goes before the application.
-    delete DebManager::existingInstance();
-    return status;
+    MainWindow window(nullptr);
+    termination.setWindow(&window);
+    // Shown before the window, the console would lie under it.
+    QTimer::singleShot(0, &window, [&window] { DebManager::instance()->showAbove(&window); });
+    // The close has saved everything and ended the console; the loop ends here, also when the
+    // debug console is still open with "-debug".
+    QObject::connect(&window, &MainWindow::shutdownFinished, &application, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    window.endProcess(application.exec());
 }

@@ -30,7 +30,9 @@
 #include <QProgressBar>
 #include <QTimer>
 
+#include <cstdlib>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -102,6 +104,13 @@ MainWindow::~MainWindow()
     delete appStyle;
     appStyle = nullptr;
     delete ui;
+}
+
+void MainWindow::endProcess(int status)
+{
+    qDebug() << methodName(QStringLiteral("virtual MainWindow::~MainWindow()")) << "delete appi";
+    delete std::exchange(ui, nullptr);
+    std::exit(status);
 }
 
 QString MainWindow::productName()

@@ -54,6 +54,12 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // The program's end, once the window has closed: writes the teardown's trace line, frees the
+    // form and ends the process with the status. Nothing else is taken down piece by piece (the
+    // look put back, the link switched off again, the dialogs freed): the process would only live
+    // on for seconds after its window has gone, and its end reclaims all of it.
+    [[noreturn]] void endProcess(int status);
+
     const ChipDialogSet &chipDialogs() const { return m_chipDialogs; }
     const BoardConnection &connection() const { return boardConnection; }
     const StatusPoll &poll() const { return statusPoll; }

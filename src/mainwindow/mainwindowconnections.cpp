@@ -138,9 +138,7 @@ void MainWindow::connectCollaborators()
     // The connection sequence, step by step; register access hears of the chip first, since the
     // steps after it read the board.
     BoardConnection *board = &boardConnection;
-    connect(board, &BoardConnection::chipRestarted, &registerAccess,
-            &RegisterAccess::chipRestarted);
-    connect(board, &BoardConnection::chipRestarted, &motionPanel, &MotionPanel::chipRestarted);
+    connect(board, &BoardConnection::chipChanged, &motionPanel, &MotionPanel::chipRestarted);
     connect(board, &BoardConnection::chipIdentified, &registerAccess,
             &RegisterAccess::beginConnection);
     connect(board, &BoardConnection::chipIdentified, this, &MainWindow::showChip);

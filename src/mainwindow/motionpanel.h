@@ -85,10 +85,11 @@ public Q_SLOTS:
     // A register was written elsewhere (the register table): shows it in its box, if it has one.
     void registerAnnounced(unsigned char address, int value);
 
-    // The chip has started afresh (it was unplugged, or it is another board): its motors stand,
-    // so the fast-jog buttons go back to unchecked without writing anything, and the ramp boxes
-    // take the chip's values at their next reading. A link that only dropped and came back
-    // leaves both as they are: the motor is still running, and the user's typing stays.
+    // The board carries another chip than before: nothing the buttons and boxes show belongs to
+    // it, so the fast-jog buttons go back to unchecked without writing anything, and the ramp
+    // boxes take the chip's values at their next reading. A reconnect to the same chip (the link
+    // dropped, or the board was unplugged and plugged again) leaves both as they are: the motor
+    // may still be running, and the user's typing stays.
     void chipRestarted();
 
 Q_SIGNALS:

@@ -86,17 +86,12 @@ void RegisterAccess::OnReadRegister(unsigned char address, int &value)
     value = readRegister(address);
 }
 
-void RegisterAccess::chipRestarted()
-{
-    m_chipMayHaveRestarted = true;
-}
-
 void RegisterAccess::beginConnection(const QString &moduleName)
 {
     m_moduleName = moduleName;
     const bool detect
-        = m_detectionInterrupted || (m_chipMayHaveRestarted && moduleName == QLatin1String("3162"));
-    m_chipMayHaveRestarted = false;
+        = m_detectionInterrupted || (m_firstConnection && moduleName != QLatin1String("3141"));
+    m_firstConnection = false;
     m_detectionInterrupted = false;
     m_detecting = false;
     if (detect)

@@ -17,11 +17,12 @@ class QWidget;
 //
 // Reads also watch for a supply brown-out (status 11). After one, once the user confirms the
 // supply is back, every read becomes a detection read (0x8F) until the chip answers as the chip
-// of this connection; then the interrupted read is made again and its value returned. A KVN3162
-// connection starts with a detection when its chip may have restarted (the first connection, a
-// board that was unplugged), since that chip may come up from a brown-out the board saw before
-// the program did. A reconnect to a board that stayed plugged reads at once and writes nothing:
-// its motors may be running.
+// of this connection; then the interrupted read is made again and its value returned. The first
+// connection of the program starts with a detection unless its chip is a KVN3141, since the chip
+// may come up from a brown-out the board saw before the program did. Later connections (the link
+// dropped, the board was unplugged and plugged again, another board) read at once and write
+// nothing: the motors may be running, and a chip that lost its supply says so with status 11. A
+// detection the link's drop cut short goes on at the next connection.
 class RegisterAccess : public QObject
 {
     Q_OBJECT
@@ -60,9 +61,6 @@ public Q_SLOTS:
     void OnWriteRegister(unsigned char address, int value);
     void OnReadRegister(unsigned char address, int &value);
 
-    // The chip of the next connection may have restarted (see chipRestarted of the board
-    // connection). True for the first connection.
-    void chipRestarted();
     // A board with this chip ("3141" or "3162") is connected; called before its first read.
     void beginConnection(const QString &moduleName);
     // The board is gone: a detection in progress is taken up again on the next connection.
@@ -92,7 +90,8 @@ private:
     AskUser m_askUser;
     QString m_moduleName;
     bool m_detecting = false;
-    bool m_chipMayHaveRestarted = true;
+    // No connection has begun yet: the first one decides whether the program starts detecting.
+    bool m_firstConnection = true;
     bool m_detectionInterrupted = false;
     bool m_lastReadFailed = false;
     bool m_lastWriteFailed = false;

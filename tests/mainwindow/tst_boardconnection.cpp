@@ -28,9 +28,7 @@ struct Window
     {
         QObject::connect(link, &ComShell::handlerIsReady, &connection,
                          &BoardConnection::handlerIsReady);
-        QObject::connect(&connection, &BoardConnection::chipRestarted, &access,
-                         &RegisterAccess::chipRestarted);
-        QObject::connect(&connection, &BoardConnection::chipRestarted, &motion,
+        QObject::connect(&connection, &BoardConnection::chipChanged, &motion,
                          &MotionPanel::chipRestarted);
         QObject::connect(&connection, &BoardConnection::chipIdentified, &access,
                          &RegisterAccess::beginConnection);
@@ -267,10 +265,16 @@ private Q_SLOTS:
         QCOMPARE(window.events.mid(0, 4), closeSequence);
 
         window.events.clear();
+        linked.board->clearRequestLog();
+        QSignalSpy chipChanged(&window.connection, &BoardConnection::chipChanged);
         QVERIFY(linked.board->replug());
         QTRY_VERIFY_WITH_TIMEOUT(window.connection.isConnected(), 10000);
         QVERIFY(window.poll.isActive());
         QCOMPARE(window.events.first(), QString("chip 3162"));
+        // The same chip again: read at once, without a detection.
+        QCOMPARE(chipChanged.count(), 0);
+        QVERIFY(!window.access.isDetecting());
+        QVERIFY(linked.requestedAddresses(0x8F).isEmpty());
     }
 
     void motorMovedToXTargetReachesItAndTheLabelsFollow()

@@ -449,11 +449,15 @@ void TestMainWindowClose::programEndsWithStatusZeroWhateverItsSwitches()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QVERIFY2(process.exitCode() == 0, qPrintable(errors.right(2000)));
 
-    // main regained control: the window was torn down after the close had run.
+    // The teardown came after the close had run, and the process ended with it: the look was not
+    // put back nor the link switched off a second time, which kept it alive for seconds after
+    // its window had gone.
     const int exitAppi = errors.indexOf("exit appi");
     const int ende = errors.indexOf("E N D E");
     const int deleted = errors.indexOf("\"MainWindow::~MainWindow()\" delete appi");
     QVERIFY2(exitAppi >= 0 && ende > exitAppi && deleted > ende, qPrintable(errors.right(2000)));
+    QVERIFY2(!errors.contains("MainAppStyle::~MainAppStyle()") && !errors.contains("Ende ComShell"),
+             qPrintable(errors.mid(ende)));
     // The console stayed off: its lines went to the error stream.
     QVERIFY(errors.contains("neuer Dialog"));
     const QByteArray saved = readFile(settingsFile);

@@ -130,14 +130,20 @@ private Q_SLOTS:
         QCOMPARE(linked.requestedAddresses(0x46), QList<int> {0x23});
         QCOMPARE(stops.count(), 1);
         QCOMPARE(texts(messages), QStringList {"KVN3162 detected"});
-        // A reconnect to the same chip reads at once; one whose chip may have restarted (the
-        // board was unplugged) is detected again.
+        // Every later connection reads at once, whether the link dropped or the board was
+        // unplugged: only a brown-out starts a detection again.
+        access.endConnection();
         access.beginConnection("3162");
         QVERIFY(!access.isDetecting());
-        access.chipRestarted();
-        access.beginConnection("3162");
-        QVERIFY(access.isDetecting());
+        linked.board->clearRequestLog();
+        QCOMPARE(access.readRegister(0x23), 77);
+        QVERIFY(linked.requestedAddresses(0x8F).isEmpty());
+        QCOMPARE(stops.count(), 1);
         // A drop of the link does not end a detection the chip has not answered yet.
+        linked.board->setBrownOut(true);
+        access.readRegister(0x23);
+        QVERIFY(access.isDetecting());
+        linked.board->setBrownOut(false);
         access.endConnection();
         access.beginConnection("3162");
         QVERIFY(access.isDetecting());
@@ -152,6 +158,10 @@ private Q_SLOTS:
         linked.board->setRegisterValue(0x23, 5);
         QCOMPARE(access.readRegister(0x23), 5);
         QVERIFY(linked.requestedAddresses(0x8F).isEmpty());
+        // A KVN3162 connected after it in the same run is read normally too.
+        access.endConnection();
+        access.beginConnection("3162");
+        QVERIFY(!access.isDetecting());
     }
 
     void brownOutLeadsThroughDetection_data()
@@ -265,8 +275,9 @@ private Q_SLOTS:
         QCOMPARE(stops.count(), 1);
         QVERIFY(texts(messages).last().startsWith("No chip detected after 100 attempts"));
 
-        // A new episode shows its box again, and the right answer ends it.
-        access.chipRestarted();
+        // A new episode (the detection goes on after the link came back) shows its box again, and
+        // the right answer ends it.
+        access.endConnection();
         access.beginConnection("3162");
         access.readRegister(0x21);
         QCOMPARE(questions.asked.size(), 2);
