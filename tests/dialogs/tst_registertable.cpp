@@ -367,6 +367,14 @@ void TestRegisterTable::refusedWriteReachesNoDialogAndRetypedTextWrites()
         QVERIFY2(!widget<QCheckBox>(&general, clear)->isChecked(), clear);
     widget<QCheckBox>(&general, "CheckShaft1")->click();
     QCOMPARE(bench.board->writeLog(), (Writes {{0x00, 0x51F}}));
+    // Nor does it reach the main window's ramp boxes.
+    const auto *vmax = bench.window->findChild<QSpinBox *>(QStringLiteral("EditVMax1"));
+    const int vmaxShown = vmax->value();
+    bench.board->refuseWrites(0x27, 1);
+    QVERIFY(
+        typeInto(rowOf(table(), QStringLiteral("VMAX_1")), QStringLiteral("4321"), Qt::Key_Return));
+    QVERIFY(bench.requested(0x45).contains(0x27));
+    QCOMPARE(vmax->value(), vmaxShown);
 
     // The same text once more, after the chip changed meanwhile, by Return and by Tab.
     for (const Qt::Key finish : {Qt::Key_Return, Qt::Key_Tab}) {
