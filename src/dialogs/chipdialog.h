@@ -69,7 +69,9 @@ protected:
     int readRegister(unsigned char address);
     bool lastReadFailed() const { return m_lastReadFailed; }
     // One write through the contract; lastWriteFailed() then tells whether the chip did not
-    // confirm it (no reply, an error status), until the next write.
+    // confirm it (no reply, an error status), until the next write. Such a write comes back
+    // before this returns as OnRegisterChanged with what the chip holds, so the dialog's copy and
+    // widgets drop the refused bits.
     void writeRegister(unsigned char address, int value);
     bool lastWriteFailed() const { return m_lastWriteFailed; }
 

@@ -94,6 +94,9 @@ constexpr quint32 minimumCurrent = 1u << 15;
 constexpr Field threshold {0x7F0000, 16};
 constexpr quint32 thresholdSign = 1u << 22;
 constexpr quint32 filter = 1u << 24;
+// The bits of the fields above; the others (4, 7, 12, 23, 25-31) no control shows.
+constexpr quint32 shownBits = hysteresisStart.mask | upStep.mask | hysteresisWidth.mask
+    | downStep.mask | minimumCurrent | threshold.mask | filter;
 } // namespace adaptconf
 
 // DRV_STATUS: the values the load graph draws.

@@ -140,10 +140,10 @@ void MotorCurrent::writeField(int motor, Field field, int value)
     shadow.set(quint32(current));
     const int written = int(shadow.with(bits.mask, bits.placed(quint32(value))));
     writeRegister(address, written);
-    if (lastWriteFailed()) {
-        showRegister(motor, current);
+    // A write the chip refused has come back as the value the chip holds (OnRegisterChanged),
+    // which the dials show; nobody is told of a current the chip does not have.
+    if (lastWriteFailed())
         return;
-    }
     shadow.set(quint32(written));
     Q_EMIT MotorCurrentChanged(address, written);
 }

@@ -4,9 +4,24 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QSpinBox>
 
 #include <optional>
+
+namespace {
+
+// The editor property that holds the text as the user last left it by typing.
+constexpr char typedProperty[] = "userTyped";
+
+// The line of text of an editor: the editor itself, or the spin box's own line.
+QLineEdit *textLine(QWidget *editor)
+{
+    auto *line = qobject_cast<QLineEdit *>(editor);
+    return line ? line : editor->findChild<QLineEdit *>();
+}
+
+} // namespace
 
 RegisterEditorDelegate::RegisterEditorDelegate(QObject *parent)
     : QItemDelegate(parent)
@@ -27,11 +42,19 @@ QWidget *RegisterEditorDelegate::createEditor(QWidget *parent, const QStyleOptio
     const RegisterEditRange *range = rangeOf(index);
     if (!range)
         return QItemDelegate::createEditor(parent, option, index);
-    if (range->hex)
-        return new HexRegisterEdit(parent);
-    auto *spinBox = new QSpinBox(parent);
-    spinBox->setRange(range->min, range->max);
-    return spinBox;
+    QWidget *editor = nullptr;
+    if (range->hex) {
+        editor = new HexRegisterEdit(parent);
+    } else {
+        auto *spinBox = new QSpinBox(parent);
+        spinBox->setRange(range->min, range->max);
+        editor = spinBox;
+    }
+    // What the user typed; a text set by the program does not count.
+    if (QLineEdit *line = textLine(editor))
+        connect(line, &QLineEdit::textEdited, editor,
+                [editor](const QString &text) { editor->setProperty(typedProperty, text); });
+    return editor;
 }
 
 void RegisterEditorDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
@@ -48,14 +71,28 @@ void RegisterEditorDelegate::setEditorData(QWidget *editor, const QModelIndex &i
 void RegisterEditorDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
                                           const QModelIndex &index) const
 {
+    QVariant typed;
     if (auto *spinBox = qobject_cast<QSpinBox *>(editor)) {
         spinBox->interpretText();
-        model->setData(index, spinBox->value(), Qt::EditRole);
+        typed = spinBox->value();
     } else if (auto *hexEdit = qobject_cast<HexRegisterEdit *>(editor)) {
-        model->setData(index, hexEdit->text(), Qt::EditRole);
+        typed = hexEdit->text();
     } else {
         QItemDelegate::setModelData(editor, model, index);
+        return;
     }
+    // What the user typed is written, also when it is the text the cell already shows: the chip
+    // may hold something else by now. The model reports no change for an equal value, so such an
+    // edit is announced here. An editor closed without typing, or whose typing the editor put
+    // back (a number out of range), writes nothing; the typing is spent once it is in the cell.
+    const QVariant typedText = editor->property(typedProperty);
+    const QLineEdit *line = textLine(editor);
+    const bool retyped = typedText.isValid() && line && line->text() == typedText.toString()
+        && model->data(index, Qt::EditRole) == typed;
+    editor->setProperty(typedProperty, QVariant());
+    model->setData(index, typed, Qt::EditRole);
+    if (retyped)
+        Q_EMIT model->dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
 }
 
 void RegisterEditorDelegate::updateEditorGeometry(QWidget *editor,

@@ -3,7 +3,8 @@
 #include <QtGlobal>
 
 // A dialog's copy of a register it writes field by field: the last value it read, was told of or
-// wrote. Until a read has succeeded it is not known, and nothing is written on top of it.
+// wrote (a write the chip refused is followed by word of the value it holds). Until a read has
+// succeeded it is not known, and nothing is written on top of it.
 struct RegisterShadow
 {
     quint32 value = 0;

@@ -37,6 +37,12 @@ const ChipLook &chipLook(const QString &moduleName)
 void MainWindow::OnWriteRegister(unsigned char address, int value)
 {
     registerAccess.writeRegister(address, value);
+    if (!registerAccess.lastWriteFailed())
+        return;
+    // The chip did not take it: every dialog, the writer too, shows again what the chip holds,
+    // and builds its next write on that rather than on the refused bits.
+    if (const std::optional<qint32> held = registerAccess.valueAfterFailedWrite(address))
+        Q_EMIT RegisterChanged(address, *held);
 }
 
 void MainWindow::OnReadRegister(unsigned char address, int &value)

@@ -175,9 +175,22 @@ void MainWindow::connectCollaborators()
 
 // Every register access travels through these connections, all direct: the receivers of one
 // signal run in the order they are connected, so the chip write always comes before its mirrors,
-// and broadcasts reach the dialogs in the order of the dialog list.
+// and broadcasts reach the dialogs in the order of the dialog list. A mirror hears only of a write
+// the chip took; for one it refused, OnWriteRegister has already told every dialog what the chip
+// holds.
 void MainWindow::connectRegisterMesh(const RegisterMeshDialogs &d)
 {
+    const auto ifTaken = [this](auto *receiver, auto slot) {
+        return [this, receiver, slot](unsigned char address, int value) {
+            if (!registerAccess.lastWriteFailed())
+                (receiver->*slot)(address, value);
+        };
+    };
+    const auto mirror = [this, ifTaken](ChipDialog *from, ChipDialog *to) {
+        connect(from, &ChipDialog::DoWriteRegister, to,
+                ifTaken(to, &ChipDialog::OnRegisterChanged));
+    };
+
     const QList<ChipDialog *> all = d.all();
     for (ChipDialog *dialog : all) {
         connect(this, &MainWindow::EnableAll, dialog, &ChipDialog::OnEnableAll);
@@ -203,32 +216,27 @@ void MainWindow::connectRegisterMesh(const RegisterMeshDialogs &d)
                     &ChipDialog::OnRegisterChanged);
         } else if (dialog == d.registers) {
             connect(this, &MainWindow::DoWriteRegister, d.registers,
-                    &ChipDialog::OnRegisterChanged);
+                    ifTaken(d.registers, &ChipDialog::OnRegisterChanged));
         }
     }
 
     // Every write also reaches the register table; a write made there reaches all others.
     for (ChipDialog *dialog : all) {
         if (dialog != d.registers)
-            connect(dialog, &ChipDialog::DoWriteRegister, d.registers,
-                    &ChipDialog::OnRegisterChanged);
+            mirror(dialog, d.registers);
     }
-    connect(d.registers, &ChipDialog::DoWriteRegister, this, &MainWindow::OnRegisterChanged);
+    connect(d.registers, &ChipDialog::DoWriteRegister, this,
+            ifTaken(this, &MainWindow::OnRegisterChanged));
     for (ChipDialog *dialog : all) {
         if (dialog != d.registers)
-            connect(d.registers, &ChipDialog::DoWriteRegister, dialog,
-                    &ChipDialog::OnRegisterChanged);
+            mirror(d.registers, dialog);
     }
 
     // The dialogs that edit the same registers mirror each other.
-    connect(d.motorChopper, &ChipDialog::DoWriteRegister, d.loadAdapt,
-            &ChipDialog::OnRegisterChanged);
-    connect(d.loadAdapt, &ChipDialog::DoWriteRegister, d.motorChopper,
-            &ChipDialog::OnRegisterChanged);
-    connect(d.motorChopper, &ChipDialog::DoWriteRegister, d.paceHold,
-            &ChipDialog::OnRegisterChanged);
-    connect(d.paceHold, &ChipDialog::DoWriteRegister, d.motorChopper,
-            &ChipDialog::OnRegisterChanged);
+    mirror(d.motorChopper, d.loadAdapt);
+    mirror(d.loadAdapt, d.motorChopper);
+    mirror(d.motorChopper, d.paceHold);
+    mirror(d.paceHold, d.motorChopper);
 }
 
 QList<ChipDialog *> RegisterMeshDialogs::all() const

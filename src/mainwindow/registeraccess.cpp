@@ -72,8 +72,25 @@ bool RegisterAccess::ask(const QString &title, const QString &text)
 int RegisterAccess::writeRegister(quint8 address, qint32 value)
 {
     const int status = m_link->kvnlStatus(moduleAddress, KvnlWriteRegister, address, bank, value);
+    m_lastWriteStatus = status;
     m_lastWriteFailed = status != KvnlReplySuccess;
+    if (!m_lastWriteFailed)
+        m_confirmed.confirm(address, value);
     return status;
+}
+
+std::optional<qint32> RegisterAccess::valueAfterFailedWrite(quint8 address)
+{
+    // Without a reply the link may be gone, and a read would only wait as long again; after a
+    // brown-out the chip's registers are being set up afresh.
+    const bool boardAnswered
+        = m_lastWriteStatus != KvnlReplyNone && m_lastWriteStatus != KvnlReplyBrownOut;
+    if (boardAnswered && !m_detecting) {
+        const qint32 value = readRegister(address);
+        if (!m_lastReadFailed)
+            return value;
+    }
+    return m_confirmed.value(address);
 }
 
 void RegisterAccess::OnWriteRegister(unsigned char address, int value)
@@ -100,6 +117,8 @@ void RegisterAccess::beginConnection(const QString &moduleName)
 
 void RegisterAccess::endConnection()
 {
+    // The next connection may be to another board.
+    m_confirmed.forget();
     if (m_detecting)
         Q_EMIT detectionIndicatorVisible(false);
     // A detection the link's drop cut short (after a brown-out) is not over: the chip has still
@@ -127,8 +146,10 @@ std::optional<qint32> RegisterAccess::normalRead(quint8 address)
 {
     qint32 value = 0;
     const int status = m_link->kvnlRead(moduleAddress, KvnlReadRegister, address, bank, value);
-    if (status == KvnlReplySuccess)
+    if (status == KvnlReplySuccess) {
+        m_confirmed.confirm(address, value);
         return value;
+    }
     if (status == KvnlReplyBrownOut)
         brownOut();
     qDebug() << methodName(QStringLiteral("int MainWindow::ReadRegister(unsigned char)")) << status
@@ -138,6 +159,8 @@ std::optional<qint32> RegisterAccess::normalRead(quint8 address)
 
 void RegisterAccess::brownOut()
 {
+    // The chip lost its supply: what it held before is gone.
+    m_confirmed.forget();
     Q_EMIT statusMessage(QStringLiteral("Brownout detected"), 0);
     // Reads go on while the box is open (other handlers, the nested event loop); one box at a time
     // is enough to tell the user.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwindow/confirmedregisters.h"
+
 #include <QObject>
 #include <QString>
 #include <QtGlobal>
@@ -13,7 +15,8 @@ class QWidget;
 // The one road to the chip's registers: every read and write of the main window, its dialogs,
 // the motion panel, the status poll and the settings files becomes one KVNL request through the
 // link (module 1, command 0x45 to write and 0x46 to read, the register address in the type byte,
-// bank 0). A read that fails gives 0.
+// bank 0). A read that fails gives 0. It keeps the value of every read the chip answered and every
+// write it confirmed, which is what the program knows of a register after a write the chip refused.
 //
 // Reads also watch for a supply brown-out (status 11). After one, once the user confirms the
 // supply is back, every read becomes a detection read (0x8F) until the chip answers as the chip
@@ -51,6 +54,10 @@ public:
     bool lastReadFailed() const { return m_lastReadFailed; }
     // Whether the last writeRegister was not confirmed by the chip (status other than success).
     bool lastWriteFailed() const { return m_lastWriteFailed; }
+    // What a register holds after the chip did not confirm a write to it: read afresh when the
+    // board answered the write with an error (it is there to be asked), else the last value the
+    // chip confirmed. Nothing when neither is to be had.
+    std::optional<qint32> valueAfterFailedWrite(quint8 address);
 
     bool isDetecting() const { return m_detecting; }
     // A message box of this road is open; its event loop runs timers and other handlers.
@@ -95,6 +102,8 @@ private:
     bool m_detectionInterrupted = false;
     bool m_lastReadFailed = false;
     bool m_lastWriteFailed = false;
+    int m_lastWriteStatus = 0;
+    ConfirmedRegisters m_confirmed;
     bool m_brownOutBoxOpen = false;
     // One error box per detection episode, then silent retries.
     bool m_detectionBoxShown = false;

@@ -278,7 +278,7 @@ RegisterIo RegisterFileCommands::linkRegisterIo(RegisterAccess *access,
     io.readFailed = [access] { return access->lastReadFailed(); };
     io.write = [access, mirrored = std::move(mirrored)](quint8 address, qint32 value) {
         const int status = access->writeRegister(address, value);
-        if (mirrored)
+        if (mirrored && !access->lastWriteFailed())
             mirrored(address, value);
         return status;
     };

@@ -61,8 +61,8 @@ public:
     static QString describe(const RegisterSettingsFile::Result &result, const QString &path);
 
     // The program's road to the chip: reads and writes through the register access (brown-out
-    // handling and chip detection included), every write also handed to `mirrored` (the register
-    // table), as a write of a dialog is.
+    // handling and chip detection included), every write the chip took also handed to `mirrored`
+    // (the register table), as a write of a dialog is.
     static RegisterIo linkRegisterIo(RegisterAccess *access,
                                      std::function<void(quint8, qint32)> mirrored);
 

@@ -141,7 +141,7 @@ void LoadAdapt::OnEnableAll(bool enable)
     ChipDialog::OnEnableAll(enable);
     // Another board may hold other values; they are read again when it connects.
     if (!enable)
-        adaptConfKnown = {false, false};
+        adaptConf = {};
 }
 
 void LoadAdapt::OnInitAllValues()
@@ -149,10 +149,8 @@ void LoadAdapt::OnInitAllValues()
     updating = true;
     for (int motor = 0; motor < 2; ++motor) {
         const int value = readRegister(motorAddress(AdaptConf, motor + 1));
-        if (!lastReadFailed()) {
+        if (!lastReadFailed())
             decodeAdaptConf(motor, value);
-            adaptConfKnown[motor] = true;
-        }
     }
     for (int motor = 0; motor < 2; ++motor) {
         const int value = readRegister(motorAddress(IHoldIRun, motor + 1));
@@ -200,7 +198,6 @@ void LoadAdapt::OnRegisterChanged(unsigned char address, int value)
     case AdaptConf: {
         const QScopedValueRollback<bool> guard(updating, true);
         decodeAdaptConf(motor, value);
-        adaptConfKnown[motor] = true;
         updateCurrentBand(motor);
         return;
     }
@@ -223,7 +220,7 @@ void LoadAdapt::setRunCurrent(int motor, int ihold_irun)
 
 void LoadAdapt::composeAdaptConf(int motor)
 {
-    if (updating || motor < 0 || motor > 1 || !adaptConfKnown[motor])
+    if (updating || motor < 0 || motor > 1 || !adaptConf[motor].known)
         return;
     const MotorWidgets w = widgets(motor);
     // Two's complement in seven bits: the shift is made on the unsigned pattern.
@@ -236,13 +233,15 @@ void LoadAdapt::composeAdaptConf(int motor)
     value |= adaptconf::hysteresisStart.placed(quint32(w.hysteresisStart->value()));
     if (w.filter->isChecked())
         value |= adaptconf::filter;
-    writeRegister(motorAddress(AdaptConf, motor + 1), int(value));
+    adaptConf[motor].set(adaptConf[motor].with(adaptconf::shownBits, value));
+    writeRegister(motorAddress(AdaptConf, motor + 1), int(adaptConf[motor].value));
 }
 
 void LoadAdapt::decodeAdaptConf(int motor, int value)
 {
     const MotorWidgets w = widgets(motor);
     const quint32 word = quint32(value);
+    adaptConf[motor].set(word);
     w.filter->setChecked(word & adaptconf::filter);
     int threshold = int(adaptconf::threshold.of(word));
     if (word & adaptconf::thresholdSign)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/chipdialog.h"
+#include "dialogs/registershadow.h"
 
 #include <QSizeF>
 
@@ -74,10 +75,10 @@ private:
     LoadAdaptScene *scene2;
     int runCurrent1 = 0;
     int runCurrent2 = 0;
-    // Whether each motor's ADAPTCONF came from the chip since the board connected: the whole
-    // register is written from the widgets, so none is written from widgets that a failed read
-    // left as they were.
-    std::array<bool, 2> adaptConfKnown {false, false};
+    // Each motor's ADAPTCONF as the chip last held it since the board connected: the widgets'
+    // fields are written on top of it, so the bits they do not show go back as they were, and
+    // nothing is written from widgets that a failed read left as they were.
+    std::array<RegisterShadow, 2> adaptConf {};
     std::array<int, 2> lastVelocity {0, 0};
     std::array<QSizeF, 2> lastViewSize;
     bool viewSizesTaken = false;

@@ -99,6 +99,13 @@ void MicrostepWaves::OnInitAllValues()
 void MicrostepWaves::OnRegisterChanged(unsigned char address, int value)
 {
     for (int motor = 0; motor < 2; ++motor) {
+        // A table register shows what the chip holds: a word written elsewhere, or the chip's
+        // own after it refused one of the wave's.
+        const std::array<QLabel *, 10> labels = tableLabels(motor);
+        for (int n = 0; n < 10; ++n) {
+            if (address == motorAddress(tableAddresses[n], motor + 1))
+                labels[n]->setText(hexWord(quint32(value)));
+        }
         const bool first = motor == 0;
         if (address == motorAddress(msCnt, motor + 1)) {
             (first ? ui->StaticMsCnt1 : ui->StaticMsCnt2)->setNum(value);

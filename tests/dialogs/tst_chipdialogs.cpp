@@ -1,5 +1,6 @@
 #include "boardsim/controlinterpreter.h"
 #include "dialogs/hexregisteredit.h"
+#include "dialogs/registertableitem.h"
 #include "support/modalcloser.h"
 #include "support/testenvironment.h"
 #include "support/wheelnotch.h"
@@ -39,8 +40,12 @@ enum DialogIndex {
     MotorCurrentDialog,
     RampDialog,
     GeneralDialog,
-    DriverDialog = 4,
-    EncoderDialog = 8,
+    ChopperDialog,
+    DriverDialog,
+    WavesDialog,
+    LoadAdaptDialog,
+    TableDialog,
+    EncoderDialog,
     PaceHoldDialog
 };
 
@@ -395,6 +400,50 @@ void addDialogRows(const QStringList &prefixes)
     }
 }
 
+// What a control shows, as a text: a number, a box's tick, a list's item, a label's text.
+QString shownValue(const QWidget *control)
+{
+    if (const auto *box = qobject_cast<const QSpinBox *>(control))
+        return QString::number(box->value());
+    if (const auto *dial = qobject_cast<const QDial *>(control))
+        return QString::number(dial->value());
+    if (const auto *box = qobject_cast<const QCheckBox *>(control))
+        return box->isChecked() ? QStringLiteral("ticked") : QStringLiteral("clear");
+    if (const auto *list = qobject_cast<const QComboBox *>(control))
+        return list->currentText();
+    if (const auto *label = qobject_cast<const QLabel *>(control))
+        return label->text();
+    return QStringLiteral("?");
+}
+
+// A user's steps in a dialog: "EditTOff1=9" types 9 into the field and ends it by Return,
+// "CheckShaft1" is the field's own key (Space ticks a box or presses a button, an arrow key
+// turns a dial); false when a widget is missing.
+bool perform(QWidget *dialog, const QStringList &steps)
+{
+    for (const QString &step : steps) {
+        const QString name = step.section(QLatin1Char('='), 0, 0);
+        auto *field = dialog->findChild<QWidget *>(name);
+        if (!field) {
+            qWarning() << "no widget" << name;
+            return false;
+        }
+        bringToFront(field);
+        field->setFocus(Qt::TabFocusReason);
+        if (step.contains(QLatin1Char('='))) {
+            QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(field, Qt::Key_Backspace);
+            QTest::keyClicks(field, step.section(QLatin1Char('='), 1));
+            QTest::keyClick(field, Qt::Key_Return);
+        } else if (qobject_cast<QPushButton *>(field)) {
+            QTest::keyClick(field, Qt::Key_Space);
+        } else {
+            useKeyboard(field, Finish::Return, dialog);
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 class TestChipDialogs : public QObject
@@ -421,6 +470,8 @@ private Q_SLOTS:
     void escapeDropsTheTypingAndWritesNothing();
     void wheelMovesOnlyTheFieldTheUserIsIn_data();
     void wheelMovesOnlyTheFieldTheUserIsIn();
+    void refusedWriteLeavesTheChipsValueForTheNextEdit_data();
+    void refusedWriteLeavesTheChipsValueForTheNextEdit();
 
 private:
     // Answers any message box a test does not wait for itself.
@@ -549,6 +600,10 @@ void TestChipDialogs::controlWritesItsFieldAndKeepsTheOtherBits_data()
                                           << "click" << 0x00 << 0x00000308u << 0x00000208u;
     QTest::newRow("position compare off") << int(GeneralDialog) << "CheckPosComp"
                                           << "click" << 0x00 << 0x00000308u << 0x00000300u;
+    // Bits 4 and 23 show in no control; the threshold goes to bits 16-22.
+    QTest::newRow("loadAdapt threshold, unshown bits kept")
+        << int(LoadAdaptDialog) << "EditSWT1"
+        << "20" << 0x6D << 0x00FA4A5Cu << 0x00944A5Cu;
 }
 
 void TestChipDialogs::controlWritesItsFieldAndKeepsTheOtherBits()
@@ -1002,6 +1057,189 @@ void TestChipDialogs::wheelMovesOnlyTheFieldTheUserIsIn()
         ++turned;
     }
     QVERIFY(turned > 0);
+}
+
+void TestChipDialogs::refusedWriteLeavesTheChipsValueForTheNextEdit_data()
+{
+    QTest::addColumn<int>("chip");
+    QTest::addColumn<int>("dialog");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<quint32>("held");
+    QTest::addColumn<QStringList>("refused");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QStringList>("next");
+    QTest::addColumn<Writes>("written");
+
+    struct Row
+    {
+        const char *name;
+        int dialog;
+        int address;
+        quint32 held;
+        QStringList refused;
+        const char *control;
+        const char *shown;
+        QStringList next;
+        Writes written;
+        bool both; // on the KVN3141 too
+    };
+    const Row rows[] = {
+        // Hold 3, run 0, delay 5: the run current refused, then the hold current up by one.
+        {"motor current",
+         MotorCurrentDialog,
+         0x30,
+         currents,
+         {"DialRunCurrent1"},
+         "DialRunCurrent1",
+         "0",
+         {"DialHoldCurrent1"},
+         {{0x30, 0xA5A5E0E4}},
+         true},
+        {"ramp features",
+         RampDialog,
+         0x34,
+         0xABC00200,
+         {"CheckStopL1"},
+         "CheckStopL1",
+         "clear",
+         {"CheckSoftStop1"},
+         {{0x34, 0xABC00A00}},
+         true},
+        {"general settings, lock",
+         GeneralDialog,
+         0x00,
+         0x308,
+         {"CheckLockConf"},
+         "CheckLockConf",
+         "clear",
+         {"CheckShaft1"},
+         {{0x00, 0x208}},
+         true},
+        // "Set" once more sends what the chip holds, not the refused number.
+        {"general settings, compare",
+         GeneralDialog,
+         0x05,
+         1234,
+         {"EditXCompare=4242", "BtnSetXCompare"},
+         "EditXCompare",
+         "1234",
+         {"BtnSetXCompare"},
+         {{0x05, 1234}},
+         true},
+        {"chopper",
+         ChopperDialog,
+         0x6C,
+         0x024302B6,
+         {"EditTOff1=9"},
+         "EditTOff1",
+         "6",
+         {"EditSync1=7"},
+         {{0x6C, 0x027302B6}},
+         true},
+        // Hysteresis start 12 refused, then the threshold 20; bits 4 and 23 stay.
+        {"loadAdapt",
+         LoadAdaptDialog,
+         0x6D,
+         0x00FA4A5C,
+         {"EditHystMin1=5"},
+         "EditHystMin1",
+         "12",
+         {"EditSWT1=20"},
+         {{0x6D, 0x00944A5C}},
+         true},
+        // One word of the new wave refused: its label shows the chip's word.
+        {"microstep waves",
+         WavesDialog,
+         0x68,
+         0xFFFF8056,
+         {"BtnCalculateWave1"},
+         "StaticMsLutSel1",
+         "ffff8056",
+         {},
+         {},
+         true},
+        {"encoder, fraction",
+         EncoderDialog,
+         0x3A,
+         0x00031000,
+         {"EditFractPart1=5000"},
+         "EditFractPart1",
+         "4096",
+         {"EditIntPart1=7"},
+         {{0x3A, 0x00071000}},
+         false},
+        {"encoder, latch",
+         EncoderDialog,
+         0x38,
+         0x1,
+         {"CheckLatchXActual1"},
+         "CheckLatchXActual1",
+         "clear",
+         {"CheckIgnoreAB1"},
+         {{0x38, 0x9}},
+         false},
+        {"paceHold",
+         PaceHoldDialog,
+         0x6E,
+         0x1514,
+         {"EditPhSw1=99"},
+         "EditPhSw1",
+         "21",
+         {"EditPhTime1=33"},
+         {{0x6E, 0x1521}},
+         false},
+    };
+    for (const Row &row : rows) {
+        for (const Chip chip : {Chip::Kvn3162, Chip::Kvn3141}) {
+            if (chip == Chip::Kvn3141 && !row.both)
+                continue;
+            QTest::addRow("%s, %s", row.name, chip == Chip::Kvn3141 ? "KVN3141" : "KVN3162")
+                << int(chip) << row.dialog << row.address << row.held << row.refused << row.control
+                << row.shown << row.next << row.written;
+        }
+    }
+}
+
+// The chip refuses a write: the control shows again what the chip holds, the register table
+// too, and the next edit of another field of that register is built on the chip's value.
+void TestChipDialogs::refusedWriteLeavesTheChipsValueForTheNextEdit()
+{
+    QFETCH(int, chip);
+    QFETCH(int, dialog);
+    QFETCH(int, address);
+    QFETCH(quint32, held);
+    QFETCH(QStringList, refused);
+    QFETCH(QString, control);
+    QFETCH(QString, shown);
+    QFETCH(QStringList, next);
+    QFETCH(Writes, written);
+
+    bench.preset = {{quint8(address), held}};
+    QVERIFY(bench.open(Chip(chip)));
+    ChipDialog *target = dialogAt(bench, dialog);
+    target->show();
+    target->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(target));
+    QVERIFY(
+        runControl(*bench.board,
+                   {QStringLiteral("fault refuse 0x%1 1").arg(address, 2, 16, QLatin1Char('0'))}));
+
+    QVERIFY(perform(target, refused));
+    LINKED_VERIFY(bench, bench.requested(writeCommand).contains(address));
+    QCOMPARE(bench.board->registerValue(quint8(address)), held);
+    QCOMPARE(shownValue(widget<QWidget>(target, control)), shown);
+    const auto *table = bench.dialogs().registers.findChild<QTableWidget *>("TableRegisters");
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const auto *item = static_cast<const TRegisterTableItem *>(table->item(row, 2));
+        if (item->address == address)
+            QCOMPARE(table->item(row, Registers::ActualColumn)->text(),
+                     TRegisterTableItem::valueText(int(held), item->hex));
+    }
+
+    bench.board->clearWriteLog();
+    QVERIFY(perform(target, next));
+    LINKED_COMPARE(bench, bench.board->writeLog(), written);
 }
 
 QTEST_MAIN(TestChipDialogs)

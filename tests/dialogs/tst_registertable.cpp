@@ -59,6 +59,7 @@ private Q_SLOTS:
     void textsNoRegisterCouldTakeAreRefused();
     void actualValueIsWhatTheChipHoldsAfterTheWrite();
     void writesMadeElsewhereShowAndTableWritesReachTheDialogs();
+    void refusedWriteReachesNoDialogAndRetypedTextWrites();
     void withoutARegisterMapTheTableStaysEmpty();
 
 private:
@@ -68,6 +69,8 @@ private:
     }
     // Opens the editor of a row's "New Value" cell, as a double click does.
     QWidget *openEditor(int row);
+    // Types over a row's "New Value" and ends the edit with the key; true once the editor closed.
+    bool typeInto(int row, const QString &text, Qt::Key finish);
 
     ModalCloser closer;
     WindowOnBoard bench;
@@ -98,6 +101,21 @@ QWidget *TestRegisterTable::openEditor(int row)
     return view->indexWidget(index)
         ? view->indexWidget(index)
         : view->viewport()->findChild<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+bool TestRegisterTable::typeInto(int row, const QString &text, Qt::Key finish)
+{
+    const QPointer<QWidget> editor = openEditor(row);
+    if (!editor)
+        return false;
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, finish);
+    // Tab opened the next row's editor: Escape leaves that one unchanged.
+    if (finish == Qt::Key_Tab && QApplication::focusWidget() != table())
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    return QTest::qWaitFor([&] { return !editor || !editor->isVisible(); });
 }
 
 // Both maps row by row, and a board with the other chip after a disconnection.
@@ -326,6 +344,52 @@ void TestRegisterTable::writesMadeElsewhereShowAndTableWritesReachTheDialogs()
     bench.board->setRegisterValue(0x21, 777);
     QTRY_COMPARE(table()->item(rowOf(table(), QStringLiteral("XACTUAL_1")), 1)->text(),
                  QStringLiteral("777"));
+}
+
+// A write the chip refuses is announced to no dialog: they keep showing what the chip holds, and
+// their next write is built on it. Every finished edit writes, also of the text the cell shows.
+void TestRegisterTable::refusedWriteReachesNoDialogAndRetypedTextWrites()
+{
+    bench.preset = {{0x00, 0x41F}};
+    QVERIFY(bench.open(Chip::Kvn3162));
+    const GeneralSettings &general = bench.dialogs().generalSettings;
+    const int gconf = rowOf(table(), QStringLiteral("GCONF"));
+    const int compare = rowOf(table(), QStringLiteral("X_COMPARE"));
+
+    bench.board->refuseWrites(0x00, 1);
+    QVERIFY(typeInto(gconf, QStringLiteral("3"), Qt::Key_Return));
+    LINKED_COMPARE(bench, bench.requested(0x45), QList<int> {0x00});
+    QCOMPARE(bench.board->registerValue(0x00), 0x41Fu);
+    QCOMPARE(table()->item(gconf, 1)->text(), QStringLiteral("0x0000041f"));
+    for (const char *ticked : {"CheckPosComp", "CheckLockConf"})
+        QVERIFY2(widget<QCheckBox>(&general, ticked)->isChecked(), ticked);
+    for (const char *clear : {"CheckShaft1", "CheckShaft2"})
+        QVERIFY2(!widget<QCheckBox>(&general, clear)->isChecked(), clear);
+    widget<QCheckBox>(&general, "CheckShaft1")->click();
+    QCOMPARE(bench.board->writeLog(), (Writes {{0x00, 0x51F}}));
+    // Nor does it reach the main window's ramp boxes.
+    const auto *vmax = bench.window->findChild<QSpinBox *>(QStringLiteral("EditVMax1"));
+    const int vmaxShown = vmax->value();
+    bench.board->refuseWrites(0x27, 1);
+    QVERIFY(
+        typeInto(rowOf(table(), QStringLiteral("VMAX_1")), QStringLiteral("4321"), Qt::Key_Return));
+    QVERIFY(bench.requested(0x45).contains(0x27));
+    QCOMPARE(vmax->value(), vmaxShown);
+
+    // The same text once more, after the chip changed meanwhile, by Return and by Tab.
+    for (const Qt::Key finish : {Qt::Key_Return, Qt::Key_Tab}) {
+        QVERIFY(typeInto(gconf, QStringLiteral("1f"), finish));
+        widget<QCheckBox>(&general, "CheckLockConf")->click();
+        QCOMPARE(bench.board->registerValue(0x00), 0x41Fu);
+        bench.board->clearWriteLog();
+        QVERIFY(typeInto(gconf, QStringLiteral("1f"), finish));
+        LINKED_COMPARE(bench, bench.board->writeLog(), (Writes {{0x00, 0x1F}}));
+    }
+    for (int time = 0; time < 2; ++time) {
+        bench.board->clearWriteLog();
+        QVERIFY(typeInto(compare, QStringLiteral("4242"), Qt::Key_Return));
+        LINKED_COMPARE(bench, bench.board->writeLog(), (Writes {{0x05, 4242}}));
+    }
 }
 
 void TestRegisterTable::withoutARegisterMapTheTableStaysEmpty()

@@ -330,6 +330,15 @@ void TestMainWindowBoard::writeFromADialogReachesTheChipBeforeItsMirrors()
     Q_EMIT dialogs.motorCurrent.DoWriteRegister(0x30, 0x00011F05);
     QCOMPARE(journal.deliveries, deliveredTo({"Registers"}, 0x00011F05));
 
+    // A write the chip refuses reaches no mirror: every dialog, the writer too, hears instead
+    // what the chip holds.
+    journal.deliveries.clear();
+    board->refuseWrites(0x6C, 1);
+    Q_EMIT dialogs.paceHold.DoWriteRegister(0x6C, 0x000100C7);
+    QStringList everyDialog = allButTheTable;
+    everyDialog.insert(7, QStringLiteral("Registers"));
+    QCOMPARE(journal.deliveries, deliveredTo(everyDialog, 0x000100C3));
+
     // A read comes back through the reference before the emit returns.
     board->setRegisterValue(0x2D, 98765);
     int value = 0;

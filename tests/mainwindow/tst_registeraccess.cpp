@@ -115,6 +115,37 @@ private Q_SLOTS:
         QCOMPARE(access.readRegister(0x2D), 1234);
     }
 
+    // After a write the chip did not take, the register holds what the chip holds: read afresh
+    // when the board answered with an error, the last value the chip confirmed when no reply
+    // came (no second wait), nothing once the board is gone.
+    void failedWriteLeavesTheChipsValue()
+    {
+        connectTo(Chip::Kvn3141);
+        RegisterAccess access(linked.link.get());
+        access.beginConnection("3141");
+        linked.board->setRegisterValue(0x2D, 1234);
+        QCOMPARE(access.readRegister(0x2D), 1234);
+
+        linked.board->refuseWrites(0x2D, 1);
+        access.writeRegister(0x2D, 5);
+        QVERIFY(access.lastWriteFailed());
+        linked.board->setRegisterValue(0x2D, 1300);
+        linked.board->clearRequestLog();
+        QCOMPARE(access.valueAfterFailedWrite(0x2D), std::optional<qint32>(1300));
+        QCOMPARE(linked.requestedAddresses(0x46), QList<int> {0x2D});
+
+        QCOMPARE(access.writeRegister(0x2D, -77), 100);
+        linked.board->setSilentFor(1);
+        access.writeRegister(0x2D, 9);
+        QVERIFY(access.lastWriteFailed());
+        linked.board->clearRequestLog();
+        QCOMPARE(access.valueAfterFailedWrite(0x2D), std::optional<qint32>(-77));
+        QVERIFY(linked.board->requestLog().isEmpty());
+
+        access.endConnection();
+        QCOMPARE(access.valueAfterFailedWrite(0x2D), std::nullopt);
+    }
+
     void kvn3162ConnectionDetectsFirstAndRepeatsTheRead()
     {
         connectTo(Chip::Kvn3162);

@@ -29,10 +29,9 @@ using Writes = QList<QPair<quint8, quint32>>;
 
 namespace {
 
-// ADAPTCONF on the chip at connection, with bits that no control shows set in motor 1's value:
-// threshold 10, "1/4", down "1", width 10, up "1", start 10, filter off.
+// ADAPTCONF on the chip at connection, with bits that no control shows set in motor 1's value
+// (an edit keeps them): threshold 10, "1/4", down "1", width 10, up "1", start 10, filter off.
 constexpr quint32 chipAdaptConf1 = 0xFE8A9A9A;
-constexpr quint32 shownAdaptConf1 = 0x000A8A0A;
 // Threshold -1, "1/2", down "32", width 1, up "8", start 5, filter on.
 constexpr quint32 chipAdaptConf2 = 0x017F6165;
 
@@ -175,7 +174,7 @@ void TestLoadAdapt::everyControlWritesExactlyItsField_data()
     QTest::addColumn<int>("address");
     QTest::addColumn<quint32>("written");
 
-    const quint32 m1 = shownAdaptConf1;
+    const quint32 m1 = chipAdaptConf1;
     const quint32 m2 = chipAdaptConf2;
     QTest::newRow("filter 1") << "CheckFilter1" << 1 << 0x6D << (m1 | 0x1000000);
     QTest::newRow("threshold 1") << "EditSWT1" << -5 << 0x6D << ((m1 & ~0x7F0000u) | 0x7B0000);
