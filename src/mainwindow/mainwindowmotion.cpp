@@ -114,13 +114,15 @@ void MainWindow::updateRampScene(int value)
 void MainWindow::tellWhyRampCannotRun(int motor, const QStringList &zeroAccelerations)
 {
     QString &told = rampCannotRunTold[motor == 2 ? 1 : 0];
-    const QString names = zeroAccelerations.join(QLatin1String(", "));
+    QString names = zeroAccelerations.join(QLatin1String(", "));
     // Once for each new reason, not at every redraw.
     if (names == told)
         return;
     told = names;
     if (names.isEmpty())
         return;
+    if (zeroAccelerations.size() > 1)
+        names.replace(names.lastIndexOf(QLatin1String(", ")), 2, QLatin1String(" and "));
     const QString text
         = QStringLiteral("Motor %1 cannot run this ramp (%2 %3 0): XTARGET is left as it is.")
               .arg(QString::number(motor), names,
