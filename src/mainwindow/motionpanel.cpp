@@ -176,17 +176,18 @@ const MotionPanel::RampField *MotionPanel::boxFillOrder()
     return fillOrder;
 }
 
-bool MotionPanel::run(const MotionStep *steps, int count, int motor, Direction direction,
-                      OnRefusal onRefusal, bool jogTab)
+QList<quint8> MotionPanel::run(const MotionStep *steps, int count, int motor, Direction direction,
+                               OnRefusal onRefusal, bool jogTab)
 {
-    bool allTaken = true;
+    QList<quint8> refused;
     for (int i = 0; i < count; ++i) {
         const MotionStep &step = steps[i];
         if (step.kind == MotionStep::UncheckFast) {
+            // The sequence goes on to a motion of its own, whatever the fast jog's stop did.
             if (step.value == MotionStep::FastOpposite)
-                uncheckFast(motor, opposite(direction));
+                uncheckFast(motor, opposite(direction), false);
             else
-                uncheckFast(motor, step.value == MotionStep::FastLeft ? Left : Right);
+                uncheckFast(motor, step.value == MotionStep::FastLeft ? Left : Right, false);
             continue;
         }
         const int target = step.motor == 0 ? motor : step.motor;
@@ -209,13 +210,14 @@ bool MotionPanel::run(const MotionStep *steps, int count, int motor, Direction d
             value = modeFor(direction);
             break;
         }
-        if (!write(chipregisters::motorAddress(step.address, target), value, jogTab)) {
-            allTaken = false;
+        const quint8 address = chipregisters::motorAddress(step.address, target);
+        if (!write(address, value, jogTab)) {
+            refused << address;
             if (onRefusal == OnRefusal::Abandon)
-                return false;
+                break;
         }
     }
-    return allTaken;
+    return refused;
 }
 
 bool MotionPanel::write(quint8 address, int value, bool jogTab)
@@ -230,14 +232,27 @@ bool MotionPanel::write(quint8 address, int value, bool jogTab)
     return true;
 }
 
-bool MotionPanel::uncheckFast(int motor, Direction direction)
+bool MotionPanel::uncheckFast(int motor, Direction direction, bool showIfStillRunning)
 {
     if (!m_fast[motor - 1][direction])
         return false;
     // The button's own unchecked branch runs completely before the caller goes on, as it would
     // when the window unchecks the button and its toggled(false) arrives.
-    fastJogToggled(motor, direction, false);
+    fastJogOff(motor, direction, showIfStillRunning);
     return true;
+}
+
+void MotionPanel::fastJogOff(int motor, Direction direction, bool showIfStillRunning)
+{
+    m_fast[motor - 1][direction] = false;
+    Q_EMIT fastJogChecked(motor, direction, false);
+    const QList<quint8> refused
+        = run(fastOffSteps, int(std::size(fastOffSteps)), motor, direction, OnRefusal::GoOn, true);
+    // Without its VMAX 0 the motor turns on: the button stays lit, and a second click stops it.
+    if (showIfStillRunning && refused.contains(rampRegister(motor, VMax))) {
+        m_fast[motor - 1][direction] = true;
+        Q_EMIT fastJogChecked(motor, direction, true);
+    }
 }
 
 void MotionPanel::jogPressed(int motor, Direction direction)
@@ -259,14 +274,15 @@ void MotionPanel::fastJogToggled(int motor, Direction direction, bool checked)
     // The window echoes the states it is told about; an echo of a state already held does nothing.
     if (!validMotor(motor) || m_fast[motor - 1][direction] == checked)
         return;
-    m_fast[motor - 1][direction] = checked;
-    Q_EMIT fastJogChecked(motor, direction, checked);
     if (!checked) {
-        run(fastOffSteps, int(std::size(fastOffSteps)), motor, direction, OnRefusal::GoOn, true);
+        fastJogOff(motor, direction, true);
         return;
     }
+    m_fast[motor - 1][direction] = true;
+    Q_EMIT fastJogChecked(motor, direction, true);
     // A jog the chip did not take does not run: the button shows that, and writes nothing more.
     if (!run(fastOnSteps, int(std::size(fastOnSteps)), motor, direction, OnRefusal::Abandon, true)
+             .isEmpty()
         && m_fast[motor - 1][direction]) {
         m_fast[motor - 1][direction] = false;
         Q_EMIT fastJogChecked(motor, direction, false);
@@ -278,7 +294,7 @@ void MotionPanel::jogStop(int motor)
     if (!validMotor(motor))
         return;
     // A running fast jog stops through its own button, with the dial's acceleration.
-    if (uncheckFast(motor, Left) || uncheckFast(motor, Right))
+    if (uncheckFast(motor, Left, true) || uncheckFast(motor, Right, true))
         return;
     run(jogStopSteps[motor - 1], int(std::size(jogStopSteps[0])), motor, Right, OnRefusal::GoOn,
         true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QtGlobal>
 
@@ -113,13 +114,16 @@ private:
         GoOn, // a stop: every further write helps
         Abandon // a start: the rest would run the motor with a set-up the user did not make
     };
-    // Runs a sequence; false when the chip did not take one of its writes.
-    bool run(const MotionStep *steps, int count, int motor, Direction direction,
-             OnRefusal onRefusal, bool jogTab);
+    // Runs a sequence; gives the registers whose writes the chip did not take.
+    QList<quint8> run(const MotionStep *steps, int count, int motor, Direction direction,
+                      OnRefusal onRefusal, bool jogTab);
     // One write; true when the chip took it. A jog-tab write the chip took is shown in its
     // ramp box, unless the user has typed there and not sent it yet.
     bool write(quint8 address, int value, bool jogTab);
-    bool uncheckFast(int motor, Direction direction);
+    // Unchecks a fast jog and runs its stop; false when it was not checked. When its VMAX 0 is
+    // refused and showIfStillRunning is set, the button is lit again: the motor still turns.
+    bool uncheckFast(int motor, Direction direction, bool showIfStillRunning);
+    void fastJogOff(int motor, Direction direction, bool showIfStillRunning);
     void setBox(int motor, RampField field, int value);
     void showChipValue(int motor, RampField field, int value);
 

@@ -499,6 +499,12 @@ void TestWindowFaults::jogShowsWhatTheChipTook()
     QCOMPARE(board->writeLog(), (Writes {{vmax1, 2000}, {vmax1, 3500}}));
     QCOMPARE(child<QSpinBox>("EditVMax1")->value(), 3500);
 
+    // A stop whose VMAX 0 the chip refuses leaves the jog running, and its button lit.
+    board->refuseWrites(vmax1, 1);
+    fastRight->click();
+    QVERIFY(fastRight->isChecked());
+    QCOMPARE(board->registerValue(vmax1), 3500u);
+
     // Stopped; a fast left whose first write the chip refuses sends nothing more and is not lit.
     child<QPushButton>("BtnJogStop1")->click();
     QVERIFY(!fastRight->isChecked());

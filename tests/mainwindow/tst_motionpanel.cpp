@@ -329,6 +329,20 @@ private Q_SLOTS:
         panel.jogVelocityChanged(2, 5);
         QCOMPARE(writes.count(), 0);
 
+        // A fast jog whose VMAX 0 was refused still runs: its button comes back on.
+        refused = -1;
+        panel.fastJogToggled(2, MotionPanel::Right, true);
+        writes.clear();
+        refused = 0x47;
+        panel.jogStop(2);
+        QCOMPARE(collect(writes), (Writes {{0x46, 2002}, {0x47, 0}, {0x40, 1}}));
+        QVERIFY(panel.isFastJogChecked(2, MotionPanel::Right));
+        QCOMPARE(checks.last().at(2).toBool(), true);
+        refused = -1;
+        panel.fastJogToggled(2, MotionPanel::Right, false);
+        QVERIFY(!panel.isFastJogChecked(2, MotionPanel::Right));
+        writes.clear();
+
         refused = 0x24;
         panel.moveToTarget(1);
         QCOMPARE(collect(writes), (Writes {{0x23, 10003}, {0x24, 10013}}));
