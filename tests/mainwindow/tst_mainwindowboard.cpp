@@ -455,11 +455,15 @@ void TestMainWindowBoard::unpluggedBoardSwitchesTheWindowOffAndReplugOnAgain()
 
     board->clearWriteLog();
     board->setRegisterValue(0x41, 555);
+    board->setRegisterValue(0x28, 1000); // DMAX_1
+    board->setRegisterValue(0x2D, 55000400); // XTARGET_1
     QVERIFY(board->replug());
     QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 15000);
     QVERIFY(window->poll().isActive());
     QVERIFY(child<QPushButton>("BtnMVP1")->isEnabled());
     QTRY_COMPARE(child<QLabel>("StaticXActual2")->text(), QStringLiteral("555"));
+    // The ramp tab shows the chip's target, not one worked out from the boxes around it.
+    QCOMPARE(child<QSpinBox>("EditXTarget1")->value(), 55000400);
     // The board was unplugged, so its chip started afresh: the jog is over.
     QVERIFY(!fastRight->isChecked());
 }
