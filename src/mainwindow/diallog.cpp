@@ -2,6 +2,7 @@
 
 #include <QDial>
 #include <QFormLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -44,6 +45,8 @@ DialLog::DialLog(QWidget *parent)
 
     spinBox->setObjectName(QStringLiteral("spinBox"));
     spinBox->setMaximum(8388096);
+    spinBox->setKeyboardTracking(false);
+    spinBox->installEventFilter(this);
     formLayout->setWidget(0, QFormLayout::FieldRole, spinBox);
     verticalLayout->addLayout(formLayout);
 
@@ -53,6 +56,20 @@ DialLog::DialLog(QWidget *parent)
 }
 
 DialLog::~DialLog() = default;
+
+bool DialLog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == spinBox && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        // The same value again only puts its text back; nothing is emitted. An Escape that had
+        // nothing to drop goes on to the window.
+        const QString typed = spinBox->text();
+        spinBox->setValue(spinBox->value());
+        if (spinBox->text() != typed)
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 int DialLog::dialPosition(int value)
 {

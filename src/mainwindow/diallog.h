@@ -8,6 +8,10 @@ class QSpinBox;
 
 // A dial over several decades on a logarithmic scale, paired with a spin box that shows and takes
 // the linear value. The widget's value is the spin box's; the dial stands at 10 * log10(value).
+//
+// Its users write the value to a motor that may be running, so the spin box takes typing only
+// when the edit is finished (Return, Tab, focus leaving): "2000" is not four speeds on the way.
+// Escape drops what was typed and shows the value again.
 class DialLog : public QWidget
 {
     Q_OBJECT
@@ -28,6 +32,9 @@ public:
 Q_SIGNALS:
     // The linear value, after every change of either child.
     void valueChanged(int value);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private Q_SLOTS:
     void log10ValueChanged(int v);

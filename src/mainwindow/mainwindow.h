@@ -179,6 +179,8 @@ private:
     QPushButton *fastJogButton(int motor, MotionPanel::Direction direction) const;
     QLabel *pollLabel(StatusPoll::Label label) const;
     void drawRamp(int motorIndex, const MotorRamp &ramp, int height, int width);
+    // Says in the status bar and the log why a motor's ramp gives no target to write.
+    void tellWhyRampCannotRun(int motor, const QStringList &zeroAccelerations);
 
     void openDialog(ChipDialog *dialog);
     int chooseModule(const QStringList &names);
@@ -197,4 +199,6 @@ private:
     // The close runs once; a second close of the hidden window finds nothing left to do.
     bool closed = false;
     bool liveValuesCurrent = false;
+    // The zero accelerations last told of for each motor's ramp.
+    QString rampCannotRunTold[2];
 };

@@ -115,6 +115,8 @@ void MainWindow::connectCollaborators()
     sources.rampBox = [this](int motor, MotionPanel::RampField field) {
         return rampBox(motor, field)->value();
     };
+    sources.readFailed = [this] { return registerAccess.lastReadFailed(); };
+    sources.writeFailed = [this] { return registerAccess.lastWriteFailed(); };
     motionPanel.setSources(sources);
     for (int motor = 1; motor <= 2; ++motor) {
         for (int index = 0; index < MotionPanel::rampFieldCount; ++index) {

@@ -2,6 +2,9 @@
 
 #include "ui_mainwindow.h"
 
+#include "console/debugmessage.h"
+#include "mainwindow/statusbar.h"
+
 #include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
 #include <QPen>
@@ -40,6 +43,7 @@ QPushButton *Ui::*const fastJogButtons[2][2] = {
 
 constexpr double timeOrigin = 20.0;
 constexpr double rightMargin = 40.0;
+constexpr int rampNoticeTimeoutMs = 10000;
 
 } // namespace
 
@@ -70,7 +74,7 @@ void MainWindow::updateRampScene(int value)
     const bool fromTargetBox
         = origin && origin->objectName().contains(QLatin1String("EditXTarget"));
 
-    qint32 writeBack[2] = {0, 0};
+    std::optional<qint32> writeBack[2];
     for (int i = 0; i < 2; ++i) {
         const int motor = i + 1;
         RampInputs inputs;
@@ -93,14 +97,38 @@ void MainWindow::updateRampScene(int value)
             (ui->*stepLabels[i][label])->setText(ramp.stepLabels[label]);
         drawRamp(i, ramp, profile.height(), profile.drawableWidth());
         writeBack[i] = ramp.xtargetWriteBack;
+        tellWhyRampCannotRun(motor, ramp.zeroAccelerations);
     }
 
     // After both profiles stand, so that the run a changed box sets off redraws a whole scene
-    // and the outer run draws nothing over it.
-    if (fromTargetBox)
+    // and the outer run draws nothing over it. While the boxes take the chip's values, XTARGET
+    // is the chip's too: a target computed from a half-read set would replace it.
+    if (fromTargetBox || motionPanel.isShowingChipValues())
         return;
-    for (int i = 0; i < 2; ++i)
-        rampBox(i + 1, MotionPanel::XTarget)->setValue(writeBack[i]);
+    for (int i = 0; i < 2; ++i) {
+        if (writeBack[i])
+            rampBox(i + 1, MotionPanel::XTarget)->setValue(*writeBack[i]);
+    }
+}
+
+void MainWindow::tellWhyRampCannotRun(int motor, const QStringList &zeroAccelerations)
+{
+    QString &told = rampCannotRunTold[motor == 2 ? 1 : 0];
+    QString names = zeroAccelerations.join(QLatin1String(", "));
+    // Once for each new reason, not at every redraw.
+    if (names == told)
+        return;
+    told = names;
+    if (names.isEmpty())
+        return;
+    if (zeroAccelerations.size() > 1)
+        names.replace(names.lastIndexOf(QLatin1String(", ")), 2, QLatin1String(" and "));
+    const QString text
+        = QStringLiteral("Motor %1 cannot run this ramp (%2 %3 0): XTARGET is left as it is.")
+              .arg(QString::number(motor), names,
+                   zeroAccelerations.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+    kvnMessage(DebugMessageWarning) << text;
+    ui->statusBar->showMessage(text, rampNoticeTimeoutMs);
 }
 
 void MainWindow::drawRamp(int motorIndex, const MotorRamp &ramp, int height, int width)

@@ -176,15 +176,18 @@ const MotionPanel::RampField *MotionPanel::boxFillOrder()
     return fillOrder;
 }
 
-void MotionPanel::run(const MotionStep *steps, int count, int motor, Direction direction)
+QList<quint8> MotionPanel::run(const MotionStep *steps, int count, int motor, Direction direction,
+                               OnRefusal onRefusal, bool jogTab)
 {
+    QList<quint8> refused;
     for (int i = 0; i < count; ++i) {
         const MotionStep &step = steps[i];
         if (step.kind == MotionStep::UncheckFast) {
+            // The sequence goes on to a motion of its own, whatever the fast jog's stop did.
             if (step.value == MotionStep::FastOpposite)
-                uncheckFast(motor, opposite(direction));
+                uncheckFast(motor, opposite(direction), false);
             else
-                uncheckFast(motor, step.value == MotionStep::FastLeft ? Left : Right);
+                uncheckFast(motor, step.value == MotionStep::FastLeft ? Left : Right, false);
             continue;
         }
         const int target = step.motor == 0 ? motor : step.motor;
@@ -207,30 +210,63 @@ void MotionPanel::run(const MotionStep *steps, int count, int motor, Direction d
             value = modeFor(direction);
             break;
         }
-        Q_EMIT DoWriteRegister(chipregisters::motorAddress(step.address, target), value);
+        const quint8 address = chipregisters::motorAddress(step.address, target);
+        if (!write(address, value, jogTab)) {
+            refused << address;
+            if (onRefusal == OnRefusal::Abandon)
+                break;
+        }
     }
+    return refused;
 }
 
-bool MotionPanel::uncheckFast(int motor, Direction direction)
+bool MotionPanel::write(quint8 address, int value, bool jogTab)
+{
+    Q_EMIT DoWriteRegister(address, value);
+    if (m_sources.writeFailed && m_sources.writeFailed())
+        return false;
+    int motor = 0;
+    RampField field = VStart;
+    if (jogTab && rampFieldOf(address, &motor, &field) && !m_edited[motor - 1][field])
+        showChipValue(motor, field, value);
+    return true;
+}
+
+bool MotionPanel::uncheckFast(int motor, Direction direction, bool showIfStillRunning)
 {
     if (!m_fast[motor - 1][direction])
         return false;
     // The button's own unchecked branch runs completely before the caller goes on, as it would
     // when the window unchecks the button and its toggled(false) arrives.
-    fastJogToggled(motor, direction, false);
+    fastJogOff(motor, direction, showIfStillRunning);
     return true;
+}
+
+void MotionPanel::fastJogOff(int motor, Direction direction, bool showIfStillRunning)
+{
+    m_fast[motor - 1][direction] = false;
+    Q_EMIT fastJogChecked(motor, direction, false);
+    const QList<quint8> refused
+        = run(fastOffSteps, int(std::size(fastOffSteps)), motor, direction, OnRefusal::GoOn, true);
+    // Without its VMAX 0 the motor turns on: the button stays lit, and a second click stops it.
+    if (showIfStillRunning && refused.contains(rampRegister(motor, VMax))) {
+        m_fast[motor - 1][direction] = true;
+        Q_EMIT fastJogChecked(motor, direction, true);
+    }
 }
 
 void MotionPanel::jogPressed(int motor, Direction direction)
 {
     if (validMotor(motor))
-        run(jogPressSteps, int(std::size(jogPressSteps)), motor, direction);
+        run(jogPressSteps, int(std::size(jogPressSteps)), motor, direction, OnRefusal::Abandon,
+            true);
 }
 
 void MotionPanel::jogReleased(int motor, Direction direction)
 {
     if (validMotor(motor))
-        run(jogReleaseSteps, int(std::size(jogReleaseSteps)), motor, direction);
+        run(jogReleaseSteps, int(std::size(jogReleaseSteps)), motor, direction, OnRefusal::GoOn,
+            true);
 }
 
 void MotionPanel::fastJogToggled(int motor, Direction direction, bool checked)
@@ -238,12 +274,19 @@ void MotionPanel::fastJogToggled(int motor, Direction direction, bool checked)
     // The window echoes the states it is told about; an echo of a state already held does nothing.
     if (!validMotor(motor) || m_fast[motor - 1][direction] == checked)
         return;
-    m_fast[motor - 1][direction] = checked;
-    Q_EMIT fastJogChecked(motor, direction, checked);
-    if (checked)
-        run(fastOnSteps, int(std::size(fastOnSteps)), motor, direction);
-    else
-        run(fastOffSteps, int(std::size(fastOffSteps)), motor, direction);
+    if (!checked) {
+        fastJogOff(motor, direction, true);
+        return;
+    }
+    m_fast[motor - 1][direction] = true;
+    Q_EMIT fastJogChecked(motor, direction, true);
+    // A jog the chip did not take does not run: the button shows that, and writes nothing more.
+    if (!run(fastOnSteps, int(std::size(fastOnSteps)), motor, direction, OnRefusal::Abandon, true)
+             .isEmpty()
+        && m_fast[motor - 1][direction]) {
+        m_fast[motor - 1][direction] = false;
+        Q_EMIT fastJogChecked(motor, direction, false);
+    }
 }
 
 void MotionPanel::jogStop(int motor)
@@ -251,54 +294,55 @@ void MotionPanel::jogStop(int motor)
     if (!validMotor(motor))
         return;
     // A running fast jog stops through its own button, with the dial's acceleration.
-    if (uncheckFast(motor, Left) || uncheckFast(motor, Right))
+    if (uncheckFast(motor, Left, true) || uncheckFast(motor, Right, true))
         return;
-    run(jogStopSteps[motor - 1], int(std::size(jogStopSteps[0])), motor, Right);
+    run(jogStopSteps[motor - 1], int(std::size(jogStopSteps[0])), motor, Right, OnRefusal::GoOn,
+        true);
 }
 
 void MotionPanel::jogVelocityChanged(int motor, int value)
 {
     if (isFastJogChecked(motor, Left) || isFastJogChecked(motor, Right))
-        Q_EMIT DoWriteRegister(rampRegister(motor, VMax), value);
+        write(rampRegister(motor, VMax), value, true);
 }
 
 void MotionPanel::jogAccelerationChanged(int motor, int value)
 {
     if (isFastJogChecked(motor, Left) || isFastJogChecked(motor, Right))
-        Q_EMIT DoWriteRegister(rampRegister(motor, AMax), value);
+        write(rampRegister(motor, AMax), value, true);
 }
 
 void MotionPanel::moveToTarget(int motor)
 {
     if (validMotor(motor))
-        run(moveSteps, int(std::size(moveSteps)), motor, Right);
+        run(moveSteps, int(std::size(moveSteps)), motor, Right, OnRefusal::Abandon, false);
 }
 
 void MotionPanel::rotate(int motor, Direction direction)
 {
     if (validMotor(motor))
-        run(rotateSteps, int(std::size(rotateSteps)), motor, direction);
+        run(rotateSteps, int(std::size(rotateSteps)), motor, direction, OnRefusal::Abandon, false);
 }
 
 void MotionPanel::rampStop(int motor)
 {
     if (validMotor(motor))
-        run(rampStopSteps, int(std::size(rampStopSteps)), motor, Right);
+        run(rampStopSteps, int(std::size(rampStopSteps)), motor, Right, OnRefusal::GoOn, false);
 }
 
 void MotionPanel::moveBothToTarget()
 {
-    run(moveBothSteps, int(std::size(moveBothSteps)), 1, Right);
+    run(moveBothSteps, int(std::size(moveBothSteps)), 1, Right, OnRefusal::Abandon, false);
 }
 
 void MotionPanel::rotateBoth(Direction direction)
 {
-    run(rotateBothSteps, int(std::size(rotateBothSteps)), 1, direction);
+    run(rotateBothSteps, int(std::size(rotateBothSteps)), 1, direction, OnRefusal::Abandon, false);
 }
 
 void MotionPanel::stopBoth()
 {
-    run(stopBothSteps, int(std::size(stopBothSteps)), 1, Right);
+    run(stopBothSteps, int(std::size(stopBothSteps)), 1, Right, OnRefusal::GoOn, false);
 }
 
 void MotionPanel::setBox(int motor, RampField field, int value)
@@ -306,6 +350,12 @@ void MotionPanel::setBox(int motor, RampField field, int value)
     const QScopedValueRollback<bool> own(m_settingBox, true);
     Q_EMIT rampBoxValue(motor, field, value);
     m_edited[motor - 1][field] = false;
+}
+
+void MotionPanel::showChipValue(int motor, RampField field, int value)
+{
+    const QScopedValueRollback<bool> chip(m_showingChip, true);
+    setBox(motor, field, value);
 }
 
 void MotionPanel::rampBoxEdited(int motor, RampField field)
@@ -339,7 +389,8 @@ void MotionPanel::readRampRegisters()
                 continue;
             int value = 0;
             Q_EMIT DoReadRegister(rampRegister(motor, fillOrder[i]), value);
-            setBox(motor, fillOrder[i], value);
+            if (!m_sources.readFailed || !m_sources.readFailed())
+                showChipValue(motor, fillOrder[i], value);
         }
         m_vstartPending[motor - 1] = false;
     }
@@ -358,13 +409,13 @@ void MotionPanel::registerAnnounced(unsigned char address, int value)
         const int shownVStop = m_sources.rampBox ? m_sources.rampBox(motor, VStop) : 0;
         m_vstartPending[index] = value >= shownVStop;
         m_pendingVStart[index] = value;
-        setBox(motor, VStart, value);
+        showChipValue(motor, VStart, value);
         return;
     }
-    setBox(motor, field, value);
+    showChipValue(motor, field, value);
     if (field == VStop && m_vstartPending[index]) {
         m_vstartPending[index] = false;
-        setBox(motor, VStart, m_pendingVStart[index]);
+        showChipValue(motor, VStart, m_pendingVStart[index]);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QtGlobal>
 
@@ -34,6 +35,10 @@ public:
         std::function<int(int motor)> jogAcceleration;
         // The value of a ramp-tab box.
         std::function<int(int motor, RampField field)> rampBox;
+        // Whether the read or write just made brought nothing of the chip (no reply, a refusal,
+        // the chip being detected). Unset: every access counts as good.
+        std::function<bool()> readFailed;
+        std::function<bool()> writeFailed;
     };
 
     explicit MotionPanel(QObject *parent = nullptr);
@@ -41,6 +46,9 @@ public:
     void setSources(const Sources &sources);
 
     bool isFastJogChecked(int motor, Direction direction) const;
+    // True while the ramp boxes are being given the chip's values (read, announced, or written
+    // from the jog tab): nothing the boxes compute from them belongs to the chip.
+    bool isShowingChipValues() const { return m_showingChip; }
 
     // The register of a ramp box (motor 2's lie 0x20 above motor 1's); RAMPMODE is 0x20 / 0x40.
     static quint8 rampRegister(int motor, RampField field);
@@ -75,7 +83,8 @@ public Q_SLOTS:
 
     // Reads the twenty ramp registers into the boxes, VSTOP before VSTART for each motor. A box
     // the user has changed since it was last sent keeps what it shows (and is not read): a
-    // reconnect to a chip that did not restart must not throw the user's typing away.
+    // reconnect to a chip that did not restart must not throw the user's typing away. A read
+    // that brings nothing of the chip leaves its box as it was: 0 is not what the chip holds.
     void readRampRegisters();
     // The user changed a ramp box; the window reports every change, the panel ignores its own.
     void rampBoxEdited(int motor, MotionPanel::RampField field);
@@ -101,16 +110,31 @@ Q_SIGNALS:
     void rampBoxValue(int motor, MotionPanel::RampField field, int value);
 
 private:
-    void run(const MotionStep *steps, int count, int motor, Direction direction);
-    bool uncheckFast(int motor, Direction direction);
+    // How a sequence treats a write the chip did not take.
+    enum class OnRefusal {
+        GoOn, // a stop: every further write helps
+        Abandon // a start: the rest would run the motor with a set-up the user did not make
+    };
+    // Runs a sequence; gives the registers whose writes the chip did not take.
+    QList<quint8> run(const MotionStep *steps, int count, int motor, Direction direction,
+                      OnRefusal onRefusal, bool jogTab);
+    // One write; true when the chip took it. A jog-tab write the chip took is shown in its
+    // ramp box, unless the user has typed there and not sent it yet.
+    bool write(quint8 address, int value, bool jogTab);
+    // Unchecks a fast jog and runs its stop; false when it was not checked. When its VMAX 0 is
+    // refused and showIfStillRunning is set, the button is lit again: the motor still turns.
+    bool uncheckFast(int motor, Direction direction, bool showIfStillRunning);
+    void fastJogOff(int motor, Direction direction, bool showIfStillRunning);
     void setBox(int motor, RampField field, int value);
+    void showChipValue(int motor, RampField field, int value);
 
     Sources m_sources;
     bool m_fast[2][2] = {{false, false}, {false, false}};
     // Ramp boxes the user changed since they were last sent or read.
     bool m_edited[2][rampFieldCount] = {};
-    // Set while the panel itself gives a box a value.
+    // Set while the panel itself gives a box a value, and while that value is the chip's.
     bool m_settingBox = false;
+    bool m_showingChip = false;
     // A VSTART announced above its box's limit, held until the same motor's VSTOP arrives.
     bool m_vstartPending[2] = {false, false};
     int m_pendingVStart[2] = {0, 0};

@@ -76,6 +76,24 @@ MotorRamp RampProfile::compute(int motorIndex, const RampInputs &in) const
     double yVb = y(vb);
     double yVe = y(ve);
 
+    // A phase that changes the velocity needs its acceleration. With VMAX 0 the motor does not
+    // move, and no phase changes anything.
+    const double reach = in.vmax < 1 ? 0.0 : vmax;
+    const double reachV1 = std::min(vb, reach);
+    const struct
+    {
+        qint32 acceleration;
+        bool changesVelocity;
+        const char *name;
+    } phases[] = {{in.a1, reachV1 > std::min(vs, reach), "A1"},
+                  {in.amax, reach > reachV1, "AMAX"},
+                  {in.dmax, reach > reachV1, "DMAX"},
+                  {in.d1, reachV1 > std::min(ve, reach), "D1"}};
+    for (const auto &phase : phases) {
+        if (phase.acceleration < 1 && phase.changesVelocity)
+            ramp.zeroAccelerations << QLatin1String(phase.name);
+    }
+
     double *s = ramp.distances;
     s[0] = vs * vs / (2 * a1);
     s[1] = (vb * vb - vs * vs) / (2 * a1);
@@ -208,6 +226,7 @@ MotorRamp RampProfile::compute(int motorIndex, const RampInputs &in) const
     // itself, direction included: the magnitude alone would turn a move backwards into a move
     // forwards on the next "Move to XTARGET".
     const qint32 magnitude = roundToInt32(tc * vmax + S);
-    ramp.xtargetWriteBack = in.targetFixed && in.xtarget < 0 ? -magnitude : magnitude;
+    if (ramp.zeroAccelerations.isEmpty())
+        ramp.xtargetWriteBack = in.targetFixed && in.xtarget < 0 ? -magnitude : magnitude;
     return ramp;
 }

@@ -2,8 +2,11 @@
 
 #include <QPointF>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <QtGlobal>
+
+#include <optional>
 
 // The ramp parameters of one motor as the ramp tab's spin boxes hold them: raw register values,
 // no clock and no power-of-two scaling.
@@ -45,7 +48,12 @@ struct MotorRamp
     QVector<RampMark> marks;
     double timeScale = 1.0; // ramp time per scene unit of x
     double v1LineY = 0.0; // y of the thin V1 line, drawn from x 20 to W + 20
-    qint32 xtargetWriteBack = 0; // what the XTARGET box receives when another widget ran the calc
+    // What the XTARGET box receives when another widget ran the calculation; none when the ramp
+    // cannot run, since a target computed from it would be no target the motor can reach.
+    std::optional<qint32> xtargetWriteBack;
+    // The accelerations that are 0 although their phase changes the velocity ("A1", "AMAX",
+    // "DMAX", "D1"): the chip cannot run such a ramp. Empty when it can.
+    QStringList zeroAccelerations;
 
     // The computed quantities, for the trace and for checking the arithmetic.
     double distances[6] = {}; // s0 .. s5
@@ -59,7 +67,8 @@ struct MotorRamp
 // start at VSTART, A1 up to V1, AMAX up to VMAX, travel, DMAX down to V1, D1 down to VSTOP.
 // Distances come out as v^2/(2a) in microsteps, times as dv/a; only ratios of times are drawn.
 // Every result is finite and every integer inside 32 bits for any value the spin boxes allow:
-// accelerations below 1 count as 1, as VMAX below 1 does.
+// accelerations below 1 count as 1 for the drawing, as VMAX below 1 does, but such a ramp gives
+// no target to write back.
 class RampProfile
 {
 public:

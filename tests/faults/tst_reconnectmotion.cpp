@@ -126,12 +126,18 @@ private Q_SLOTS:
     void reconnectKeepsTypedRampValuesUntilTheChipRestarts()
     {
         constexpr quint8 amax1 = 0x26;
+        constexpr quint8 dmax1 = 0x28;
+        constexpr quint8 xtarget1 = 0x2D;
         // A KVN3141 is read at once on connecting, without a detection first.
-        QVERIFY(startConnected(Chip::Kvn3141, {{amax1, 1000}, {vmax1, 2000}}));
+        QVERIFY(startConnected(
+            Chip::Kvn3141, {{amax1, 1000}, {vmax1, 2000}, {dmax1, 1000}, {xtarget1, 55000400}}));
         auto *vmax = window->findChild<QSpinBox *>(QStringLiteral("EditVMax1"));
         auto *amax = window->findChild<QSpinBox *>(QStringLiteral("EditAMax1"));
+        auto *xtarget = window->findChild<QSpinBox *>(QStringLiteral("EditXTarget1"));
         QCOMPARE(vmax->value(), 2000);
         QCOMPARE(amax->value(), 1000);
+        // The chip's target, not one worked out from the boxes read before and after it.
+        QCOMPARE(xtarget->value(), 55000400);
         // The user types a new VMAX into the ramp tab and does not send it yet.
         vmax->setFocus();
         vmax->selectAll();
@@ -159,10 +165,12 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(status->messageLabel()->text(),
                                   QStringLiteral("KVN3141 detected"), 10000);
         board->setRegisterValue(vmax1, 3000);
+        board->setRegisterValue(xtarget1, 4400);
         board->setSilentFor(1);
         QTRY_VERIFY_WITH_TIMEOUT(!window->connection().isConnected(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 10000);
         QTRY_COMPARE(vmax->value(), 3000);
+        QCOMPARE(xtarget->value(), 4400);
     }
 
 private:

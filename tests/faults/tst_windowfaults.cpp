@@ -74,6 +74,7 @@ private Q_SLOTS:
     void unplugWhileMotorRunsAndReplug_data();
     void unplugWhileMotorRunsAndReplug();
     void unplugDuringRegisterFileLoad();
+    void jogShowsWhatTheChipTook();
 
 private:
     bool startConnected();
@@ -417,6 +418,11 @@ void TestWindowFaults::unplugDuringRegisterFileLoad()
         [&notices](QWidget *, RegisterFileCommands::Notice, const QString &title,
                    const QString &text) { notices << title + QLatin1Char(':') + text; });
 
+    // What the ramp tab shows of registers the load will not reach.
+    child<QSpinBox>("EditDMax1")->setValue(777);
+    child<QSpinBox>("EditD1_1")->setValue(888);
+    child<QSpinBox>("EditVMax2")->setValue(999);
+
     // The board goes while the load writes: at its eleventh write, which reaches the chip but
     // never gets its reply. The board's own request hook pulls the plug, so the moment is the
     // same in every run.
@@ -438,10 +444,86 @@ void TestWindowFaults::unplugDuringRegisterFileLoad()
     QCOMPARE(notices.size(), 1);
     verifyDisconnected();
     verifyNoStall();
+    // The ramp tab shows the values the chip took (A1_1, V1_1 and AMAX_1 are the eighth to
+    // tenth writes), and keeps the rest: the read-back after the load found no board.
+    QCOMPARE(child<QSpinBox>("EditA1_1")->value(), 1);
+    QCOMPARE(child<QSpinBox>("EditV1_1")->value(), 1);
+    QCOMPARE(child<QSpinBox>("EditAMax1")->value(), 1);
+    QCOMPARE(child<QSpinBox>("EditDMax1")->value(), 777);
+    QCOMPARE(child<QSpinBox>("EditD1_1")->value(), 888);
+    QCOMPARE(child<QSpinBox>("EditVMax2")->value(), 999);
 
     QVERIFY(board->replug());
     verifyConnected();
     verifyNoStall();
+}
+
+// The jog tab writes to a motor that may be running: a typed speed goes out once, when the edit
+// is finished; a jog the chip refused does not show as running; and the ramp tab shows what the
+// jog set.
+void TestWindowFaults::jogShowsWhatTheChipTook()
+{
+    constexpr quint8 rampMode1 = 0x20;
+    constexpr quint8 amax1 = 0x26;
+    constexpr quint8 vmax1 = 0x27;
+    using Writes = QList<QPair<quint8, quint32>>;
+    QVERIFY(startConnected());
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QSpinBox *velocity = child<DialLog>("dialLogVelocity1")->spinBox;
+    child<DialLog>("dialLogAcceleration1")->spinBox->setValue(501);
+    velocity->setValue(4000);
+    QPushButton *fastRight = child<QPushButton>("BtnJogFastRight1");
+    QPushButton *fastLeft = child<QPushButton>("BtnJogFastLeft1");
+    fastRight->click();
+    QVERIFY(fastRight->isChecked());
+    QCOMPARE(board->registerValue(amax1), 501u);
+    QCOMPARE(child<QSpinBox>("EditAMax1")->value(), 501);
+    QCOMPARE(child<QSpinBox>("EditVMax1")->value(), 4000);
+
+    // Typing writes nothing until Return or Tab; Escape drops the typing.
+    board->clearWriteLog();
+    velocity->setFocus();
+    velocity->selectAll();
+    QTest::keyClicks(velocity, QStringLiteral("2000"));
+    QCOMPARE(board->writeLog(), Writes());
+    QTest::keyClick(velocity, Qt::Key_Return);
+    QCOMPARE(board->writeLog(), (Writes {{vmax1, 2000}}));
+    velocity->selectAll();
+    QTest::keyClicks(velocity, QStringLiteral("77"));
+    QTest::keyClick(velocity, Qt::Key_Escape);
+    QCOMPARE(velocity->text(), QStringLiteral("2000"));
+    velocity->selectAll();
+    QTest::keyClicks(velocity, QStringLiteral("3500"));
+    QTest::keyClick(velocity, Qt::Key_Tab);
+    QTRY_VERIFY(!velocity->hasFocus());
+    QCOMPARE(board->writeLog(), (Writes {{vmax1, 2000}, {vmax1, 3500}}));
+    QCOMPARE(child<QSpinBox>("EditVMax1")->value(), 3500);
+
+    // A stop whose VMAX 0 the chip refuses leaves the jog running, and its button lit.
+    board->refuseWrites(vmax1, 1);
+    fastRight->click();
+    QVERIFY(fastRight->isChecked());
+    QCOMPARE(board->registerValue(vmax1), 3500u);
+
+    // Stopped; a fast left whose first write the chip refuses sends nothing more and is not lit.
+    child<QPushButton>("BtnJogStop1")->click();
+    QVERIFY(!fastRight->isChecked());
+    QCOMPARE(board->registerValue(rampMode1), 1u);
+    QCOMPARE(board->registerValue(vmax1), 0u);
+    board->clearWriteLog();
+    board->refuseWrites(amax1, 1);
+    fastLeft->click();
+    QVERIFY(!fastLeft->isChecked());
+    QCOMPARE(board->writeLog(), Writes());
+    QCOMPARE(board->registerValue(rampMode1), 1u);
+    // So the dial, turned now, writes nothing either; a jog the chip takes runs as before.
+    velocity->setValue(6000);
+    QCOMPARE(board->writeLog(), Writes());
+    fastLeft->click();
+    QVERIFY(fastLeft->isChecked());
+    QCOMPARE(board->writeLog(), (Writes {{amax1, 501}, {vmax1, 6000}, {rampMode1, 2}}));
 }
 
 QTEST_MAIN(TestWindowFaults)

@@ -119,6 +119,7 @@ private Q_SLOTS:
     void middleLogoKeepsItsShapeInAWideWindow();
     void startCounterIsCountedAndWritten();
     void exitClosesTheWindowAndItsDialogs();
+    void rampThatCannotRunKeepsItsTarget();
 
 private:
     // Switches to the look a data row asks for, and back to the platform look the other tests
@@ -898,6 +899,32 @@ void TestMainWindow::everyFontSizeKeepsTheFormUsable()
     child<QTabWidget>("tabWidget")->setCurrentIndex(0);
     appStyle->fontSizeButtons()->button(MainAppStyle::defaultSizeButton)->click();
     backToPlatformLook();
+}
+
+// A ramp with a zero acceleration gives no target: the XTARGET box keeps what it shows, and the
+// status bar says why. With its accelerations back, the box shows the ramp's distance again.
+void TestMainWindow::rampThatCannotRunKeepsItsTarget()
+{
+    const char *const accelerations[] = {"EditA1_2", "EditAMax2", "EditDMax2", "EditD1_2"};
+    child<QCheckBox>("checkBoxXtarget2")->setChecked(false);
+    child<QSpinBox>("EditVStop2")->setValue(1);
+    child<QSpinBox>("EditVStart2")->setValue(0);
+    child<QSpinBox>("EditV1_2")->setValue(1000);
+    for (const char *name : accelerations)
+        child<QSpinBox>(name)->setValue(0);
+    auto *xtarget = child<QSpinBox>("EditXTarget2");
+    xtarget->setValue(55000400);
+    child<QSpinBox>("EditVMax2")->setValue(2000);
+    QCOMPARE(xtarget->value(), 55000400);
+    QCOMPARE(static_cast<StatusBar *>(window->statusBar())->messageLabel()->text(),
+             QStringLiteral("Motor 2 cannot run this ramp (A1, AMAX, DMAX and D1 are 0): XTARGET "
+                            "is left as it is."));
+
+    // 1000^2 / 200 up to V1 and down from it, 3000000 / 200 up to VMAX and down from it, and
+    // 0.001 time units at VMAX 2000.
+    for (const char *name : accelerations)
+        child<QSpinBox>(name)->setValue(100);
+    QCOMPARE(xtarget->value(), 40002);
 }
 
 void TestMainWindow::useLook(bool ownLook)

@@ -470,11 +470,15 @@ void TestMainWindowBoard::unpluggedBoardSwitchesTheWindowOffAndReplugOnAgain()
 
     board->clearWriteLog();
     board->setRegisterValue(0x41, 555);
+    board->setRegisterValue(0x28, 1000); // DMAX_1
+    board->setRegisterValue(0x2D, 55000400); // XTARGET_1
     QVERIFY(board->replug());
     QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 15000);
     QVERIFY(window->poll().isActive());
     QVERIFY(child<QPushButton>("BtnMVP1")->isEnabled());
     QTRY_COMPARE(child<QLabel>("StaticXActual2")->text(), QStringLiteral("555"));
+    // The ramp tab shows the chip's target, not one worked out from the boxes around it.
+    QCOMPARE(child<QSpinBox>("EditXTarget1")->value(), 55000400);
     // The chip kept its supply (it reports no brown-out): nothing stopped the jog, and the button
     // still says so.
     QVERIFY(fastRight->isChecked());

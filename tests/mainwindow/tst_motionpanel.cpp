@@ -300,6 +300,113 @@ private Q_SLOTS:
         QCOMPARE(shown, expected);
     }
 
+    // A refused write ends a sequence that starts a motion, so nothing runs on a set-up the user
+    // did not make, and its fast button goes out; a stop goes on with every write it has.
+    void refusedWritesEndAStartButNotAStop()
+    {
+        MotionPanel panel;
+        MotionPanel::Sources sources;
+        sources.jogVelocity = velocityDial;
+        sources.jogAcceleration = accelerationDial;
+        sources.rampBox = box;
+        int refused = -1;
+        int last = -1;
+        sources.writeFailed = [&] { return last == refused; };
+        panel.setSources(sources);
+        connect(&panel, &MotionPanel::DoWriteRegister, this,
+                [&](unsigned char address, int) { last = address; });
+        QSignalSpy writes(&panel, &MotionPanel::DoWriteRegister);
+        QSignalSpy checks(&panel, &MotionPanel::fastJogChecked);
+
+        refused = 0x47;
+        panel.fastJogToggled(2, MotionPanel::Left, true);
+        QCOMPARE(collect(writes), (Writes {{0x46, 2002}, {0x47, 200001}}));
+        QVERIFY(!panel.isFastJogChecked(2, MotionPanel::Left));
+        QCOMPARE(checks.count(), 2);
+        QCOMPARE(checks.last().at(2).toBool(), false);
+        // Not running, so the dial writes nothing.
+        writes.clear();
+        panel.jogVelocityChanged(2, 5);
+        QCOMPARE(writes.count(), 0);
+
+        // A fast jog whose VMAX 0 was refused still runs: its button comes back on.
+        refused = -1;
+        panel.fastJogToggled(2, MotionPanel::Right, true);
+        writes.clear();
+        refused = 0x47;
+        panel.jogStop(2);
+        QCOMPARE(collect(writes), (Writes {{0x46, 2002}, {0x47, 0}, {0x40, 1}}));
+        QVERIFY(panel.isFastJogChecked(2, MotionPanel::Right));
+        QCOMPARE(checks.last().at(2).toBool(), true);
+        refused = -1;
+        panel.fastJogToggled(2, MotionPanel::Right, false);
+        QVERIFY(!panel.isFastJogChecked(2, MotionPanel::Right));
+        writes.clear();
+
+        refused = 0x24;
+        panel.moveToTarget(1);
+        QCOMPARE(collect(writes), (Writes {{0x23, 10003}, {0x24, 10013}}));
+        writes.clear();
+        refused = 0x26;
+        panel.rampStop(1);
+        QCOMPARE(collect(writes), (Writes {{0x26, 10033}, {0x27, 0}, {0x20, 1}}));
+    }
+
+    // What the jog tab writes and the chip takes, the ramp tab shows, as the chip's value; a box
+    // the user typed into keeps the typing. A read that brought nothing leaves its box alone.
+    void rampBoxesShowWhatTheChipHolds()
+    {
+        MotionPanel panel;
+        MotionPanel::Sources sources;
+        sources.jogVelocity = velocityDial;
+        sources.jogAcceleration = accelerationDial;
+        sources.rampBox = box;
+        int lastRead = -1;
+        sources.readFailed = [&] { return lastRead == 0x47 || lastRead == 0x2D; };
+        panel.setSources(sources);
+        QList<QList<int>> shown; // motor, field, value, from the chip
+        connect(
+            &panel, &MotionPanel::rampBoxValue, this,
+            [&](int motor, MotionPanel::RampField field, int value) {
+                shown << QList<int> {motor, int(field), value, int(panel.isShowingChipValues())};
+            });
+        connect(&panel, &MotionPanel::DoReadRegister, this, [&](unsigned char address, int &value) {
+            lastRead = address;
+            value = address * 2;
+        });
+
+        panel.rampBoxEdited(1, MotionPanel::VMax);
+        panel.jogPressed(1, MotionPanel::Right);
+        QCOMPARE(shown, (QList<QList<int>> {{1, MotionPanel::AMax, 1002, 1}}));
+        shown.clear();
+        panel.fastJogToggled(1, MotionPanel::Left, true);
+        panel.jogAccelerationChanged(1, 7);
+        QCOMPARE(
+            shown,
+            (QList<QList<int>> {{1, MotionPanel::AMax, 1002, 1}, {1, MotionPanel::AMax, 7, 1}}));
+        shown.clear();
+        // The ramp tab's own buttons send what the boxes show, and the copy is no chip value.
+        panel.rotate(2, MotionPanel::Right);
+        panel.rampStop(2);
+        QCOMPARE(shown.size(), 0);
+        panel.copyRamp(1, 2);
+        QCOMPARE(shown.size(), 10);
+        QCOMPARE(shown.last().at(3), 0);
+        shown.clear();
+
+        panel.forgetRampEdits();
+        panel.readRampRegisters();
+        QCOMPARE(shown.size(), 18);
+        for (const QList<int> &box : std::as_const(shown)) {
+            QVERIFY(MotionPanel::rampRegister(box.at(0), MotionPanel::RampField(box.at(1)))
+                    != 0x47);
+            QVERIFY(MotionPanel::rampRegister(box.at(0), MotionPanel::RampField(box.at(1)))
+                    != 0x2D);
+            QCOMPARE(box.at(3), 1);
+        }
+        QVERIFY(!panel.isShowingChipValues());
+    }
+
     void announcedVStartAboveVStopIsShownAgainAfterVStop()
     {
         MotionPanel panel;

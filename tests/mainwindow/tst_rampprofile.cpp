@@ -40,6 +40,10 @@ QStringList labelsOf(const MotorRamp &ramp)
     return labels;
 }
 
+// The expected write-back of a ramp that gives no target: no write-back can be this, since a
+// negative target's magnitude stops at the largest qint32.
+constexpr int noTarget = std::numeric_limits<int>::min();
+
 bool allFinite(const MotorRamp &ramp)
 {
     for (const QPointF &point : ramp.points) {
@@ -132,6 +136,14 @@ private Q_SLOTS:
         in.vstop = 4;
         QTest::newRow("VMAX 0 counts as 1 and limits V1, VSTART and VSTOP")
             << in << QStringList {"0.0", "0.0", "0.0", "0.0", "0.0"} << "Motor 1" << 0;
+
+        // A KVN3141's file loaded into a KVN3162: drawn with accelerations of 1, but a target
+        // of 3,000,002 steps would be no target the motor can reach.
+        in = reference();
+        in.a1 = in.amax = in.dmax = in.d1 = 0;
+        QTest::newRow("zero accelerations give no target to write")
+            << in << QStringList {"500,000", "1,500,000", "2.0", "1,500,000", "500,000"}
+            << "Motor 1" << noTarget;
     }
 
     void labelsAndCaption()
@@ -144,7 +156,8 @@ private Q_SLOTS:
         const MotorRamp ramp = viewProfile().compute(0, inputs);
         QCOMPARE(labelsOf(ramp), labels);
         QCOMPARE(ramp.caption, caption);
-        QCOMPARE(ramp.xtargetWriteBack, writeBack);
+        QCOMPARE(ramp.xtargetWriteBack.value_or(noTarget), writeBack);
+        QCOMPARE(ramp.zeroAccelerations.isEmpty(), writeBack != noTarget);
         QVERIFY(allFinite(ramp));
     }
 
@@ -276,10 +289,12 @@ private Q_SLOTS:
             for (const QString &label : ramp.stepLabels) {
                 QVERIFY2(!label.contains("nan") && !label.contains("inf"), qPrintable(label));
             }
-            if (inputs.targetFixed && inputs.xtarget < 0)
-                QVERIFY(ramp.xtargetWriteBack < 0);
+            if (!ramp.zeroAccelerations.isEmpty())
+                QVERIFY(!ramp.xtargetWriteBack);
+            else if (inputs.targetFixed && inputs.xtarget < 0)
+                QVERIFY(*ramp.xtargetWriteBack < 0);
             else
-                QVERIFY(ramp.xtargetWriteBack >= 0);
+                QVERIFY(*ramp.xtargetWriteBack >= 0);
         }
     }
 
