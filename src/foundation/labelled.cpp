@@ -1,5 +1,6 @@
 #include "foundation/labelled.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 
@@ -26,6 +27,8 @@ LabelLed::LabelLed(const QColor &colour, int size, QWidget *parent)
     : QFrame(parent)
     , text(new QLabel(this))
     , led(new QLabel(this))
+    , m_colour(colour)
+    , m_size(size)
 {
     auto *layout = new QHBoxLayout(this);
     layout->setSpacing(7);
@@ -37,6 +40,25 @@ LabelLed::LabelLed(const QColor &colour, int size, QWidget *parent)
     layout->addWidget(led);
     layout->addWidget(text);
     led->setEnabled(false);
+    text->installEventFilter(this);
+}
+
+bool LabelLed::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == text && event->type() == QEvent::EnabledChange)
+        showCaptionState();
+    return QFrame::eventFilter(watched, event);
+}
+
+void LabelLed::showCaptionState()
+{
+    const bool greyed = !text->isEnabled();
+    if (greyed == m_greyed)
+        return;
+    m_greyed = greyed;
+    // The grey keeps the colour's brightness, so a lit lamp stays told from a dark one.
+    const int grey = qGray(m_colour.rgb());
+    led->setStyleSheet(ledStyleSheet(greyed ? QColor(grey, grey, grey) : m_colour, m_size));
 }
 
 QString LabelLed::ledStyleSheet(const QColor &colour, int size)

@@ -1,8 +1,10 @@
 #include "foundation/regularfile.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -101,8 +103,7 @@ Content read(const QString &path, qint64 largest, Links links)
     }
     if (status.st_size > largest) {
         ::close(descriptor);
-        content.problem = QStringLiteral("it is %1, more than the %2 such a file can have")
-                              .arg(sizeText(status.st_size), sizeText(largest));
+        content.problem = tooLargeText(status.st_size, largest);
         return content;
     }
     // Read to the end, but never more than one byte beyond the bound: the file may have grown
@@ -125,6 +126,55 @@ Content read(const QString &path, qint64 largest, Links links)
     if (!content.problem.isEmpty())
         content.bytes = QByteArray();
     return content;
+}
+
+QString replace(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    // Written past the file object's buffer, straight to the new file: the buffer loses the
+    // system's cause of a failed write ("Unknown error"), and its own flush has let a commit
+    // report success on a full disk.
+    const int descriptor = file.handle();
+    const char *data = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(descriptor, data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            // A write that takes nothing without an error is a full disk.
+            const QString problem
+                = QString::fromLocal8Bit(::strerror(written < 0 ? errno : ENOSPC));
+            file.cancelWriting();
+            return problem;
+        }
+        data += written;
+        left -= written;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return QString();
+}
+
+void ignoreFileSizeLimitSignal()
+{
+    struct sigaction action = {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGXFSZ, &action, nullptr);
+}
+
+QString tooLargeText(qint64 bytes, qint64 largest)
+{
+    QString size = sizeText(bytes);
+    QString bound = sizeText(largest);
+    if (size == bound) {
+        size = QStringLiteral("%1 bytes").arg(bytes);
+        bound = QStringLiteral("%1 bytes").arg(largest);
+    }
+    return QStringLiteral("it is %1, more than the %2 such a file can have").arg(size, bound);
 }
 
 QString sizeText(qint64 bytes)

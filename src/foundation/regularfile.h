@@ -32,7 +32,21 @@ enum class Links { Follow, Refuse };
 // the look and the opening is not read.
 Content read(const QString &path, qint64 largest, Links links = Links::Follow);
 
+// Replaces the file at `path` with `bytes`, or makes it. The file that was there stays whole
+// until the new one is complete, and keeps its permissions. Empty when done; otherwise the cause
+// as the end of a sentence "... could not be written: <problem>" ("File too large", "No space
+// left on device"), and nothing was changed.
+QString replace(const QString &path, const QByteArray &bytes);
+
+// A write past the process's file-size limit (ulimit -f) then fails as on a full disk and is
+// reported with its cause, "File too large", instead of ending the process with SIGXFSZ and
+// whatever the user had not saved. Called once, at the start of the program.
+void ignoreFileSizeLimitSignal();
+
 // "12.3 MB", "640 kB", "512 bytes".
 QString sizeText(qint64 bytes);
+// "it is 2.1 MB, more than the 1.0 MB such a file can have": a file of `bytes` against a bound
+// of `largest`. Where the two would read alike once rounded, both are given in bytes.
+QString tooLargeText(qint64 bytes, qint64 largest);
 
 } // namespace RegularFile

@@ -2,6 +2,7 @@
 
 #include "foundation/pixmaputilities.h"
 #include "link/comshell.h"
+#include "maintenance/firmwareimage.h"
 #include "maintenance/sendfirmware.h"
 
 #include <QApplication>
@@ -185,20 +186,40 @@ void DropLabel::sendFirmware(const QString &fwFile)
         m_link->setAutoStart(true);
         return;
     }
+    if (!m_updater)
+        makeUpdater(m_output->parentWidget());
+    // Read and checked before the board is touched: a file that will not be sent leaves the
+    // link connected and the board polled.
+    std::shared_ptr<const FirmwareImage> image = m_updater->readFirmware(fwFile);
+    if (!image) {
+        closeLog(false, m_comPort);
+        setAcceptDrops(true);
+        Q_EMIT firmwareDone();
+        return;
+    }
     m_link->setAutoStart(false);
     m_link->setAutoStart(m_comPort);
     qDebug().noquote() << "DropLabel::sendFirmware(QString com, QString fwFile)"
                        << QStringLiteral("\"%1\"").arg(m_comPort)
                        << QStringLiteral("\"%1\"").arg(fwFile);
-    if (!m_updater)
-        makeUpdater(m_output->parentWidget());
-    m_updater->startUpdate(m_link, fwFile, m_comPort);
+    m_updater->startUpdate(m_link, std::move(image), m_comPort);
 }
 
 void DropLabel::sendFirmwareReady(bool ok, const QString &text)
 {
     qDebug() << "DropLabel::sendFirmwareReady(bool ok)" << (ok ? "true" : "false");
     setAcceptDrops(true);
+    closeLog(ok, text);
+    // However the job ended, its progress is no longer shown.
+    if (m_progressBar)
+        m_progressBar->hide();
+    if (m_link)
+        m_link->setAutoStart(false);
+    Q_EMIT firmwareDone();
+}
+
+void DropLabel::closeLog(bool ok, const QString &text)
+{
     if (m_output) {
         QTextCursor cursor = m_output->textCursor();
         cursor.movePosition(QTextCursor::End);
@@ -213,10 +234,4 @@ void DropLabel::sendFirmwareReady(bool ok, const QString &text)
         cursor.insertText(QStringLiteral("\nUpdate finished ") + text, format);
         m_output->moveCursor(QTextCursor::End);
     }
-    // However the job ended, its progress is no longer shown.
-    if (m_progressBar)
-        m_progressBar->hide();
-    if (m_link)
-        m_link->setAutoStart(false);
-    Q_EMIT firmwareDone();
 }

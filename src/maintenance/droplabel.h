@@ -61,6 +61,8 @@ private:
     QWidget *updateWindow();
     void makeUpdater(QWidget *window);
     void continueLogLine(const QString &text);
+    // Marks the last log line red when the update failed and adds the closing line.
+    void closeLog(bool ok, const QString &port);
 
     ComShell *m_link;
     QString m_comPort;

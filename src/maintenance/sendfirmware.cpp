@@ -43,13 +43,33 @@ SendFirmware::~SendFirmware()
         FirmwareJobs::end(request.link);
 }
 
-void SendFirmware::startUpdate(ComShell *link, const QString &file, const QString &port)
+bool SendFirmware::startUpdate(ComShell *link, const QString &file, const QString &port)
+{
+    std::shared_ptr<const FirmwareImage> checked = readFirmware(file);
+    if (checked) {
+        startUpdate(link, std::move(checked), port);
+        return true;
+    }
+    // Told as a job's end is told, from the event loop, but with nothing to hand back.
+    QMetaObject::invokeMethod(
+        this,
+        [this, port] {
+            Q_EMIT startProgress(0);
+            Q_EMIT startProgress(false);
+            Q_EMIT done(false, port);
+        },
+        Qt::QueuedConnection);
+    return false;
+}
+
+void SendFirmware::startUpdate(ComShell *link, std::shared_ptr<const FirmwareImage> checked,
+                               const QString &port)
 {
     // The link lets go of the board before the job can reach for it; no lock is held meanwhile,
     // as the link processes events while it closes its port.
     FirmwareJobs::begin(link);
     QMutexLocker lock(&mutex);
-    pending.enqueue({link, file, port});
+    pending.enqueue({link, std::move(checked), port});
     if (!isRunning()) {
         start(QThread::HighPriority);
     } else {
@@ -85,9 +105,8 @@ void SendFirmware::run()
             request = pending.dequeue();
             restart = !pending.isEmpty();
         }
-        fwFile = request.file;
         port = request.port;
-        image = std::make_unique<FirmwareImage>();
+        image = request.image;
 
         // Made in this thread, so that it belongs here; it gets no owner window, whose title
         // belongs to the GUI thread.
@@ -113,30 +132,35 @@ void SendFirmware::run()
     }
 }
 
-QString SendFirmware::readHexFile()
+std::shared_ptr<const FirmwareImage> SendFirmware::readFirmware(const QString &file)
 {
     // Looked at before it is opened and read whole at once: a named pipe, a device or a folder
-    // dropped under a ".hex" name could otherwise hold this thread, and the board, for ever.
-    const RegularFile::Content content = RegularFile::read(fwFile, FirmwareImage::largestHexFile);
+    // dropped under a ".hex" name could otherwise hold the caller for ever.
+    const RegularFile::Content content = RegularFile::read(file, FirmwareImage::largestHexFile);
+    auto firmware = std::make_shared<FirmwareImage>();
     if (!content.isRead()) {
         Q_EMIT msg(QStringLiteral("The file could not be opened\n"));
-        Q_EMIT msg(QStringLiteral("> %1: %2").arg(fwFile, content.problem));
-        return QString();
+        Q_EMIT msg(QStringLiteral("> %1: %2").arg(file, content.problem));
+    } else {
+        QBuffer buffer;
+        buffer.setData(content.bytes);
+        buffer.open(QIODevice::ReadOnly);
+        Q_EMIT msg(QStringLiteral("Analyse ") + file);
+        const HexFileReader::Result result = HexFileReader::read(buffer, firmware.get());
+        // Data that would have to be dropped is no firmware to program: the user learns where.
+        if (result.error == HexFileReader::OutsideImage)
+            Q_EMIT msg(QStringLiteral("> ") + result.text);
+        if (result.error != HexFileReader::NoError)
+            firmware->version.clear();
     }
-    QBuffer file;
-    file.setData(content.bytes);
-    file.open(QIODevice::ReadOnly);
-    Q_EMIT msg(QStringLiteral("Analyse ") + fwFile);
-    const HexFileReader::Result result = HexFileReader::read(file, image.get());
-    // Data that would have to be dropped is no firmware to program: the user learns where.
-    if (result.error == HexFileReader::OutsideImage)
-        Q_EMIT msg(QStringLiteral("> ") + result.text);
-    return result.error == HexFileReader::NoError ? image->version : QString();
+    if (!firmware->version.isEmpty())
+        return firmware;
+    Q_EMIT msg(QStringLiteral("> Error in HEX-File"));
+    return nullptr;
 }
 
 bool SendFirmware::updateFirmware()
 {
-    image->version = readHexFile();
     UpdateReporter reporter;
     reporter.message = [this](const QString &text) { Q_EMIT msg(text); };
     reporter.insert = [this](const QString &text) { Q_EMIT msgInsert(text); };

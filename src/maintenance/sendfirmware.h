@@ -13,10 +13,11 @@ class ComShell;
 struct FirmwareImage;
 
 // Runs firmware updates away from the GUI thread. A caller hands over its link, a HEX file and
-// the board's port; the link lets go of the port, and the thread opens it with a link of its
-// own, reads the file and takes the board through its boot loader, reporting log lines,
-// progress and the result by signals. When the job is over the GUI thread hands the board back.
-// One object serves any number of jobs in turn; between jobs its thread sleeps.
+// the board's port. The file is read and checked first: only for a file that will be sent does
+// the link let go of the port, and the thread opens it with a link of its own and takes the
+// board through its boot loader, reporting log lines, progress and the result by signals. When
+// the job is over the GUI thread hands the board back. One object serves any number of jobs in
+// turn; between jobs its thread sleeps.
 class SendFirmware : public QThread
 {
     Q_OBJECT
@@ -25,9 +26,17 @@ public:
     explicit SendFirmware(QObject *parent);
     ~SendFirmware() override;
 
-    // Queues one update of the board on `port` with `file`, taking the board away from `link`
-    // for the time of the job. GUI thread only.
-    void startUpdate(ComShell *link, const QString &file, const QString &port);
+    // Reads and checks a HEX file, logging by msg ("Analyse <file>", or why the file cannot be
+    // used and "> Error in HEX-File"). Null for a file that is not to be sent.
+    std::shared_ptr<const FirmwareImage> readFirmware(const QString &file);
+    // Queues one update of the board on `port` with a checked image, taking the board away from
+    // `link` for the time of the job. GUI thread only.
+    void startUpdate(ComShell *link, std::shared_ptr<const FirmwareImage> image,
+                     const QString &port);
+    // Reads `file` and queues its update as above. A file that is not to be sent ends the job at
+    // once, as a failed one ends (done(false, port) comes from the event loop), and the link
+    // keeps its board all along. False then.
+    bool startUpdate(ComShell *link, const QString &file, const QString &port);
 
 Q_SIGNALS:
     void msg(const QString &text); // a new log line
@@ -48,12 +57,10 @@ private:
     struct Request
     {
         QPointer<ComShell> link;
-        QString file;
+        std::shared_ptr<const FirmwareImage> image;
         QString port;
     };
 
-    // Reads fwFile into the job's image; the version text, or empty when the file is no use.
-    QString readHexFile();
     // The whole update of one board over updaterLink; the port may change on the way.
     bool updateFirmware();
 
@@ -65,8 +72,7 @@ private:
     QQueue<QPointer<ComShell>> finished; // ended, hand-back not yet done
 
     // The current job; touched by the worker thread only.
-    QString fwFile;
     QString port;
     ComShell *updaterLink = nullptr;
-    std::unique_ptr<FirmwareImage> image;
+    std::shared_ptr<const FirmwareImage> image;
 };

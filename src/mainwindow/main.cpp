@@ -1,5 +1,6 @@
 #include "console/debmanager.h"
 #include "console/systemtrayicon.h"
+#include "foundation/regularfile.h"
 #include "mainwindow/mainwindow.h"
 
 #include <QApplication>
@@ -111,6 +112,7 @@ int main(int argc, char *argv[])
     // Caught before the window is built; a request that comes while it is being built is
     // answered as soon as the event loop runs.
     const bool terminationCaught = catchTerminationSignals();
+    RegularFile::ignoreFileSizeLimitSignal();
     // The compiled-in resource trees (icons, fonts, logos, tools, templates) are linked in as
     // objects and register themselves before main runs.
     qDebug() << QCoreApplication::applicationDirPath();

@@ -199,6 +199,8 @@ QString RegisterFileCommands::describe(const Result &result, const QString &path
     case Outcome::FileNotReadable:
         return QStringLiteral("%1 could not be read: %2.").arg(file, result.fileError);
     case Outcome::NotASettingsFile:
+        if (!result.loading)
+            return QStringLiteral("%1 is not a settings file. It was left as it was.").arg(file);
         return QStringLiteral("%1 is not a settings file. It was left as it was, and nothing was "
                               "written to the board.")
             .arg(file);

@@ -4,14 +4,16 @@
 #include "foundation/settingsfilecheck.h"
 #include "foundation/utilities.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QSettings>
 #include <QTemporaryFile>
 #include <QVariant>
 
+#include <cerrno>
+#include <cstring>
 #include <limits>
 
 const QString RegisterSettingsFile::group = QStringLiteral("Registers");
@@ -41,6 +43,7 @@ public:
             m_missing = content.missing;
             return;
         }
+        m_bytes = content.bytes;
         m_safe = SettingsFileCheck::isSafe(content.bytes);
         if (!m_safe)
             return;
@@ -57,9 +60,11 @@ public:
     // Read and free of values that would exhaust the settings reader.
     bool isSafe() const { return isRead() && m_safe; }
     QString fileName() const { return m_copy.fileName(); }
+    const QByteArray &bytes() const { return m_bytes; }
 
 private:
     QTemporaryFile m_copy;
+    QByteArray m_bytes;
     QString m_problem;
     bool m_missing = false;
     bool m_safe = false;
@@ -73,6 +78,32 @@ bool isSoundCopy(const SettingsCopy &copy)
     QSettings reader(copy.fileName(), QSettings::IniFormat);
     reader.allKeys();
     return reader.status() == QSettings::NoError;
+}
+
+// Added to the cause of a failed write when a file was there before.
+const QLatin1String keptAsItWas("; the file that was there is left as it was");
+
+// Why a save could not even be put together beside the user's file, in the folder for
+// temporary files (the disk that holds it may be the full one).
+QString noPrivateCopy(const QString &cause)
+{
+    const QString text = QStringLiteral("no private copy could be made in %1")
+                             .arg(QDir::toNativeSeparators(QDir::tempPath()));
+    return cause.isEmpty() ? text : text + QLatin1String(" (") + cause + QLatin1Char(')');
+}
+
+// An optional sign and at least one decimal digit, nothing else.
+bool isDecimalDigits(const QString &text)
+{
+    const int start
+        = text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')) ? 1 : 0;
+    if (start >= text.size())
+        return false;
+    for (int i = start; i < text.size(); ++i) {
+        if (text.at(i) < QLatin1Char('0') || text.at(i) > QLatin1Char('9'))
+            return false;
+    }
+    return true;
 }
 
 using Result = RegisterSettingsFile::Result;
@@ -157,24 +188,49 @@ RegisterSettingsFile::save(const QString &path, const RegisterMapEntry *map, con
         return failure(Outcome::FileNotWritable, existing.problem());
     if (existing.isRead() && !isSoundCopy(existing))
         return failure(Outcome::NotASettingsFile);
-    QSettings file(path, QSettings::IniFormat);
-    file.allKeys(); // the reader reports most format errors only once it has parsed the groups
-    if (file.status() == QSettings::FormatError)
-        return failure(Outcome::NotASettingsFile);
-    if (file.status() == QSettings::AccessError)
-        return failure(Outcome::FileNotWritable, QStringLiteral("the file cannot be read"));
-    file.beginGroup(group);
-    for (const RegisterValue &value : values)
-        file.setValue(value.entry->name, value.value);
-    file.endGroup();
-    file.sync();
-    if (file.status() != QSettings::NoError)
-        return failure(Outcome::FileNotWritable, QStringLiteral("the file cannot be written"));
+
+    // The settings writer only tells that a write failed, not why; it writes a private file,
+    // and the user's file is replaced by what it wrote in one step that knows the cause.
+    QTemporaryFile draft;
+    if (!draft.open() || draft.write(existing.bytes()) != existing.bytes().size() || !draft.flush())
+        return failure(Outcome::FileNotWritable, noPrivateCopy(draft.errorString()));
+    draft.close();
+    {
+        QSettings file(draft.fileName(), QSettings::IniFormat);
+        file.beginGroup(group);
+        for (const RegisterValue &value : values)
+            file.setValue(value.entry->name, value.value);
+        file.endGroup();
+        // The writer keeps no cause of its own; the system's is the last one it met.
+        errno = 0;
+        file.sync();
+        const int cause = errno;
+        if (file.status() != QSettings::NoError)
+            return failure(
+                Outcome::FileNotWritable,
+                noPrivateCopy(cause ? QString::fromLocal8Bit(::strerror(cause)) : QString()));
+    }
+    const RegularFile::Content written = RegularFile::read(draft.fileName(), largestFile * 2);
+    if (!written.isRead())
+        return failure(Outcome::FileNotWritable, noPrivateCopy(written.problem));
+    const QString problem = RegularFile::replace(path, written.bytes);
+    if (!problem.isEmpty())
+        return failure(Outcome::FileNotWritable,
+                       existing.isRead() ? problem + keptAsItWas : problem);
     return result;
 }
 
 RegisterSettingsFile::Result
 RegisterSettingsFile::load(const QString &path, const RegisterMapEntry *map, const RegisterIo &io)
+{
+    Result result = loadInto(path, map, io);
+    result.loading = true;
+    return result;
+}
+
+RegisterSettingsFile::Result RegisterSettingsFile::loadInto(const QString &path,
+                                                            const RegisterMapEntry *map,
+                                                            const RegisterIo &io)
 {
     if (!map)
         return failure(Outcome::NoRegisterMap);
@@ -268,23 +324,10 @@ RegisterSettingsFile::Result RegisterSettingsFile::exportSource(const QString &p
     if (!notAFile.isEmpty())
         return failure(Outcome::FileNotWritable, notAFile);
 
-    // The old file stays whole until the new one is complete. commit() alone is not enough: it
-    // has reported success after its own flush failed on a full disk, leaving an empty file.
     const bool replacing = QFileInfo::exists(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return failure(Outcome::FileNotWritable, file.errorString());
-    const QByteArray text = sourceText(moduleName, values).toLatin1();
-    if (file.write(text) != text.size() || !file.flush() || file.error() != QFileDevice::NoError) {
-        const QString problem = file.errorString();
-        file.cancelWriting();
-        return failure(Outcome::FileNotWritable,
-                       replacing
-                           ? problem + QLatin1String("; the file that was there is left as it was")
-                           : problem);
-    }
-    if (!file.commit())
-        return failure(Outcome::FileNotWritable, file.errorString());
+    const QString problem = RegularFile::replace(path, sourceText(moduleName, values).toLatin1());
+    if (!problem.isEmpty())
+        return failure(Outcome::FileNotWritable, replacing ? problem + keptAsItWas : problem);
     return result;
 }
 
@@ -317,17 +360,19 @@ bool RegisterSettingsFile::parseValue(const RegisterMapEntry &entry, const QStri
         *reason = QStringLiteral("no value");
         return false;
     }
-    bool isNumber = false;
-    const qint64 number = trimmed.toLongLong(&isNumber, 10);
-    if (!isNumber) {
-        *reason = QStringLiteral("not a decimal number");
-        return false;
-    }
     // A hexadecimal register has no editor bounds: any 32-bit pattern is a value of it.
     const bool anyPattern = entry.hex || entry.min >= entry.max;
     const qint64 lowest = anyPattern ? qint64(std::numeric_limits<qint32>::min()) : entry.min;
     const qint64 highest = anyPattern ? qint64(std::numeric_limits<quint32>::max()) : entry.max;
-    if (number < lowest || number > highest) {
+    bool isNumber = false;
+    const qint64 number = trimmed.toLongLong(&isNumber, 10);
+    // Digits beyond what 64 bits hold are still a decimal number, only far out of range.
+    const bool beyond64Bits = !isNumber && isDecimalDigits(trimmed);
+    if (!isNumber && !beyond64Bits) {
+        *reason = QStringLiteral("not a decimal number");
+        return false;
+    }
+    if (beyond64Bits || number < lowest || number > highest) {
         *reason = QStringLiteral("outside %1 ... %2").arg(lowest).arg(highest);
         return false;
     }

@@ -41,7 +41,8 @@ public:
         ReadFailed, // a register read failed; no file was written
         FileNotWritable, // the file could not be written; see fileError
         FileNotReadable, // the file to load does not exist or cannot be read
-        NotASettingsFile, // the file is no INI file; it was left as it was
+        NotASettingsFile, // the file is no INI file; it was left as it was (and, loading,
+                          // nothing was written to the board)
         NoRegistersGroup, // the file has no group "Registers"; nothing was written
         NothingToLoad, // the group holds no usable value for this chip; nothing was written
         Partial, // loaded, but some keys were refused, missing or not written
@@ -71,6 +72,7 @@ public:
         QStringList notWritten; // accepted values left unwritten after failedWrite
         QStringList missing; // writable registers the file has no key for (left as they were)
         QList<Refusal> refused; // keys not written, with the reason
+        bool loading = false; // the outcome of a load, which was to write the board
 
         bool succeeded() const { return outcome == Outcome::Done || outcome == Outcome::Partial; }
     };
@@ -99,5 +101,6 @@ public:
                            QString *reason);
 
 private:
+    static Result loadInto(const QString &path, const RegisterMapEntry *map, const RegisterIo &io);
     static void writeAll(const QList<RegisterValue> &values, const RegisterIo &io, Result &result);
 };

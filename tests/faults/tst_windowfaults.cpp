@@ -220,6 +220,16 @@ QString TestWindowFaults::polledValueNotShownAs(bool current) const
         if (widget->isEnabled() != current)
             return widget->objectName() + QLatin1Char(' ') + widget->property("text").toString();
     }
+    // A lamp, lit or dark, shows its colour only while its flag is current; else it is grey. The
+    // pixel lies near the LED's rim, below its highlight spot.
+    for (const LabelLed *lamp : std::as_const(lamps)) {
+        const QColor pixel = lamp->led->grab().toImage().pixelColor(lamp->led->width() / 2,
+                                                                    lamp->led->height() * 9 / 10);
+        const bool grey
+            = qAbs(pixel.red() - pixel.green()) < 8 && qAbs(pixel.green() - pixel.blue()) < 8;
+        if (grey == current)
+            return QStringLiteral("lamp ") + lamp->text->text() + QLatin1Char(' ') + pixel.name();
+    }
     return QString();
 }
 

@@ -131,7 +131,7 @@ private Q_SLOTS:
     void confirmFitsItsWholeText();
 
     void labelLedRadiusIsHalfTheSize();
-    void labelLedLightsWhenEnabled();
+    void labelLedLightsWhenEnabledAndGreysWithItsCaption();
     void spacerTakesTheSpareRoom();
     void pacedBackgroundWindowRepaintsOncePerIntervalAndShowsTheLastValue();
     void pacedWindowRepaintsAtOnceWhileActive();
@@ -364,7 +364,7 @@ void TestSmallWidgets::labelLedRadiusIsHalfTheSize()
                                                .arg(dark.blue())));
 }
 
-void TestSmallWidgets::labelLedLightsWhenEnabled()
+void TestSmallWidgets::labelLedLightsWhenEnabledAndGreysWithItsCaption()
 {
     QWidget window;
     window.setAutoFillBackground(true);
@@ -389,6 +389,23 @@ void TestSmallWidgets::labelLedLightsWhenEnabled()
     QVERIFY2(litPixel.red() > darkPixel.red() + 80,
              qPrintable(litPixel.name() + QLatin1Char(' ') + darkPixel.name()));
     QCOMPARE(litImage.pixelColor(corner), QColor(Qt::black));
+
+    // A caption greyed as not current greys the LED too, lit or dark, and it still tells the
+    // two apart; the colour comes back with the caption.
+    const auto isGrey = [](const QColor &pixel) {
+        return qAbs(pixel.red() - pixel.green()) < 8 && qAbs(pixel.green() - pixel.blue()) < 8;
+    };
+    led->text->setEnabled(false);
+    const QColor greyLit = window.grab().toImage().pixelColor(rim);
+    led->led->setEnabled(false);
+    const QColor greyDark = window.grab().toImage().pixelColor(rim);
+    QVERIFY2(isGrey(greyLit) && isGrey(greyDark),
+             qPrintable(greyLit.name() + QLatin1Char(' ') + greyDark.name()));
+    QVERIFY2(greyLit.value() > greyDark.value() + 60,
+             qPrintable(greyLit.name() + QLatin1Char(' ') + greyDark.name()));
+    led->led->setEnabled(true);
+    led->text->setEnabled(true);
+    QCOMPARE(window.grab().toImage().pixelColor(rim), litPixel);
 }
 
 void TestSmallWidgets::spacerTakesTheSpareRoom()

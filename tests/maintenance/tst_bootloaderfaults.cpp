@@ -1,5 +1,6 @@
 #include "boardsim/bootloader.h"
 #include "maintenance/sendfirmware.h"
+#include "serial/abstractserial.h"
 #include "updaterig.h"
 
 #include <QtTest>
@@ -98,6 +99,12 @@ private Q_SLOTS:
         QVERIFY2(!outcome.ok, qPrintable(outcome.log));
         QVERIFY2(outcome.log.contains(QStringLiteral("\n> ") + message), qPrintable(outcome.log));
         QCOMPARE(rig.board().bootLoader().isRunning(), inBootLoader);
+        // A file that will not be sent is refused before the board is asked anything, and the
+        // link never let go of it.
+        if (fault == QLatin1String("noversion")) {
+            QCOMPARE(rig.board().requestLog(), QList<QByteArray>());
+            QVERIFY(rig.link().serialPort()->isOpen());
+        }
         // Nothing is erased before the boot loader has shown a geometry that makes sense.
         if (message == QLatin1String("Wrong memory values")
             || message == QLatin1String("Application to large")) {

@@ -178,38 +178,60 @@ private Q_SLOTS:
         QVERIFY(rig.linkShows(QString::fromLatin1(rig.board().firmwareVersion())));
     }
 
-    void filesThatAreNoFilesAreRefusedAtOnce_data()
+    // A file that will not be sent is refused before the board is touched: no request reaches
+    // it, the link keeps its port and the log says why.
+    void filesThatWillNotBeSentLeaveTheBoardAlone_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("problem");
-        QTest::newRow("named pipe") << "fifo"
-                                    << "it is a named pipe (FIFO), not a file";
-        QTest::newRow("link to a device") << "devicelink"
-                                          << "it is a device, not a file";
-        QTest::newRow("folder") << "folder"
-                                << "it is a folder, not a file";
+        QTest::addColumn<QString>("log"); // %1: the file; up to the closing line
+        const QString unopened = QStringLiteral("The file could not be opened\n\n> %1: ");
+        const QString refused = QStringLiteral("\n> Error in HEX-File");
+        QTest::newRow("named pipe")
+            << "fifo" << unopened + "it is a named pipe (FIFO), not a file" + refused;
+        QTest::newRow("link to a device")
+            << "devicelink" << unopened + "it is a device, not a file" + refused;
+        QTest::newRow("folder") << "folder" << unopened + "it is a folder, not a file" + refused;
+        // The rounded sizes would both read "2.1 MB".
+        QTest::newRow("one byte beyond a HEX file") << "large"
+                                                    << unopened
+                + "it is 2097153 bytes, more than the 2097152 bytes such a file can have" + refused;
+        QTest::newRow("no version in it") << "noversion"
+                                          << "Analyse %1" + refused;
     }
 
-    void filesThatAreNoFilesAreRefusedAtOnce()
+    void filesThatWillNotBeSentLeaveTheBoardAlone()
     {
         QFETCH(QString, kind);
-        QFETCH(QString, problem);
-        const QString path = rig.directory() + QStringLiteral("/") + kind + QStringLiteral(".hex");
-        QVERIFY(QFileInfo::exists(path) || makeNonFileEntry(path, kind));
+        QFETCH(QString, log);
+        QString path = rig.directory() + QStringLiteral("/") + kind + QStringLiteral(".hex");
+        if (kind == QLatin1String("noversion")) {
+            path = rig.hexFile(QStringLiteral("noversion.hex"), 600, "3141X100");
+        } else if (kind == QLatin1String("large")) {
+            const QString written = rig.hexFile(QStringLiteral("large.hex"), 600, "3141V999");
+            QVERIFY(QFile(written).resize(2 * 1024 * 1024 + 1));
+            path = written;
+        } else {
+            QVERIFY(QFileInfo::exists(path) || makeNonFileEntry(path, kind));
+        }
         auto *fresh = new DropLabel(&rig.link(), nullptr);
         fresh->setCOMport(rig.port());
+        QVERIFY(rig.linkShows(QString::fromLatin1(rig.board().firmwareVersion())));
+        QVERIFY(rig.link().serialPort()->isOpen());
+        rig.board().clearRequestLog();
         std::unique_ptr<QMimeData> mime(files({path}));
         drop(fresh, mime.get());
-        // Refused before the file is opened; the job ends without asking the board anything.
         QVERIFY(QTest::qWaitFor([fresh] { return fresh->updater() != nullptr; }, 5000));
         QVERIFY(answered(fresh));
-        const QString log = fresh->output()->toPlainText();
-        QVERIFY2(log.startsWith(QStringLiteral("The file could not be opened\n\n> ") + path
-                                + QStringLiteral(": ") + problem),
-                 qPrintable(log));
-        QVERIFY2(log.endsWith(QStringLiteral("Update finished ") + rig.port()), qPrintable(log));
-        QVERIFY(rig.linkShows(QString::fromLatin1(rig.board().firmwareVersion())));
+        QCOMPARE(fresh->output()->toPlainText(),
+                 log.arg(path) + QStringLiteral("\nUpdate finished ") + rig.port());
+        const QTextDocument *document = fresh->output()->document();
+        const QTextBlock failed = document->findBlockByNumber(document->blockCount() - 2);
+        QCOMPARE(failed.begin().fragment().charFormat().background().color(), QColor(Qt::red));
+        QCOMPARE(rig.board().requestLog(), QList<QByteArray>());
+        QVERIFY(rig.link().serialPort()->isOpen());
+        QVERIFY(rig.link().isAutoStart());
         QVERIFY(!SerialDeviceEnumerator::instance()->signalsBlocked());
+        QCOMPARE(FirmwareJobs::running(), 0);
         // Nothing holds its thread: the label, with it, goes at once.
         QElapsedTimer closing;
         closing.start();

@@ -30,6 +30,7 @@
 
 #include <csignal>
 #include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using boardsim::Chip;
@@ -122,6 +123,7 @@ private Q_SLOTS:
     void closeRunsItsStepsInOrderAndLeavesTheProcessRunning();
     void programEndsWithStatusZeroWhateverItsSwitches_data();
     void programEndsWithStatusZeroWhateverItsSwitches();
+    void aFileSizeLimitEndsNeitherTheProgramNorItsClose();
     void terminationEndsTheProgramAlsoWhileItStarts_data();
     void terminationEndsTheProgramAlsoWhileItStarts();
 
@@ -464,6 +466,51 @@ void TestMainWindowClose::programEndsWithStatusZeroWhateverItsSwitches()
     QVERIFY(saved.contains("Autostart=false"));
     QVERIFY(saved.contains("[Dialogs]"));
     QVERIFY(saved.contains("dlg_PaceHold="));
+}
+
+// Under a file-size limit (ulimit -f) smaller than its settings file, each write of the settings
+// fails; the kernel's signal for such a write, at its default, would end the process then.
+void TestMainWindowClose::aFileSizeLimitEndsNeitherTheProgramNorItsClose()
+{
+    const QString program = QStringLiteral(KVN_BUILD_DIR "/kvn31xx-eval");
+    QVERIFY2(QFile::exists(program), qPrintable(program));
+    QVERIFY(startBoard());
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", config.path());
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(environment);
+    // The error stream is a pipe, which no size limit touches.
+    process.setChildProcessModifier([] {
+        ::signal(SIGXFSZ, SIG_DFL);
+        rlimit limit;
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 64;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    process.start(program);
+    QVERIFY2(process.waitForStarted(10000), qPrintable(process.errorString()));
+    // The dialogs are placed once the window stands, after the start counter was stored.
+    QByteArray errors;
+    const bool started = QTest::qWaitFor(
+        [&] {
+            errors += process.readAllStandardError();
+            return errors.contains("neuer Dialog") || process.state() == QProcess::NotRunning;
+        },
+        30000);
+    QVERIFY2(started && process.state() == QProcess::Running, errors.right(2000).constData());
+
+    ::kill(pid_t(process.processId()), SIGTERM);
+    const bool ended = process.waitForFinished(30000);
+    if (!ended)
+        process.kill();
+    errors += process.readAllStandardError();
+    QVERIFY2(ended, errors.right(2000).constData());
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 0, errors.right(2000).constData());
+    QVERIFY(errors.contains("E N D E"));
 }
 
 void TestMainWindowClose::terminationEndsTheProgramAlsoWhileItStarts_data()

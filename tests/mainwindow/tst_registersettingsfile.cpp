@@ -1,5 +1,6 @@
 #include "dialogs/registermap.h"
 #include "foundation/appsettings.h"
+#include "foundation/regularfile.h"
 #include "linkedboard.h"
 #include "mainwindow/registeraccess.h"
 #include "mainwindow/registerfiledialogs.h"
@@ -17,6 +18,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 using boardsim::Chip;
 Q_DECLARE_METATYPE(boardsim::Chip)
@@ -215,37 +218,51 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<qint32>("value");
+        QTest::addColumn<QString>("reason"); // how it begins when refused
 
         QTest::newRow("decimal") << "VMAX_1"
-                                 << "51200" << true << 51200;
+                                 << "51200" << true << 51200 << QString();
         QTest::newRow("blanks around") << "VMAX_1"
-                                       << " 12 " << true << 12;
+                                       << " 12 " << true << 12 << QString();
         QTest::newRow("at the maximum") << "RAMPMODE_1"
-                                        << "3" << true << 3;
+                                        << "3" << true << 3 << QString();
         QTest::newRow("above the maximum") << "RAMPMODE_1"
-                                           << "4" << false << 0;
+                                           << "4" << false << 0 << QString("outside 0 ... 3");
         QTest::newRow("below the minimum") << "VSTART_1"
-                                           << "-1" << false << 0;
-        QTest::newRow("negative position") << "XTARGET_1"
-                                           << "-2147483648" << true << qint32(-2147483647 - 1);
-        QTest::newRow("beyond 32 bits") << "XTARGET_1"
-                                        << "2147483648" << false << 0;
+                                           << "-1" << false << 0 << QString("outside 0 ... ");
+        QTest::newRow("negative position")
+            << "XTARGET_1"
+            << "-2147483648" << true << qint32(-2147483647 - 1) << QString();
+        QTest::newRow("beyond 32 bits")
+            << "XTARGET_1"
+            << "2147483648" << false << 0 << QString("outside -2147483648 ... 2147483647");
         QTest::newRow("hex register, negative as saved") << "CHOPCONF_1"
-                                                         << "-1" << true << -1;
+                                                         << "-1" << true << -1 << QString();
         QTest::newRow("hex register, unsigned pattern") << "CHOPCONF_1"
-                                                        << "4294967295" << true << -1;
-        QTest::newRow("hex register beyond 32 bits") << "CHOPCONF_1"
-                                                     << "4294967296" << false << 0;
+                                                        << "4294967295" << true << -1 << QString();
+        // Too large even for 64 bits, yet a number: out of range, like any other.
+        QTest::newRow("beyond 64 bits")
+            << "XTARGET_1"
+            << "9223372036854775808" << false << 0 << QString("outside -2147483648 ... 2147483647");
+        QTest::newRow("far below, beyond 64 bits")
+            << "VMAX_1"
+            << "-99999999999999999999999" << false << 0 << QString("outside 0 ... ");
+        QTest::newRow("sign only") << "VMAX_1"
+                                   << "-" << false << 0 << QString("not a decimal number");
+        QTest::newRow("hex register beyond 32 bits")
+            << "CHOPCONF_1"
+            << "4294967296" << false << 0 << QString("outside -2147483648 ... 4294967295");
         QTest::newRow("words") << "VMAX_1"
-                               << "fast" << false << 0;
+                               << "fast" << false << 0 << QString("not a decimal number");
         QTest::newRow("trailing junk") << "VMAX_1"
-                                       << "100rpm" << false << 0;
-        QTest::newRow("hexadecimal text") << "GCONF"
-                                          << "0x10" << false << 0;
+                                       << "100rpm" << false << 0 << QString("not a decimal number");
+        QTest::newRow("hexadecimal text")
+            << "GCONF"
+            << "0x10" << false << 0 << QString("not a decimal number");
         QTest::newRow("fraction") << "VMAX_1"
-                                  << "1.5" << false << 0;
+                                  << "1.5" << false << 0 << QString("not a decimal number");
         QTest::newRow("empty") << "VMAX_1"
-                               << "" << false << 0;
+                               << "" << false << 0 << QString("no value");
     }
 
     void parseValueAcceptsOnlyNumbersWithinTheRegistersBounds()
@@ -254,12 +271,14 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(bool, accepted);
         QFETCH(qint32, value);
+        QFETCH(QString, reason);
         qint32 parsed = 12345;
-        QString reason;
+        QString told;
         QCOMPARE(RegisterSettingsFile::parseValue(entryNamed(registerMap3162, name), text, &parsed,
-                                                  &reason),
+                                                  &told),
                  accepted);
-        QCOMPARE(reason.isEmpty(), accepted);
+        QCOMPARE(told.isEmpty(), accepted);
+        QVERIFY2(told.startsWith(reason), qPrintable(told));
         if (accepted)
             QCOMPARE(parsed, value);
     }
@@ -478,11 +497,18 @@ private Q_SLOTS:
         QCOMPARE(writeFile(file, contents), QString());
         MemoryChip chip;
         chip.fill(registerMap3162);
-        QCOMPARE(RegisterSettingsFile::load(file, registerMap3162, chip.io()).outcome,
-                 Outcome::NotASettingsFile);
+        const auto loaded = RegisterSettingsFile::load(file, registerMap3162, chip.io());
+        QCOMPARE(loaded.outcome, Outcome::NotASettingsFile);
         QVERIFY(chip.writes.isEmpty());
-        QCOMPARE(RegisterSettingsFile::save(file, registerMap3162, chip.io()).outcome,
-                 Outcome::NotASettingsFile);
+        QCOMPARE(RegisterFileCommands::describe(loaded, file),
+                 file
+                     + " is not a settings file. It was left as it was, and nothing was written "
+                       "to the board.");
+        // A save writes no board: it only leaves the file alone.
+        const auto saved = RegisterSettingsFile::save(file, registerMap3162, chip.io());
+        QCOMPARE(saved.outcome, Outcome::NotASettingsFile);
+        QCOMPARE(RegisterFileCommands::describe(saved, file),
+                 file + " is not a settings file. It was left as it was.");
         QCOMPARE(readFile(file), contents);
     }
 
@@ -516,7 +542,11 @@ private Q_SLOTS:
         QTest::newRow("link to nothing") << "dangling"
                                          << "link to something that does not exist";
         QTest::newRow("file far beyond a register file") << "huge"
-                                                         << "more than";
+                                                         << "it is 150.0 MB, more than the 1.0 MB";
+        // Both sizes would read "1.0 MB".
+        QTest::newRow("one byte beyond a register file")
+            << "just over"
+            << "it is 1048577 bytes, more than the 1048576 bytes such a file can have";
     }
     void namesThatAreNoFileAreRefusedUnread()
     {
@@ -524,10 +554,12 @@ private Q_SLOTS:
         QFETCH(QString, told);
         QTemporaryDir place;
         const QString file = place.filePath(QStringLiteral("picked.3162"));
-        if (kind == QLatin1String("huge")) {
-            // Sparse: 150 MB that take no room, starting as a register file does.
+        const bool large = kind == QLatin1String("huge") || kind == QLatin1String("just over");
+        if (large) {
+            // Sparse: room is taken by neither, starting as a register file does.
             QCOMPARE(writeFile(file, "[Registers]\nGCONF=1\n"), QString());
-            QVERIFY(QFile(file).resize(150 * 1000 * 1000));
+            QVERIFY(QFile(file).resize(kind == QLatin1String("huge") ? 150 * 1000 * 1000
+                                                                     : 1024 * 1024 + 1));
         } else if (!makeNonFileEntry(file, kind)) {
             QVERIFY(kind.startsWith(QLatin1String("device")));
             QSKIP("a device node can only be made with root's rights");
@@ -559,7 +591,7 @@ private Q_SLOTS:
         const QStringList entriesBefore = entries();
         const auto exported
             = RegisterSettingsFile::exportSource(file, registerMap3162, "3162", chip.io());
-        if (kind == QLatin1String("huge")) {
+        if (large) {
             QCOMPARE(exported.outcome, Outcome::Done);
             return;
         }
@@ -571,48 +603,78 @@ private Q_SLOTS:
         QCOMPARE(entries(), entriesBefore);
     }
 
-    // A disk that fills up while the export is written: the file that was there stays byte for
-    // byte, no half-written copy is left beside it, and the user is told.
-    void anExportThatCannotBeCompletedKeepsTheOldFile()
+    // A disk that fills up while the file is written (here: a file-size limit, with its signal
+    // ignored as the program ignores it): the file that was there stays byte for byte, no
+    // half-written copy is left beside it, and the user is told why.
+    void aWriteThatCannotBeCompletedKeepsTheOldFile_data()
     {
+        QTest::addColumn<bool>("exporting");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("old");
+        QTest::addColumn<QString>("cause"); // what the user is told after "could not be written: "
+        QTest::newRow("export") << true << "x.c"
+                                << QByteArray("KVN3162SetRegister(0x00, 0x0);  //GCONF\n"
+                                              "// kept by hand\n")
+                                << "File too large; the file that was there is left as it was.";
+        // The settings are put together in a private draft first, which meets the same limit.
+        QTest::newRow("save") << false << "x.3162" << QByteArray("[Notes]\nkept=by hand\n")
+                              << "no private copy could be made in " + QDir::tempPath()
+                + " (File too large).";
+    }
+
+    void aWriteThatCannotBeCompletedKeepsTheOldFile()
+    {
+        QFETCH(bool, exporting);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, old);
+        QFETCH(QString, cause);
+        const QString key
+            = exporting ? SettingsPersistence::lastExportDirKey : SettingsPersistence::lastDirKey;
         AppSettings settings;
-        settings.setValue(SettingsPersistence::lastExportDirKey, path("earlier.c"));
+        settings.setValue(key, path("earlier"));
         MemoryChip chip;
         chip.fill(registerMap3162);
         RegisterFileCommands commands(settings, chip.io(), [] { return QStringLiteral("3162"); });
         RegisterFileUser user;
         user.attach(commands);
         QTemporaryDir place;
-        const QString file = place.filePath(QStringLiteral("x.c"));
-        const QByteArray old = "KVN3162SetRegister(0x00, 0x0);  //GCONF\n// kept by hand\n";
+        const QString file = place.filePath(name);
         QCOMPARE(writeFile(file, old), QString());
+        const auto run = [&] {
+            user.answers << file;
+            return exporting ? commands.exportRegisters(nullptr) : commands.saveRegisters(nullptr);
+        };
 
-        user.answers << file;
+        // Killed by the signal unless it is ignored, as the program ignores it from its start.
+        std::signal(SIGXFSZ, SIG_DFL);
+        RegularFile::ignoreFileSizeLimitSignal();
         RegisterSettingsFile::Result result;
         {
             const FileSizeLimit full(qint64(old.size()) + 10);
             QVERIFY(full.isSet());
-            result = commands.exportRegisters(nullptr);
+            result = run();
         }
         QCOMPARE(result.outcome, Outcome::FileNotWritable);
         QCOMPARE(readFile(file), old);
         QCOMPARE(
             QDir(place.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
-            QStringList {"x.c"});
+            QStringList {name});
         QCOMPARE(user.told.size(), 1);
-        QVERIFY2(
-            user.told.last().startsWith("Export to a c source|" + file + " could not be written: "),
-            qPrintable(user.told.last()));
-        QVERIFY2(user.told.last().endsWith("; the file that was there is left as it was."),
-                 qPrintable(user.told.last()));
-        QCOMPARE(settings.value(SettingsPersistence::lastExportDirKey).toString(),
-                 path("earlier.c"));
+        QCOMPARE(user.told.last(),
+                 (exporting ? "Export to a c source|" : "Save setting file|") + file
+                     + " could not be written: " + cause);
+        QCOMPARE(settings.value(key).toString(), path("earlier"));
 
-        // With room again the same export replaces it.
-        user.answers << file;
-        QCOMPARE(commands.exportRegisters(nullptr).outcome, Outcome::Done);
-        QVERIFY(readFile(file).startsWith("KVN3162SetRegister(0x00, 0x"));
-        QVERIFY(!readFile(file).contains("kept by hand"));
+        // With room again the same command replaces it.
+        QCOMPARE(run().outcome, Outcome::Done);
+        if (exporting) {
+            QVERIFY(readFile(file).startsWith("KVN3162SetRegister(0x00, 0x"));
+            QVERIFY(!readFile(file).contains("kept by hand"));
+        } else {
+            QSettings saved(file, QSettings::IniFormat);
+            QCOMPARE(saved.value("Notes/kept").toString(), "by hand");
+            QCOMPARE(saved.value("Registers/GCONF").toInt(), chip.values.value(0x00));
+        }
     }
 
     // Huge names and values are cut in the report, so the box stays the size of a box.

@@ -1,12 +1,9 @@
 #include "filesizelimit.h"
 
-#include <csignal>
-
 FileSizeLimit::FileSizeLimit(rlim_t bytes)
 {
     if (getrlimit(RLIMIT_FSIZE, &previous) != 0)
         return;
-    previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = previous;
     small.rlim_cur = bytes;
     set = setrlimit(RLIMIT_FSIZE, &small) == 0;
@@ -16,6 +13,4 @@ FileSizeLimit::~FileSizeLimit()
 {
     if (set)
         setrlimit(RLIMIT_FSIZE, &previous);
-    if (previousHandler)
-        std::signal(SIGXFSZ, previousHandler);
 }

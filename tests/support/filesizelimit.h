@@ -4,7 +4,9 @@
 
 // While it lives, no file of this process can grow beyond `bytes`: a write past the limit fails
 // as it does on a full disk, whoever runs the test and without mounting anything. The signal the
-// kernel sends for such a write is ignored meanwhile, so the write only reports its error.
+// kernel sends for such a write is left as the test set it: a test that has not ignored it as
+// the program does (RegularFile::ignoreFileSizeLimitSignal) is ended by it, as the program
+// would be.
 class FileSizeLimit
 {
 public:
@@ -17,6 +19,5 @@ public:
 
 private:
     rlimit previous {};
-    void (*previousHandler)(int) = nullptr;
     bool set = false;
 };
