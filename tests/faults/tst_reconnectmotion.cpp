@@ -64,16 +64,9 @@ private Q_SLOTS:
 
         QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 5000);
         QVERIFY(window->poll().isActive());
-        // Back at work: the poll reads again, and not one write or detection reached the board.
-        const int reads = int(board->requestLog().size());
-        QTRY_VERIFY(board->requestLog().size() > reads + 20);
-        QCOMPARE(board->writeLog(), (QList<QPair<quint8, quint32>>()));
-        QCOMPARE(requestsWithCommand(*board, KvnlDetectionRead), 0);
-        QVERIFY(board->registerValue(vactual1) != 0);
-        QVERIFY(fastRight->isChecked());
-        // Enabled while connected; on a loaded machine the link may miss another reply and come
-        // back once more, which must not change any of this.
-        QTRY_VERIFY_WITH_TIMEOUT(fastRight->isEnabled(), 10000);
+        backAtWorkWithNothingWritten(fastRight);
+        // On a loaded machine the link may miss another reply and come back once more, which
+        // must not change any of this.
         QVERIFY(fastRight->isChecked());
         QVERIFY(closer.texts.isEmpty());
 
@@ -111,13 +104,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 10000);
         // The chip kept its supply: it is read at once on either chip, nothing is written, and
         // the motor turns on as the lit button says.
-        const int reads = int(board->requestLog().size());
-        QTRY_VERIFY(board->requestLog().size() > reads + 20);
-        QCOMPARE(board->writeLog(), (QList<QPair<quint8, quint32>>()));
-        QCOMPARE(requestsWithCommand(*board, KvnlDetectionRead), 0);
-        QVERIFY(board->registerValue(vactual1) != 0);
-        QVERIFY(fastRight->isChecked());
-        QTRY_VERIFY_WITH_TIMEOUT(fastRight->isEnabled(), 10000);
+        backAtWorkWithNothingWritten(fastRight);
         QCOMPARE(vmax->value(), 123456);
         QCOMPARE(board->registerValue(vmax1), chipVMax);
         QVERIFY(closer.texts.isEmpty());
@@ -211,6 +198,19 @@ private:
         button("BtnJogFastRight1")->click();
         return button("BtnJogFastRight1")->isChecked()
             && QTest::qWaitFor([this] { return board->registerValue(vactual1) != 0; }, 5000);
+    }
+
+    // Back at work after a reconnect: the poll reads again, not one write or detection reached
+    // the board, the motor still turns and the lit jog button, enabled again, says so.
+    void backAtWorkWithNothingWritten(QPushButton *fastRight)
+    {
+        const int reads = int(board->requestLog().size());
+        QTRY_VERIFY(board->requestLog().size() > reads + 20);
+        QCOMPARE(board->writeLog(), (QList<QPair<quint8, quint32>>()));
+        QCOMPARE(requestsWithCommand(*board, KvnlDetectionRead), 0);
+        QVERIFY(board->registerValue(vactual1) != 0);
+        QVERIFY(fastRight->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(fastRight->isEnabled(), 10000);
     }
 
     // Answers the detection's message boxes, should any come.
