@@ -75,6 +75,8 @@ void MainWindow::updateRampScene(int value)
         = origin && origin->objectName().contains(QLatin1String("EditXTarget"));
 
     std::optional<qint32> writeBack[2];
+    QStringList zeroAccelerations[2];
+    bool targetFixed[2] = {false, false};
     for (int i = 0; i < 2; ++i) {
         const int motor = i + 1;
         RampInputs inputs;
@@ -97,7 +99,8 @@ void MainWindow::updateRampScene(int value)
             (ui->*stepLabels[i][label])->setText(ramp.stepLabels[label]);
         drawRamp(i, ramp, profile.height(), profile.drawableWidth());
         writeBack[i] = ramp.xtargetWriteBack;
-        tellWhyRampCannotRun(motor, ramp.zeroAccelerations);
+        zeroAccelerations[i] = ramp.zeroAccelerations;
+        targetFixed[i] = inputs.targetFixed;
     }
 
     // After both profiles stand, so that the run a changed box sets off redraws a whole scene
@@ -106,6 +109,9 @@ void MainWindow::updateRampScene(int value)
     if (fromTargetBox || motionPanel.isShowingChipValues())
         return;
     for (int i = 0; i < 2; ++i) {
+        // Only where a target would have been worked out: a jog or a fixed target needs none.
+        if (!targetFixed[i])
+            tellWhyRampCannotRun(i + 1, zeroAccelerations[i]);
         if (writeBack[i])
             rampBox(i + 1, MotionPanel::XTarget)->setValue(*writeBack[i]);
     }
