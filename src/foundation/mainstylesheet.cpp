@@ -130,6 +130,7 @@ QToolBar, QStatusBar, QMenuBar {border-radius: 0px; background: palette(base); s
 QToolBar:bottom {border-bottom: 1px solid palette(window);}
 QToolBar:top {border-top: 1px solid palette(window);}
 QToolBar::handle {image: url(:/Misc/KorvaneCur);}
+QTextEdit#MemoWavetable1, QTextEdit#MemoWavetable2 {border: 2px solid palette(window-text); border-radius: 9px; padding: 2px; background: palette(base);}
 QAbstractScrollArea {border-style: none; padding: 0px;}
 )";
 

@@ -6,7 +6,10 @@
 #include "foundation/livevaluelabel.h"
 #include "views/wavegenerators.h"
 
+#include <QEvent>
 #include <QMessageBox>
+#include <QScrollBar>
+#include <QTimer>
 
 namespace {
 
@@ -65,6 +68,34 @@ MicrostepWaves::MicrostepWaves(QWidget *parent)
     }
     setRegisterControls(
         {ui->BtnCalculateWave1, ui->BtnEvaluate1, ui->BtnCalculateWave2, ui->BtnEvaluate2});
+    fitListings();
+}
+
+void MicrostepWaves::changeEvent(QEvent *event)
+{
+    ChipDialog::changeEvent(event);
+    // The listings take the new font after the dialog: measured once they have.
+    if ((event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        && !fitPending) {
+        fitPending = true;
+        QTimer::singleShot(0, this, [this] {
+            fitPending = false;
+            fitListings();
+        });
+    }
+}
+
+void MicrostepWaves::fitListings()
+{
+    // The heading is the widest line a listing holds; a little more keeps its end off the
+    // scroll bar.
+    static const QString widest = WaveTable::listing({}, {}).constFirst() + QStringLiteral("00");
+    for (QTextEdit *memo : {ui->MemoWavetable1, ui->MemoWavetable2}) {
+        const int margins = 2 * int(memo->document()->documentMargin()) + 2 * memo->frameWidth()
+            + memo->contentsMargins().left() + memo->contentsMargins().right();
+        memo->setMinimumWidth(memo->fontMetrics().horizontalAdvance(widest) + margins
+                              + memo->verticalScrollBar()->sizeHint().width());
+    }
 }
 
 MicrostepWaves::~MicrostepWaves()
