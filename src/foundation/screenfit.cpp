@@ -162,6 +162,42 @@ private:
     QMargins m_fittedWith;
 };
 
+// Follows a font change that reached a window while it was hidden: its contents can be measured
+// at the new font only once it is shown again, and then the window takes the size the open
+// windows took when the font changed.
+class HiddenRefit : public QObject
+{
+public:
+    static constexpr const char *name = "screenFitHiddenRefit";
+
+    HiddenRefit(QWidget *window, const QSize &neededBefore)
+        : QObject(window)
+        , m_window(window)
+        , m_neededBefore(neededBefore)
+        , m_size(window->size())
+    {
+        setObjectName(QLatin1String(name));
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Show) {
+            m_window->removeEventFilter(this);
+            ScreenFit::refitToNewNeeds(m_window, m_size, m_neededBefore);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    // What the contents needed, and the window's size, when it was last shown.
+    QSize m_neededBefore;
+    QSize m_size;
+};
+
 // Holds a window's contents: as large as they ask to be, but where the screen is too small for
 // them no larger than the screen leaves room for, with scroll bars for the rest.
 class ScreenScrollArea : public QScrollArea
@@ -307,15 +343,30 @@ QSize sizeForNewNeeds(const QSize &size, const QSize &neededBefore, const QSize 
 void setStyleSheetKeepingFit(QWidget *window, const QString &styleSheet)
 {
     // A window never shown has no size of its own yet: its contents give it one when it is shown.
-    if (!isCreated(window)) {
+    // One that was shown and is closed now may have given its native window back.
+    if (!isCreated(window) && !window->testAttribute(Qt::WA_WState_ExplicitShowHide)) {
+        window->setStyleSheet(styleSheet);
+        return;
+    }
+    if (!window->isVisible()) {
+        // Measured when it is shown again, against what its contents needed when it was last
+        // open: a second change before then changes nothing of that.
+        if (!window->findChild<HiddenRefit *>(QLatin1String(HiddenRefit::name),
+                                              Qt::FindDirectChildrenOnly))
+            new HiddenRefit(window, neededSize(window));
         window->setStyleSheet(styleSheet);
         return;
     }
     const QSize before = neededSize(window);
     const QSize size = window->size();
     window->setStyleSheet(styleSheet);
-    const auto fit = [window, before, size] {
-        const QSize wanted = sizeForNewNeeds(size, before, neededSize(window));
+    refitToNewNeeds(window, size, before);
+}
+
+void refitToNewNeeds(QWidget *window, const QSize &size, const QSize &neededBefore)
+{
+    const auto fit = [window, size, neededBefore] {
+        const QSize wanted = sizeForNewNeeds(size, neededBefore, neededSize(window));
         if (isPlaceable(window) && wanted != window->size())
             window->resize(wanted);
         keepOnScreen(window, LayoutUpToDate);
