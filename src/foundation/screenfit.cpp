@@ -112,6 +112,8 @@ public:
     {
         setObjectName(QLatin1String(name));
         window->installEventFilter(this);
+        m_frameWait.setInterval(frameCheckInterval);
+        connect(&m_frameWait, &QTimer::timeout, this, &ShownWatcher::checkFrame);
     }
 
 protected:
@@ -124,10 +126,20 @@ protected:
             // Once shown: until then the window's position may still be its frame's or its
             // client area's, which only the showing settles.
             QTimer::singleShot(0, this, [this] { fit(); });
+            m_frameSettled = false;
+            m_frameChecks = 0;
+            m_frameWait.start();
+            break;
+        case QEvent::Hide:
+            m_frameWait.stop();
             break;
         case QEvent::Move:
-            if (m_window->isVisible() && ScreenFit::frameMargins(m_window) != m_fittedWith)
-                fit();
+            // The frame of a maximised window is another than its normal one; the normal one
+            // comes back with the normal geometry, which is the user's and stays as it was.
+            if (!m_window->isMaximized() && !m_window->isFullScreen())
+                fitToNewFrame();
+            else if (!reportedMargins(m_window).isNull())
+                m_frameSettled = true;
             break;
         case QEvent::Resize:
             // A window its contents made larger once it was shown stays on the screen; a size
@@ -155,11 +167,41 @@ private:
     {
         // Set first: the fit moves the window, and the move comes back here.
         m_fittedWith = ScreenFit::frameMargins(m_window);
+        m_frameSettled = !reportedMargins(m_window).isNull();
         ScreenFit::keepOnScreen(m_window);
     }
 
+    // Fitted once more when the frame the window system put around the window turns out to
+    // differ from the one the window was fitted with, until it was fitted with its real frame.
+    void fitToNewFrame()
+    {
+        if (m_window->isVisible() && !m_frameSettled
+            && ScreenFit::frameMargins(m_window) != m_fittedWith)
+            fit();
+    }
+
+    // The window system may put its frame around the window without moving the client area,
+    // and then no move event tells that the frame is known: a frame of another size than the
+    // estimated one the window was fitted with could reach past the screen's edge.
+    void checkFrame()
+    {
+        const bool known = !reportedMargins(m_window).isNull();
+        if (known && !m_window->isMaximized() && !m_window->isFullScreen())
+            fitToNewFrame();
+        if (known || ++m_frameChecks >= frameChecks)
+            m_frameWait.stop();
+    }
+
+    // How often, and how long at most, the frame of a window just shown is looked for.
+    static constexpr int frameCheckInterval = 50;
+    static constexpr int frameChecks = 40;
+
     QWidget *m_window;
     QMargins m_fittedWith;
+    // Fitted with the frame the window system reported, not an estimated one.
+    bool m_frameSettled = false;
+    QTimer m_frameWait;
+    int m_frameChecks = 0;
 };
 
 // Follows a font change that reached a window while it was hidden: its contents can be measured
