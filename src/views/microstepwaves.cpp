@@ -9,7 +9,6 @@
 #include <QEvent>
 #include <QMessageBox>
 #include <QScrollBar>
-#include <QTimer>
 
 namespace {
 
@@ -68,21 +67,17 @@ MicrostepWaves::MicrostepWaves(QWidget *parent)
     }
     setRegisterControls(
         {ui->BtnCalculateWave1, ui->BtnEvaluate1, ui->BtnCalculateWave2, ui->BtnEvaluate2});
+    ui->MemoWavetable1->installEventFilter(this);
+    ui->MemoWavetable2->installEventFilter(this);
     fitListings();
 }
 
-void MicrostepWaves::changeEvent(QEvent *event)
+bool MicrostepWaves::eventFilter(QObject *watched, QEvent *event)
 {
-    ChipDialog::changeEvent(event);
-    // The listings take the new font after the dialog: measured once they have.
-    if ((event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
-        && !fitPending) {
-        fitPending = true;
-        QTimer::singleShot(0, this, [this] {
-            fitPending = false;
-            fitListings();
-        });
-    }
+    // Measured at once, before anything asks the dialog what its contents need at the new font.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitListings();
+    return ChipDialog::eventFilter(watched, event);
 }
 
 void MicrostepWaves::fitListings()

@@ -37,7 +37,7 @@ private Q_SLOTS:
     void on_BtnEvaluate2_clicked();
 
 protected:
-    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Each listing as wide as its widest line at the present font, beside its scroll bar.
@@ -66,5 +66,4 @@ private:
 
     Ui_MicrostepWaves *ui;
     std::array<Motor, 2> motors;
-    bool fitPending = false;
 };
