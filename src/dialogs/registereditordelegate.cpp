@@ -9,6 +9,14 @@
 
 #include <optional>
 
+namespace {
+
+// Smoothed at their edges, the strokes of a text never show its full colour: a dimmed text asks
+// for more contrast than the least a text must show, and its strokes still show that.
+constexpr double dimmedTextContrast = 6.0;
+
+} // namespace
+
 void RegisterEditorDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                    const QModelIndex &index) const
 {
@@ -21,11 +29,12 @@ void RegisterEditorDelegate::paint(QPainter *painter, const QStyleOptionViewItem
     // The view's own palette may hold the transparent colour, the application's holds the look's.
     const QPalette look = QApplication::palette();
     QStyleOptionViewItem readable = option;
-    const QColor onBase = readableColour(option.palette.color(QPalette::Disabled, QPalette::Text),
-                                         look.color(QPalette::Active, QPalette::Base));
+    const QColor onBase
+        = readableColour(option.palette.color(QPalette::Disabled, QPalette::Text),
+                         look.color(QPalette::Active, QPalette::Base), dimmedTextContrast);
     readable.palette.setColor(
         QPalette::Disabled, QPalette::Text,
-        readableColour(onBase, look.color(QPalette::Active, QPalette::Window)));
+        readableColour(onBase, look.color(QPalette::Active, QPalette::Window), dimmedTextContrast));
     QItemDelegate::paint(painter, readable, index);
 }
 
