@@ -378,8 +378,8 @@ DebDialog *DebManager::showAboutDialog(const QString &title, const QString &text
     grid->addWidget(new SpacerWidget(dialog), 2, 0);
     auto *ok = new QPushButton(tr("OK"), dialog);
     ok->setMinimumWidth(100);
-    // No push button of the program is a default button: Enter does nothing unasked.
-    ok->setAutoDefault(false);
+    // The one button of the box: Return closes it, as in any about box.
+    ok->setDefault(true);
     connect(ok, &QPushButton::clicked, dialog, &QObject::deleteLater);
     grid->addWidget(ok, 2, 1);
 

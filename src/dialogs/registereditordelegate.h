@@ -34,6 +34,10 @@ public:
                       const QModelIndex &index) const override;
     void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
                               const QModelIndex &index) const override;
+    // A value that cannot be edited (a read-only register) is drawn in the look's disabled text
+    // colour, but never fainter than text can be read on the table.
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
 
     QList<RegisterEditRange> ranges;
 

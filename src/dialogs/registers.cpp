@@ -6,9 +6,13 @@
 #include "dialogs/registermap.h"
 #include "dialogs/registertableitem.h"
 
+#include "foundation/screenfit.h"
+
 #include <QEvent>
 #include <QHeaderView>
+#include <QLayout>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 
@@ -29,6 +33,8 @@ Registers::Registers(QWidget *parent)
     , ui(new Ui_Registers)
 {
     ui->setupUi(this);
+    formMinimumWidth = minimumWidth();
+    formMaximumWidth = maximumWidth();
     setIdentity("Registers", resizableFlags);
     updating = false;
     delegate = new RegisterEditorDelegate(this);
@@ -140,6 +146,26 @@ void Registers::fitColumns()
     const int widestValue = qMax(hexWidth, decimalWidth) + padding;
     for (const int column : {int(ActualColumn), int(NewColumn)})
         table->setColumnWidth(column, qMax(table->columnWidth(column), widestValue));
+    showAllColumns();
+}
+
+void Registers::showAllColumns()
+{
+    QTableWidget *table = ui->TableRegisters;
+    // The table scrolls up and down, never sideways: all its columns, the row header and the
+    // vertical scroll bar side by side.
+    const int columns = table->verticalHeader()->sizeHint().width()
+        + table->horizontalHeader()->length() + 2 * table->frameWidth()
+        + table->verticalScrollBar()->sizeHint().width();
+    const QMargins margins = layout() ? layout()->contentsMargins() : QMargins();
+    // No wider than the screen the dialog is on leaves room for.
+    const QRect area = ScreenFit::areaFor(ScreenFit::frameRect(this));
+    const int room = area.width() - ScreenFit::frameMargins(this).left()
+        - ScreenFit::frameMargins(this).right() - margins.left() - margins.right();
+    const int tableWidth = room > 0 ? qMin(columns, room) : columns;
+    const int width = tableWidth + margins.left() + margins.right();
+    setMaximumWidth(qMax(formMaximumWidth, width));
+    setMinimumWidth(qMin(qMax(formMinimumWidth, width), maximumWidth()));
 }
 
 void Registers::OnInitAllValues()

@@ -41,6 +41,9 @@ private:
     void rebuildRows();
     // Each column as wide as its header and the widest text it can show, at the table's font.
     void fitColumns();
+    // Makes the dialog wide enough for every column, as far as the screen allows, so that the
+    // "New Value" column is not hidden behind a horizontal scroll bar.
+    void showAllColumns();
     void showActualValue(int row, int value);
     void setHeaderLabels();
 
@@ -57,4 +60,7 @@ private:
     QList<ActualCell> actualCells;
     RegisterEditorDelegate *delegate;
     bool fitPending = false;
+    // The narrowest and widest the form lets the dialog be; wider only as the columns need it.
+    int formMinimumWidth = 0;
+    int formMaximumWidth = 0;
 };

@@ -225,9 +225,15 @@ bool AppSettings::restoreWindow(QWidget *window, const QString &suffix)
     // Centred at the size the window opens with, not at the size it had before: a window centred
     // for one size and then given another would open off the middle. The origin of the screen is
     // deliberately not added: the centred position is the same on every screen layout.
-    // A window cannot open smaller than its layout allows.
-    const QSize size = storedSize(value(sizeKey + suffix, defaultWindowSize))
-                           .expandedTo(window->minimumSizeHint());
+    // A window cannot open smaller than its layout allows. A stored width or height below that
+    // (0 x 0 from a damaged file) tells nothing of the user's choice: the default one is taken.
+    const QSize least = window->minimumSizeHint();
+    QSize size = storedSize(value(sizeKey + suffix, defaultWindowSize));
+    if (size.width() < least.width())
+        size.setWidth(defaultWindowSize.width());
+    if (size.height() < least.height())
+        size.setHeight(defaultWindowSize.height());
+    size = size.expandedTo(least);
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect screenRect = screen ? screen->geometry() : QRect();
     const QPoint centred((screenRect.width() - size.width()) / 2,

@@ -53,7 +53,7 @@ QToolButton:hover, QMenuBar::item:selected {border: 2px solid palette(window-tex
 QToolButton:disabled )" KVN_DISABLED_BLOCK R"(
 QToolButton:pressed {border: 2px solid #001C42; background-color: rgba(255,255,255, 115);}
 QToolButton:checked {color: #c7d441;}
-QPushButton {border: solid; padding: 4px 6px 4px 6px;}
+QPushButton {border: 2px solid; border-radius: 9px; font-style: normal; padding: 4px 6px 4px 6px;}
 QPushButton:hover {background-color: rgba(255,255,255, 115);}
 QPushButton:enabled {border-color: palette(window-text);}
 QPushButton:disabled )" KVN_DISABLED_BLOCK R"(
@@ -103,6 +103,7 @@ QHeaderView {border-style: none; padding: 0px; background: palette(base);}
 QTableView {alternate-background-color: #3A5B78;}
 QTableView QTableCornerButton::section {background: #3A5B78; border: 2px outset #15252F;}
 QTableView {selection-background-color: transparent;}
+QAbstractItemView::item:disabled {color: #C8D2DC; background: transparent;}
 QLabel:enabled {color: palette(window-text);}
 QLabel#WindowsTitle:active {color: palette(window-text);}
 QLabel#WindowsTitle:!active {color: #9AA9B6;}
@@ -129,6 +130,7 @@ QToolBar, QStatusBar, QMenuBar {border-radius: 0px; background: palette(base); s
 QToolBar:bottom {border-bottom: 1px solid palette(window);}
 QToolBar:top {border-top: 1px solid palette(window);}
 QToolBar::handle {image: url(:/Misc/KorvaneCur);}
+QTextEdit#MemoWavetable1, QTextEdit#MemoWavetable2 {border: 2px solid palette(window-text); border-radius: 9px; padding: 2px; background: palette(base);}
 QAbstractScrollArea {border-style: none; padding: 0px;}
 )";
 

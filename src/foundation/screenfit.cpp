@@ -112,6 +112,8 @@ public:
     {
         setObjectName(QLatin1String(name));
         window->installEventFilter(this);
+        m_frameWait.setInterval(frameCheckInterval);
+        connect(&m_frameWait, &QTimer::timeout, this, &ShownWatcher::checkFrame);
     }
 
 protected:
@@ -124,10 +126,20 @@ protected:
             // Once shown: until then the window's position may still be its frame's or its
             // client area's, which only the showing settles.
             QTimer::singleShot(0, this, [this] { fit(); });
+            m_frameSettled = false;
+            m_frameChecks = 0;
+            m_frameWait.start();
+            break;
+        case QEvent::Hide:
+            m_frameWait.stop();
             break;
         case QEvent::Move:
-            if (m_window->isVisible() && ScreenFit::frameMargins(m_window) != m_fittedWith)
-                fit();
+            // The frame of a maximised window is another than its normal one; the normal one
+            // comes back with the normal geometry, which is the user's and stays as it was.
+            if (!m_window->isMaximized() && !m_window->isFullScreen())
+                fitToNewFrame();
+            else if (!reportedMargins(m_window).isNull())
+                m_frameSettled = true;
             break;
         case QEvent::Resize:
             // A window its contents made larger once it was shown stays on the screen; a size
@@ -155,11 +167,77 @@ private:
     {
         // Set first: the fit moves the window, and the move comes back here.
         m_fittedWith = ScreenFit::frameMargins(m_window);
+        m_frameSettled = !reportedMargins(m_window).isNull();
         ScreenFit::keepOnScreen(m_window);
     }
 
+    // Fitted once more when the frame the window system put around the window turns out to
+    // differ from the one the window was fitted with, until it was fitted with its real frame.
+    void fitToNewFrame()
+    {
+        if (m_window->isVisible() && !m_frameSettled
+            && ScreenFit::frameMargins(m_window) != m_fittedWith)
+            fit();
+    }
+
+    // The window system may put its frame around the window without moving the client area,
+    // and then no move event tells that the frame is known: a frame of another size than the
+    // estimated one the window was fitted with could reach past the screen's edge.
+    void checkFrame()
+    {
+        const bool known = !reportedMargins(m_window).isNull();
+        if (known && !m_window->isMaximized() && !m_window->isFullScreen())
+            fitToNewFrame();
+        if (known || ++m_frameChecks >= frameChecks)
+            m_frameWait.stop();
+    }
+
+    // How often, and how long at most, the frame of a window just shown is looked for.
+    static constexpr int frameCheckInterval = 50;
+    static constexpr int frameChecks = 40;
+
     QWidget *m_window;
     QMargins m_fittedWith;
+    // Fitted with the frame the window system reported, not an estimated one.
+    bool m_frameSettled = false;
+    QTimer m_frameWait;
+    int m_frameChecks = 0;
+};
+
+// Follows a font change that reached a window while it was hidden: its contents can be measured
+// at the new font only once it is shown again, and then the window takes the size the open
+// windows took when the font changed.
+class HiddenRefit : public QObject
+{
+public:
+    static constexpr const char *name = "screenFitHiddenRefit";
+
+    HiddenRefit(QWidget *window, const QSize &neededBefore)
+        : QObject(window)
+        , m_window(window)
+        , m_neededBefore(neededBefore)
+        , m_size(window->size())
+    {
+        setObjectName(QLatin1String(name));
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Show) {
+            m_window->removeEventFilter(this);
+            ScreenFit::refitToNewNeeds(m_window, m_size, m_neededBefore);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    // What the contents needed, and the window's size, when it was last shown.
+    QSize m_neededBefore;
+    QSize m_size;
 };
 
 // Holds a window's contents: as large as they ask to be, but where the screen is too small for
@@ -307,15 +385,30 @@ QSize sizeForNewNeeds(const QSize &size, const QSize &neededBefore, const QSize 
 void setStyleSheetKeepingFit(QWidget *window, const QString &styleSheet)
 {
     // A window never shown has no size of its own yet: its contents give it one when it is shown.
-    if (!isCreated(window)) {
+    // One that was shown and is closed now may have given its native window back.
+    if (!isCreated(window) && !window->testAttribute(Qt::WA_WState_ExplicitShowHide)) {
+        window->setStyleSheet(styleSheet);
+        return;
+    }
+    if (!window->isVisible()) {
+        // Measured when it is shown again, against what its contents needed when it was last
+        // open: a second change before then changes nothing of that.
+        if (!window->findChild<HiddenRefit *>(QLatin1String(HiddenRefit::name),
+                                              Qt::FindDirectChildrenOnly))
+            new HiddenRefit(window, neededSize(window));
         window->setStyleSheet(styleSheet);
         return;
     }
     const QSize before = neededSize(window);
     const QSize size = window->size();
     window->setStyleSheet(styleSheet);
-    const auto fit = [window, before, size] {
-        const QSize wanted = sizeForNewNeeds(size, before, neededSize(window));
+    refitToNewNeeds(window, size, before);
+}
+
+void refitToNewNeeds(QWidget *window, const QSize &size, const QSize &neededBefore)
+{
+    const auto fit = [window, size, neededBefore] {
+        const QSize wanted = sizeForNewNeeds(size, neededBefore, neededSize(window));
         if (isPlaceable(window) && wanted != window->size())
             window->resize(wanted);
         keepOnScreen(window, LayoutUpToDate);

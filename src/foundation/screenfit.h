@@ -46,8 +46,14 @@ void keepOnScreenWhenShown(QWidget *window);
 // Gives the window a new style sheet, and with it a new font. A window that had to grow for the
 // larger text shrinks back when the text gets smaller again: the room the user gave the window
 // beyond what its contents needed is kept, the rest follows the contents. The window then lies on
-// the screen. A window never shown only takes the style sheet.
+// the screen. A window never shown only takes the style sheet; one that was shown and is hidden
+// now follows the new text size when it is shown again.
 void setStyleSheetKeepingFit(QWidget *window, const QString &styleSheet);
+
+// Gives a window that had `size` while its contents needed `neededBefore` the size for what they
+// need now (see sizeForNewNeeds), now and once more when the event loop runs, and keeps it on the
+// screen.
+void refitToNewNeeds(QWidget *window, const QSize &size, const QSize &neededBefore);
 
 // The size a window of `size` takes when what its contents need changes from `neededBefore` to
 // `neededAfter`.

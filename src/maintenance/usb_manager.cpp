@@ -23,6 +23,10 @@
 namespace {
 QPointer<USB_Manager> processManager;
 
+// The log's text and background are the look's own pair, readable in either look.
+const QString plainLogSheet
+    = QStringLiteral("QPlainTextEdit {color: palette(text); background: palette(base);}");
+
 USB_Manager::ToolRunner &toolRunner()
 {
     static USB_Manager::ToolRunner runner;
@@ -199,7 +203,8 @@ void USB_Manager::createInstallerWindow()
         frame.moveCenter(owner->mapToGlobal(owner->rect().center()));
         window->move(frame.topLeft());
     }
-    output->setStyleSheet(QStringLiteral("background-image: url(:/ComPort/usbLogo); color: navy"));
+    // Plain text colours on a plain background: small text over a tiled picture cannot be read.
+    output->setStyleSheet(plainLogSheet);
     window->setFocus(Qt::OtherFocusReason);
 }
 

@@ -9,12 +9,24 @@ namespace {
 // A one-column list longer than this is laid out three values to a row.
 constexpr int longestSingleColumn = 24;
 
+// Small text is smoothed at its edges, and its thin strokes never reach the full colour on the
+// screen: asked for with more contrast than the least that text must show, they still show it.
+constexpr double smallTextContrast = 7.0;
+
+QString cellStyle(const QColor &background)
+{
+    // Upright on a known background: the application font may be italic, which at this size
+    // thins the strokes further.
+    return background.isValid() ? QStringLiteral("font-size:9pt; font-style:normal; color:%1")
+                                : QStringLiteral("font-size:8pt; color:%1");
+}
+
 } // namespace
 
 HtmlTable::HtmlTable(const int &width, const double &border, const int &columns,
                      const QColor &background)
     : background(background)
-    , cellOpen(QStringLiteral("<td style=\"font-size:8pt; color:%1\">").arg(colourOn("navy")))
+    , cellOpen(QStringLiteral("<td style=\"%1\">").arg(cellStyle(background).arg(colourOn("navy"))))
 {
     setColumns(columns);
     // Three table starts here against two ends in endTable(): rich-text readers rely on the
@@ -31,7 +43,7 @@ QString HtmlTable::colourOn(const char *name) const
     const QColor colour = QColor::fromString(QLatin1String(name));
     if (!background.isValid())
         return QLatin1String(name);
-    const QColor readable = readableColour(colour, background);
+    const QColor readable = readableColour(colour, background, smallTextContrast);
     return readable == colour ? QString(QLatin1String(name)) : readable.name();
 }
 

@@ -11,7 +11,8 @@ class HtmlTable
 {
 public:
     // Given the background the table will be shown on (a tool tip's), the navy cells and the
-    // dodger-blue headings take the nearest shade of their colour that can be read on it.
+    // dodger-blue headings take the nearest shade of their colour that can be read on it, and the
+    // cells are upright and a little larger.
     HtmlTable(const int &width, const double &border, const int &columns,
               const QColor &background = QColor());
 

@@ -6,7 +6,9 @@
 #include "foundation/livevaluelabel.h"
 #include "views/wavegenerators.h"
 
+#include <QEvent>
 #include <QMessageBox>
+#include <QScrollBar>
 
 namespace {
 
@@ -65,6 +67,30 @@ MicrostepWaves::MicrostepWaves(QWidget *parent)
     }
     setRegisterControls(
         {ui->BtnCalculateWave1, ui->BtnEvaluate1, ui->BtnCalculateWave2, ui->BtnEvaluate2});
+    ui->MemoWavetable1->installEventFilter(this);
+    ui->MemoWavetable2->installEventFilter(this);
+    fitListings();
+}
+
+bool MicrostepWaves::eventFilter(QObject *watched, QEvent *event)
+{
+    // Measured at once, before anything asks the dialog what its contents need at the new font.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitListings();
+    return ChipDialog::eventFilter(watched, event);
+}
+
+void MicrostepWaves::fitListings()
+{
+    // The heading is the widest line a listing holds; a little more keeps its end off the
+    // scroll bar.
+    static const QString widest = WaveTable::listing({}, {}).constFirst() + QStringLiteral("00");
+    for (QTextEdit *memo : {ui->MemoWavetable1, ui->MemoWavetable2}) {
+        const int margins = 2 * int(memo->document()->documentMargin()) + 2 * memo->frameWidth()
+            + memo->contentsMargins().left() + memo->contentsMargins().right();
+        memo->setMinimumWidth(memo->fontMetrics().horizontalAdvance(widest) + margins
+                              + memo->verticalScrollBar()->sizeHint().width());
+    }
 }
 
 MicrostepWaves::~MicrostepWaves()

@@ -36,7 +36,13 @@ private Q_SLOTS:
     void on_BtnCalculateWave2_clicked();
     void on_BtnEvaluate2_clicked();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // Each listing as wide as its widest line at the present font, beside its scroll bar.
+    void fitListings();
+
     struct Motor
     {
         WaveScene scene;

@@ -8,8 +8,11 @@
 #include "console/notificationitem.h"
 #include "console/systemtrayicon.h"
 #include "foundation/appsettings.h"
+#include "foundation/mainappstyle.h"
+#include "foundation/pixmaputilities.h"
 #include "mainwindow/statusbar.h"
 #include "testenvironment.h"
+#include "textcontrast.h"
 
 #include <QBuffer>
 #include <QComboBox>
@@ -508,7 +511,46 @@ private Q_SLOTS:
         QVERIFY(dialog->width() >= QFontMetrics(titleFont).horizontalAdvance(title) + 150);
         QPushButton *ok = dialog->findChild<QPushButton *>();
         QCOMPARE(ok->text(), QStringLiteral("OK"));
-        QVERIFY(!ok->autoDefault() && !ok->isDefault());
+        // Its one button is the default: Return closes the box.
+        QVERIFY(ok->isDefault());
+        QTest::keyClick(dialog, Qt::Key_Return);
+        processDeferredDeletes();
+        QVERIFY(!dialog);
+    }
+
+    void aboutBoxButtonReadsAsAButtonInEveryLook_data()
+    {
+        QTest::addColumn<bool>("applicationLook");
+        QTest::newRow("platform look") << false;
+        QTest::newRow("application look") << true;
+    }
+
+    // The OK button has an edge that stands out from the box, and an upright text that can be
+    // read.
+    void aboutBoxButtonReadsAsAButtonInEveryLook()
+    {
+        QFETCH(bool, applicationLook);
+        start(false);
+        QMainWindow owner;
+        MainAppStyle style(&owner);
+        style.applyStyle(applicationLook, QString());
+        QPointer<DebDialog> dialog = manager->showAboutDialog(
+            QStringLiteral("About this Version"), QStringLiteral("Version 1"), QString());
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QPushButton *ok = dialog->findChild<QPushButton *>();
+        const QImage box = dialog->grab().toImage();
+        const QRect button = ok->geometry();
+        const QPoint middleLeft(button.left(), button.center().y());
+        const QColor outside = box.pixelColor(middleLeft - QPoint(3, 0));
+        double edge = 1.0;
+        for (int dx = 0; dx < 3; ++dx)
+            edge = qMax(edge, contrastRatio(box.pixelColor(middleLeft + QPoint(dx, 0)), outside));
+        QVERIFY2(edge >= 3.0, qPrintable(QString::number(edge)));
+        const TextContrast text = textContrast(box, button.adjusted(4, 4, -4, -4));
+        QVERIFY(text.inkPixels > 0);
+        QVERIFY2(text.cores >= 4.5, qPrintable(QString::number(text.cores)));
+        if (applicationLook)
+            QVERIFY(!QFontInfo(ok->font()).italic());
         ok->click();
         processDeferredDeletes();
         QVERIFY(!dialog);

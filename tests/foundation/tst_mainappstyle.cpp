@@ -1,3 +1,5 @@
+#include "dialogs/registermap.h"
+#include "dialogs/registers.h"
 #include "foundation/appsettings.h"
 #include "foundation/constants.h"
 #include "foundation/mainappstyle.h"
@@ -5,6 +7,7 @@
 #include "views/loadadapt.h"
 
 #include "support/testenvironment.h"
+#include "support/textcontrast.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -22,6 +25,7 @@
 #include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -657,7 +661,39 @@ void TestMainAppStyle::everyLookCanBeRead()
         ++checked;
     }
     QVERIFY(checked >= 9);
+    // Below the heading only the help sentences are drawn: small text, smoothed at its edges,
+    // whose strokes must still stand out.
+    const QImage tipImage = tip->grab().toImage();
+    const TextContrast sentences = textContrast(
+        tipImage, QRect(0, tipImage.height() / 2, tipImage.width(), tipImage.height() / 2 - 4));
+    QVERIFY(sentences.inkPixels > 0);
+    QVERIFY2(sentences.cores >= 4.5, qPrintable(QString::number(sentences.cores)));
     QToolTip::hideText();
+
+    // A read-only register's value in the table is told apart from the ones that can be
+    // edited, and read as well.
+    const RegisterMapEntry *const active = currentRegisterMap;
+    currentRegisterMap = registerMap3162;
+    Registers registers;
+    registers.OnEnableAll(true);
+    registers.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&registers));
+    auto *table = registers.findChild<QTableWidget *>(QStringLiteral("TableRegisters"));
+    QVERIFY(table);
+    const QList<QTableWidgetItem *> names
+        = table->findItems(QStringLiteral("IFCNT"), Qt::MatchExactly);
+    QCOMPARE(names.size(), 1);
+    QTableWidgetItem *readOnly = table->item(names.first()->row(), Registers::NewColumn);
+    QCOMPARE(readOnly->flags(), Qt::NoItemFlags);
+    table->scrollToItem(readOnly);
+    // Grabbed with the dialog: the table may let the window's background show through.
+    const QRect cell = table->visualItemRect(readOnly).translated(
+        table->viewport()->mapTo(&registers, QPoint(0, 0)));
+    const TextContrast value = textContrast(registers.grab().toImage(), cell);
+    QVERIFY(value.inkPixels > 0);
+    QVERIFY2(value.cores >= 4.5,
+             qPrintable(QStringLiteral("%1 on %2").arg(value.cores).arg(value.background.name())));
+    currentRegisterMap = active;
     if (applicationLook)
         styled.style->applyStyle(false, offExtraSheet);
 }

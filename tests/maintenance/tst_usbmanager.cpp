@@ -22,6 +22,7 @@
 #include "serial/abstractserial.h"
 #include "serial/serialdeviceenumerator.h"
 #include "testenvironment.h"
+#include "textcontrast.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,6 +45,16 @@
 using boardsim::Chip;
 
 namespace {
+
+// The log's text stands out from what lies behind it.
+bool logIsReadable(QPlainTextEdit *log)
+{
+    const TextContrast text = textContrast(log->grab().toImage(), log->viewport()->geometry());
+    if (text.inkPixels > 0 && text.cores >= 4.5)
+        return true;
+    qWarning() << "log text" << text.inkPixels << text.cores << text.background;
+    return false;
+}
 constexpr int boardWaitMs = 20000;
 
 QString ruleFile(const QString &product)
@@ -278,15 +289,21 @@ void TestUsbManager::treeFollowsBoards()
     QCOMPARE(item(QStringLiteral("ttyACM0"))->text(1), QStringLiteral("362V1.07"));
     QCOMPARE(item(QStringLiteral("ttyACM1"))->text(1), QStringLiteral("3141V100"));
     QVERIFY(!window->findChild<QProgressBar *>()->isVisible());
-    // For a look at the window with two boards (run under a display with this variable set).
+    // The log can be read in either look. For a look at the window with two boards, run under
+    // a display with this variable set.
     const QString shots = qEnvironmentVariable("KVN_SCREENSHOT_DIR");
-    if (!shots.isEmpty()) {
+    {
         manager->resize(970, 468);
         MainAppStyle look(window.get());
         for (const bool applicationLook : {false, true}) {
             look.applyStyle(applicationLook, QString());
-            QTest::qWait(500);
-            manager->grab().save(shots + QStringLiteral("/usbmanager-%1.png").arg(applicationLook));
+            QVERIFY2(logIsReadable(manager->logOutput()),
+                     applicationLook ? "own look" : "platform");
+            if (!shots.isEmpty()) {
+                QTest::qWait(500);
+                manager->grab().save(shots
+                                     + QStringLiteral("/usbmanager-%1.png").arg(applicationLook));
+            }
         }
     }
 
@@ -344,11 +361,12 @@ void TestUsbManager::installPass_data()
     QTest::addColumn<int>("answer"); // 0: the real tool's, else the elevation's answer
     QTest::addColumn<QString>("logged");
     QTest::addColumn<bool>("ruleInstalled");
-    QTest::newRow("installed") << 0 << "Check completely" << true;
-    QTest::newRow("declined") << 5 << "Installation refused: " << false;
-    QTest::newRow("tool failed") << 1 << "Installation failed: " << false;
+    QTest::addColumn<bool>("applicationLook");
+    QTest::newRow("installed") << 0 << "Check completely" << true << false;
+    QTest::newRow("declined") << 5 << "Installation refused: " << false << true;
+    QTest::newRow("tool failed") << 1 << "Installation failed: " << false << false;
     // The system never answers (the password prompt stays open): the passes are bounded.
-    QTest::newRow("never answered") << 33 << "No usable port after 10 passes" << false;
+    QTest::newRow("never answered") << 33 << "No usable port after 10 passes" << false << true;
 }
 
 void TestUsbManager::installPass()
@@ -356,6 +374,12 @@ void TestUsbManager::installPass()
     QFETCH(int, answer);
     QFETCH(QString, logged);
     QFETCH(bool, ruleInstalled);
+    QFETCH(bool, applicationLook);
+    std::unique_ptr<MainAppStyle> look;
+    if (applicationLook) {
+        look = std::make_unique<MainAppStyle>(window.get());
+        look->applyStyle(true, QString());
+    }
     boardsim::SimulatedBoard &board = startBoard(Chip::Kvn3162, QStringLiteral("ttyACM0"));
     // The port is there but not the user's: as root, whom no mode stops, its node goes.
     const QString node = board.devicePath();
@@ -377,6 +401,7 @@ void TestUsbManager::installPass()
     openManager(1);
     QTRY_VERIFY_WITH_TIMEOUT(log().contains(logged),
                              boardWaitMs + 2000 * USB_Manager::maximumInstallPasses);
+    QVERIFY(logIsReadable(manager->logOutput()));
     QCOMPARE(toolCalls, QStringList {QStringLiteral("install")});
     QCOMPARE(QFileInfo::exists(ruleFile(QStringLiteral("b162"))), ruleInstalled);
     QCOMPARE(DeviceConsole::isPortUsable(QStringLiteral("ttyACM0")), ruleInstalled);

@@ -6,9 +6,11 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 
 #include <limits>
@@ -212,6 +214,41 @@ private Q_SLOTS:
         settings.restoreWindow(&next.window, QString());
         QVERIFY(next.window.isMaximized());
         QCOMPARE(next.window.normalGeometry().size(), QSize(700, 500));
+    }
+
+    void aStoredSizeBelowTheLeastSizeGivesTheDefaultSize_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QSize>("opensWith");
+        // The window's contents need 500 x 200 at least, its menu bar a little more height; the
+        // default size is 800 x 480.
+        QTest::newRow("0 x 0") << QVariant(QSize(0, 0)) << QSize(800, 480);
+        QTest::newRow("1 x 1") << QVariant(QSize(1, 1)) << QSize(800, 480);
+        QTest::newRow("1e309") << QVariant(QStringLiteral("1e309")) << QSize(800, 480);
+        QTest::newRow("too narrow") << QVariant(QSize(300, 400)) << QSize(800, 400);
+        QTest::newRow("too low") << QVariant(QSize(600, 100)) << QSize(600, 480);
+        QTest::newRow("small but enough") << QVariant(QSize(500, 300)) << QSize(500, 300);
+    }
+
+    // Opened at that size, on the screen, it stores that size again.
+    void aStoredSizeBelowTheLeastSizeGivesTheDefaultSize()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QSize, opensWith);
+        AppSettings().setValue("Mainwindow/Size", stored);
+        Window restored;
+        auto *contents = new QWidget;
+        contents->setMinimumSize(500, 200);
+        restored.window.setCentralWidget(contents);
+        AppSettings settings;
+        settings.restoreWindow(&restored.window, QString());
+        const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size()
+            - QSize(0, 0).grownBy(ScreenFit::frameMargins(&restored.window));
+        const QSize expected = opensWith.boundedTo(room);
+        QCOMPARE(restored.window.size(), expected);
+        settings.saveWindow(&restored.window, QString());
+        std::unique_ptr<QSettings> disk(storeOnDisk(settings));
+        QCOMPARE(disk->value("Mainwindow/Size").toSize(), expected);
     }
 
     void aStoredStateForAnActionThatNoLongerExistsIsIgnored()

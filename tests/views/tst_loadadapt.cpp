@@ -386,9 +386,10 @@ void TestLoadAdapt::helpAndClosingAreQuiet()
     QCOMPARE(dialog->findChild<QFrame *>("frameHelp")->whatsThis(), help);
     QVERIFY(help.contains(QStringLiteral("data:image/png;base64,")));
     QVERIFY(help.contains(QStringLiteral("strainWatch & loadAdapt")));
-    QCOMPARE(help.count(QStringLiteral("<td style=\"font-size:8pt; color:navy\">") + QChar(0x2019)
-                        + QStringLiteral("</td>")),
-             4);
+    QCOMPARE(
+        help.count(QStringLiteral("<td style=\"font-size:9pt; font-style:normal; color:navy\">")
+                   + QChar(0x2019) + QStringLiteral("</td>")),
+        4);
     QVERIFY(help.contains(QStringLiteral("Minimum and Maximum speed.") + QChar(0x2022)));
     for (const QString &text : {help, dialog->whatsThis()})
         QVERIFY(!text.contains(QChar(0x95)));

@@ -1,5 +1,7 @@
 #include "boardsim/simulatedboard.h"
 #include "boardsim/wavetable.h"
+#include "foundation/mainappstyle.h"
+#include "foundation/pixmaputilities.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/statusbar.h"
 #include "support/devicetree.h"
@@ -79,6 +81,8 @@ private Q_SLOTS:
     void cleanup();
 
     void formHoldsBothMotorsUnderTheirNames();
+    void emptyListingsShowTheirFrameAndRoomForTheirHeading_data();
+    void emptyListingsShowTheirFrameAndRoomForTheirHeading();
     void pollShowsTableIndexAndCoilCurrents_data();
     void pollShowsTableIndexAndCoilCurrents();
     void refusedWavesAreShownButNotWritten_data();
@@ -161,6 +165,46 @@ void TestMicrostepWaves::formHoldsBothMotorsUnderTheirNames()
     QCOMPARE(labelTexts(&dialog, 0), words);
     dialog.OnInitAllValues();
     QCOMPARE(labelTexts(&dialog, 0), words);
+}
+
+void TestMicrostepWaves::emptyListingsShowTheirFrameAndRoomForTheirHeading_data()
+{
+    QTest::addColumn<bool>("applicationLook");
+    QTest::addColumn<int>("fontSize");
+    QTest::newRow("platform look, 8 px") << false << 8;
+    QTest::newRow("platform look, 20 px") << false << 20;
+    QTest::newRow("application look, 8 px") << true << 8;
+    QTest::newRow("application look, 20 px") << true << 20;
+}
+
+// Before any wave is listed, each listing shows where it is and is wide enough for its heading.
+void TestMicrostepWaves::emptyListingsShowTheirFrameAndRoomForTheirHeading()
+{
+    QFETCH(bool, applicationLook);
+    QFETCH(int, fontSize);
+    QWidget owner;
+    MainAppStyle look(&owner);
+    look.applyStyle(applicationLook, QString());
+    MicrostepWaves dialog;
+    dialog.setStyleSheet(QStringLiteral("QWidget {font-size: %1px}").arg(fontSize));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *memo = child<QTextEdit>(&dialog, "MemoWavetable1");
+    const QString heading = QStringLiteral("Index::Slope::Wavetable entry");
+    QTRY_VERIFY2(memo->viewport()->width() >= memo->fontMetrics().horizontalAdvance(heading)
+                         + 2 * memo->document()->documentMargin(),
+                 qPrintable(QString::number(memo->viewport()->width())));
+    // The platform draws its own frames; the application look draws a line around the listing.
+    if (!applicationLook)
+        return;
+    const QImage shown = dialog.grab().toImage();
+    const QRect frame(memo->mapTo(&dialog, QPoint(0, 0)), memo->size());
+    const QPoint middleLeft(frame.left(), frame.center().y());
+    const QColor outside = shown.pixelColor(middleLeft - QPoint(3, 0));
+    double edge = 1.0;
+    for (int dx = 0; dx < 3; ++dx)
+        edge = qMax(edge, contrastRatio(shown.pixelColor(middleLeft + QPoint(dx, 0)), outside));
+    QVERIFY2(edge >= 3.0, qPrintable(QString::number(edge)));
 }
 
 void TestMicrostepWaves::pollShowsTableIndexAndCoilCurrents_data()
