@@ -41,12 +41,16 @@ Writes collect(QSignalSpy &spy)
     return writes;
 }
 
-void prepare(MotionPanel &panel)
+// The panel on the test's dials and boxes; without probes every read and write succeeds.
+void prepare(MotionPanel &panel, std::function<bool()> readFailed = {},
+             std::function<bool()> writeFailed = {})
 {
     MotionPanel::Sources sources;
     sources.jogVelocity = velocityDial;
     sources.jogAcceleration = accelerationDial;
     sources.rampBox = box;
+    sources.readFailed = std::move(readFailed);
+    sources.writeFailed = std::move(writeFailed);
     panel.setSources(sources);
 }
 
@@ -305,14 +309,9 @@ private Q_SLOTS:
     void refusedWritesEndAStartButNotAStop()
     {
         MotionPanel panel;
-        MotionPanel::Sources sources;
-        sources.jogVelocity = velocityDial;
-        sources.jogAcceleration = accelerationDial;
-        sources.rampBox = box;
         int refused = -1;
         int last = -1;
-        sources.writeFailed = [&] { return last == refused; };
-        panel.setSources(sources);
+        prepare(panel, {}, [&] { return last == refused; });
         connect(&panel, &MotionPanel::DoWriteRegister, this,
                 [&](unsigned char address, int) { last = address; });
         QSignalSpy writes(&panel, &MotionPanel::DoWriteRegister);
@@ -357,13 +356,8 @@ private Q_SLOTS:
     void rampBoxesShowWhatTheChipHolds()
     {
         MotionPanel panel;
-        MotionPanel::Sources sources;
-        sources.jogVelocity = velocityDial;
-        sources.jogAcceleration = accelerationDial;
-        sources.rampBox = box;
         int lastRead = -1;
-        sources.readFailed = [&] { return lastRead == 0x47 || lastRead == 0x2D; };
-        panel.setSources(sources);
+        prepare(panel, [&] { return lastRead == 0x47 || lastRead == 0x2D; });
         QList<QList<int>> shown; // motor, field, value, from the chip
         connect(
             &panel, &MotionPanel::rampBoxValue, this,
