@@ -73,8 +73,7 @@ int RegisterAccess::writeRegister(quint8 address, qint32 value)
 {
     const int status = m_link->kvnlStatus(moduleAddress, KvnlWriteRegister, address, bank, value);
     m_lastWriteStatus = status;
-    m_lastWriteFailed = status != KvnlReplySuccess;
-    if (!m_lastWriteFailed)
+    if (!lastWriteFailed())
         m_confirmed.confirm(address, value);
     return status;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/kvnldatagram.h"
 #include "mainwindow/confirmedregisters.h"
 
 #include <QObject>
@@ -53,7 +54,7 @@ public:
     // chip still being detected), which its 0 alone cannot tell from a register holding 0.
     bool lastReadFailed() const { return m_lastReadFailed; }
     // Whether the last writeRegister was not confirmed by the chip (status other than success).
-    bool lastWriteFailed() const { return m_lastWriteFailed; }
+    bool lastWriteFailed() const { return m_lastWriteStatus != KvnlReplySuccess; }
     // What a register holds after the chip did not confirm a write to it: read afresh when the
     // board answered the write with an error (it is there to be asked), else the last value the
     // chip confirmed. Nothing when neither is to be had.
@@ -101,8 +102,8 @@ private:
     bool m_firstConnection = true;
     bool m_detectionInterrupted = false;
     bool m_lastReadFailed = false;
-    bool m_lastWriteFailed = false;
-    int m_lastWriteStatus = 0;
+    // Nothing written yet counts as nothing failed.
+    int m_lastWriteStatus = KvnlReplySuccess;
     ConfirmedRegisters m_confirmed;
     bool m_brownOutBoxOpen = false;
     // One error box per detection episode, then silent retries.
