@@ -220,6 +220,15 @@ QList<quint8> MotionPanel::run(const MotionStep *steps, int count, int motor, Di
     return refused;
 }
 
+std::optional<int> MotionPanel::read(quint8 address)
+{
+    int value = 0;
+    Q_EMIT DoReadRegister(address, value);
+    if (m_sources.readFailed && m_sources.readFailed())
+        return std::nullopt;
+    return value;
+}
+
 bool MotionPanel::write(quint8 address, int value, bool jogTab)
 {
     Q_EMIT DoWriteRegister(address, value);
@@ -280,12 +289,33 @@ void MotionPanel::fastJogToggled(int motor, Direction direction, bool checked)
     }
     m_fast[motor - 1][direction] = true;
     Q_EMIT fastJogChecked(motor, direction, true);
-    // A jog the chip did not take does not run: the button shows that, and writes nothing more.
+    // A start the chip took in part writes nothing more. What runs then is neither what was asked
+    // nor always what ran before: a RAMPMODE refused after VMAX turns the motor the other way at
+    // the new speed. The buttons show what the chip does, so that one click stops it.
     if (!run(fastOnSteps, int(std::size(fastOnSteps)), motor, direction, OnRefusal::Abandon, true)
-             .isEmpty()
-        && m_fast[motor - 1][direction]) {
-        m_fast[motor - 1][direction] = false;
-        Q_EMIT fastJogChecked(motor, direction, false);
+             .isEmpty())
+        showFastJog(motor, turningDirection(motor));
+}
+
+std::optional<MotionPanel::Direction> MotionPanel::turningDirection(int motor)
+{
+    const std::optional<int> mode = read(rampModeRegister(motor));
+    if (mode != modeFor(Left) && mode != modeFor(Right))
+        return std::nullopt;
+    const std::optional<int> velocity = read(rampRegister(motor, VMax));
+    if (!velocity || *velocity == 0)
+        return std::nullopt;
+    return mode == modeFor(Left) ? Left : Right;
+}
+
+void MotionPanel::showFastJog(int motor, std::optional<Direction> lit)
+{
+    for (Direction direction : {Left, Right}) {
+        const bool on = lit == direction;
+        if (m_fast[motor - 1][direction] != on) {
+            m_fast[motor - 1][direction] = on;
+            Q_EMIT fastJogChecked(motor, direction, on);
+        }
     }
 }
 
@@ -387,10 +417,8 @@ void MotionPanel::readRampRegisters()
         for (int i = 0; i < rampFieldCount; ++i) {
             if (m_edited[motor - 1][fillOrder[i]])
                 continue;
-            int value = 0;
-            Q_EMIT DoReadRegister(rampRegister(motor, fillOrder[i]), value);
-            if (!m_sources.readFailed || !m_sources.readFailed())
-                showChipValue(motor, fillOrder[i], value);
+            if (const std::optional<int> value = read(rampRegister(motor, fillOrder[i])))
+                showChipValue(motor, fillOrder[i], *value);
         }
         m_vstartPending[motor - 1] = false;
     }
@@ -422,12 +450,6 @@ void MotionPanel::registerAnnounced(unsigned char address, int value)
 void MotionPanel::chipRestarted()
 {
     forgetRampEdits();
-    for (int motor = 1; motor <= 2; ++motor) {
-        for (Direction direction : {Left, Right}) {
-            if (m_fast[motor - 1][direction]) {
-                m_fast[motor - 1][direction] = false;
-                Q_EMIT fastJogChecked(motor, direction, false);
-            }
-        }
-    }
+    for (int motor = 1; motor <= 2; ++motor)
+        showFastJog(motor, std::nullopt);
 }

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 
 struct MotionStep;
 
@@ -63,7 +64,8 @@ public Q_SLOTS:
     // Jog tab, motor 1 or 2.
     void jogPressed(int motor, MotionPanel::Direction direction);
     void jogReleased(int motor, MotionPanel::Direction direction);
-    // The fast-jog button of that direction was toggled (by the user or by the window).
+    // The fast-jog button of that direction was toggled (by the user or by the window). A start
+    // the chip took only in part lights the button of the way the chip then turns, if any.
     void fastJogToggled(int motor, MotionPanel::Direction direction, bool checked);
     void jogStop(int motor);
     void jogVelocityChanged(int motor, int value);
@@ -118,6 +120,8 @@ private:
     // Runs a sequence; gives the registers whose writes the chip did not take.
     QList<quint8> run(const MotionStep *steps, int count, int motor, Direction direction,
                       OnRefusal onRefusal, bool jogTab);
+    // One read; nothing when it brought no value of the chip.
+    std::optional<int> read(quint8 address);
     // One write; true when the chip took it. A jog-tab write the chip took is shown in its
     // ramp box, unless the user has typed there and not sent it yet.
     bool write(quint8 address, int value, bool jogTab);
@@ -125,6 +129,11 @@ private:
     // refused and showIfStillRunning is set, the button is lit again: the motor still turns.
     bool uncheckFast(int motor, Direction direction, bool showIfStillRunning);
     void fastJogOff(int motor, Direction direction, bool showIfStillRunning);
+    // The way the motor turns in velocity mode, as the chip tells it; nothing when it stands,
+    // runs to a target, or a read brought nothing of the chip.
+    std::optional<Direction> turningDirection(int motor);
+    // Lights that fast button of the motor and puts out the other; none with no direction.
+    void showFastJog(int motor, std::optional<Direction> lit);
     void setBox(int motor, RampField field, int value);
     void showChipValue(int motor, RampField field, int value);
 

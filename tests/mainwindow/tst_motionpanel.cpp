@@ -1,4 +1,6 @@
+#include "linkedboard.h"
 #include "mainwindow/motionpanel.h"
+#include "mainwindow/registeraccess.h"
 #include "support/testenvironment.h"
 
 #include <QSignalSpy>
@@ -64,6 +66,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         isolateTestEnvironment();
+        LinkedBoard::exportRoots();
         qRegisterMetaType<MotionPanel::Direction>();
         qRegisterMetaType<MotionPanel::RampField>();
     }
@@ -351,6 +354,55 @@ private Q_SLOTS:
         QCOMPARE(collect(writes), (Writes {{0x26, 10033}, {0x27, 0}, {0x20, 1}}));
     }
 
+    // A fast start the simulated chip took in part lights the button of the way the motor then
+    // turns (after a stop, or while it turned left on the ramp tab), and one click stops it.
+    void startTakenInPartShowsWhatTheMotorDoes_data()
+    {
+        using P = MotionPanel;
+        QTest::addColumn<bool>("turning"); // left, from the ramp tab; else stopped
+        QTest::addColumn<int>("motor");
+        QTest::addColumn<P::Direction>("asked");
+        QTest::addColumn<int>("refused");
+        QTest::addColumn<P::Direction>("lit");
+        QTest::addColumn<bool>("byStop"); // the click is Stop's, not the lit button's
+        QTest::newRow("RAMPMODE 1 refused") << false << 1 << P::Left << 0x20 << P::Right << false;
+        QTest::newRow("RAMPMODE 2 refused") << false << 2 << P::Right << 0x40 << P::Right << true;
+        QTest::newRow("AMAX refused, turning") << true << 1 << P::Right << 0x26 << P::Left << false;
+    }
+
+    void startTakenInPartShowsWhatTheMotorDoes()
+    {
+        QFETCH(bool, turning);
+        QFETCH(int, motor);
+        QFETCH(MotionPanel::Direction, asked);
+        QFETCH(int, refused);
+        QFETCH(MotionPanel::Direction, lit);
+        QFETCH(bool, byStop);
+        LinkedBoard linked;
+        QVERIFY2(linked.start(boardsim::Chip::Kvn3162), qPrintable(linked.errorText));
+        RegisterAccess access(linked.link.get());
+        access.beginConnection("3162");
+        access.readRegister(0x20); // the connection's first read detects the chip
+        MotionPanel panel;
+        prepare(
+            panel, [&] { return access.lastReadFailed(); },
+            [&] { return access.lastWriteFailed(); });
+        connect(&panel, &MotionPanel::DoWriteRegister, &access, &RegisterAccess::OnWriteRegister);
+        connect(&panel, &MotionPanel::DoReadRegister, &access, &RegisterAccess::OnReadRegister);
+        int shown = 0; // the buttons as the window shows them: bit 0 fast-left, bit 1 fast-right
+        connect(&panel, &MotionPanel::fastJogChecked, this,
+                [&](int, MotionPanel::Direction d, bool on) {
+                    shown = on ? shown | (1 << d) : shown & ~(1 << d);
+                });
+        turning ? panel.rotate(motor, MotionPanel::Left) : panel.jogStop(motor);
+        linked.board->refuseWrites(quint8(refused), 1);
+        panel.fastJogToggled(motor, asked, true);
+        QCOMPARE(shown, 1 << lit);
+        byStop ? panel.jogStop(motor) : panel.fastJogToggled(motor, lit, false);
+        QCOMPARE(linked.board->registerValue(reg(motor, 0x27)), 0u);
+        QCOMPARE(shown, 0);
+    }
+
     // What the jog tab writes and the chip takes, the ramp tab shows, as the chip's value; a box
     // the user typed into keeps the typing. A read that brought nothing leaves its box alone.
     void rampBoxesShowWhatTheChipHolds()
@@ -443,5 +495,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMotionPanel)
+QTEST_MAIN(TestMotionPanel)
 #include "tst_motionpanel.moc"
