@@ -24,6 +24,7 @@
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -462,6 +463,12 @@ void TestWindowFaults::unplugDuringRegisterFileLoad()
     QCOMPARE(child<QSpinBox>("EditDMax1")->value(), 777);
     QCOMPARE(child<QSpinBox>("EditD1_1")->value(), 888);
     QCOMPARE(child<QSpinBox>("EditVMax2")->value(), 999);
+    // VMAX_1, the eleventh write, got no reply: the ramp tab and the register table keep the 0
+    // the chip last confirmed, not the file's 1.
+    QCOMPARE(child<QSpinBox>("EditVMax1")->value(), 0);
+    const auto *table = window->chipDialogs().registers.findChild<QTableWidget *>();
+    const int vmax1 = table->findItems("VMAX_1", Qt::MatchExactly).value(0)->row();
+    QCOMPARE(table->item(vmax1, Registers::ActualColumn)->text(), QStringLiteral("0"));
 
     QVERIFY(board->replug());
     verifyConnected();

@@ -117,14 +117,22 @@ private Q_SLOTS:
 
     // After a write the chip did not take, the register holds what the chip holds: read afresh
     // when the board answered with an error, the last value the chip confirmed when no reply
-    // came (no second wait), nothing once the board is gone.
+    // came (no second wait), nothing once the board is gone. The link keeps its port open after
+    // a request without reply, as one that does not reconnect does, so a read would go out.
     void failedWriteLeavesTheChipsValue()
     {
-        connectTo(Chip::Kvn3141);
+        QVERIFY(linked.startBoard(Chip::Kvn3141));
+        QTRY_VERIFY(linked.link->openHandler(linked.board->portName()));
         RegisterAccess access(linked.link.get());
         access.beginConnection("3141");
         linked.board->setRegisterValue(0x2D, 1234);
         QCOMPARE(access.readRegister(0x2D), 1234);
+        // Only read so far, never written: the read is what is known.
+        linked.board->setSilentFor(1);
+        access.writeRegister(0x2D, 8);
+        linked.board->clearRequestLog();
+        QCOMPARE(access.valueAfterFailedWrite(0x2D), std::optional<qint32>(1234));
+        QVERIFY(linked.board->requestLog().isEmpty());
 
         linked.board->refuseWrites(0x2D, 1);
         access.writeRegister(0x2D, 5);

@@ -406,7 +406,8 @@ private Q_SLOTS:
     void loadOfAPartialFileLeavesTheOtherRegistersAlone()
     {
         const QString file = path("partial.3162");
-        QCOMPARE(writeFile(file, "[Registers]\nVMAX_2=1000\nGCONF=4\n"), QString());
+        const QByteArray contents("[Registers]\nVMAX_2=1000\nGCONF=4\n");
+        QCOMPARE(writeFile(file, contents), QString());
         MemoryChip chip;
         const auto result = RegisterSettingsFile::load(file, registerMap3162, chip.io());
         QCOMPARE(result.outcome, Outcome::Partial);
@@ -414,6 +415,10 @@ private Q_SLOTS:
         QCOMPARE(chip.writes.size(), 2);
         QCOMPARE(result.missing.size(), writableNames(registerMap3162).size() - 2);
         QVERIFY(result.refused.isEmpty());
+        // Blank lines up to the largest file there may be, 1048576 bytes: read all the same.
+        QCOMPARE(writeFile(file, contents.leftJustified(1048576, '\n')), QString());
+        QCOMPARE(RegisterSettingsFile::load(file, registerMap3162, chip.io()).written,
+                 QStringList({"GCONF", "VMAX_2"}));
     }
 
     void loadOfTheOtherChipsFileRefusesItsOwnRegisters()
