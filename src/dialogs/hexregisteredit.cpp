@@ -1,6 +1,8 @@
 #include "dialogs/hexregisteredit.h"
 
 #include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 namespace {
 
@@ -21,6 +23,28 @@ HexRegisterEdit::HexRegisterEdit(QWidget *parent)
     : QLineEdit(parent)
 {
     setInputMask(QLatin1String(inputMask));
+}
+
+QSize HexRegisterEdit::sizeHint() const
+{
+    const QSize hint = QLineEdit::sizeHint();
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    for (const QChar place : QStringLiteral("0123456789abcdef_"))
+        widest = qMax(widest, metrics.horizontalAdvance(place));
+    // The line edit keeps two pixels beside its text on either side, and room for the cursor.
+    constexpr int textSideRoom = 2;
+    constexpr int cursorRoom = 1;
+    const QMargins text = textMargins();
+    const QMargins contents = contentsMargins();
+    const int width = metrics.horizontalAdvance(QStringLiteral("0x")) + 8 * widest
+        + 2 * textSideRoom + cursorRoom + text.left() + text.right() + contents.left()
+        + contents.right();
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QSize framed
+        = style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(width, 0), this);
+    return {framed.width(), hint.height()};
 }
 
 void HexRegisterEdit::keyPressEvent(QKeyEvent *event)

@@ -14,6 +14,10 @@ public:
 
     explicit HexRegisterEdit(QWidget *parent = nullptr);
 
+    // As wide as the widest value ("0x" and eight digits, or the blanks) needs to be shown whole,
+    // with the frame of the look in force.
+    QSize sizeHint() const override;
+
 protected:
     // A digit typed with the cursor on the fixed "0x" goes to the first digit place: the mask
     // alone would take a 0 there for the fixed 0, and a lone 0 typed into a cleared value would

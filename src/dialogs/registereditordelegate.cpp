@@ -1,7 +1,6 @@
 #include "dialogs/registereditordelegate.h"
 
 #include "dialogs/hexregisteredit.h"
-#include "foundation/pixmaputilities.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -22,35 +21,10 @@ QLineEdit *textLine(QWidget *editor)
     return line ? line : editor->findChild<QLineEdit *>();
 }
 
-// Smoothed at their edges, the strokes of a text never show its full colour: a dimmed text asks
-// for more contrast than the least a text must show, and its strokes still show that.
-constexpr double dimmedTextContrast = 6.0;
-
 } // namespace
 
-void RegisterEditorDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                                   const QModelIndex &index) const
-{
-    if (option.state & QStyle::State_Enabled) {
-        QItemDelegate::paint(painter, option, index);
-        return;
-    }
-    // The table lies on the look's base colour or, where the look makes the table transparent,
-    // on its window colour: the two are alike in every look, and the text stands out from both.
-    // The view's own palette may hold the transparent colour, the application's holds the look's.
-    const QPalette look = QApplication::palette();
-    QStyleOptionViewItem readable = option;
-    const QColor onBase
-        = readableColour(option.palette.color(QPalette::Disabled, QPalette::Text),
-                         look.color(QPalette::Active, QPalette::Base), dimmedTextContrast);
-    readable.palette.setColor(
-        QPalette::Disabled, QPalette::Text,
-        readableColour(onBase, look.color(QPalette::Active, QPalette::Window), dimmedTextContrast));
-    QItemDelegate::paint(painter, readable, index);
-}
-
 RegisterEditorDelegate::RegisterEditorDelegate(QObject *parent)
-    : QItemDelegate(parent)
+    : RegisterValueDelegate(parent)
 { }
 
 RegisterEditorDelegate::~RegisterEditorDelegate() = default;
@@ -81,6 +55,31 @@ QWidget *RegisterEditorDelegate::createEditor(QWidget *parent, const QStyleOptio
         connect(line, &QLineEdit::textEdited, editor,
                 [editor](const QString &text) { editor->setProperty(typedProperty, text); });
     return editor;
+}
+
+int RegisterEditorDelegate::editorWidth(QWidget *parent) const
+{
+    bool anyHex = false;
+    std::optional<QPair<qint32, qint32>> decimalSpan;
+    for (const RegisterEditRange &range : ranges) {
+        if (range.hex) {
+            anyHex = true;
+        } else {
+            decimalSpan = decimalSpan ? qMakePair(qMin(decimalSpan->first, range.min),
+                                                  qMax(decimalSpan->second, range.max))
+                                      : qMakePair(range.min, range.max);
+        }
+    }
+    // Editors that are never shown, made only to be measured in the look they would have.
+    int width = 0;
+    if (anyHex)
+        width = HexRegisterEdit(parent).sizeHint().width();
+    if (decimalSpan) {
+        QSpinBox spinBox(parent);
+        spinBox.setRange(decimalSpan->first, decimalSpan->second);
+        width = qMax(width, spinBox.sizeHint().width());
+    }
+    return width;
 }
 
 void RegisterEditorDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const

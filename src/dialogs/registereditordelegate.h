@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QItemDelegate>
+#include "dialogs/registervaluedelegate.h"
+
 #include <QList>
 
 // What the editor of one table row accepts.
@@ -19,7 +20,7 @@ struct RegisterEditRange
 // The editors of the register table's "New Value" column: a spin box within the register's
 // bounds for a decimal row, a HexRegisterEdit for a hexadecimal one. ranges holds one record per
 // table row.
-class RegisterEditorDelegate : public QItemDelegate
+class RegisterEditorDelegate : public RegisterValueDelegate
 {
     Q_OBJECT
 
@@ -34,10 +35,10 @@ public:
                       const QModelIndex &index) const override;
     void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
                               const QModelIndex &index) const override;
-    // A value that cannot be edited (a read-only register) is drawn in the look's disabled text
-    // colour, but never fainter than text can be read on the table.
-    void paint(QPainter *painter, const QStyleOptionViewItem &option,
-               const QModelIndex &index) const override;
+
+    // The width an editor placed on parent needs to show the widest value of any row whole, with
+    // parent's font and look; 0 without rows.
+    int editorWidth(QWidget *parent) const;
 
     QList<RegisterEditRange> ranges;
 

@@ -16,6 +16,8 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 TRegisterTableItem *registerItem(QTableWidget *table, int row)
@@ -38,6 +40,7 @@ Registers::Registers(QWidget *parent)
     setIdentity("Registers", resizableFlags);
     updating = false;
     delegate = new RegisterEditorDelegate(this);
+    actualDelegate = new RegisterValueDelegate(this);
     setHeaderLabels();
     // Until the first connection: the form's one empty row, of no use.
     ui->TableRegisters->setEnabled(false);
@@ -105,6 +108,7 @@ void Registers::rebuildRows()
         delegate->ranges.append(RegisterEditRange(entry.hex, entry.min, entry.max));
     }
     table->setVerticalHeaderLabels(rowLabels);
+    table->setItemDelegateForColumn(ActualColumn, actualDelegate);
     table->setItemDelegateForColumn(NewColumn, delegate);
     fitColumns();
 }
@@ -144,8 +148,11 @@ void Registers::fitColumns()
     const int padding
         = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1);
     const int widestValue = qMax(hexWidth, decimalWidth) + padding;
-    for (const int column : {int(ActualColumn), int(NewColumn)})
-        table->setColumnWidth(column, qMax(table->columnWidth(column), widestValue));
+    table->setColumnWidth(ActualColumn, qMax(table->columnWidth(ActualColumn), widestValue));
+    // An editor opened on a "New Value" shows the whole value, its frame and buttons beside it.
+    table->setColumnWidth(NewColumn,
+                          std::max({table->columnWidth(NewColumn), widestValue,
+                                    delegate ? delegate->editorWidth(table->viewport()) : 0}));
     showAllColumns();
 }
 

@@ -9,6 +9,7 @@
 
 class QTableWidgetItem;
 class RegisterEditorDelegate;
+class RegisterValueDelegate;
 class Ui_Registers;
 
 // Every register of the connected chip in one table: its name, the value the chip last showed
@@ -59,6 +60,8 @@ private:
     };
     QList<ActualCell> actualCells;
     RegisterEditorDelegate *delegate;
+    // Draws the "Actual Value" column: greyed while the board is gone, yet readable.
+    RegisterValueDelegate *actualDelegate;
     bool fitPending = false;
     // The narrowest and widest the form lets the dialog be; wider only as the columns need it.
     int formMinimumWidth = 0;

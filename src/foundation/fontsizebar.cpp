@@ -10,6 +10,8 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
+#include <QMainWindow>
 #include <QRegularExpression>
 #include <QStyle>
 #include <QTabWidget>
@@ -131,6 +133,29 @@ void tintToolBarChevron(QAbstractButton *button, const QColor &colour)
     button->setIcon(QIcon(pixmap));
 }
 
+// A size chosen from the part of a tool bar that did not fit (the chevron unfolds it): the choice
+// is made, so the tool bar folds back before it is fitted to the new size. Left unfolded, it
+// folds only when the mouse leaves it; if everything fits at the new size its place does not
+// change then, so it does not lay itself out again, and the chevron stays over the bar's first
+// button. It folds without the window's animation: while it moves a tool bar does not lay itself
+// out, and when the move ends it lays out only an unfolded bar.
+void foldBack(QToolBar *toolBar)
+{
+    auto *chevron = toolBar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"),
+                                                      Qt::FindDirectChildrenOnly);
+    if (!chevron || !chevron->isChecked())
+        return;
+    auto *window = qobject_cast<QMainWindow *>(toolBar->parentWidget());
+    const bool animated = window && window->isAnimated();
+    if (animated)
+        window->setAnimated(false);
+    chevron->click();
+    if (animated)
+        window->setAnimated(true);
+    if (QLayout *layout = toolBar->layout())
+        layout->invalidate();
+}
+
 } // namespace
 
 const QStringList MainAppStyle::sizeRules = {
@@ -201,6 +226,8 @@ void MainAppStyle::setFontSizeStyle()
 
     const QList<QToolBar *> toolBars = target->findChildren<QToolBar *>();
     for (QToolBar *toolBar : toolBars) {
+        if (!sizeRule.isEmpty())
+            foldBack(toolBar);
         toolBar->setStyleSheet(toolBarBaseStyleSheet);
         const QStringList texts = iconTexts(toolBar);
         if (!sizeRule.isEmpty()) {

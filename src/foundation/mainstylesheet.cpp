@@ -8,16 +8,18 @@
 namespace {
 
 // Four rules share it: the look of a disabled combo box, tool button, push button, frame or
-// label.
+// label. The text is the base colour, not the window colour: on the grey-blue pill the window
+// colour reads at 3.2 to 1, too little for the values a label keeps showing while the board is
+// gone; the base colour reads at 5.4 to 1 and still looks disabled beside white text.
 #define KVN_DISABLED_BLOCK                                                                         \
     "{background: palette(highlighted-text); border-color: palette(shadow); "                      \
-    "color: palette(window)}"
+    "color: palette(base)}"
 
 // Rules before the scroll bars, in the order they must appear: a later rule wins where two set
 // the same property.
 const char rulesBeforeScrollBars[] = R"(
 QAbstractSpinBox:enabled {padding-left: 4px; border: 2px solid palette(window-text); background: palette(window);}
-QAbstractSpinBox:disabled {background: palette(highlighted-text); border: 2px solid palette(shadow); color: palette(window);}
+QAbstractSpinBox:disabled {background: palette(highlighted-text); border: 2px solid palette(shadow); color: palette(base);}
 QAbstractSpinBox::up-button:disabled, QAbstractSpinBox::down-button:disabled {border-color: palette(shadow);}
 QAbstractSpinBox::up-button {background: rgba( 70, 70, 70, 115); border-top-right-radius: 9px; subcontrol-origin: border; subcontrol-position: top right; width: 20px; border-style: solid; border-color: white; border-width: 2px 2px 1px 2px;}
 QAbstractSpinBox::up-button:hover {background-color: rgba(255,255,255, 115);}
@@ -30,6 +32,8 @@ QAbstractSpinBox::down-button:hover {background-color: rgba(255,255,255, 115);}
 QAbstractSpinBox::down-arrow {image: url(:/MainButtons1/Table Down); width: 8px; height: 8px;}
 QAbstractSpinBox::down-arrow:disabled, QAbstractSpinBox::down-arrow:off {image: url(:);}
 QLineEdit {lineedit-password-character: 8226; border: 2px solid white; background: palette(base); padding: 1px 18px 1px 3px;}
+/* The palette's highlight is the base colour the fields are filled with: a selection would not show. */
+QLineEdit, QAbstractSpinBox {selection-background-color: #9AA9B6; selection-color: #002E6E;}
 QComboBox {border: 2px solid white; background: transparent; padding: 1px 18px 1px 3px;}
 QComboBox:editable {background: palette(base);}
 QComboBox:!editable, QComboBox::drop-down:editable {background: rgba( 70, 70, 70, 115);}
@@ -59,7 +63,8 @@ QPushButton:enabled {border-color: palette(window-text);}
 QPushButton:disabled )" KVN_DISABLED_BLOCK R"(
 QPushButton:checked {border-color: #c7d441; color: #c7d441;}
 QPushButton:pressed {border-color: #001C42; background-color: rgba(255,255,255, 115);}
-QCheckBox::disabled {color: #003D91;}
+/* Greyed, yet 3.6 to 1 on the window: the darker blue of the other disabled borders could not be read. */
+QCheckBox::disabled {color: #AFB2B5;}
 QCheckBox:indicator {background: rgba(55,55,55,115); border-radius: 7px; padding: 1px; border: 2px solid palette(window-text); width: 14px; height: 14px;}
 QCheckBox::indicator:disabled {border-color: #003D91;}
 QCheckBox::indicator:checked {image: url(:/MainButtons1/Haekchen_normal);}

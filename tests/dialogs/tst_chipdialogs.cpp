@@ -3,6 +3,7 @@
 #include "dialogs/registertableitem.h"
 #include "support/modalcloser.h"
 #include "support/testenvironment.h"
+#include "support/textcontrast.h"
 #include "support/wheelnotch.h"
 #include "windowonboard.h"
 
@@ -15,13 +16,17 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <optional>
 
@@ -472,6 +477,8 @@ private Q_SLOTS:
     void wheelMovesOnlyTheFieldTheUserIsIn();
     void refusedWriteLeavesTheChipsValueForTheNextEdit_data();
     void refusedWriteLeavesTheChipsValueForTheNextEdit();
+    void staleTextsCanBeReadWhileTheBoardIsGone_data();
+    void staleTextsCanBeReadWhileTheBoardIsGone();
 
 private:
     // Answers any message box a test does not wait for itself.
@@ -1240,6 +1247,87 @@ void TestChipDialogs::refusedWriteLeavesTheChipsValueForTheNextEdit()
     bench.board->clearWriteLog();
     QVERIFY(perform(target, next));
     LINKED_COMPARE(bench, bench.board->writeLog(), written);
+}
+
+void TestChipDialogs::staleTextsCanBeReadWhileTheBoardIsGone_data()
+{
+    QTest::addColumn<bool>("ownLook");
+    // The window, -1 for the main window, and the text in it: a widget's name, or a register's
+    // "Actual Value" as the register's name.
+    QTest::addColumn<int>("dialog");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("floor");
+    // A disabled control's caption is read at 3 to 1 or better.
+    QTest::newRow("own look, poll check box") << true << int(RampDialog) << "CheckPollFlags" << 3.0;
+    // A value that stays on the screen while it is stale, at 4.5 to 1.
+    QTest::newRow("own look, position") << true << -1 << "StaticXActual1" << 4.5;
+    QTest::newRow("platform look, actual value") << false << int(TableDialog) << "GCONF" << 4.5;
+}
+
+// With the board unplugged, the texts the window and its dialogs keep showing are greyed, and
+// can still be read: their strokes, as drawn, stand out from what lies behind them.
+void TestChipDialogs::staleTextsCanBeReadWhileTheBoardIsGone()
+{
+    QFETCH(bool, ownLook);
+    QFETCH(int, dialog);
+    QFETCH(QString, text);
+    QFETCH(double, floor);
+
+    QVERIFY(bench.open(Chip::Kvn3162));
+    auto *extraStyle = bench.window->findChild<QAction *>(QStringLiteral("actionExtra_Style"));
+    if (extraStyle->isChecked() != ownLook)
+        extraStyle->trigger();
+    QWidget *shown
+        = dialog < 0 ? static_cast<QWidget *>(bench.window.get()) : dialogAt(bench, dialog);
+    shown->show();
+    bench.board->unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(!bench.window->connection().isConnected(), 10000);
+
+    // The widget that draws the text, and where in it the text lies.
+    QWidget *holder = nullptr;
+    std::function<QRect()> area;
+    if (auto *table = shown->findChild<QTableWidget *>(QStringLiteral("TableRegisters"))) {
+        const QList<QTableWidgetItem *> names = table->findItems(text, Qt::MatchExactly);
+        QCOMPARE(names.size(), 1);
+        QTableWidgetItem *actual = table->item(names.first()->row(), 1);
+        QTRY_COMPARE(actual->flags(), Qt::NoItemFlags);
+        table->scrollToItem(actual);
+        holder = table->viewport();
+        area = [table, actual] { return table->visualItemRect(actual); };
+    } else if (auto *box = widget<QCheckBox>(shown, text)) {
+        holder = box;
+        area = [box] {
+            QStyleOptionButton option;
+            option.initFrom(box);
+            option.text = box->text();
+            return box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+        };
+        QTRY_VERIFY(!holder->isEnabled());
+    } else {
+        holder = widget<QLabel>(shown, text);
+        QVERIFY(holder);
+        QTRY_VERIFY(!holder->isEnabled());
+    }
+    // In sight: on the tab in front, scrolled to.
+    for (QTabWidget *tabs : shown->findChildren<QTabWidget *>()) {
+        for (int page = 0; page < tabs->count(); ++page) {
+            if (tabs->widget(page)->isAncestorOf(holder))
+                tabs->setCurrentIndex(page);
+        }
+    }
+    for (QScrollArea *scrolled : shown->findChildren<QScrollArea *>()) {
+        if (scrolled->widget() && scrolled->widget()->isAncestorOf(holder))
+            scrolled->ensureWidgetVisible(holder);
+    }
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
+    QTRY_VERIFY(holder->isVisible());
+    // Grabbed with its window: a text may lie on what its window draws behind it.
+    const QRect inHolder = area ? area() : holder->contentsRect();
+    const TextContrast drawn = textContrast(
+        shown->grab().toImage(), inHolder.translated(holder->mapTo(shown, QPoint(0, 0))));
+    QVERIFY2(drawn.inkPixels > 0, "no text drawn");
+    QVERIFY2(drawn.cores >= floor,
+             qPrintable(QStringLiteral("%1 on %2").arg(drawn.cores).arg(drawn.background.name())));
 }
 
 QTEST_MAIN(TestChipDialogs)

@@ -2,11 +2,16 @@
 #include "dialogs/registermap.h"
 #include "dialogs/registers.h"
 #include "dialogs/registertableitem.h"
+#include "foundation/mainappstyle.h"
+#include "foundation/pixmaputilities.h"
 #include "support/modalcloser.h"
 #include "support/testenvironment.h"
+#include "support/textcontrast.h"
 #include "windowonboard.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QDial>
 #include <QLineEdit>
 #include <QPointer>
@@ -61,6 +66,8 @@ private Q_SLOTS:
     void writesMadeElsewhereShowAndTableWritesReachTheDialogs();
     void refusedWriteReachesNoDialogAndRetypedTextWrites();
     void withoutARegisterMapTheTableStaysEmpty();
+    void editorShowsTheWholeValueAndItsSelection_data();
+    void editorShowsTheWholeValueAndItsSelection();
 
 private:
     QTableWidget *table() const
@@ -85,6 +92,10 @@ void TestRegisterTable::initTestCase()
 void TestRegisterTable::cleanup()
 {
     bench.close();
+    // A test that chose another look or text size leaves the next one the default.
+    AppSettings settings;
+    settings.clear();
+    settings.sync();
 }
 
 QWidget *TestRegisterTable::openEditor(int row)
@@ -404,6 +415,87 @@ void TestRegisterTable::withoutARegisterMapTheTableStaysEmpty()
     auto *view = registers.findChild<QTableWidget *>("TableRegisters");
     QCOMPARE(view->rowCount(), 0);
     QVERIFY(view->isEnabled());
+}
+
+void TestRegisterTable::editorShowsTheWholeValueAndItsSelection_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<quint32>("value");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("hex") << "GCONF" << 0u << "0x00000000";
+    QTest::newRow("decimal") << "X_COMPARE" << 0x80000000u << "-2147483648";
+}
+
+// In the own look at the largest text, a double click opens the editor on the whole value, and
+// the selected value is told apart from the field and can be read.
+void TestRegisterTable::editorShowsTheWholeValueAndItsSelection()
+{
+    QFETCH(QString, name);
+    QFETCH(quint32, value);
+    QFETCH(QString, shown);
+
+    QVERIFY(bench.open(Chip::Kvn3162));
+    bench.dialogUnderTest = const_cast<Registers *>(&bench.dialogs().registers);
+    const int row = rowOf(table(), name);
+    QVERIFY(row >= 0);
+    QVERIFY(
+        bench.putAndInit(static_cast<TRegisterTableItem *>(table()->item(row, 2))->address, value));
+    bench.window->findChild<QAction *>(QStringLiteral("actionExtra_Style"))->trigger();
+    // The new look puts the size back a moment later; the size is chosen after that.
+    QTRY_VERIFY(bench.window->styleSheet().endsWith(QStringLiteral("font-size: 12px}")));
+    bench.window->findChild<MainAppStyle *>()->fontSizeButtons()->button(3)->click();
+    QTRY_VERIFY(table()->window()->styleSheet().endsWith(QStringLiteral("font-size: 20px}")));
+    table()->window()->show();
+    table()->window()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(table()->window()));
+    table()->scrollToItem(table()->item(row, 2));
+    // The dialog grows to show every column once it has taken the new text size.
+    QTRY_VERIFY(
+        table()->viewport()->rect().contains(table()->visualItemRect(table()->item(row, 2))));
+    const QRect cell = table()->visualItemRect(table()->item(row, 2));
+    QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {}, cell.center());
+    QWidget *editor = nullptr;
+    QTRY_VERIFY((editor = QApplication::focusWidget()) && editor != table());
+    // The spin box's own line of text, or the line edit itself.
+    auto *line = qobject_cast<QLineEdit *>(editor);
+    if (!line)
+        line = editor->findChild<QLineEdit *>();
+    QVERIFY(line);
+    // A spin box may group the digits as the locale does.
+    QCOMPARE(QString(line->text()).remove(line->locale().groupSeparator()), shown);
+
+    // From its first character to its last without scrolling: the cursor moves the whole width.
+    // The line scrolls to its cursor as it is drawn.
+    const auto cursorX = [editor, line](Qt::Key key) {
+        QTest::keyClick(editor, key);
+        line->repaint();
+        return line->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+    };
+    const int end = cursorX(Qt::Key_End);
+    const int home = cursorX(Qt::Key_Home);
+    const int width = line->fontMetrics().horizontalAdvance(line->text());
+    QVERIFY2(end - home >= width - 1,
+             qPrintable(QStringLiteral("%1 of %2 pixels in sight").arg(end - home).arg(width)));
+
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(line->selectedText(), line->text());
+    // The line of text lies across the middle of the field.
+    const QImage drawn = editor->grab().toImage();
+    const QPoint origin = line->mapTo(editor, QPoint(0, 0));
+    const int middle = line->height() / 2;
+    const int third = line->fontMetrics().height() / 3;
+    const TextContrast selected = textContrast(
+        drawn,
+        QRect(QPoint(home, middle - third), QPoint(end - 1, middle + third)).translated(origin));
+    const QColor field = drawn.pixelColor(origin + QPoint(end + 2, middle));
+    QVERIFY2(
+        contrastRatio(selected.background, field) >= 3.0,
+        qPrintable(
+            QStringLiteral("selection %1 on %2").arg(selected.background.name(), field.name())));
+    QVERIFY(selected.inkPixels > 0);
+    QVERIFY2(selected.cores >= 4.5, qPrintable(QString::number(selected.cores)));
+    QTest::keyClick(editor, Qt::Key_Escape);
 }
 
 QTEST_MAIN(TestRegisterTable)

@@ -27,6 +27,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 
 #include <memory>
@@ -146,6 +147,7 @@ private Q_SLOTS:
     void everyWindowLiesOnTheScreenAndShowsItsTextsWhole();
     void debugConsoleOpensBesideTheWindowWhereThereIsRoom_data();
     void debugConsoleOpensBesideTheWindowWhereThereIsRoom();
+    void sizeChosenBehindTheChevronLeavesTheBarClear();
 
 private:
     QList<QWidget *> windows() const;
@@ -335,6 +337,33 @@ void TestWindowGeometry::debugConsoleOpensBesideTheWindowWhereThereIsRoom()
     QCOMPARE(!console->frameGeometry().intersects(main.frameGeometry()), room);
     QVERIFY(console->isVisible());
     delete console;
+}
+
+// In the platform look at 12 px the window's tool bar does not show all its entries; the user
+// unfolds it with its chevron and chooses 8 px there, at which everything fits: the chevron goes,
+// and the smallest "A", which it covered, takes the click.
+void TestWindowGeometry::sizeChosenBehindTheChevronLeavesTheBarClear()
+{
+    board = std::make_unique<boardsim::SimulatedBoard>(boardsim::Chip::Kvn3162);
+    QVERIFY(board->start(deviceTree().path()));
+    window = std::make_unique<MainWindow>(nullptr);
+    window->setGeometry(QRect(largeScreen.topLeft() + QPoint(178, 272), QSize(924, 480)));
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *toolBar = window->findChild<QToolBar *>(QStringLiteral("toolBar"));
+    QVERIFY(toolBar);
+    auto *chevron = toolBar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
+    QButtonGroup *sizes = window->findChild<MainAppStyle *>()->fontSizeButtons();
+    QCOMPARE(sizes->checkedId(), 1);
+    QAbstractButton *smallest = sizes->button(0);
+    QTRY_VERIFY(chevron->isVisible() && !smallest->isVisible());
+
+    QTest::mouseClick(chevron, Qt::LeftButton);
+    QTRY_VERIFY(smallest->isVisible());
+    QTest::mouseClick(smallest, Qt::LeftButton);
+    QTRY_VERIFY(window->styleSheet().endsWith(MainAppStyle::sizeRules.at(0)));
+    QTRY_VERIFY(!chevron->isVisible());
+    QVERIFY(smallest->isVisible());
+    QCOMPARE(toolBar->childAt(smallest->mapTo(toolBar, smallest->rect().center())), smallest);
 }
 
 int main(int argc, char *argv[])
