@@ -251,7 +251,7 @@ void MainWindow::fontSizeChanged(const QString &styleSheet)
     // Grown for a larger text, a window must still lie on the screen.
     ScreenFit::keepOnScreen(this, ScreenFit::LayoutOutOfDate);
     MainAppStyle::updateIconColor(this);
-    updateRampScene(0);
+    redrawRampScene();
 }
 
 void MainWindow::updateIconColor(bool topLevel)
