@@ -39,6 +39,10 @@ namespace {
 // The window colour of the program's own look, and the platform look's extra sheet.
 const char accentColor[] = "#004DB9";
 const char platformExtraSheet[] = "QToolBar::handle {image: url(:/Misc/KorvaneInv)}";
+// The own look sets a group box's title in a margin of 6ex, most of it empty. On the ramp tab,
+// whose boxes are nested, that room would push the Stop buttons below the edge of a 1024x768
+// screen: there a title gets the room of its line only.
+const char ownLookRampTabSheet[] = "QGroupBox {margin-top: 3ex;}";
 
 // The table of supported boards (hardware id to display fields, the name first), as the device
 // manager reads it. The manager is built only to copy it and is gone before the chooser opens.
@@ -227,6 +231,7 @@ void MainWindow::setAppStyleSheet(bool ss)
         appStyle->applyStyle(true, QString(), accent);
     else
         appStyle->applyStyle(false, QLatin1String(platformExtraSheet), accent);
+    ui->TabRampGenerator->setStyleSheet(ss ? QLatin1String(ownLookRampTabSheet) : QString());
     toolBarSeparator();
 }
 
@@ -251,7 +256,7 @@ void MainWindow::fontSizeChanged(const QString &styleSheet)
     // Grown for a larger text, a window must still lie on the screen.
     ScreenFit::keepOnScreen(this, ScreenFit::LayoutOutOfDate);
     MainAppStyle::updateIconColor(this);
-    updateRampScene(0);
+    redrawRampScene();
 }
 
 void MainWindow::updateIconColor(bool topLevel)

@@ -178,8 +178,14 @@ private:
     QSpinBox *rampBox(int motor, MotionPanel::RampField field) const;
     QPushButton *fastJogButton(int motor, MotionPanel::Direction direction) const;
     QLabel *pollLabel(StatusPoll::Label label) const;
+    // Draws both profiles from the ramp boxes; writeTargets gives the XTARGET boxes the targets
+    // the profiles end at.
+    void drawRampScene(bool writeTargets);
+    // Draws the profiles anew for a change that is none of the boxes'.
+    void redrawRampScene();
     void drawRamp(int motorIndex, const MotorRamp &ramp, int height, int width);
-    // Says in the status bar and the log why a motor's ramp gives no target to write.
+    // Says in the status bar and the log why a motor's ramp gives no target to write; with no
+    // zero accelerations, takes back what it said.
     void tellWhyRampCannotRun(int motor, const QStringList &zeroAccelerations);
 
     void openDialog(ChipDialog *dialog);
@@ -199,6 +205,6 @@ private:
     // The close runs once; a second close of the hidden window finds nothing left to do.
     bool closed = false;
     bool liveValuesCurrent = false;
-    // The zero accelerations last told of for each motor's ramp.
+    // What was last told of each motor's ramp that cannot run; empty while it can.
     QString rampCannotRunTold[2];
 };

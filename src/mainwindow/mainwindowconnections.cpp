@@ -52,7 +52,7 @@ void MainWindow::initConnections()
     ui->rampView->initScene();
     updateRampScene(0);
     ui->tabWidget->setCurrentWidget(ui->TabJog);
-    connect(ui->rampView, &RampView::newRampScene, this, [this] { updateRampScene(); });
+    connect(ui->rampView, &RampView::newRampScene, this, &MainWindow::redrawRampScene);
     const QList<QSpinBox *> rampBoxes = ui->TabRampGenerator->findChildren<QSpinBox *>();
     for (QSpinBox *box : rampBoxes)
         connect(box, &QSpinBox::valueChanged, this, &MainWindow::updateRampScene);

@@ -62,17 +62,26 @@ QPushButton *MainWindow::fastJogButton(int motor, MotionPanel::Direction directi
 void MainWindow::updateRampScene(int value)
 {
     Q_UNUSED(value)
+    // A run set off by a target box leaves the target boxes alone: the write-back would call it
+    // again with the value it has just been given.
+    const QObject *origin = sender();
+    drawRampScene(!origin || !origin->objectName().contains(QLatin1String("EditXTarget")));
+}
+
+void MainWindow::redrawRampScene()
+{
+    // A new look, a new text size or the other motor shown changes no ramp box: the XTARGET
+    // boxes keep what they show, which may be what the chip holds and "Move to XTARGET" sends.
+    drawRampScene(false);
+}
+
+void MainWindow::drawRampScene(bool writeTargets)
+{
     RampView *view = ui->rampView;
     view->clearScene();
     const QRectF sceneRect = view->scene()->sceneRect();
     const RampProfile profile(sceneRect.width(), sceneRect.height());
     view->timeScales.clear();
-
-    // A run set off by a target box leaves the target boxes alone: the write-back would call it
-    // again with the value it has just been given.
-    const QObject *origin = sender();
-    const bool fromTargetBox
-        = origin && origin->objectName().contains(QLatin1String("EditXTarget"));
 
     std::optional<qint32> writeBack[2];
     QStringList zeroAccelerations[2];
@@ -101,12 +110,15 @@ void MainWindow::updateRampScene(int value)
         writeBack[i] = ramp.xtargetWriteBack;
         zeroAccelerations[i] = ramp.zeroAccelerations;
         targetFixed[i] = inputs.targetFixed;
+        // Why it could not run is no longer true, whatever made it run.
+        if (ramp.zeroAccelerations.isEmpty())
+            tellWhyRampCannotRun(motor, {});
     }
 
     // After both profiles stand, so that the run a changed box sets off redraws a whole scene
     // and the outer run draws nothing over it. While the boxes take the chip's values, XTARGET
     // is the chip's too: a target computed from a half-read set would replace it.
-    if (fromTargetBox || motionPanel.isShowingChipValues())
+    if (!writeTargets || motionPanel.isShowingChipValues())
         return;
     for (int i = 0; i < 2; ++i) {
         // Only where a target would have been worked out: a jog or a fixed target needs none.
@@ -119,20 +131,25 @@ void MainWindow::updateRampScene(int value)
 
 void MainWindow::tellWhyRampCannotRun(int motor, const QStringList &zeroAccelerations)
 {
+    QString text;
+    if (!zeroAccelerations.isEmpty()) {
+        QString names = zeroAccelerations.join(QLatin1String(", "));
+        if (zeroAccelerations.size() > 1)
+            names.replace(names.lastIndexOf(QLatin1String(", ")), 2, QLatin1String(" and "));
+        text = QStringLiteral("Motor %1 cannot run this ramp (%2 %3 0): XTARGET is left as it is.")
+                   .arg(QString::number(motor), names,
+                        zeroAccelerations.size() == 1 ? QStringLiteral("is")
+                                                      : QStringLiteral("are"));
+    }
     QString &told = rampCannotRunTold[motor == 2 ? 1 : 0];
-    QString names = zeroAccelerations.join(QLatin1String(", "));
     // Once for each new reason, not at every redraw.
-    if (names == told)
+    if (text == told)
         return;
-    told = names;
-    if (names.isEmpty())
+    // What was told holds no more; a message shown since then is another's and stays.
+    ui->statusBar->withdrawMessage(told);
+    told = text;
+    if (text.isEmpty())
         return;
-    if (zeroAccelerations.size() > 1)
-        names.replace(names.lastIndexOf(QLatin1String(", ")), 2, QLatin1String(" and "));
-    const QString text
-        = QStringLiteral("Motor %1 cannot run this ramp (%2 %3 0): XTARGET is left as it is.")
-              .arg(QString::number(motor), names,
-                   zeroAccelerations.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
     kvnMessage(DebugMessageWarning) << text;
     ui->statusBar->showMessage(text, rampNoticeTimeoutMs);
 }

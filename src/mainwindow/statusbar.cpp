@@ -66,6 +66,14 @@ void StatusBar::showMessage(const QString &text)
     showMessage(text, 0);
 }
 
+void StatusBar::withdrawMessage(const QString &text)
+{
+    if (text.isEmpty() || m_messageLabel->text() != text)
+        return;
+    m_clearTimer.stop();
+    clearMessage();
+}
+
 void StatusBar::clearMessage()
 {
     m_messageLabel->clear();

@@ -119,6 +119,8 @@ private Q_SLOTS:
     void middleLogoKeepsItsShapeInAWideWindow();
     void startCounterIsCountedAndWritten();
     void exitClosesTheWindowAndItsDialogs();
+    void redrawLeavesTheTargetsAlone_data();
+    void redrawLeavesTheTargetsAlone();
     void rampThatCannotRunKeepsItsTarget();
 
 private:
@@ -896,7 +898,46 @@ void TestMainWindow::everyFontSizeKeepsTheFormUsable()
 
     fixTarget->setChecked(false);
     child<QLabel>("StaticXActual1")->setText(QStringLiteral("0"));
+    // A redraw keeps the target: the next row's must change it to draw.
+    child<QSpinBox>("EditXTarget1")->setValue(0);
     child<QTabWidget>("tabWidget")->setCurrentIndex(0);
+    appStyle->fontSizeButtons()->button(MainAppStyle::defaultSizeButton)->click();
+    backToPlatformLook();
+}
+
+void TestMainWindow::redrawLeavesTheTargetsAlone_data()
+{
+    QTest::addColumn<QString>("redraw");
+    for (const char *redraw : {"font size", "look", "motor shown"})
+        QTest::newRow(redraw) << QString::fromLatin1(redraw);
+}
+
+// Only the ramp boxes set a target: a new text size, the other look or the other motor shown
+// leaves both XTARGET boxes as they were, here with the 0 of a chip that has not moved yet.
+void TestMainWindow::redrawLeavesTheTargetsAlone()
+{
+    QFETCH(QString, redraw);
+    auto *appStyle = window->findChild<MainAppStyle *>();
+    QSignalSpy redrawn(appStyle, &MainAppStyle::fontSizeChanged);
+    QSpinBox *const targets[] = {child<QSpinBox>("EditXTarget1"), child<QSpinBox>("EditXTarget2")};
+    for (const char *fixed : {"checkBoxXtarget1", "checkBoxXtarget2"})
+        child<QCheckBox>(fixed)->setChecked(false);
+    for (QSpinBox *target : targets)
+        target->setValue(0);
+    if (redraw == QLatin1String("font size")) {
+        appStyle->fontSizeButtons()->button(MainAppStyle::defaultSizeButton + 1)->click();
+        QTRY_VERIFY(!redrawn.isEmpty());
+    } else if (redraw == QLatin1String("look")) {
+        child<QAction>("actionExtra_Style")->trigger();
+        QTRY_VERIFY(!redrawn.isEmpty());
+    } else {
+        auto *view = child<RampView>("rampView");
+        const int shown = view->currentMotor;
+        QTest::mouseClick(view->viewport(), Qt::LeftButton);
+        QCOMPARE(view->currentMotor, 1 - shown);
+    }
+    for (QSpinBox *target : targets)
+        QCOMPARE(target->value(), 0);
     appStyle->fontSizeButtons()->button(MainAppStyle::defaultSizeButton)->click();
     backToPlatformLook();
 }
@@ -916,15 +957,36 @@ void TestMainWindow::rampThatCannotRunKeepsItsTarget()
     xtarget->setValue(55000400);
     child<QSpinBox>("EditVMax2")->setValue(2000);
     QCOMPARE(xtarget->value(), 55000400);
-    QCOMPARE(static_cast<StatusBar *>(window->statusBar())->messageLabel()->text(),
+    QLabel *message = static_cast<StatusBar *>(window->statusBar())->messageLabel();
+    QCOMPARE(message->text(),
              QStringLiteral("Motor 2 cannot run this ramp (A1, AMAX, DMAX and D1 are 0): XTARGET "
                             "is left as it is."));
 
+    for (const char *name : {"EditA1_2", "EditAMax2", "EditDMax2"})
+        child<QSpinBox>(name)->setValue(100);
+    QCOMPARE(message->text(),
+             QStringLiteral("Motor 2 cannot run this ramp (D1 is 0): XTARGET is left as it is."));
+    // Once the user has typed the missing D1, the ramp runs and the message goes at once:
     // 1000^2 / 200 up to V1 and down from it, 3000000 / 200 up to VMAX and down from it, and
     // 0.001 time units at VMAX 2000.
-    for (const char *name : accelerations)
-        child<QSpinBox>(name)->setValue(100);
+    auto *d1 = child<QSpinBox>("EditD1_2");
+    d1->setFocus();
+    QTest::keyClick(d1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(d1, QStringLiteral("100"));
+    QTest::keyClick(d1, Qt::Key_Return);
+    QCOMPARE(message->text(), QString());
     QCOMPARE(xtarget->value(), 40002);
+
+    // A message shown since stays: motor 1's reason, when motor 2 can run again.
+    auto *amax1 = child<QSpinBox>("EditAMax1");
+    const int formerAMax1 = amax1->value();
+    d1->setValue(0);
+    amax1->setValue(0);
+    d1->setValue(100);
+    QCOMPARE(message->text(),
+             QStringLiteral("Motor 1 cannot run this ramp (AMAX is 0): XTARGET is left as it is."));
+    amax1->setValue(formerAMax1);
+    QCOMPARE(message->text(), QString());
 }
 
 void TestMainWindow::useLook(bool ownLook)

@@ -137,6 +137,15 @@ private Q_SLOTS:
         QTest::newRow("VMAX 0 counts as 1 and limits V1, VSTART and VSTOP")
             << in << QStringList {"0.0", "0.0", "0.0", "0.0", "0.0"} << "Motor 1" << 0;
 
+        // A chip that has not been set up: with VMAX 0 the motor stands and no phase changes
+        // its velocity, so none needs its acceleration. Drawn with accelerations of 1, up from 0
+        // to 1 and down from 1 (VSTOP limited to it) give 1/2 each.
+        in = reference();
+        in.vmax = 0;
+        in.a1 = in.amax = in.dmax = in.d1 = 0;
+        QTest::newRow("VMAX 0 needs no acceleration")
+            << in << QStringList {"0.5", "0.0", "0.0", "0.0", "0.5"} << "Motor 1" << 1;
+
         // A KVN3141's file loaded into a KVN3162: drawn with accelerations of 1, but a target
         // of 3,000,002 steps would be no target the motor can reach.
         in = reference();

@@ -21,9 +21,13 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
+#include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -145,12 +149,16 @@ private Q_SLOTS:
 
     void everyWindowLiesOnTheScreenAndShowsItsTextsWhole_data();
     void everyWindowLiesOnTheScreenAndShowsItsTextsWhole();
+    void maximisedWindowShowsEveryMotionButton_data();
+    void maximisedWindowShowsEveryMotionButton();
     void debugConsoleOpensBesideTheWindowWhereThereIsRoom_data();
     void debugConsoleOpensBesideTheWindowWhereThereIsRoom();
     void sizeChosenBehindTheChevronLeavesTheBarClear();
 
 private:
     QList<QWidget *> windows() const;
+    // Starts the window on the board and connects it, as the user's click on "Connection" does.
+    void connectWindow();
 
     std::unique_ptr<boardsim::SimulatedBoard> board;
     std::unique_ptr<MainWindow> window;
@@ -226,10 +234,9 @@ void TestWindowGeometry::everyWindowLiesOnTheScreenAndShowsItsTextsWhole()
     board = std::make_unique<boardsim::SimulatedBoard>(boardsim::Chip::Kvn3162);
     // Run current 25 on motor 1: two digits beside its caption.
     board->setRegisterValue(0x30, 0x00061905);
-    QVERIFY(board->start(deviceTree().path()));
-    window = std::make_unique<MainWindow>(nullptr);
-    static_cast<StatusBar *>(window->statusBar())->connectionCheckBox()->click();
-    QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 10000);
+    connectWindow();
+    if (QTest::currentTestFailed())
+        return;
 
     const QList<QAction *> viewEntries = window->findChild<QMenu *>("menuView")->actions();
     for (QAction *entry : viewEntries) {
@@ -302,6 +309,73 @@ void TestWindowGeometry::everyWindowLiesOnTheScreenAndShowsItsTextsWhole()
                                         .arg(before.width())
                                         .arg(before.height())));
         }
+    }
+}
+
+void TestWindowGeometry::connectWindow()
+{
+    QVERIFY(board->start(deviceTree().path()));
+    window = std::make_unique<MainWindow>(nullptr);
+    static_cast<StatusBar *>(window->statusBar())->connectionCheckBox()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 10000);
+}
+
+void TestWindowGeometry::maximisedWindowShowsEveryMotionButton_data()
+{
+    QTest::addColumn<bool>("ownLook");
+    QTest::newRow("platform look") << false;
+    QTest::newRow("own look") << true;
+}
+
+// On a laptop's 1024x768 screen at the default text size, the maximised window shows every
+// motion button of both tabs, the Stop buttons included, without being scrolled.
+void TestWindowGeometry::maximisedWindowShowsEveryMotionButton()
+{
+    QFETCH(bool, ownLook);
+    {
+        AppSettings settings;
+        settings.setValueMap({{QStringLiteral("actionExtra_Style"), ownLook}},
+                             QStringLiteral("style"));
+        settings.setValue(QStringLiteral("Mainwindow/Maximized"), true);
+    }
+    board = std::make_unique<boardsim::SimulatedBoard>(boardsim::Chip::Kvn3162);
+    connectWindow();
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY(window->isMaximized());
+    QCOMPARE(window->screen()->availableGeometry(), smallScreen);
+    QTRY_VERIFY(
+        window->styleSheet().endsWith(MainAppStyle::sizeRules.at(MainAppStyle::defaultSizeButton)));
+
+    auto *area = window->findChild<QScrollArea *>(QStringLiteral("scrollArea"));
+    auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    // A page shown for the first time takes its texts and sizes while the event loop runs: until
+    // every layout has placed its widgets, the buttons stand where they were made.
+    const auto laidOut = [area, tabs] {
+        QWidget *page = tabs->currentWidget();
+        QList<QWidget *> widgets = page->findChildren<QWidget *>();
+        widgets << page;
+        for (const QWidget *widget : std::as_const(widgets)) {
+            if (widget->isVisibleTo(page) && widget->layout()
+                && widget->layout()->geometry() != widget->contentsRect())
+                return false;
+        }
+        return page->geometry() == page->parentWidget()->rect()
+            && area->widget()->height() >= area->widget()->minimumSizeHint().height();
+    };
+    // The offscreen window's frame has no title bar; a window manager's takes some of the
+    // screen's height that the offscreen window gives to the scroll area.
+    constexpr int titleBar = 24;
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        QTRY_VERIFY(laidOut());
+        const QRect visible = area->viewport()->rect().adjusted(0, 0, 0, -titleBar);
+        const QList<QPushButton *> buttons = tabs->widget(tab)->findChildren<QPushButton *>();
+        for (const QPushButton *button : buttons) {
+            const QRect shown(button->mapTo(area->viewport(), QPoint(0, 0)), button->size());
+            QVERIFY2(visible.contains(shown), qPrintable(button->objectName()));
+        }
+        QCOMPARE(area->verticalScrollBar()->value(), 0);
     }
 }
 
