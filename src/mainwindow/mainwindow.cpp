@@ -66,13 +66,12 @@ MainWindow::MainWindow(QWidget *parent)
     , registerFiles(settings,
                     RegisterFileCommands::linkRegisterIo(
                         &registerAccess,
-                        // A load's writes reach the register table as a dialog's writes do;
-                        // the ramp tab shows those the chip took, so that a load cut short
-                        // leaves it showing what the chip holds.
+                        // The load's writes the chip took reach the register table and the
+                        // ramp tab as a dialog's writes do, so that a load cut short leaves
+                        // both showing what the chip holds.
                         [this](quint8 address, qint32 value) {
                             m_chipDialogs.registers.OnRegisterChanged(address, value);
-                            if (!registerAccess.lastWriteFailed())
-                                motionPanel.registerAnnounced(address, value);
+                            motionPanel.registerAnnounced(address, value);
                         }),
                     [this] { return boardConnection.moduleName(); })
 {
