@@ -4,11 +4,12 @@
 
 #include "foundation/livevaluelabel.h"
 #include "foundation/repaintpacer.h"
-#include "foundation/wheelneedsfocus.h"
+#include "foundation/valueneedsfocus.h"
 
 #include <QAbstractSpinBox>
 #include <QKeyEvent>
 #include <QMetaMethod>
+#include <QShowEvent>
 
 ChipDialog::ChipDialog(QWidget *parent)
     : QDialog(parent)
@@ -53,7 +54,24 @@ void ChipDialog::setIdentity(const char *className, Qt::WindowFlags flags)
 {
     setWindowFlags(flags);
     setObjectName(QLatin1String("dlg_") + QLatin1String(className));
-    new WheelNeedsFocus(this);
+    new ValueNeedsFocus(this);
+}
+
+void ChipDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Given back by the window system (after minimising), the dialog keeps the field the user
+    // was in.
+    if (event->spontaneous())
+        return;
+    // Opening the dialog would give the focus to its first field, or to the one the user left
+    // it in, and a key or a notch of the wheel meant for another window would then change its
+    // value and write it to the chip. Where that field holds a value the dialog keeps the focus
+    // itself; Tab leads on to its fields.
+    if (!focusWidget())
+        focusNextPrevChild(true);
+    if (ValueNeedsFocus::holdsAValue(focusWidget()))
+        setFocus(Qt::OtherFocusReason);
 }
 
 void ChipDialog::keyPressEvent(QKeyEvent *event)

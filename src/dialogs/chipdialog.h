@@ -56,8 +56,12 @@ Q_SIGNALS:
 protected:
     // Names the dialog "dlg_" + className (the key of its geometry in the settings) and sets its
     // window flags; every constructor calls it right after building its form. The form's value
-    // fields then take the mouse wheel only once the user has clicked or tabbed into them.
+    // fields then take the mouse wheel only once the user has clicked or tabbed into them, and
+    // the click that takes the user into a dial only focuses it.
     void setIdentity(const char *className, Qt::WindowFlags flags);
+
+    // An opened dialog has no value field in the focus.
+    void showEvent(QShowEvent *event) override;
 
     // Escape closes the dialog and drops what was typed into a box and not yet finished: the box
     // shows the chip's value again, and its losing the focus on the close writes nothing.

@@ -3,7 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "foundation/livevaluelabel.h"
-#include "foundation/wheelneedsfocus.h"
+#include "foundation/valueneedsfocus.h"
 #include "maintenance/droplabel.h"
 #include "mainwindow/statusbar.h"
 
@@ -46,8 +46,9 @@ void MainWindow::initConnections()
         connect(dial, &DialLog::valueChanged, this, setup.slot);
     }
 
-    // A wheel turned to scroll the window would otherwise change the speed of a running jog.
-    new WheelNeedsFocus(ui->tabWidget);
+    // A wheel turned to scroll the window, or the click that picks a dial, would otherwise change
+    // the speed of a running jog.
+    new ValueNeedsFocus(ui->tabWidget);
 
     ui->rampView->initScene();
     updateRampScene(0);

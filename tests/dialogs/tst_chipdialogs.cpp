@@ -381,9 +381,9 @@ QString wheelValue(const QWidget *control)
     return QString();
 }
 
-// The dialogs with fields of these name prefixes on each chip, as rows "dialog" and "chip". The
-// KVN3141 has no paceHold and no encoder.
-void addDialogRows(const QStringList &prefixes)
+// The dialogs with fields of these name prefixes on each chip (no prefix: every dialog), as rows
+// "dialog" and "chip". The KVN3141 has no paceHold and no encoder.
+void addDialogRows(const QStringList &prefixes = {})
 {
     QTest::addColumn<int>("dialog");
     QTest::addColumn<int>("chip");
@@ -397,7 +397,7 @@ void addDialogRows(const QStringList &prefixes)
                     return f.name.startsWith(prefix);
                 });
             });
-            if (wanted)
+            if (wanted || prefixes.isEmpty())
                 QTest::addRow("%s, %s", dialogTitles[dialog],
                               chip == Chip::Kvn3162 ? "KVN3162" : "KVN3141")
                     << dialog << int(chip);
@@ -475,6 +475,8 @@ private Q_SLOTS:
     void escapeDropsTheTypingAndWritesNothing();
     void wheelMovesOnlyTheFieldTheUserIsIn_data();
     void wheelMovesOnlyTheFieldTheUserIsIn();
+    void openedDialogWaitsForTheUserToPickAField_data();
+    void openedDialogWaitsForTheUserToPickAField();
     void refusedWriteLeavesTheChipsValueForTheNextEdit_data();
     void refusedWriteLeavesTheChipsValueForTheNextEdit();
     void staleTextsCanBeReadWhileTheBoardIsGone_data();
@@ -1064,6 +1066,74 @@ void TestChipDialogs::wheelMovesOnlyTheFieldTheUserIsIn()
         ++turned;
     }
     QVERIFY(turned > 0);
+}
+
+void TestChipDialogs::openedDialogWaitsForTheUserToPickAField_data()
+{
+    addDialogRows();
+}
+
+// A dialog just opened has no value field in the focus: Up and a notch of the wheel over its
+// first one write nothing, and Tab still leads there. The click that takes the user into a dial
+// only focuses it, whatever the pointer does until the button is up; the next click turns it.
+void TestChipDialogs::openedDialogWaitsForTheUserToPickAField()
+{
+    QFETCH(int, dialog);
+    QFETCH(int, chip);
+    // Run current 26, hold current 8, delay 7: Up on the hold current would write 0x00071A09.
+    bench.preset = {{0x30, 0x00071A08}};
+    QVERIFY(bench.open(Chip(chip)));
+    ChipDialog *shown = dialogAt(bench, dialog);
+    QVERIFY(showActive(shown));
+    QWidget *first = nullptr;
+    for (QWidget *next = shown->nextInFocusChain(); next != shown && !first;
+         next = next->nextInFocusChain()) {
+        if (!wheelValue(next).isNull() && next->isVisible() && next->isEnabled())
+            first = next;
+    }
+    const QString before = first ? wheelValue(first) : QString();
+    QWidget *focused = QApplication::focusWidget();
+    QTest::keyClick(focused ? focused : shown, Qt::Key_Up);
+    if (first)
+        wheelNotchOver(first, roomUp(first));
+    QCoreApplication::processEvents();
+    LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList({}));
+    if (!first)
+        return;
+    QCOMPARE(wheelValue(first), before);
+    // Where the dialog keeps the focus itself, Tab leads on to the field.
+    if (QApplication::focusWidget() == shown) {
+        QTest::keyClick(shown, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), first);
+        first->clearFocus();
+    }
+
+    int clicked = 0;
+    for (const NamedField &field : namedFields(dialog)) {
+        auto *dial = qobject_cast<QDial *>(fieldInView(shown, field.name));
+        if (!dial)
+            continue;
+        // The side of the dial far from where it stands, and a way round towards the other.
+        const int value = dial->value();
+        const int middle = dial->height() / 2;
+        const bool high = 2 * value > dial->minimum() + dial->maximum();
+        const QPoint far(high ? 3 : dial->width() - 3, middle);
+        QVERIFY2(!dial->hasFocus(), qPrintable(field.name));
+        QTest::mousePress(dial, Qt::LeftButton, {}, far);
+        QTest::mouseMove(dial, QPoint(dial->width() / 2, 3));
+        QTest::mouseRelease(dial, Qt::LeftButton, {}, QPoint(dial->width() - far.x(), middle));
+        QCoreApplication::processEvents();
+        LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList({}));
+        QCOMPARE(dial->value(), value);
+        QVERIFY2(dial->hasFocus(), qPrintable(field.name));
+
+        QTest::mouseClick(dial, Qt::LeftButton, {}, far);
+        QVERIFY2(high ? dial->value() < value : dial->value() > value, qPrintable(field.name));
+        LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList({field.address}));
+        bench.board->clearRequestLog();
+        ++clicked;
+    }
+    QCOMPARE(clicked, dialog == MotorCurrentDialog ? 6 : 0);
 }
 
 void TestChipDialogs::refusedWriteLeavesTheChipsValueForTheNextEdit_data()

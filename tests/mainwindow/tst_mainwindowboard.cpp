@@ -530,16 +530,29 @@ void TestMainWindowBoard::wheelOverAJogControlNotClickedIntoLeavesTheJog()
     }
     QVERIFY(fastRight->isChecked());
 
+    // Neither does the click that takes the user into the dial; it only gives it the focus. On the
+    // right of the dial stands position 56, 10^5.6 - 1.
+    const QPoint right(velocity->dial->width() - 3, velocity->dial->height() / 2);
+    page->ensureWidgetVisible(velocity->dial);
+    QTest::mouseClick(velocity->dial, Qt::LeftButton, {}, right);
+    QCOMPARE(board->writeLog(), Writes());
+    QCOMPARE(velocity->spinBox->value(), 4000);
+    QVERIFY(velocity->dial->hasFocus());
+
     // Three dial steps of a tenth of a decade each: 4000 (position 36) becomes 10^3.9 - 1.
-    velocity->dial->setFocus(Qt::TabFocusReason);
-    board->clearWriteLog();
+    // A dial turn announces its value twice (once from the box it sets), so VMAX may come twice.
+    const auto onlyVmax = [this](quint32 vmax) {
+        const Writes writes = board->writeLog();
+        board->clearWriteLog();
+        return !writes.isEmpty() && writes.count({0x27, vmax}) == writes.size();
+    };
     wheelNotchOver(velocity->dial);
     QCOMPARE(velocity->spinBox->value(), 7942);
-    // A dial turn announces its value twice (once from the box it sets), so VMAX may come twice.
-    const Writes writes = board->writeLog();
-    QVERIFY(!writes.isEmpty());
-    for (const auto &write : writes)
-        QCOMPARE(write, (QPair<quint8, quint32>(0x27, 7942)));
+    QVERIFY(onlyVmax(7942));
+    // Once in, a click turns the dial.
+    QTest::mouseClick(velocity->dial, Qt::LeftButton, {}, right);
+    QCOMPARE(velocity->spinBox->value(), 398106);
+    QVERIFY(onlyVmax(398106));
 }
 
 void TestMainWindowBoard::chipMessageGoesWithTheBoard_data()

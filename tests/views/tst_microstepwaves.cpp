@@ -392,10 +392,25 @@ void TestMicrostepWaves::designedWavesReachTheChipAndItsLiveView()
     QCOMPARE(board->writeLog(), tableWrites(0, linear));
     QCOMPARE(labelTexts(dialog, 0), hexTexts(tableWrites(0, linear)));
 
-    // Motor 2 from harmonics 1 and 3.
+    // Motor 2 from harmonics 1 and 3. A 0.5 typed over a1 and dropped with Escape (which closes
+    // the dialog) is gone when it opens again, and the synthesis takes a1 = 1.
     board->clearWriteLog();
     child<QDoubleSpinBox>(dialog, "EditA3_2")->setValue(0.1);
-    child<QPushButton>(dialog, "BtnCalculateWave2")->click();
+    dialog->show();
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    child<QTabWidget>(dialog, "tabWidget")->setCurrentIndex(1);
+    auto *a1 = child<QDoubleSpinBox>(dialog, "EditA1_2");
+    a1->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(a1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(a1, "0.5");
+    QTest::keyClick(a1, Qt::Key_Escape);
+    QVERIFY(!dialog->isVisible());
+    dialog->show();
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    QCOMPARE(a1->text(), QStringLiteral("1.00"));
+    QTest::mouseClick(child<QPushButton>(dialog, "BtnCalculateWave2"), Qt::LeftButton);
     const WaveTable::Words harmonic = dialog->encoding(1).words;
     QCOMPARE(harmonic.select, 0x7C37036Eu);
     QCOMPARE(board->writeLog(), tableWrites(1, harmonic));

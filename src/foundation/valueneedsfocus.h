@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+// The spin boxes, lists and dials below a widget change their value only once the user is in
+// them. Otherwise a turn of the wheel meant to scroll the page would change the value of whatever
+// field passes under the pointer on its way, and write it to the chip; the wheel goes on to the
+// page instead. And a click that takes the user into a dial only gives it the focus: a dial jumps
+// to the pointer, so the click meant to pick the dial would have set a current or a speed of its
+// own. Once in, the wheel and the mouse turn the control as usual; Tab gets in without either.
+class ValueNeedsFocus : public QObject
+{
+public:
+    // Guards every such control below root (which owns the guard); a control added later is not
+    // guarded.
+    explicit ValueNeedsFocus(QWidget *root);
+
+    // Whether the widget holds a value that a key, the wheel or the mouse would change: a spin
+    // box, a list, a slider or dial. A scroll bar only scrolls.
+    static bool holdsAValue(const QWidget *widget);
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Whether the mouse press on this widget is the one that brings the user into it.
+    bool pressOnlyFocuses(QWidget *widget);
+
+    // The dial that a click has just given the focus: the press that follows is that click's.
+    QPointer<QWidget> m_focusedByClick;
+    // The dial whose press only gave it the focus; its moves and release until the button is up
+    // are that press's too.
+    QPointer<QWidget> m_pressOnlyFocused;
+};
