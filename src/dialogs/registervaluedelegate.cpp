@@ -4,14 +4,6 @@
 
 #include <QApplication>
 
-namespace {
-
-// Smoothed at their edges, the strokes of a text never show its full colour: a dimmed text asks
-// for more contrast than the least a text must show, and its strokes still show that.
-constexpr double dimmedTextContrast = 6.0;
-
-} // namespace
-
 RegisterValueDelegate::RegisterValueDelegate(QObject *parent)
     : QItemDelegate(parent)
 { }
@@ -28,11 +20,10 @@ void RegisterValueDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
     // The view's own palette may hold the transparent colour, the application's holds the look's.
     const QPalette look = QApplication::palette();
     QStyleOptionViewItem readable = option;
-    const QColor onBase
-        = readableColour(option.palette.color(QPalette::Disabled, QPalette::Text),
-                         look.color(QPalette::Active, QPalette::Base), dimmedTextContrast);
     readable.palette.setColor(
         QPalette::Disabled, QPalette::Text,
-        readableColour(onBase, look.color(QPalette::Active, QPalette::Window), dimmedTextContrast));
+        dimmedTextColour(option.palette.color(QPalette::Disabled, QPalette::Text),
+                         {look.color(QPalette::Active, QPalette::Base),
+                          look.color(QPalette::Active, QPalette::Window)}));
     QItemDelegate::paint(painter, readable, index);
 }

@@ -71,6 +71,35 @@ QColor readableColour(const QColor &preferred, const QColor &background, double 
     return end;
 }
 
+namespace {
+// Smoothed at their edges, the strokes of a text never show its full colour: a dimmed text asks
+// for more contrast than the least a text must show, and its strokes still show that.
+constexpr double dimmedTextContrast = 6.0;
+} // namespace
+
+QColor dimmedTextColour(const QColor &preferred, std::initializer_list<QColor> backgrounds)
+{
+    // The backgrounds of one look are alike; each step only darkens (or lightens) further, so
+    // the colour that reads on the last still reads on the earlier ones.
+    QColor colour = preferred;
+    for (const QColor &background : backgrounds)
+        colour = readableColour(colour, background, dimmedTextContrast);
+    return colour;
+}
+
+QPalette withReadableDisabledTexts(QPalette palette)
+{
+    const auto disabled
+        = [&palette](QPalette::ColorRole role) { return palette.color(QPalette::Disabled, role); };
+    for (const QPalette::ColorRole text :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, text,
+                         dimmedTextColour(disabled(text),
+                                          {disabled(QPalette::Window), disabled(QPalette::Base),
+                                           disabled(QPalette::Button)}));
+    return palette;
+}
+
 QString pixmapToHtmlImage(QPixmap pixmap, int width, int height)
 {
     tintPixmap(pixmap, QGuiApplication::palette().brush(QPalette::Current, QPalette::Text).color(),

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 #include <QPixmap>
 #include <QString>
+
+#include <initializer_list>
 
 // Recolours an icon to `color`, keeping only each pixel's alpha. With `onlyIfGrey` set, a
 // coloured icon is left as it is.
@@ -15,6 +18,14 @@ double contrastRatio(const QColor &first, const QColor &second);
 // `preferred` when it stands out from `background` by at least `minimum`; otherwise the nearest
 // shade of it, lighter on a dark background and darker on a light one, that does.
 QColor readableColour(const QColor &preferred, const QColor &background, double minimum = 4.5);
+
+// The colour of a greyed text: `preferred`, or the nearest shade of it whose strokes, smoothed at
+// their edges, can still be read on each of `backgrounds`.
+QColor dimmedTextColour(const QColor &preferred, std::initializer_list<QColor> backgrounds);
+
+// `palette` with disabled texts that can be read on the disabled backgrounds they lie on. The
+// platform look greys stale values by disabling them, and they stay on the screen to be read.
+QPalette withReadableDisabledTexts(QPalette palette);
 
 // An HTML image element with the pixmap, tinted to the palette's text colour, as inline PNG.
 QString pixmapToHtmlImage(QPixmap pixmap, int width, int height);

@@ -1,5 +1,6 @@
 #include "console/debmanager.h"
 #include "console/systemtrayicon.h"
+#include "foundation/pixmaputilities.h"
 #include "foundation/regularfile.h"
 #include "mainwindow/mainwindow.h"
 
@@ -118,7 +119,7 @@ int main(int argc, char *argv[])
     qDebug() << QCoreApplication::applicationDirPath();
     DebManager::instance()->setMessageOutput(
         QCoreApplication::arguments().contains(QStringLiteral("-debug")));
-    QApplication::setPalette(QApplication::style()->standardPalette());
+    QApplication::setPalette(withReadableDisabledTexts(QApplication::style()->standardPalette()));
     QLocale::setDefault(QLocale(QLocale::C, QLocale::AnyTerritory));
 
     // Listening before the window is built: its construction may wait in a message box.

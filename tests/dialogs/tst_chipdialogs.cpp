@@ -1,6 +1,7 @@
 #include "boardsim/controlinterpreter.h"
 #include "dialogs/hexregisteredit.h"
 #include "dialogs/registertableitem.h"
+#include "foundation/pixmaputilities.h"
 #include "support/modalcloser.h"
 #include "support/testenvironment.h"
 #include "support/textcontrast.h"
@@ -1332,6 +1333,9 @@ void TestChipDialogs::staleTextsCanBeReadWhileTheBoardIsGone_data()
     // A value that stays on the screen while it is stale, at 4.5 to 1.
     QTest::newRow("own look, position") << true << -1 << "StaticXActual1" << 4.5;
     QTest::newRow("platform look, actual value") << false << int(TableDialog) << "GCONF" << 4.5;
+    QTest::newRow("platform look, position") << false << -1 << "StaticXActual1" << 4.5;
+    QTest::newRow("platform look, poll check box")
+        << false << int(RampDialog) << "CheckPollFlags" << 3.0;
 }
 
 // With the board unplugged, the texts the window and its dialogs keep showing are greyed, and
@@ -1343,6 +1347,8 @@ void TestChipDialogs::staleTextsCanBeReadWhileTheBoardIsGone()
     QFETCH(QString, text);
     QFETCH(double, floor);
 
+    // The palette the program starts with, found again by the platform look.
+    QApplication::setPalette(withReadableDisabledTexts(QApplication::style()->standardPalette()));
     QVERIFY(bench.open(Chip::Kvn3162));
     auto *extraStyle = bench.window->findChild<QAction *>(QStringLiteral("actionExtra_Style"));
     if (extraStyle->isChecked() != ownLook)
