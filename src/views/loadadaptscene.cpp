@@ -96,7 +96,6 @@ LoadAdaptScene::LoadAdaptScene(QGraphicsView *view, int currentScale)
     sceneFont.setStyle(QFont::StyleNormal);
     sceneFont.setWeight(QFont::Normal);
     setFont(sceneFont);
-    followTextSize();
 
     // The view fills its own white background, so the dialog beneath it need not be painted again
     // for every sample.
