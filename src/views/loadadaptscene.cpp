@@ -332,15 +332,14 @@ void LoadAdaptScene::showSamples()
     update(QRectF(sceneRect().left(), canvasHeight, canvasWidth, loadgraph::farOut));
 }
 
-bool LoadAdaptScene::followTextSize()
+void LoadAdaptScene::followTextSize()
 {
     const int size = QFontInfo(view->font()).pixelSize();
     if (size <= 0 || QFontInfo(font()).pixelSize() == size)
-        return false;
+        return;
     QFont sized = font();
     sized.setPixelSize(size);
     setFont(sized);
-    return true;
 }
 
 void LoadAdaptScene::relayoutForTextSize()

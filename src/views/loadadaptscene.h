@@ -77,8 +77,8 @@ private:
     void showExport(const QString &fileName, bool written, const QString &error);
     void rebuild();
     void showSamples();
-    // Takes the pixel size of the view's text for the scene font; tells whether it changed.
-    bool followTextSize();
+    // Takes the pixel size of the view's text for the scene font.
+    void followTextSize();
     // Lays the canvas out anew for the view's text size, keeping the graphs' samples.
     void relayoutForTextSize();
 
