@@ -12,6 +12,7 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsSceneContextMenuEvent>
@@ -170,6 +171,7 @@ void LoadAdaptScene::setupGraphicsView()
         clear();
     }
 
+    followTextSize();
     valueWidget = new ProxyWidget();
     valueWidget->setProxy(addWidget(valueWidget));
 
@@ -223,7 +225,16 @@ void LoadAdaptScene::addScaleLabels(double zoom, int labelWidth, int currentWidt
 {
     const QBrush red(Qt::red);
     const QBrush blue(Qt::blue);
+    // A large text would run the digits of neighbouring rows into one another: then only every
+    // second (or fourth ...) row is labelled, with a quarter of a digit free between them.
+    const int digits
+        = QFontMetrics(font()).tightBoundingRect(QStringLiteral("0123456789")).height();
+    int rowStep = 1;
+    while (rowStep < scaleSteps && rowStep * canvasHeight < scaleSteps * (digits + digits / 4))
+        rowStep *= 2;
     for (int k = scaleSteps; k >= 0; --k) {
+        if (k % rowStep != 0)
+            continue;
         const double y = (1.0 - double(k) / scaleSteps) * canvasHeight - (fontHeight + 1) / 2;
 
         // Only whole currents are labelled: at the highest zoom every second row stays empty.
@@ -321,10 +332,44 @@ void LoadAdaptScene::showSamples()
     update(QRectF(sceneRect().left(), canvasHeight, canvasWidth, loadgraph::farOut));
 }
 
+void LoadAdaptScene::followTextSize()
+{
+    const int size = QFontInfo(view->font()).pixelSize();
+    if (size <= 0 || QFontInfo(font()).pixelSize() == size)
+        return;
+    QFont sized = font();
+    sized.setPixelSize(size);
+    setFont(sized);
+}
+
+void LoadAdaptScene::relayoutForTextSize()
+{
+    if (QFontInfo(view->font()).pixelSize() == QFontInfo(font()).pixelSize())
+        return;
+    // Only the scale changes: the samples drawn so far and the label stay.
+    const QList<int> currents = currentGraph->series();
+    const QList<int> loads = loadGraph->series();
+    const QString label = valueWidget->label->text();
+    setupGraphicsView();
+    for (int value : currents)
+        currentGraph->addValue(value);
+    for (int value : loads)
+        loadGraph->addValue(value);
+    valueWidget->setText(label);
+    valueWidget->fitToText();
+    longestLabel = label.size();
+    update();
+}
+
 bool LoadAdaptScene::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == view && event->type() == QEvent::Show)
         showSamples();
+    // The scale's digits are as large as the text the user chose for the dialog; the view then
+    // scales them with the canvas. In the application's font alone they would only shrink with
+    // the view when a larger text leaves the graph less room.
+    if (watched == view && event->type() == QEvent::FontChange)
+        QMetaObject::invokeMethod(this, &LoadAdaptScene::relayoutForTextSize, Qt::QueuedConnection);
     return QGraphicsScene::eventFilter(watched, event);
 }
 

@@ -77,6 +77,10 @@ private:
     void showExport(const QString &fileName, bool written, const QString &error);
     void rebuild();
     void showSamples();
+    // Takes the pixel size of the view's text for the scene font.
+    void followTextSize();
+    // Lays the canvas out anew for the view's text size, keeping the graphs' samples.
+    void relayoutForTextSize();
 
     int currentScale;
     int scopeIndex = -1;

@@ -33,6 +33,10 @@ void ProxyWidget::setProxy(QGraphicsProxyWidget *proxyItem)
     if (!proxy)
         return;
     proxy->setFlag(QGraphicsItem::ItemIgnoresTransformations, true);
+    // A proxy takes the focus from Tab and the wheel whatever its widget does, and then keeps
+    // every Tab inside the scene: the label offers the keyboard nothing, so Tab passes over it
+    // and on from the view to the dialog's fields.
+    proxy->setFocusPolicy(focusPolicy());
     // Drawn again only when its text changes, not with every repaint of the graphs below it.
     proxy->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
 }

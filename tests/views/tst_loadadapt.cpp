@@ -1,4 +1,5 @@
 #include "boardsim/simulatedboard.h"
+#include "foundation/mainappstyle.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/statusbar.h"
 #include "support/devicetree.h"
@@ -10,8 +11,12 @@
 #include "views/loadadaptscene.h"
 #include "views/proxywidget.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QFrame>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsView>
@@ -21,6 +26,7 @@
 #include <QSplitter>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -73,12 +79,18 @@ private Q_SLOTS:
     void mirrorsDeliverAfterTheChipAndNeverWriteBack();
     void graphsFollowAMotionWithChangingLoad();
 
+    void tabLeadsThroughTheGraphsToEveryField_data();
+    void tabLeadsThroughTheGraphsToEveryField();
+    void scaleDigitsGrowWithTheText();
+
     void failedReadBuildsNoWrite();
     void resizingRescalesTheGraphsWithoutNaN();
     void helpAndClosingAreQuiet();
 
 private:
-    bool openConnectedWindow();
+    bool openConnectedWindow(Chip chip = Chip::Kvn3162);
+    // Opens the dialog from the menu of a window connected to a board with that chip.
+    bool openDialogOnBoard(Chip chip);
     LoadAdapt &dialog() { return const_cast<LoadAdapt &>(window->chipDialogs().loadAdapt); }
     template<typename T> T *control(const QString &name) { return dialog().findChild<T *>(name); }
 
@@ -101,9 +113,9 @@ void TestLoadAdapt::cleanup()
     board.reset();
 }
 
-bool TestLoadAdapt::openConnectedWindow()
+bool TestLoadAdapt::openConnectedWindow(Chip chip)
 {
-    board = std::make_unique<boardsim::SimulatedBoard>(Chip::Kvn3162);
+    board = std::make_unique<boardsim::SimulatedBoard>(chip);
     if (!board->start(deviceTree().path()))
         return false;
     board->setRegisterValue(0x6D, chipAdaptConf1);
@@ -117,6 +129,14 @@ bool TestLoadAdapt::openConnectedWindow()
     window = std::make_unique<MainWindow>(nullptr);
     static_cast<StatusBar *>(window->statusBar())->connectionCheckBox()->click();
     return QTest::qWaitFor([this] { return window->connection().isConnected(); }, 10000);
+}
+
+bool TestLoadAdapt::openDialogOnBoard(Chip chip)
+{
+    if (!openConnectedWindow(chip))
+        return false;
+    window->findChild<QAction *>(QStringLiteral("actionLoadAdapt"))->trigger();
+    return QTest::qWaitForWindowActive(&dialog());
 }
 
 void TestLoadAdapt::fillFromTheChipShowsItsFieldsAndWritesNothing()
@@ -290,6 +310,79 @@ void TestLoadAdapt::graphsFollowAMotionWithChangingLoad()
     // Motor 2 stands: its samples show no load at velocity 0.
     QCOMPARE(dialog().scene(2)->loadGraph->series().last(), 0);
     QVERIFY(dialog().scene(2)->velocities().contains(0));
+}
+
+void TestLoadAdapt::tabLeadsThroughTheGraphsToEveryField_data()
+{
+    QTest::addColumn<Chip>("chip");
+    QTest::newRow("KVN3141") << Chip::Kvn3141;
+    QTest::newRow("KVN3162") << Chip::Kvn3162;
+}
+
+// The dialog's whole tab chain both ways, each graph one stop before its motor's fields; a stop
+// of the window's own may lie between the ends.
+void TestLoadAdapt::tabLeadsThroughTheGraphsToEveryField()
+{
+    QFETCH(Chip, chip);
+    QVERIFY(openDialogOnBoard(chip));
+    QStringList chain;
+    for (const QString motor : {"1", "2"}) {
+        chain << "ViewSW" + motor;
+        for (const char *field : {"CheckFilter", "EditSWT", "EditHystMax", "EditHystMin", "CbIMin",
+                                  "CbDown", "CbUp", "EditMinSpeed", "EditMaxSpeed"})
+            chain << QLatin1String(field) + motor;
+    }
+    for (const Qt::KeyboardModifier way : {Qt::NoModifier, Qt::ShiftModifier}) {
+        QStringList reached;
+        for (qsizetype key = 0; key < chain.size() + 3; ++key) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, way);
+            if (chain.contains(QApplication::focusWidget()->objectName()))
+                reached << QApplication::focusWidget()->objectName();
+        }
+        QVERIFY(reached.size() > chain.size());
+        const QString round = QStringList(chain + chain + chain).join(' ');
+        QVERIFY2(round.contains(reached.join(' ')) && chain.contains(reached.first()),
+                 qPrintable(reached.join(' ')));
+        std::reverse(chain.begin(), chain.end());
+    }
+}
+
+// The load scale's digits as drawn at 8, 12 and 20 px, one run of pixel rows with full blue ink
+// right of the graph a label: all of a height, none run into the next, taller for a larger text.
+void TestLoadAdapt::scaleDigitsGrowWithTheText()
+{
+    QVERIFY(openDialogOnBoard(Chip::Kvn3162));
+    auto *view = control<QGraphicsView>("ViewSW1");
+    const auto digitHeights = [this, view] {
+        const QImage image = view->viewport()->grab().toImage();
+        const int scale = 2048 - dialog().scene(1)->scaleWidth() + 1;
+        QString rows;
+        for (int y = 0; y < image.height(); ++y) {
+            bool ink = false;
+            for (int x = qMax(0, view->mapFromScene(scale, 0).x()); x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                ink = ink || (c.blue() - c.red() > 80 && c.blue() - c.green() > 80);
+            }
+            rows += QLatin1Char(ink ? 'x' : ' ');
+        }
+        QList<qsizetype> heights;
+        for (const QString &run : rows.simplified().split(' '))
+            heights << run.size();
+        std::sort(heights.begin(), heights.end());
+        return heights;
+    };
+    QButtonGroup *sizes = window->findChild<MainAppStyle *>()->fontSizeButtons();
+    qsizetype lower = 0;
+    for (const auto &[button, pixels] : {std::pair(0, 8), std::pair(1, 12), std::pair(3, 20)}) {
+        QTest::mouseClick(sizes->button(button), Qt::LeftButton);
+        // Measured once the graph has taken the new text.
+        QTRY_COMPARE(QFontInfo(dialog().scene(1)->font()).pixelSize(), pixels);
+        QTRY_VERIFY2(digitHeights().size() >= 8
+                         && digitHeights().last() - digitHeights().first() <= 1
+                         && digitHeights().first() > lower,
+                     qPrintable(QString::number(pixels)));
+        lower = digitHeights().first();
+    }
 }
 
 void TestLoadAdapt::failedReadBuildsNoWrite()

@@ -89,6 +89,8 @@ private Q_SLOTS:
     void refusedWavesAreShownButNotWritten();
     void redrawsReplaceTheirItems();
     void designedWavesReachTheChipAndItsLiveView();
+    void escapeDropsATypedAmplitude_data();
+    void escapeDropsATypedAmplitude();
     void everyWaveTheTableHoldsComesBackFromTheBoard();
 
 private:
@@ -392,24 +394,13 @@ void TestMicrostepWaves::designedWavesReachTheChipAndItsLiveView()
     QCOMPARE(board->writeLog(), tableWrites(0, linear));
     QCOMPARE(labelTexts(dialog, 0), hexTexts(tableWrites(0, linear)));
 
-    // Motor 2 from harmonics 1 and 3. A 0.5 typed over a1 and dropped with Escape (which closes
-    // the dialog) is gone when it opens again, and the synthesis takes a1 = 1.
+    // Motor 2 from harmonics 1 and 3.
     board->clearWriteLog();
     child<QDoubleSpinBox>(dialog, "EditA3_2")->setValue(0.1);
     dialog->show();
     dialog->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(dialog));
     child<QTabWidget>(dialog, "tabWidget")->setCurrentIndex(1);
-    auto *a1 = child<QDoubleSpinBox>(dialog, "EditA1_2");
-    a1->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(a1, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(a1, "0.5");
-    QTest::keyClick(a1, Qt::Key_Escape);
-    QVERIFY(!dialog->isVisible());
-    dialog->show();
-    dialog->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(dialog));
-    QCOMPARE(a1->text(), QStringLiteral("1.00"));
     QTest::mouseClick(child<QPushButton>(dialog, "BtnCalculateWave2"), Qt::LeftButton);
     const WaveTable::Words harmonic = dialog->encoding(1).words;
     QCOMPARE(harmonic.select, 0x7C37036Eu);
@@ -494,6 +485,41 @@ QStringList fittingExpressions()
 }
 
 } // namespace
+
+void TestMicrostepWaves::escapeDropsATypedAmplitude_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("shown");
+    for (const char *motor : {"1", "2"}) {
+        QTest::newRow(QByteArray("a1 ") + motor) << QStringLiteral("EditA1_") + motor << "1.00";
+        for (const char *harmonic : {"3", "5", "7"})
+            QTest::newRow(QByteArray("a") + harmonic + " " + motor)
+                << QStringLiteral("EditA%1_%2").arg(harmonic, motor) << "0.00";
+    }
+}
+
+// A 0.5 typed over an amplitude and dropped with Escape, which closes the dialog, is gone when
+// it opens again, and the calculation takes the old value.
+void TestMicrostepWaves::escapeDropsATypedAmplitude()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, shown);
+    MicrostepWaves dialog;
+    dialog.OnEnableAll(true);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    child<QTabWidget>(&dialog, "tabWidget")->setCurrentIndex(box.endsWith('2') ? 1 : 0);
+    auto *amplitude = child<QDoubleSpinBox>(&dialog, box);
+    amplitude->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(amplitude, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(amplitude, "0.5");
+    QTest::keyClick(amplitude, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(amplitude->text(), shown);
+    QCOMPARE(amplitude->value(), shown.toDouble());
+}
 
 // Every such wave is taken by the dialog and written, and the board, reading the ten words as
 // the chip does, walks its coil currents through exactly the dialog's samples.
