@@ -18,8 +18,10 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -31,6 +33,7 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -124,6 +127,8 @@ private Q_SLOTS:
     void contrastIsMeasuredAsTheGuidelinesDo();
     void everyLookCanBeRead_data();
     void everyLookCanBeRead();
+    void logoTextsCanBeRead_data();
+    void logoTextsCanBeRead();
 
 private:
     QPalette platformPalette;
@@ -135,8 +140,10 @@ void TestMainAppStyle::initTestCase()
     // A platform look whose text is black, under another style than the application look's.
     QApplication::setStyle(QStringLiteral("Windows"));
     platformPalette = QApplication::style()->standardPalette();
-    platformPalette.setColor(QPalette::All, QPalette::Text, Qt::black);
-    QApplication::setPalette(platformPalette);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        platformPalette.setColor(group, QPalette::Text, Qt::black);
+    // Greyed as the program greys the platform's palette at its start.
+    QApplication::setPalette(withReadableDisabledTexts(platformPalette));
     platformPalette = QApplication::palette();
 }
 
@@ -579,6 +586,14 @@ QWidget *shownToolTip()
     return nullptr;
 }
 
+// How a text or icon inside `area` of `widget` stands out as drawn with the widget's window.
+TextContrast drawnIn(QWidget *widget, const QRect &area)
+{
+    QWidget *window = widget->window();
+    return textContrast(window->grab().toImage(),
+                        area.translated(widget->mapTo(window, QPoint(0, 0))));
+}
+
 } // namespace
 
 void TestMainAppStyle::everyLookCanBeRead_data()
@@ -596,6 +611,22 @@ void TestMainAppStyle::everyLookCanBeRead()
     StyledWindow styled;
     for (int k = 0; k < 30; ++k)
         styled.first->addAction(QStringLiteral("Action %1").arg(k));
+    // Pairs of one enabled and one disabled: a value, a caption, an icon.
+    auto *panel = new QWidget;
+    auto *column = new QVBoxLayout(panel);
+    QWidget *shownPairs[3][2] = {};
+    for (int disabled = 0; disabled < 2; ++disabled) {
+        shownPairs[0][disabled] = new QLabel(QStringLiteral("-1234567"));
+        shownPairs[1][disabled] = new QPushButton(QStringLiteral("Move to XTARGET"));
+        auto *iconButton = new QPushButton(QIcon(ringPixmap(midGrey, 48)), QString());
+        iconButton->setIconSize(QSize(32, 32));
+        shownPairs[2][disabled] = iconButton;
+        for (QWidget **pair : shownPairs) {
+            pair[disabled]->setEnabled(!disabled);
+            column->addWidget(pair[disabled]);
+        }
+    }
+    styled.window.setCentralWidget(panel);
     styled.style->createFontSizeBar(styled.first);
     styled.window.resize(320, 240);
     styled.window.show();
@@ -639,6 +670,62 @@ void TestMainAppStyle::everyLookCanBeRead()
     const QColor barBackground = bar.pixelColor(chevron->geometry().topLeft() + QPoint(1, 1));
     const double chevronRatio = strongestContrast(bar, chevronArea, barBackground);
     QVERIFY2(chevronRatio >= 4.5, qPrintable(QString::number(chevronRatio)));
+
+    // Disabled can be told from enabled at a glance: it stands out less, yet a stale value still
+    // reads at 4.5 to 1, a caption or an icon at 3 to 1, as drawn.
+    const double floors[] = {4.5, 3.0, 3.0};
+    for (int kind = 0; kind < 3; ++kind) {
+        TextContrast drawn[2];
+        for (int disabled = 0; disabled < 2; ++disabled) {
+            QWidget *shown = shownPairs[kind][disabled];
+            QRect area = shown->rect().adjusted(6, 4, -6, -4);
+            if (kind == 2)
+                area = QRect(QPoint(), QSize(28, 28))
+                           .translated(shown->rect().center() - QPoint(13, 13));
+            drawn[disabled] = drawnIn(shown, area);
+        }
+        const QString seen = QStringLiteral("%1: enabled %2, disabled %3 on %4")
+                                 .arg(kind)
+                                 .arg(drawn[0].cores)
+                                 .arg(drawn[1].cores)
+                                 .arg(drawn[1].background.name());
+        QVERIFY2(drawn[1].cores >= floors[kind], qPrintable(seen));
+        QVERIFY2(drawn[1].cores * 1.2 < drawn[0].cores, qPrintable(seen));
+        // Greyed no darker than the floor asks: the program's own grey, not the application
+        // look's pill.
+        if (!applicationLook)
+            QVERIFY2(drawn[1].cores < floors[kind] * 1.3, qPrintable(seen));
+    }
+
+    // A menu greys its disabled entries, and the entry under the keyboard's cursor does not look
+    // greyed: on a band of its own, it stands out from it at least as much as an enabled entry
+    // from the menu. The platform's own highlight is its business.
+    QMenu menu(&styled.window);
+    QAction *unavailable = menu.addAction(QStringLiteral("Load settings"));
+    unavailable->setEnabled(false);
+    QAction *plain = menu.addAction(QStringLiteral("Save settings"));
+    QAction *current = menu.addAction(QStringLiteral("Export settings"));
+    menu.popup(styled.window.mapToGlobal(QPoint(20, 20)));
+    QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    QTest::keyClick(&menu, Qt::Key_Up);
+    QTRY_COMPARE(menu.activeAction(), current);
+    const QImage menuImage = menu.grab().toImage();
+    const auto entry = [&menu, &menuImage](QAction *action) {
+        return textContrast(menuImage, menu.actionGeometry(action).adjusted(2, 1, -2, -1));
+    };
+    const TextContrast greyed = entry(unavailable), highlighted = entry(current),
+                       live = entry(plain);
+    const QString entries = QStringLiteral("disabled %1, highlighted %2 on %3, enabled %4")
+                                .arg(greyed.cores)
+                                .arg(highlighted.cores)
+                                .arg(highlighted.background.name())
+                                .arg(live.cores);
+    QVERIFY2(greyed.cores >= 3.0 && greyed.cores * 1.2 < live.cores, qPrintable(entries));
+    if (applicationLook) {
+        QVERIFY2(highlighted.cores >= 4.5 && highlighted.cores >= live.cores, qPrintable(entries));
+        QVERIFY(highlighted.background != live.background);
+    }
+    menu.close();
 
     LoadAdapt dialog;
     dialog.show();
@@ -696,6 +783,26 @@ void TestMainAppStyle::everyLookCanBeRead()
     currentRegisterMap = active;
     if (applicationLook)
         styled.style->applyStyle(false, offExtraSheet);
+}
+
+void TestMainAppStyle::logoTextsCanBeRead_data()
+{
+    QTest::addColumn<QString>("logo");
+    QTest::newRow("no board connected") << QStringLiteral(":/Logos/logoxxxx");
+    QTest::newRow("2-axis motion controller") << QStringLiteral(":/Logos/logo3141");
+    QTest::newRow("2-axis controller + driver") << QStringLiteral(":/Logos/logo3162");
+}
+
+// The small line below the chip's name, drawn as the window shows the logo.
+void TestMainAppStyle::logoTextsCanBeRead()
+{
+    QFETCH(QString, logo);
+    const QImage image = QPixmap(logo).toImage();
+    QCOMPARE(image.size(), QSize(230, 64));
+    const TextContrast subtitle = textContrast(image, QRect(64, 41, 160, 13));
+    QVERIFY(subtitle.inkPixels > 100);
+    QCOMPARE(subtitle.background, QColor(Qt::white));
+    QVERIFY2(subtitle.cores >= 4.5, qPrintable(QString::number(subtitle.cores)));
 }
 
 QTEST_MAIN(TestMainAppStyle)
