@@ -99,8 +99,11 @@ QString toolBarSizeRules(const QToolBar *toolBar, const QFontMetrics &metrics,
               .arg(icon.height() + 5);
 }
 
-// Tints a grey icon; a coloured one is left as it was, with all its modes and sizes.
-bool tintedIcon(const QIcon &icon, int size, const QColor &colour, QIcon &result)
+// Tints a grey icon, and its disabled form in `disabledColour`; a coloured one is left as it
+// was, with all its modes and sizes. Left to the style, the disabled form of a black icon was a
+// dark grey that looked as live as the black one.
+bool tintedIcon(const QIcon &icon, int size, const QColor &colour, const QColor &disabledColour,
+                QIcon &result)
 {
     if (icon.isNull())
         return false;
@@ -110,6 +113,9 @@ bool tintedIcon(const QIcon &icon, int size, const QColor &colour, QIcon &result
     if (pixmap.cacheKey() == before)
         return false;
     result = QIcon(pixmap);
+    tintPixmap(pixmap, disabledColour, false);
+    result.addPixmap(pixmap, QIcon::Disabled, QIcon::Off);
+    result.addPixmap(pixmap, QIcon::Disabled, QIcon::On);
     return true;
 }
 
@@ -252,16 +258,19 @@ void MainAppStyle::setFontSizeStyle()
 void MainAppStyle::updateIconColor(QWidget *w)
 {
     const QColor colour = QApplication::palette().color(QPalette::Text);
+    const QColor disabled = disabledIconInk().isValid()
+        ? disabledIconInk()
+        : QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText);
     QIcon icon;
     const QList<QAbstractButton *> buttons = w->findChildren<QAbstractButton *>();
     for (QAbstractButton *button : buttons) {
         tintToolBarChevron(button, colour);
-        if (tintedIcon(button->icon(), 200, colour, icon))
+        if (tintedIcon(button->icon(), 200, colour, disabled, icon))
             button->setIcon(icon);
     }
     const QList<QAction *> actions = w->findChildren<QAction *>();
     for (QAction *action : actions) {
-        if (tintedIcon(action->icon(), 200, colour, icon))
+        if (tintedIcon(action->icon(), 200, colour, disabled, icon))
             action->setIcon(icon);
     }
     const QList<QLabel *> labels = w->findChildren<QLabel *>();
@@ -279,14 +288,14 @@ void MainAppStyle::updateIconColor(QWidget *w)
     for (QTreeWidget *tree : trees) {
         for (int row = 0; row < tree->topLevelItemCount(); ++row) {
             QTreeWidgetItem *item = tree->topLevelItem(row);
-            if (tintedIcon(item->icon(0), 20, colour, icon))
+            if (tintedIcon(item->icon(0), 20, colour, disabled, icon))
                 item->setIcon(0, icon);
         }
     }
     const QList<QTabWidget *> tabWidgets = w->findChildren<QTabWidget *>();
     for (QTabWidget *tabs : tabWidgets) {
         for (int index = 0; index < tabs->count(); ++index) {
-            if (tintedIcon(tabs->tabIcon(index), 20, colour, icon))
+            if (tintedIcon(tabs->tabIcon(index), 20, colour, disabled, icon))
                 tabs->setTabIcon(index, icon);
         }
     }

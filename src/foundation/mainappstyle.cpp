@@ -1,6 +1,7 @@
 #include "foundation/mainappstyle.h"
 
 #include "foundation/methodname.h"
+#include "foundation/pixmaputilities.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -123,7 +124,10 @@ void MainAppStyle::applyStyle(bool on, const QString &extraStyleSheet, const QCo
     setAppFont(target);
     if (on) {
         mainStyleSheet(extraStyleSheet, windowColor);
+        // The look's disabled buttons are grey-blue pills with base-coloured captions.
+        disabledIconInk() = QApplication::palette().color(QPalette::Base);
     } else {
+        disabledIconInk() = first.palette.color(QPalette::Disabled, QPalette::ButtonText);
         qApp->setStyleSheet(extraStyleSheet);
         QApplication::setPalette(first.palette);
         QApplication::setStyle(first.styleName);
@@ -141,6 +145,12 @@ void MainAppStyle::applyStyle(bool on, const QString &extraStyleSheet, const QCo
     qDebug() << "MainAppStyle"
              << "qml/" << currentStyleName() << "\n"
              << newTextColor << oldTextColor;
+}
+
+QColor &MainAppStyle::disabledIconInk()
+{
+    static QColor ink;
+    return ink;
 }
 
 void MainAppStyle::setAppFont(QWidget *w)

@@ -62,7 +62,8 @@ public:
     // The row of four "A" buttons that choose the text size; the caller places the frame.
     QFrame *createFontSizeBar(QWidget *parent);
     QButtonGroup *fontSizeButtons() const { return sizeButtons; }
-    // Recolours the grey icons below w to the palette's Text colour.
+    // Recolours the grey icons below w to the palette's Text colour, and their disabled form to
+    // the colour of a disabled button's caption.
     static void updateIconColor(QWidget *w);
 
 Q_SIGNALS:
@@ -76,6 +77,9 @@ public Q_SLOTS:
 
 private:
     bool ownerIsGoingAway() const;
+    // The colour grey icons take on disabled buttons: the colour of a disabled button's caption
+    // in the look applied last.
+    static QColor &disabledIconInk();
 
     QPointer<QWidget> target;
     QButtonGroup *sizeButtons = nullptr;

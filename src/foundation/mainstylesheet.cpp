@@ -1,5 +1,7 @@
 #include "foundation/mainappstyle.h"
 
+#include "foundation/pixmaputilities.h"
+
 #include <QAbstractSpinBox>
 #include <QApplication>
 
@@ -129,6 +131,8 @@ QSplitter::handle:hover {background: rgba(255,255,255, 115);}
 QSplitter::handle:pressed {height: 1px; image: url(:/Misc/KorvaneCur); background: #9AA9B6;}
 QSizeGrip {image: url(:/Misc/SizeGrip); width: 16px; height: 16px;}
 QToolTip {border: 1px solid palette(window-text); padding: 5px; background: palette(base); color: palette(window-text);}
+/* The palette's highlighted text, grey-blue on the base colour, made the entry under the mouse look greyed. */
+QMenu {selection-color: palette(window-text);}
 QMenuBar::item {border-radius: 7px; padding: 5px;}
 QMenuBar::item:pressed {background: #888888;}
 QToolBar, QStatusBar, QMenuBar {border-radius: 0px; background: palette(base); spacing: 14px; padding: 4px;}
@@ -170,6 +174,17 @@ QPalette MainAppStyle::applicationPalette(const QPalette &base, const QColor &wi
     QPalette palette = base;
     for (const RoleColor &entry : roles)
         palette.setBrush(QPalette::All, entry.role, QBrush(entry.colour));
+    // White in every group, a disabled menu entry or field looked like an enabled one. Greyed
+    // texts take shades of the look's grey, no dimmer than a stale value (window text on the
+    // window or the base colour, text on the base colour of fields) or a caption can still be
+    // read. On a menu, which lies on the window colour, the grey of the text reads as a caption.
+    const QColor grey(0x9A, 0xA9, 0xB6);
+    const QColor field(0x00, 0x2E, 0x6E);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText,
+                     dimmedTextColour(grey, {windowColor, field}));
+    palette.setColor(QPalette::Disabled, QPalette::Text, dimmedTextColour(grey, {field}));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText,
+                     dimmedTextColour(grey, {windowColor, field}, disabledCaptionContrast));
     return palette;
 }
 

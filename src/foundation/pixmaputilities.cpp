@@ -72,18 +72,47 @@ QColor readableColour(const QColor &preferred, const QColor &background, double 
 }
 
 namespace {
-// Smoothed at their edges, the strokes of a text never show its full colour: a dimmed text asks
-// for more contrast than the least a text must show, and its strokes still show that.
-constexpr double dimmedTextContrast = 6.0;
+
+// Smoothed at their edges, the strokes of a small text show its full colour only here and there:
+// measured on the program's faces from 12 px up, a text that nominally stands out by a tenth
+// more than a floor reaches that floor on its strokes as drawn, the thinnest glyphs just so.
+constexpr double smoothedStrokeMargin = 1.12;
+
+QColor mixed(const QColor &from, const QColor &to, int step, int steps)
+{
+    const auto channel = [step, steps](int a, int b) { return a + (b - a) * step / steps; };
+    return QColor(channel(from.red(), to.red()), channel(from.green(), to.green()),
+                  channel(from.blue(), to.blue()));
+}
+
+// The first shade on the way from `colour` to black or white, whichever lies farther from the
+// background, that stands out from it by `nominal`; in steps of less than one colour level, so
+// the shade is the lightest (on a dark background the darkest) that does.
+QColor nearestShade(const QColor &colour, const QColor &background, double nominal)
+{
+    const QColor start = colour.toRgb();
+    const QColor end = contrastRatio(Qt::white, background) >= contrastRatio(Qt::black, background)
+        ? QColor(Qt::white)
+        : QColor(Qt::black);
+    constexpr int steps = 512;
+    for (int step = 0; step <= steps; ++step) {
+        const QColor shade = mixed(start, end, step, steps);
+        if (contrastRatio(shade, background) >= nominal)
+            return shade;
+    }
+    return end;
+}
+
 } // namespace
 
-QColor dimmedTextColour(const QColor &preferred, std::initializer_list<QColor> backgrounds)
+QColor dimmedTextColour(const QColor &preferred, std::initializer_list<QColor> backgrounds,
+                        double minimum)
 {
     // The backgrounds of one look are alike; each step only darkens (or lightens) further, so
     // the colour that reads on the last still reads on the earlier ones.
-    QColor colour = preferred;
+    QColor colour = preferred.toRgb();
     for (const QColor &background : backgrounds)
-        colour = readableColour(colour, background, dimmedTextContrast);
+        colour = nearestShade(colour, background, minimum * smoothedStrokeMargin);
     return colour;
 }
 
@@ -91,12 +120,20 @@ QPalette withReadableDisabledTexts(QPalette palette)
 {
     const auto disabled
         = [&palette](QPalette::ColorRole role) { return palette.color(QPalette::Disabled, role); };
-    for (const QPalette::ColorRole text :
-         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        palette.setColor(QPalette::Disabled, text,
-                         dimmedTextColour(disabled(text),
-                                          {disabled(QPalette::Window), disabled(QPalette::Base),
-                                           disabled(QPalette::Button)}));
+    const std::initializer_list<QColor> backgrounds
+        = {disabled(QPalette::Window), disabled(QPalette::Base), disabled(QPalette::Button)};
+    const struct
+    {
+        QPalette::ColorRole role;
+        double minimum;
+    } texts[] = {
+        {QPalette::WindowText, staleValueContrast},
+        {QPalette::Text, staleValueContrast},
+        {QPalette::ButtonText, disabledCaptionContrast},
+    };
+    for (const auto &text : texts)
+        palette.setColor(QPalette::Disabled, text.role,
+                         dimmedTextColour(disabled(text.role), backgrounds, text.minimum));
     return palette;
 }
 

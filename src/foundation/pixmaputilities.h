@@ -19,12 +19,20 @@ double contrastRatio(const QColor &first, const QColor &second);
 // shade of it, lighter on a dark background and darker on a light one, that does.
 QColor readableColour(const QColor &preferred, const QColor &background, double minimum = 4.5);
 
-// The colour of a greyed text: `preferred`, or the nearest shade of it whose strokes, smoothed at
-// their edges, can still be read on each of `backgrounds`.
-QColor dimmedTextColour(const QColor &preferred, std::initializer_list<QColor> backgrounds);
+// The least contrast, as drawn, of a value that stays on the screen while it is stale, and of
+// the caption of a control that cannot be used now.
+constexpr double staleValueContrast = 4.5;
+constexpr double disabledCaptionContrast = 3.0;
 
-// `palette` with disabled texts that can be read on the disabled backgrounds they lie on. The
-// platform look greys stale values by disabling them, and they stay on the screen to be read.
+// The colour of a greyed text: `preferred`, or the shade of it nearest to it whose strokes,
+// smoothed at their edges, still stand out by `minimum` from each of `backgrounds`. Kept as
+// close to `preferred` as that allows, so that it looks greyed beside the enabled text.
+QColor dimmedTextColour(const QColor &preferred, std::initializer_list<QColor> backgrounds,
+                        double minimum = staleValueContrast);
+
+// `palette` with disabled texts that can be read on the disabled backgrounds they lie on, and
+// no more than that. Labels and fields (window text and text) keep showing stale values and
+// are read at the value floor; the captions of buttons are greyed further.
 QPalette withReadableDisabledTexts(QPalette palette);
 
 // An HTML image element with the pixmap, tinted to the palette's text colour, as inline PNG.

@@ -18,8 +18,10 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -31,6 +33,7 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -135,8 +138,10 @@ void TestMainAppStyle::initTestCase()
     // A platform look whose text is black, under another style than the application look's.
     QApplication::setStyle(QStringLiteral("Windows"));
     platformPalette = QApplication::style()->standardPalette();
-    platformPalette.setColor(QPalette::All, QPalette::Text, Qt::black);
-    QApplication::setPalette(platformPalette);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        platformPalette.setColor(group, QPalette::Text, Qt::black);
+    // Greyed as the program greys the platform's palette at its start.
+    QApplication::setPalette(withReadableDisabledTexts(platformPalette));
     platformPalette = QApplication::palette();
 }
 
@@ -579,6 +584,14 @@ QWidget *shownToolTip()
     return nullptr;
 }
 
+// How a text or icon inside `area` of `widget` stands out as drawn with the widget's window.
+TextContrast drawnIn(QWidget *widget, const QRect &area)
+{
+    QWidget *window = widget->window();
+    return textContrast(window->grab().toImage(),
+                        area.translated(widget->mapTo(window, QPoint(0, 0))));
+}
+
 } // namespace
 
 void TestMainAppStyle::everyLookCanBeRead_data()
@@ -596,6 +609,22 @@ void TestMainAppStyle::everyLookCanBeRead()
     StyledWindow styled;
     for (int k = 0; k < 30; ++k)
         styled.first->addAction(QStringLiteral("Action %1").arg(k));
+    // Pairs of one enabled and one disabled: a value, a caption, an icon.
+    auto *panel = new QWidget;
+    auto *column = new QVBoxLayout(panel);
+    QWidget *shownPairs[3][2] = {};
+    for (int disabled = 0; disabled < 2; ++disabled) {
+        shownPairs[0][disabled] = new QLabel(QStringLiteral("-1234567"));
+        shownPairs[1][disabled] = new QPushButton(QStringLiteral("Move to XTARGET"));
+        auto *iconButton = new QPushButton(QIcon(ringPixmap(midGrey, 48)), QString());
+        iconButton->setIconSize(QSize(32, 32));
+        shownPairs[2][disabled] = iconButton;
+        for (QWidget **pair : shownPairs) {
+            pair[disabled]->setEnabled(!disabled);
+            column->addWidget(pair[disabled]);
+        }
+    }
+    styled.window.setCentralWidget(panel);
     styled.style->createFontSizeBar(styled.first);
     styled.window.resize(320, 240);
     styled.window.show();
@@ -639,6 +668,59 @@ void TestMainAppStyle::everyLookCanBeRead()
     const QColor barBackground = bar.pixelColor(chevron->geometry().topLeft() + QPoint(1, 1));
     const double chevronRatio = strongestContrast(bar, chevronArea, barBackground);
     QVERIFY2(chevronRatio >= 4.5, qPrintable(QString::number(chevronRatio)));
+
+    // Disabled can be told from enabled at a glance: it stands out less, yet a stale value still
+    // reads at 4.5 to 1, a caption or an icon at 3 to 1, as drawn; in the platform look greyed
+    // no darker than that asks (the application look greys on a pill of its own).
+    const double floors[] = {4.5, 3.0, 3.0};
+    for (int kind = 0; kind < 3; ++kind) {
+        double cores[2];
+        for (int disabled = 0; disabled < 2; ++disabled) {
+            QWidget *shown = shownPairs[kind][disabled];
+            const QRect area = kind < 2
+                ? shown->rect().adjusted(6, 4, -6, -4)
+                : QRect(shown->rect().center() - QPoint(13, 13), QSize(28, 28));
+            cores[disabled] = drawnIn(shown, area).cores;
+        }
+        const QByteArray seen = QByteArray::number(kind) + ": " + QByteArray::number(cores[0])
+            + " enabled, " + QByteArray::number(cores[1]) + " disabled";
+        QVERIFY2(cores[1] >= floors[kind] && cores[1] * 1.2 < cores[0], seen);
+        QVERIFY2(applicationLook || cores[1] < floors[kind] * 1.3, seen);
+    }
+
+    // A menu greys its disabled entries, and the entry under the keyboard's cursor does not look
+    // greyed: on a band of its own, it stands out from it at least as much as an enabled entry
+    // from the menu. The platform's own highlight is its business.
+    QMenu menu(&styled.window);
+    menu.addAction(QStringLiteral("Load settings"))->setEnabled(false);
+    menu.addAction(QStringLiteral("Save settings"));
+    QAction *current = menu.addAction(QStringLiteral("Export settings"));
+    menu.popup(styled.window.mapToGlobal(QPoint(20, 20)));
+    QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    QTest::keyClick(&menu, Qt::Key_Up);
+    QTRY_COMPARE(menu.activeAction(), current);
+    const QImage menuImage = menu.grab().toImage();
+    TextContrast entries[3];
+    for (int row = 0; row < 3; ++row)
+        entries[row] = textContrast(
+            menuImage, menu.actionGeometry(menu.actions().at(row)).adjusted(2, 1, -2, -1));
+    const QByteArray seen = QByteArray::number(entries[0].cores) + " disabled, "
+        + QByteArray::number(entries[1].cores) + " enabled, " + QByteArray::number(entries[2].cores)
+        + " highlighted";
+    QVERIFY2(entries[0].cores >= 3.0 && entries[0].cores * 1.2 < entries[1].cores, seen);
+    QVERIFY2(!applicationLook
+                 || (entries[2].cores >= entries[1].cores
+                     && entries[2].background != entries[1].background),
+             seen);
+    menu.close();
+
+    // The small line below the chip's name in the logos, as the window shows them: in the
+    // application font's slant, which the logos' text takes over.
+    for (const char *logo : {":/Logos/logoxxxx", ":/Logos/logo3141", ":/Logos/logo3162"}) {
+        const TextContrast subtitle
+            = textContrast(QPixmap(QLatin1String(logo)).toImage(), QRect(64, 41, 160, 13));
+        QVERIFY2(subtitle.inkPixels > 100 && subtitle.cores >= 4.5, logo);
+    }
 
     LoadAdapt dialog;
     dialog.show();
