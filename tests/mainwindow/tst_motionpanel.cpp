@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <functional>
+#include <memory>
 
 using Write = QPair<int, int>; // register address, value
 using Writes = QList<Write>;
@@ -56,7 +57,58 @@ void prepare(MotionPanel &panel, std::function<bool()> readFailed = {},
     panel.setSources(sources);
 }
 
+// The panel on a simulated chip through the program's register access, with its fast buttons
+// (bits 0 and 1: motor 1's fast-left and fast-right, bits 2 and 3: motor 2's) and notices.
+struct OnChip
+{
+    LinkedBoard linked;
+    std::unique_ptr<RegisterAccess> access;
+    MotionPanel panel;
+    int shown = 0;
+    QStringList notices;
+    int acceleration = -1; // when set, what the jog acceleration dials and AMAX boxes hold
+    std::function<void(quint8 address, bool write)> beforeRequest = [](quint8, bool) {};
+    boardsim::SimulatedBoard &board() { return *linked.board; }
+
+    bool start(boardsim::Chip chip)
+    {
+        if (!linked.start(chip))
+            return false;
+        board().setClockScale(20);
+        access = std::make_unique<RegisterAccess>(linked.link.get());
+        access->beginConnection(chip == boardsim::Chip::Kvn3141 ? "3141" : "3162");
+        access->readRegister(0x20); // a KVN3162 connection's first read detects the chip
+        panel.setSources(
+            {velocityDial,
+             [this](int m) { return acceleration < 0 ? accelerationDial(m) : acceleration; },
+             [this](int m, MotionPanel::RampField f) {
+                 return acceleration >= 0 && f == MotionPanel::AMax ? acceleration : box(m, f);
+             },
+             [this] { return access->lastReadFailed(); },
+             [this] { return access->lastWriteFailed(); }});
+        QObject::connect(&panel, &MotionPanel::DoWriteRegister, [this](unsigned char a, int v) {
+            beforeRequest(a, true);
+            access->OnWriteRegister(a, v);
+        });
+        QObject::connect(&panel, &MotionPanel::DoReadRegister, [this](unsigned char a, int &v) {
+            beforeRequest(a, false);
+            access->OnReadRegister(a, v);
+        });
+        QObject::connect(&panel, &MotionPanel::fastJogChecked,
+                         [this](int m, MotionPanel::Direction d, bool on) {
+                             const int bit = 1 << (2 * (m - 1) + d);
+                             shown = on ? shown | bit : shown & ~bit;
+                         });
+        QObject::connect(&panel, &MotionPanel::notice,
+                         [this](const QString &text) { notices << text; });
+        return true;
+    }
+};
+using ChipAction = std::function<void(OnChip &, int motor)>;
+
 } // namespace
+
+Q_DECLARE_METATYPE(ChipAction)
 
 class TestMotionPanel : public QObject
 {
@@ -308,7 +360,8 @@ private Q_SLOTS:
     }
 
     // A refused write ends a sequence that starts a motion, so nothing runs on a set-up the user
-    // did not make, and its fast button goes out; a stop goes on with every write it has.
+    // did not make, and the motor is stopped with its tab's Stop (twice at most); a stop goes on
+    // with every write it has and is sent once more. The user is told what the chip did not take.
     void refusedWritesEndAStartButNotAStop()
     {
         MotionPanel panel;
@@ -319,88 +372,195 @@ private Q_SLOTS:
                 [&](unsigned char address, int) { last = address; });
         QSignalSpy writes(&panel, &MotionPanel::DoWriteRegister);
         QSignalSpy checks(&panel, &MotionPanel::fastJogChecked);
+        QSignalSpy notices(&panel, &MotionPanel::notice);
 
         refused = 0x47;
         panel.fastJogToggled(2, MotionPanel::Left, true);
-        QCOMPARE(collect(writes), (Writes {{0x46, 2002}, {0x47, 200001}}));
+        const Writes jogStop2 {{0x46, 65535}, {0x47, 0}, {0x40, 1}};
+        QCOMPARE(collect(writes), (Writes {{0x46, 2002}, {0x47, 200001}} + jogStop2 + jogStop2));
         QVERIFY(!panel.isFastJogChecked(2, MotionPanel::Left));
         QCOMPARE(checks.count(), 2);
         QCOMPARE(checks.last().at(2).toBool(), false);
+        QCOMPARE(notices.takeFirst(),
+                 (QVariantList {"The chip did not take VMAX (0x47) of Motor 2, and Motor 2 may "
+                                "still be turning.",
+                                0}));
         // Not running, so the dial writes nothing.
         writes.clear();
         panel.jogVelocityChanged(2, 5);
         QCOMPARE(writes.count(), 0);
 
-        // A fast jog whose VMAX 0 was refused still runs: its button comes back on.
-        refused = -1;
-        panel.fastJogToggled(2, MotionPanel::Right, true);
-        writes.clear();
-        refused = 0x47;
-        panel.jogStop(2);
-        QCOMPARE(collect(writes), (Writes {{0x46, 2002}, {0x47, 0}, {0x40, 1}}));
-        QVERIFY(panel.isFastJogChecked(2, MotionPanel::Right));
-        QCOMPARE(checks.last().at(2).toBool(), true);
-        refused = -1;
-        panel.fastJogToggled(2, MotionPanel::Right, false);
-        QVERIFY(!panel.isFastJogChecked(2, MotionPanel::Right));
-        writes.clear();
-
         refused = 0x24;
         panel.moveToTarget(1);
-        QCOMPARE(collect(writes), (Writes {{0x23, 10003}, {0x24, 10013}}));
+        QCOMPARE(collect(writes),
+                 (Writes {{0x23, 10003}, {0x24, 10013}, {0x26, 10033}, {0x27, 0}, {0x20, 1}}));
+        QCOMPARE(
+            notices.takeFirst(),
+            (QVariantList {"The chip did not take A1 (0x24) of Motor 1: Motor 1 stopped.", 10000}));
         writes.clear();
         refused = 0x26;
         panel.rampStop(1);
-        QCOMPARE(collect(writes), (Writes {{0x26, 10033}, {0x27, 0}, {0x20, 1}}));
+        const Writes rampStop1 {{0x26, 10033}, {0x27, 0}, {0x20, 1}};
+        QCOMPARE(collect(writes), rampStop1 + rampStop1);
+        writes.clear();
+        refused = 0x4D;
+        panel.moveBothToTarget();
+        QCOMPARE(collect(writes).mid(19),
+                 (Writes {{0x4D, 20093},
+                          {0x26, 10033},
+                          {0x27, 0},
+                          {0x20, 1},
+                          {0x46, 20033},
+                          {0x47, 0},
+                          {0x40, 1}}));
+        QCOMPARE(notices.last().at(0).toString(),
+                 "The chip did not take XTARGET (0x4D) of Motor 2: Motors 1 and 2 stopped.");
     }
 
-    // A fast start the simulated chip took in part lights the button of the way the motor then
-    // turns (after a stop, or while it turned left on the ramp tab), and one click stops it.
-    void startTakenInPartShowsWhatTheMotorDoes_data()
+    // A command the simulated chip took only in part leaves none of its motors turning unasked:
+    // they are stopped (a stop is sent once more), and the fast buttons show what the chip does.
+    void commandTakenInPartLeavesNoMotorTurningUnasked_data()
     {
+        QTest::addColumn<int>("chip");
+        QTest::addColumn<int>("motor"); // 0: both motors
+        QTest::addColumn<ChipAction>("setUp");
+        QTest::addColumn<ChipAction>("fault");
+        QTest::addColumn<ChipAction>("action");
+        // For each motor of the command: RAMPMODE, VMAX, the lit buttons (1 fast-left, 2
+        // fast-right), and whether the user is told it may still be turning.
+        QTest::addColumn<QList<int>>("after");
+
         using P = MotionPanel;
-        QTest::addColumn<bool>("turning"); // left, from the ramp tab; else stopped
-        QTest::addColumn<int>("motor");
-        QTest::addColumn<P::Direction>("asked");
-        QTest::addColumn<int>("refused");
-        QTest::addColumn<P::Direction>("lit");
-        QTest::addColumn<bool>("byStop"); // the click is Stop's, not the lit button's
-        QTest::newRow("RAMPMODE 1 refused") << false << 1 << P::Left << 0x20 << P::Right << false;
-        QTest::newRow("RAMPMODE 2 refused") << false << 2 << P::Right << 0x40 << P::Right << true;
-        QTest::newRow("AMAX refused, turning") << true << 1 << P::Right << 0x26 << P::Left << false;
+        const auto refuse = [](int address, int times = 1) {
+            return ChipAction([=](OnChip &c, int) { c.board().refuseWrites(address, times); });
+        };
+        const ChipAction stopped = [](OnChip &c, int m) { c.panel.jogStop(m); };
+        const ChipAction rotatingLeft = [](OnChip &c, int m) { c.panel.rotate(m, P::Left); };
+        const ChipAction rightHeld = [](OnChip &c, int m) { c.panel.jogPressed(m, P::Right); };
+        const ChipAction fastRight
+            = [](OnChip &c, int m) { c.panel.fastJogToggled(m, P::Right, 1); };
+        const ChipAction bothStopped = [](OnChip &c, int) { c.panel.stopBoth(); };
+        const QList<int> three {0x26, 0x27, 0x20};
+        const QList<std::tuple<const char *, ChipAction, ChipAction, QList<int>>> commands {
+            {"jog left press", stopped, [](OnChip &c, int m) { c.panel.jogPressed(m, P::Left); },
+             three},
+            {"jog right release", rightHeld,
+             [](OnChip &c, int m) { c.panel.jogReleased(m, P::Right); }, three},
+            {"fast left on", stopped,
+             [](OnChip &c, int m) { c.panel.fastJogToggled(m, P::Left, 1); }, three},
+            {"fast right off", fastRight,
+             [](OnChip &c, int m) { c.panel.fastJogToggled(m, P::Right, 0); }, three},
+            {"jog stop", rotatingLeft, stopped, three},
+            {"move",
+             stopped,
+             [](OnChip &c, int m) { c.panel.moveToTarget(m); },
+             {0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2B, 0x2C, 0x2D, 0x20}},
+            {"rotate left", stopped, rotatingLeft, three},
+            {"rotate right", stopped, [](OnChip &c, int m) { c.panel.rotate(m, P::Right); }, three},
+            {"ramp stop", rotatingLeft, [](OnChip &c, int m) { c.panel.rampStop(m); }, three},
+            {"move both",
+             bothStopped,
+             [](OnChip &c, int) { c.panel.moveBothToTarget(); },
+             {0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2B, 0x2C, 0x43, 0x44,
+              0x45, 0x46, 0x47, 0x48, 0x4A, 0x4B, 0x4C, 0x2D, 0x4D, 0x20, 0x40}},
+            {"rotate both left",
+             bothStopped,
+             [](OnChip &c, int) { c.panel.rotateBoth(P::Left); },
+             {0x26, 0x27, 0x46, 0x47, 0x20, 0x40}},
+            {"stop both",
+             [](OnChip &c, int) { c.panel.rotateBoth(P::Right); },
+             bothStopped,
+             {0x26, 0x46, 0x27, 0x47, 0x20, 0x40}},
+        };
+        const int k3162 = int(boardsim::Chip::Kvn3162), k3141 = int(boardsim::Chip::Kvn3141);
+        for (const auto &[name, setUp, action, addresses] : commands) {
+            const bool both = QByteArray(name).contains("both");
+            for (int m = both ? 0 : 1; m <= (both ? 0 : 2); ++m) {
+                for (int address : addresses) {
+                    QTest::addRow("%s motor %d, 0x%X refused", name, m, reg(m, address))
+                        << k3162 << m << setUp << refuse(reg(m, address)) << action
+                        << QList<int> {1, 0, 0, 0};
+                }
+            }
+            // The chips do not differ here: one row each on the KVN3141.
+            QTest::addRow("3141 %s, VMAX refused", name)
+                << k3141 << (both ? 0 : 2) << setUp << refuse(0x47) << action
+                << QList<int> {1, 0, 0, 0};
+        }
+        const ChipAction silent = [](OnChip &c, int) { c.board().setSilentFor(1); };
+        const auto badChecksums = [](int n) {
+            return ChipAction([=](OnChip &c, int) { c.board().setWrongChecksumFor(n); });
+        };
+        const ChipAction rampStop = std::get<2>(commands[8]),
+                         fastRightOff = std::get<2>(commands[3]),
+                         fastLeftOn = std::get<2>(commands[2]), moveBoth = std::get<2>(commands[9]);
+        // A stop the chip does not take twice: the motor may turn, its button says which way.
+        QTest::newRow("ramp stop, VMAX refused twice")
+            << k3162 << 2 << rotatingLeft << refuse(0x47, 2) << rampStop
+            << QList<int> {1, 20043, 2, 1};
+        // A silent board takes the link down with it: nothing after reaches the chip.
+        QTest::newRow("jog stop, silent board")
+            << k3162 << 1 << rotatingLeft << silent << stopped << QList<int> {2, 10043, 0, 1};
+        QTest::newRow("rotate left, silent board")
+            << k3162 << 1 << stopped << silent << rotatingLeft << QList<int> {1, 0, 0, 1};
+        // All writes reach the chip, but their replies fail the checksum.
+        QTest::newRow("fast right off, 3 bad checksums")
+            << k3162 << 1 << fastRight << badChecksums(3) << fastRightOff
+            << QList<int> {1, 0, 0, 0};
+        QTest::newRow("move both, a bad checksum")
+            << k3162 << 0 << bothStopped << badChecksums(1) << moveBoth << QList<int> {1, 0, 0, 0};
+        // A fast start to the left on motor 1, with its RAMPMODE write refused; its stop's VMAX 0
+        // is refused twice, so the chip turns right at the dial's speed; the read-back finds
+        // RAMPMODE 1 and the VMAX read gets no reply: no button is lit.
+        QTest::newRow("a failed read-back lights nothing")
+            << k3162 << 1 << stopped << ChipAction([](OnChip &c, int) {
+                   c.board().refuseWrites(0x20, 1);
+                   c.beforeRequest = [&c, vmaxWrites = 0](quint8 address, bool write) mutable {
+                       if (address == 0x27 && write && ++vmaxWrites == 2)
+                           c.board().refuseWrites(0x27, 2);
+                       if (address == 0x27 && !write)
+                           c.board().setSilentFor(1);
+                   };
+               })
+            << fastLeftOn << QList<int> {1, 100001, 0, 1};
+        // A stop at acceleration 0 brakes as the plain jog stop does: no fault, no notice.
+        const ChipAction zeroAcceleration = [](OnChip &c, int m) {
+            QVERIFY(QTest::qWaitFor([&] { return c.board().registerValue(reg(m, 0x22)) != 0u; }));
+            c.acceleration = 0;
+            c.panel.jogAccelerationChanged(m, 0);
+        };
+        QTest::newRow("fast left stopped at acceleration 0")
+            << k3162 << 1 << fastLeftOn << zeroAcceleration << stopped << QList<int> {2, 0, 0, 0};
+        QTest::newRow("ramp stop at AMAX 0") << k3162 << 2 << rotatingLeft << zeroAcceleration
+                                             << rampStop << QList<int> {1, 0, 0, 0};
     }
 
-    void startTakenInPartShowsWhatTheMotorDoes()
+    void commandTakenInPartLeavesNoMotorTurningUnasked()
     {
-        QFETCH(bool, turning);
+        QFETCH(int, chip);
         QFETCH(int, motor);
-        QFETCH(MotionPanel::Direction, asked);
-        QFETCH(int, refused);
-        QFETCH(MotionPanel::Direction, lit);
-        QFETCH(bool, byStop);
-        LinkedBoard linked;
-        QVERIFY2(linked.start(boardsim::Chip::Kvn3162), qPrintable(linked.errorText));
-        RegisterAccess access(linked.link.get());
-        access.beginConnection("3162");
-        access.readRegister(0x20); // the connection's first read detects the chip
-        MotionPanel panel;
-        prepare(
-            panel, [&] { return access.lastReadFailed(); },
-            [&] { return access.lastWriteFailed(); });
-        connect(&panel, &MotionPanel::DoWriteRegister, &access, &RegisterAccess::OnWriteRegister);
-        connect(&panel, &MotionPanel::DoReadRegister, &access, &RegisterAccess::OnReadRegister);
-        int shown = 0; // the buttons as the window shows them: bit 0 fast-left, bit 1 fast-right
-        connect(&panel, &MotionPanel::fastJogChecked, this,
-                [&](int, MotionPanel::Direction d, bool on) {
-                    shown = on ? shown | (1 << d) : shown & ~(1 << d);
-                });
-        turning ? panel.rotate(motor, MotionPanel::Left) : panel.jogStop(motor);
-        linked.board->refuseWrites(quint8(refused), 1);
-        panel.fastJogToggled(motor, asked, true);
-        QCOMPARE(shown, 1 << lit);
-        byStop ? panel.jogStop(motor) : panel.fastJogToggled(motor, lit, false);
-        QCOMPARE(linked.board->registerValue(reg(motor, 0x27)), 0u);
-        QCOMPARE(shown, 0);
+        QFETCH(ChipAction, setUp);
+        QFETCH(ChipAction, fault);
+        QFETCH(ChipAction, action);
+        QFETCH(QList<int>, after);
+
+        OnChip c;
+        QVERIFY2(c.start(boardsim::Chip(chip)), qPrintable(c.linked.errorText));
+        const QList<int> motors = motor ? QList<int> {motor} : QList<int> {1, 2};
+        for (int m : motors)
+            setUp(c, m);
+        fault(c, motor);
+        const bool faulty = c.acceleration < 0;
+        action(c, qMax(motor, 1));
+        for (int m : motors) {
+            QCOMPARE(int(c.board().registerValue(reg(m, 0x20))), after[0]);
+            QCOMPARE(int(c.board().registerValue(reg(m, 0x27))), after[1]);
+            QCOMPARE((c.shown >> (2 * m - 2)) & 3, after[2]);
+            if (!faulty) // the chip brakes
+                QTRY_COMPARE_WITH_TIMEOUT(c.board().registerValue(reg(m, 0x22)), 0u, 20000);
+        }
+        QCOMPARE(c.notices.size(), int(faulty));
+        QVERIFY(!faulty || c.notices.first().endsWith("may still be turning.") == bool(after[3]));
     }
 
     // What the jog tab writes and the chip takes, the ramp tab shows, as the chip's value; a box
