@@ -16,18 +16,21 @@ Q_DECLARE_METATYPE(Action)
 
 namespace {
 
-// Distinct values for every source, so a write from the wrong widget shows.
+// Distinct values for every source, so a write from the wrong widget shows. When set, the
+// acceleration is what the jog acceleration dials and the AMAX boxes hold.
+int acceleration = -1;
 int velocityDial(int motor)
 {
     return 100000 * motor + 1;
 }
 int accelerationDial(int motor)
 {
-    return 1000 * motor + 2;
+    return acceleration < 0 ? 1000 * motor + 2 : acceleration;
 }
 int box(int motor, MotionPanel::RampField field)
 {
-    return 10000 * motor + 10 * int(field) + 3;
+    return acceleration >= 0 && field == MotionPanel::AMax ? acceleration
+                                                           : 10000 * motor + 10 * int(field) + 3;
 }
 
 // A motor's register from motor 1's address.
@@ -66,9 +69,9 @@ struct OnChip
     MotionPanel panel;
     int shown = 0;
     QStringList notices;
-    int acceleration = -1; // when set, what the jog acceleration dials and AMAX boxes hold
     std::function<void(quint8 address, bool write)> beforeRequest = [](quint8, bool) {};
     boardsim::SimulatedBoard &board() { return *linked.board; }
+    ~OnChip() { acceleration = -1; }
 
     bool start(boardsim::Chip chip)
     {
@@ -78,14 +81,9 @@ struct OnChip
         access = std::make_unique<RegisterAccess>(linked.link.get());
         access->beginConnection(chip == boardsim::Chip::Kvn3141 ? "3141" : "3162");
         access->readRegister(0x20); // a KVN3162 connection's first read detects the chip
-        panel.setSources(
-            {velocityDial,
-             [this](int m) { return acceleration < 0 ? accelerationDial(m) : acceleration; },
-             [this](int m, MotionPanel::RampField f) {
-                 return acceleration >= 0 && f == MotionPanel::AMax ? acceleration : box(m, f);
-             },
-             [this] { return access->lastReadFailed(); },
-             [this] { return access->lastWriteFailed(); }});
+        prepare(
+            panel, [this] { return access->lastReadFailed(); },
+            [this] { return access->lastWriteFailed(); });
         QObject::connect(&panel, &MotionPanel::DoWriteRegister, [this](unsigned char a, int v) {
             beforeRequest(a, true);
             access->OnWriteRegister(a, v);
@@ -94,13 +92,11 @@ struct OnChip
             beforeRequest(a, false);
             access->OnReadRegister(a, v);
         });
-        QObject::connect(&panel, &MotionPanel::fastJogChecked,
-                         [this](int m, MotionPanel::Direction d, bool on) {
-                             const int bit = 1 << (2 * (m - 1) + d);
-                             shown = on ? shown | bit : shown & ~bit;
-                         });
-        QObject::connect(&panel, &MotionPanel::notice,
-                         [this](const QString &text) { notices << text; });
+        QObject::connect(&panel, &MotionPanel::fastJogChecked, [this](int m, int d, bool on) {
+            const int bit = 1 << (2 * (m - 1) + d);
+            shown = on ? shown | bit : shown & ~bit;
+        });
+        QObject::connect(&panel, &MotionPanel::notice, [this](QString text) { notices << text; });
         return true;
     }
 };
@@ -423,9 +419,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("chip");
         QTest::addColumn<int>("motor"); // 0: both motors
-        QTest::addColumn<ChipAction>("setUp");
+        QTest::addColumn<Action>("setUp");
         QTest::addColumn<ChipAction>("fault");
-        QTest::addColumn<ChipAction>("action");
+        QTest::addColumn<Action>("action");
         // For each motor of the command: RAMPMODE, VMAX, the lit buttons (1 fast-left, 2
         // fast-right), and whether the user is told it may still be turning.
         QTest::addColumn<QList<int>>("after");
@@ -434,86 +430,78 @@ private Q_SLOTS:
         const auto refuse = [](int address, int times = 1) {
             return ChipAction([=](OnChip &c, int) { c.board().refuseWrites(address, times); });
         };
-        const ChipAction stopped = [](OnChip &c, int m) { c.panel.jogStop(m); };
-        const ChipAction rotatingLeft = [](OnChip &c, int m) { c.panel.rotate(m, P::Left); };
-        const ChipAction rightHeld = [](OnChip &c, int m) { c.panel.jogPressed(m, P::Right); };
-        const ChipAction fastRight
-            = [](OnChip &c, int m) { c.panel.fastJogToggled(m, P::Right, 1); };
-        const ChipAction bothStopped = [](OnChip &c, int) { c.panel.stopBoth(); };
+        const Action press = [](P &p, int m) { p.jogPressed(m, P::Left); };
+        const Action held = [](P &p, int m) { p.jogPressed(m, P::Right); };
+        const Action release = [](P &p, int m) { p.jogReleased(m, P::Right); };
+        const Action fastLeftOn = [](P &p, int m) { p.fastJogToggled(m, P::Left, true); };
+        const Action fastRightOn = [](P &p, int m) { p.fastJogToggled(m, P::Right, true); };
+        const Action fastRightOff = [](P &p, int m) { p.fastJogToggled(m, P::Right, false); };
+        const Action stop = [](P &p, int m) { p.jogStop(m); };
+        const Action move = [](P &p, int m) { p.moveToTarget(m); };
+        const Action left = [](P &p, int m) { p.rotate(m, P::Left); };
+        const Action right = [](P &p, int m) { p.rotate(m, P::Right); };
+        const Action rampStop = [](P &p, int m) { p.rampStop(m); };
+        const Action moveBoth = [](P &p, int) { p.moveBothToTarget(); };
+        const Action bothLeft = [](P &p, int) { p.rotateBoth(P::Left); };
+        const Action bothRight = [](P &p, int) { p.rotateBoth(P::Right); };
+        const Action stopBoth = [](P &p, int) { p.stopBoth(); };
         const QList<int> three {0x26, 0x27, 0x20};
-        const QList<std::tuple<const char *, ChipAction, ChipAction, QList<int>>> commands {
-            {"jog left press", stopped, [](OnChip &c, int m) { c.panel.jogPressed(m, P::Left); },
-             three},
-            {"jog right release", rightHeld,
-             [](OnChip &c, int m) { c.panel.jogReleased(m, P::Right); }, three},
-            {"fast left on", stopped,
-             [](OnChip &c, int m) { c.panel.fastJogToggled(m, P::Left, 1); }, three},
-            {"fast right off", fastRight,
-             [](OnChip &c, int m) { c.panel.fastJogToggled(m, P::Right, 0); }, three},
-            {"jog stop", rotatingLeft, stopped, three},
+        const QList<std::tuple<const char *, Action, Action, QList<int>>> commands {
+            {"jog left press", stop, press, three},
+            {"jog right release", held, release, three},
+            {"fast left on", stop, fastLeftOn, three},
+            {"fast right off", fastRightOn, fastRightOff, three},
+            {"jog stop", left, stop, three},
             {"move",
-             stopped,
-             [](OnChip &c, int m) { c.panel.moveToTarget(m); },
+             stop,
+             move,
              {0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2B, 0x2C, 0x2D, 0x20}},
-            {"rotate left", stopped, rotatingLeft, three},
-            {"rotate right", stopped, [](OnChip &c, int m) { c.panel.rotate(m, P::Right); }, three},
-            {"ramp stop", rotatingLeft, [](OnChip &c, int m) { c.panel.rampStop(m); }, three},
-            {"move both",
-             bothStopped,
-             [](OnChip &c, int) { c.panel.moveBothToTarget(); },
-             {0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2B, 0x2C, 0x43, 0x44,
-              0x45, 0x46, 0x47, 0x48, 0x4A, 0x4B, 0x4C, 0x2D, 0x4D, 0x20, 0x40}},
-            {"rotate both left",
-             bothStopped,
-             [](OnChip &c, int) { c.panel.rotateBoth(P::Left); },
-             {0x26, 0x27, 0x46, 0x47, 0x20, 0x40}},
-            {"stop both",
-             [](OnChip &c, int) { c.panel.rotateBoth(P::Right); },
-             bothStopped,
-             {0x26, 0x46, 0x27, 0x47, 0x20, 0x40}},
+            {"rotate left", stop, left, three},
+            {"rotate right", stop, right, three},
+            {"ramp stop", left, rampStop, three},
+            {"move both", stopBoth, moveBoth, {0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2B,
+                                               0x2C, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x4A,
+                                               0x4B, 0x4C, 0x2D, 0x4D, 0x20, 0x40}},
+            {"rotate both left", stopBoth, bothLeft, {0x26, 0x27, 0x46, 0x47, 0x20, 0x40}},
+            {"stop both", bothRight, stopBoth, {0x26, 0x46, 0x27, 0x47, 0x20, 0x40}},
         };
         const int k3162 = int(boardsim::Chip::Kvn3162), k3141 = int(boardsim::Chip::Kvn3141);
+        const QList<int> stoppedUntold {1, 0, 0, 0};
         for (const auto &[name, setUp, action, addresses] : commands) {
             const bool both = QByteArray(name).contains("both");
             for (int m = both ? 0 : 1; m <= (both ? 0 : 2); ++m) {
                 for (int address : addresses) {
                     QTest::addRow("%s motor %d, 0x%X refused", name, m, reg(m, address))
                         << k3162 << m << setUp << refuse(reg(m, address)) << action
-                        << QList<int> {1, 0, 0, 0};
+                        << stoppedUntold;
                 }
             }
             // The chips do not differ here: one row each on the KVN3141.
             QTest::addRow("3141 %s, VMAX refused", name)
-                << k3141 << (both ? 0 : 2) << setUp << refuse(0x47) << action
-                << QList<int> {1, 0, 0, 0};
+                << k3141 << (both ? 0 : 2) << setUp << refuse(0x47) << action << stoppedUntold;
         }
         const ChipAction silent = [](OnChip &c, int) { c.board().setSilentFor(1); };
         const auto badChecksums = [](int n) {
             return ChipAction([=](OnChip &c, int) { c.board().setWrongChecksumFor(n); });
         };
-        const ChipAction rampStop = std::get<2>(commands[8]),
-                         fastRightOff = std::get<2>(commands[3]),
-                         fastLeftOn = std::get<2>(commands[2]), moveBoth = std::get<2>(commands[9]);
         // A stop the chip does not take twice: the motor may turn, its button says which way.
         QTest::newRow("ramp stop, VMAX refused twice")
-            << k3162 << 2 << rotatingLeft << refuse(0x47, 2) << rampStop
-            << QList<int> {1, 20043, 2, 1};
+            << k3162 << 2 << left << refuse(0x47, 2) << rampStop << QList<int> {1, 20043, 2, 1};
         // A silent board takes the link down with it: nothing after reaches the chip.
         QTest::newRow("jog stop, silent board")
-            << k3162 << 1 << rotatingLeft << silent << stopped << QList<int> {2, 10043, 0, 1};
+            << k3162 << 1 << left << silent << stop << QList<int> {2, 10043, 0, 1};
         QTest::newRow("rotate left, silent board")
-            << k3162 << 1 << stopped << silent << rotatingLeft << QList<int> {1, 0, 0, 1};
+            << k3162 << 1 << stop << silent << left << QList<int> {1, 0, 0, 1};
         // All writes reach the chip, but their replies fail the checksum.
         QTest::newRow("fast right off, 3 bad checksums")
-            << k3162 << 1 << fastRight << badChecksums(3) << fastRightOff
-            << QList<int> {1, 0, 0, 0};
+            << k3162 << 1 << fastRightOn << badChecksums(3) << fastRightOff << stoppedUntold;
         QTest::newRow("move both, a bad checksum")
-            << k3162 << 0 << bothStopped << badChecksums(1) << moveBoth << QList<int> {1, 0, 0, 0};
+            << k3162 << 0 << stopBoth << badChecksums(1) << moveBoth << stoppedUntold;
         // A fast start to the left on motor 1, with its RAMPMODE write refused; its stop's VMAX 0
         // is refused twice, so the chip turns right at the dial's speed; the read-back finds
         // RAMPMODE 1 and the VMAX read gets no reply: no button is lit.
         QTest::newRow("a failed read-back lights nothing")
-            << k3162 << 1 << stopped << ChipAction([](OnChip &c, int) {
+            << k3162 << 1 << stop << ChipAction([](OnChip &c, int) {
                    c.board().refuseWrites(0x20, 1);
                    c.beforeRequest = [&c, vmaxWrites = 0](quint8 address, bool write) mutable {
                        if (address == 0x27 && write && ++vmaxWrites == 2)
@@ -526,32 +514,32 @@ private Q_SLOTS:
         // A stop at acceleration 0 brakes as the plain jog stop does: no fault, no notice.
         const ChipAction zeroAcceleration = [](OnChip &c, int m) {
             QVERIFY(QTest::qWaitFor([&] { return c.board().registerValue(reg(m, 0x22)) != 0u; }));
-            c.acceleration = 0;
+            acceleration = 0;
             c.panel.jogAccelerationChanged(m, 0);
         };
         QTest::newRow("fast left stopped at acceleration 0")
-            << k3162 << 1 << fastLeftOn << zeroAcceleration << stopped << QList<int> {2, 0, 0, 0};
-        QTest::newRow("ramp stop at AMAX 0") << k3162 << 2 << rotatingLeft << zeroAcceleration
-                                             << rampStop << QList<int> {1, 0, 0, 0};
+            << k3162 << 1 << fastLeftOn << zeroAcceleration << stop << QList<int> {2, 0, 0, 0};
+        QTest::newRow("ramp stop at AMAX 0")
+            << k3162 << 2 << left << zeroAcceleration << rampStop << stoppedUntold;
     }
 
     void commandTakenInPartLeavesNoMotorTurningUnasked()
     {
         QFETCH(int, chip);
         QFETCH(int, motor);
-        QFETCH(ChipAction, setUp);
+        QFETCH(Action, setUp);
         QFETCH(ChipAction, fault);
-        QFETCH(ChipAction, action);
+        QFETCH(Action, action);
         QFETCH(QList<int>, after);
 
         OnChip c;
         QVERIFY2(c.start(boardsim::Chip(chip)), qPrintable(c.linked.errorText));
         const QList<int> motors = motor ? QList<int> {motor} : QList<int> {1, 2};
         for (int m : motors)
-            setUp(c, m);
+            setUp(c.panel, m);
         fault(c, motor);
-        const bool faulty = c.acceleration < 0;
-        action(c, qMax(motor, 1));
+        const bool faulty = acceleration < 0;
+        action(c.panel, qMax(motor, 1));
         for (int m : motors) {
             QCOMPARE(int(c.board().registerValue(reg(m, 0x20))), after[0]);
             QCOMPARE(int(c.board().registerValue(reg(m, 0x27))), after[1]);
