@@ -78,6 +78,8 @@ struct OnChip
         if (!linked.start(chip))
             return false;
         board().setClockScale(20);
+        // A second per reply: a machine under load must not make a command look taken in part.
+        linked.link->setReplyBudget(1000);
         access = std::make_unique<RegisterAccess>(linked.link.get());
         access->beginConnection(chip == boardsim::Chip::Kvn3141 ? "3141" : "3162");
         access->readRegister(0x20); // a KVN3162 connection's first read detects the chip
