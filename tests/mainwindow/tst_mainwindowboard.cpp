@@ -611,6 +611,8 @@ void TestMainWindowBoard::fastButtonsFollowTheChipAtEveryConnection()
     board->setSilentFor(3);
     fastLeft1->click();
     QVERIFY(!fastLeft1->isChecked());
+    QCOMPARE(statusBar()->messageLabel()->text(),
+             "The chip did not take AMAX (0x26) of Motor 1, and Motor 1 may still be turning.");
     QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected() && fastRight1->isChecked(), 20000);
     QVERIFY(!fastLeft1->isChecked());
     QCOMPARE(board->registerValue(0x20), 1u);
