@@ -68,6 +68,9 @@ void MainWindow::OnRegisterChanged(unsigned char address, int value)
 void MainWindow::ReadRampRegisters()
 {
     motionPanel.readRampRegisters();
+    // A motor may be turning since before this connection (the link dropped, the program was
+    // started anew): its fast button says so, and one click stops it.
+    motionPanel.followChip();
 }
 
 bool MainWindow::isFirmware3141()

@@ -2,6 +2,7 @@
 
 #include "ui_mainwindow.h"
 
+#include "console/debugmessage.h"
 #include "foundation/livevaluelabel.h"
 #include "foundation/valueneedsfocus.h"
 #include "maintenance/droplabel.h"
@@ -132,6 +133,10 @@ void MainWindow::connectCollaborators()
             [this](int motor, MotionPanel::RampField field, int value) {
                 rampBox(motor, field)->setValue(value);
             });
+    connect(&motionPanel, &MotionPanel::notice, this, [status](const QString &text, int timeout) {
+        kvnMessage(DebugMessageWarning) << text;
+        status->showMessage(text, timeout);
+    });
     // The button's toggled() comes back to the panel as an echo of a state it already holds.
     connect(&motionPanel, &MotionPanel::fastJogChecked, this,
             [this](int motor, MotionPanel::Direction direction, bool checked) {

@@ -1,6 +1,7 @@
 #include "mainwindow/motionpanel.h"
 
 #include "dialogs/chipregisters.h"
+#include "dialogs/registermap.h"
 
 #include <QScopedValueRollback>
 
@@ -36,6 +37,8 @@ constexpr quint8 rampMode = chipregisters::rampRegister(0, chipregisters::RampMo
 constexpr quint8 amax = chipregisters::rampRegister(0, chipregisters::AMax);
 constexpr quint8 vmax = chipregisters::rampRegister(0, chipregisters::VMax);
 constexpr int maxAcceleration = 65535;
+// How long a notice stays when the motors were brought to a stop.
+constexpr int stoppedNoticeMs = 10000;
 
 // Motor 1's ramp registers in the order of RampField.
 constexpr quint8 rampFieldRegister[MotionPanel::rampFieldCount]
@@ -101,6 +104,10 @@ const MotionStep moveSteps[]
 const MotionStep rotateSteps[] = {box(0, P::AMax), box(0, P::VMax), mode(0)};
 const MotionStep rampStopSteps[]
     = {box(0, P::AMax), constant(0, vmax, 0), constant(0, rampMode, 1)};
+// Either tab's stop for one motor, as a command taken only in part sends it.
+constexpr int stopStepCount = 3;
+static_assert(std::size(rampStopSteps) == stopStepCount
+              && std::size(jogStopSteps[0]) == stopStepCount);
 
 // Both motors: every parameter of both before either target, both targets before either start.
 const MotionStep moveBothSteps[]
@@ -129,6 +136,23 @@ MotionPanel::Direction opposite(MotionPanel::Direction direction)
 bool validMotor(int motor)
 {
     return motor == 1 || motor == 2;
+}
+
+// "VMAX (0x27)": the register as the register table names it, without its motor.
+QString registerText(quint8 address)
+{
+    const RegisterMapEntry *entry = findRegisterMapEntry(registerMap3162, address);
+    QString name = entry ? entry->name : QString();
+    if (name.endsWith(QLatin1String("_1")) || name.endsWith(QLatin1String("_2")))
+        name.chop(2);
+    return QStringLiteral("%1 (0x%2)").arg(name, QString::number(address, 16).toUpper());
+}
+
+QString motorsText(const QList<int> &motors)
+{
+    if (motors.size() == 2)
+        return QStringLiteral("Motors 1 and 2");
+    return QStringLiteral("Motor %1").arg(motors.value(0));
 }
 
 } // namespace
@@ -176,8 +200,22 @@ const MotionPanel::RampField *MotionPanel::boxFillOrder()
     return fillOrder;
 }
 
+void MotionPanel::command(const MotionStep *steps, int count, int motor, Direction direction,
+                          Kind kind, Tab tab, const QList<int> &motors)
+{
+    // The ramp tab's buttons set a motor doing something else than a fast jog: its lit fast
+    // button goes out, without the fast jog's own stop.
+    if (tab == Tab::Ramp) {
+        for (int each : motors)
+            showFastJog(each, std::nullopt);
+    }
+    const QList<quint8> refused = run(steps, count, motor, direction, kind, tab);
+    if (!refused.isEmpty())
+        takenInPart(refused.first(), motors, kind, tab);
+}
+
 QList<quint8> MotionPanel::run(const MotionStep *steps, int count, int motor, Direction direction,
-                               OnRefusal onRefusal, bool jogTab)
+                               Kind kind, Tab tab)
 {
     QList<quint8> refused;
     for (int i = 0; i < count; ++i) {
@@ -185,9 +223,9 @@ QList<quint8> MotionPanel::run(const MotionStep *steps, int count, int motor, Di
         if (step.kind == MotionStep::UncheckFast) {
             // The sequence goes on to a motion of its own, whatever the fast jog's stop did.
             if (step.value == MotionStep::FastOpposite)
-                uncheckFast(motor, opposite(direction), false);
+                uncheckFast(motor, opposite(direction));
             else
-                uncheckFast(motor, step.value == MotionStep::FastLeft ? Left : Right, false);
+                uncheckFast(motor, step.value == MotionStep::FastLeft ? Left : Right);
             continue;
         }
         const int target = step.motor == 0 ? motor : step.motor;
@@ -210,14 +248,45 @@ QList<quint8> MotionPanel::run(const MotionStep *steps, int count, int motor, Di
             value = modeFor(direction);
             break;
         }
+        // With AMAX 0 the chip keeps its speed for ever: a stop brakes as the plain jog stop does.
+        if (kind == Kind::Stop && step.address == amax && value == 0)
+            value = maxAcceleration;
         const quint8 address = chipregisters::motorAddress(step.address, target);
-        if (!write(address, value, jogTab)) {
+        if (!write(address, value, tab == Tab::Jog)) {
             refused << address;
-            if (onRefusal == OnRefusal::Abandon)
+            if (kind == Kind::Start)
                 break;
         }
     }
     return refused;
+}
+
+void MotionPanel::takenInPart(quint8 refused, const QList<int> &motors, Kind kind, Tab tab)
+{
+    QList<int> mayTurn;
+    for (int motor : motors) {
+        // Whatever was lit no longer tells what the motor does; the read-back below does.
+        showFastJog(motor, std::nullopt);
+        const MotionStep *stop = tab == Tab::Jog ? jogStopSteps[motor - 1] : rampStopSteps;
+        bool stopped = false;
+        for (int attempt = kind == Kind::Start ? 2 : 1; attempt > 0 && !stopped; --attempt)
+            stopped = run(stop, stopStepCount, motor, Right, Kind::Stop, tab).isEmpty();
+        if (!stopped)
+            mayTurn << motor;
+    }
+    for (int motor : motors)
+        showFastJog(motor, turningDirection(motor));
+
+    QString text = QStringLiteral("The chip did not take %1 of Motor %2")
+                       .arg(registerText(refused))
+                       .arg(chipregisters::motorOf(refused));
+    if (!mayTurn.isEmpty())
+        text += QStringLiteral(", and %1 may still be turning.").arg(motorsText(mayTurn));
+    else if (kind == Kind::Start)
+        text += QStringLiteral(": %1 stopped.").arg(motorsText(motors));
+    else
+        text += QStringLiteral(": the stop was sent once more.");
+    Q_EMIT notice(text, mayTurn.isEmpty() ? stoppedNoticeMs : 0);
 }
 
 std::optional<int> MotionPanel::read(quint8 address)
@@ -241,41 +310,36 @@ bool MotionPanel::write(quint8 address, int value, bool jogTab)
     return true;
 }
 
-bool MotionPanel::uncheckFast(int motor, Direction direction, bool showIfStillRunning)
+bool MotionPanel::uncheckFast(int motor, Direction direction)
 {
     if (!m_fast[motor - 1][direction])
         return false;
     // The button's own unchecked branch runs completely before the caller goes on, as it would
     // when the window unchecks the button and its toggled(false) arrives.
-    fastJogOff(motor, direction, showIfStillRunning);
+    fastJogOff(motor, direction);
     return true;
 }
 
-void MotionPanel::fastJogOff(int motor, Direction direction, bool showIfStillRunning)
+void MotionPanel::fastJogOff(int motor, Direction direction)
 {
     m_fast[motor - 1][direction] = false;
     Q_EMIT fastJogChecked(motor, direction, false);
-    const QList<quint8> refused
-        = run(fastOffSteps, int(std::size(fastOffSteps)), motor, direction, OnRefusal::GoOn, true);
-    // Without its VMAX 0 the motor turns on: the button stays lit, and a second click stops it.
-    if (showIfStillRunning && refused.contains(rampRegister(motor, VMax))) {
-        m_fast[motor - 1][direction] = true;
-        Q_EMIT fastJogChecked(motor, direction, true);
-    }
+    command(fastOffSteps, int(std::size(fastOffSteps)), motor, direction, Kind::Stop, Tab::Jog,
+            {motor});
 }
 
 void MotionPanel::jogPressed(int motor, Direction direction)
 {
     if (validMotor(motor))
-        run(jogPressSteps, int(std::size(jogPressSteps)), motor, direction, OnRefusal::Abandon,
-            true);
+        command(jogPressSteps, int(std::size(jogPressSteps)), motor, direction, Kind::Start,
+                Tab::Jog, {motor});
 }
 
 void MotionPanel::jogReleased(int motor, Direction direction)
 {
     if (validMotor(motor))
-        run(jogReleaseSteps, int(std::size(jogReleaseSteps)), motor, direction, OnRefusal::GoOn,
-            true);
+        command(jogReleaseSteps, int(std::size(jogReleaseSteps)), motor, direction, Kind::Stop,
+                Tab::Jog, {motor});
 }
 
 void MotionPanel::fastJogToggled(int motor, Direction direction, bool checked)
@@ -284,17 +348,13 @@ void MotionPanel::fastJogToggled(int motor, Direction direction, bool checked)
     if (!validMotor(motor) || m_fast[motor - 1][direction] == checked)
         return;
     if (!checked) {
-        fastJogOff(motor, direction, true);
+        fastJogOff(motor, direction);
         return;
     }
     m_fast[motor - 1][direction] = true;
     Q_EMIT fastJogChecked(motor, direction, true);
-    // A start the chip took in part writes nothing more. What runs then is neither what was asked
-    // nor always what ran before: a RAMPMODE refused after VMAX turns the motor the other way at
-    // the new speed. The buttons show what the chip does, so that one click stops it.
-    if (!run(fastOnSteps, int(std::size(fastOnSteps)), motor, direction, OnRefusal::Abandon, true)
-             .isEmpty())
-        showFastJog(motor, turningDirection(motor));
+    command(fastOnSteps, int(std::size(fastOnSteps)), motor, direction, Kind::Start, Tab::Jog,
+            {motor});
 }
 
 std::optional<MotionPanel::Direction> MotionPanel::turningDirection(int motor)
@@ -324,10 +384,10 @@ void MotionPanel::jogStop(int motor)
     if (!validMotor(motor))
         return;
     // A running fast jog stops through its own button, with the dial's acceleration.
-    if (uncheckFast(motor, Left, true) || uncheckFast(motor, Right, true))
+    if (uncheckFast(motor, Left) || uncheckFast(motor, Right))
         return;
-    run(jogStopSteps[motor - 1], int(std::size(jogStopSteps[0])), motor, Right, OnRefusal::GoOn,
-        true);
+    command(jogStopSteps[motor - 1], int(std::size(jogStopSteps[0])), motor, Right, Kind::Stop,
+            Tab::Jog, {motor});
 }
 
 void MotionPanel::jogVelocityChanged(int motor, int value)
@@ -345,34 +405,38 @@ void MotionPanel::jogAccelerationChanged(int motor, int value)
 void MotionPanel::moveToTarget(int motor)
 {
     if (validMotor(motor))
-        run(moveSteps, int(std::size(moveSteps)), motor, Right, OnRefusal::Abandon, false);
+        command(moveSteps, int(std::size(moveSteps)), motor, Right, Kind::Start, Tab::Ramp,
+                {motor});
 }
 
 void MotionPanel::rotate(int motor, Direction direction)
 {
     if (validMotor(motor))
-        run(rotateSteps, int(std::size(rotateSteps)), motor, direction, OnRefusal::Abandon, false);
+        command(rotateSteps, int(std::size(rotateSteps)), motor, direction, Kind::Start, Tab::Ramp,
+                {motor});
 }
 
 void MotionPanel::rampStop(int motor)
 {
     if (validMotor(motor))
-        run(rampStopSteps, int(std::size(rampStopSteps)), motor, Right, OnRefusal::GoOn, false);
+        command(rampStopSteps, int(std::size(rampStopSteps)), motor, Right, Kind::Stop, Tab::Ramp,
+                {motor});
 }
 
 void MotionPanel::moveBothToTarget()
 {
-    run(moveBothSteps, int(std::size(moveBothSteps)), 1, Right, OnRefusal::Abandon, false);
+    command(moveBothSteps, int(std::size(moveBothSteps)), 1, Right, Kind::Start, Tab::Ramp, {1, 2});
 }
 
 void MotionPanel::rotateBoth(Direction direction)
 {
-    run(rotateBothSteps, int(std::size(rotateBothSteps)), 1, direction, OnRefusal::Abandon, false);
+    command(rotateBothSteps, int(std::size(rotateBothSteps)), 1, direction, Kind::Start, Tab::Ramp,
+            {1, 2});
 }
 
 void MotionPanel::stopBoth()
 {
-    run(stopBothSteps, int(std::size(stopBothSteps)), 1, Right, OnRefusal::GoOn, false);
+    command(stopBothSteps, int(std::size(stopBothSteps)), 1, Right, Kind::Stop, Tab::Ramp, {1, 2});
 }
 
 void MotionPanel::setBox(int motor, RampField field, int value)
@@ -452,4 +516,10 @@ void MotionPanel::chipRestarted()
     forgetRampEdits();
     for (int motor = 1; motor <= 2; ++motor)
         showFastJog(motor, std::nullopt);
+}
+
+void MotionPanel::followChip()
+{
+    for (int motor = 1; motor <= 2; ++motor)
+        showFastJog(motor, turningDirection(motor));
 }

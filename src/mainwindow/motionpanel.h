@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QString>
 #include <QtGlobal>
 
 #include <functional>
@@ -16,6 +17,11 @@ struct MotionStep;
 //
 // It reads the widgets through Sources at the moment of an action and never touches a widget:
 // rampBoxValue and fastJogChecked tell the window what to show.
+//
+// A command the chip took only in part (a write refused, unanswered, or answered with a bad
+// checksum) leaves no motor turning that the user did not set turning: the motors it is for are
+// stopped with their tab's own Stop sequence, a stop that fails is sent once more, and the fast
+// buttons then show what the chip does. No stop writes AMAX 0, with which the chip never slows.
 class MotionPanel : public QObject
 {
     Q_OBJECT
@@ -64,8 +70,7 @@ public Q_SLOTS:
     // Jog tab, motor 1 or 2.
     void jogPressed(int motor, MotionPanel::Direction direction);
     void jogReleased(int motor, MotionPanel::Direction direction);
-    // The fast-jog button of that direction was toggled (by the user or by the window). A start
-    // the chip took only in part lights the button of the way the chip then turns, if any.
+    // The fast-jog button of that direction was toggled (by the user or by the window).
     void fastJogToggled(int motor, MotionPanel::Direction direction, bool checked);
     void jogStop(int motor);
     void jogVelocityChanged(int motor, int value);
@@ -102,6 +107,10 @@ public Q_SLOTS:
     // dropped, or the board was unplugged and plugged again) leaves both as they are: the motor
     // may still be running, and the user's typing stays.
     void chipRestarted();
+    // Lights the fast buttons after what each motor's chip does: RAMPMODE 1 with a VMAX other
+    // than 0 fast-right, RAMPMODE 2 fast-left, anything else (a read without answer too) none.
+    // Writes nothing, and leaves the ramp boxes alone.
+    void followChip();
 
 Q_SIGNALS:
     void DoWriteRegister(unsigned char address, int value);
@@ -110,25 +119,34 @@ Q_SIGNALS:
     void fastJogChecked(int motor, MotionPanel::Direction direction, bool checked);
     // A ramp box is to show this value.
     void rampBoxValue(int motor, MotionPanel::RampField field, int value);
+    // For the status bar and the log: what the chip did not take, and what became of the motors.
+    // A time-out of 0 keeps the text.
+    void notice(const QString &text, int timeout);
 
 private:
-    // How a sequence treats a write the chip did not take.
-    enum class OnRefusal {
-        GoOn, // a stop: every further write helps
-        Abandon // a start: the rest would run the motor with a set-up the user did not make
+    enum class Kind {
+        Start, // a refused write ends it: the rest would run the motor on a set-up not made
+        Stop // every further write helps; an acceleration of 0 becomes the plain stop's
     };
+    enum class Tab { Jog, Ramp };
+
+    // Runs a command for these motors; when the chip took it only in part, stops them.
+    void command(const MotionStep *steps, int count, int motor, Direction direction, Kind kind,
+                 Tab tab, const QList<int> &motors);
     // Runs a sequence; gives the registers whose writes the chip did not take.
-    QList<quint8> run(const MotionStep *steps, int count, int motor, Direction direction,
-                      OnRefusal onRefusal, bool jogTab);
+    QList<quint8> run(const MotionStep *steps, int count, int motor, Direction direction, Kind kind,
+                      Tab tab);
+    // After a command the chip took only in part: stops each motor (a start's stop is sent
+    // twice at most, a stop's once more), shows what the chip then does, and tells the user.
+    void takenInPart(quint8 refused, const QList<int> &motors, Kind kind, Tab tab);
     // One read; nothing when it brought no value of the chip.
     std::optional<int> read(quint8 address);
     // One write; true when the chip took it. A jog-tab write the chip took is shown in its
     // ramp box, unless the user has typed there and not sent it yet.
     bool write(quint8 address, int value, bool jogTab);
-    // Unchecks a fast jog and runs its stop; false when it was not checked. When its VMAX 0 is
-    // refused and showIfStillRunning is set, the button is lit again: the motor still turns.
-    bool uncheckFast(int motor, Direction direction, bool showIfStillRunning);
-    void fastJogOff(int motor, Direction direction, bool showIfStillRunning);
+    // Unchecks a fast jog and runs its stop; false when it was not checked.
+    bool uncheckFast(int motor, Direction direction);
+    void fastJogOff(int motor, Direction direction);
     // The way the motor turns in velocity mode, as the chip tells it; nothing when it stands,
     // runs to a target, or a read brought nothing of the chip.
     std::optional<Direction> turningDirection(int motor);

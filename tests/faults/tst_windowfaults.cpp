@@ -518,13 +518,14 @@ void TestWindowFaults::jogShowsWhatTheChipTook()
     QCOMPARE(board->writeLog(), (Writes {{vmax1, 2000}, {vmax1, 3500}}));
     QCOMPARE(child<QSpinBox>("EditVMax1")->value(), 3500);
 
-    // A stop whose VMAX 0 the chip refuses leaves the jog running, and its button lit.
+    // A stop whose VMAX 0 the chip refuses is sent once more, as the plain stop.
     board->refuseWrites(vmax1, 1);
     fastRight->click();
-    QVERIFY(fastRight->isChecked());
-    QCOMPARE(board->registerValue(vmax1), 3500u);
+    QVERIFY(!fastRight->isChecked());
+    QCOMPARE(board->registerValue(vmax1), 0u);
 
-    // Stopped; a fast left whose first write the chip refuses sends nothing more and is not lit.
+    // Stopped; a fast left whose first write the chip refuses sends nothing more of it but the
+    // stop, and is not lit.
     child<QPushButton>("BtnJogStop1")->click();
     QVERIFY(!fastRight->isChecked());
     QCOMPARE(board->registerValue(rampMode1), 1u);
@@ -533,9 +534,9 @@ void TestWindowFaults::jogShowsWhatTheChipTook()
     board->refuseWrites(amax1, 1);
     fastLeft->click();
     QVERIFY(!fastLeft->isChecked());
-    QCOMPARE(board->writeLog(), Writes());
-    QCOMPARE(board->registerValue(rampMode1), 1u);
-    // So the dial, turned now, writes nothing either; a jog the chip takes runs as before.
+    QCOMPARE(board->writeLog(), (Writes {{vmax1, 0}, {amax1, 65535}, {rampMode1, 1}}));
+    // So the dial, turned now, writes nothing; a jog the chip takes runs as before.
+    board->clearWriteLog();
     velocity->setValue(6000);
     QCOMPARE(board->writeLog(), Writes());
     fastLeft->click();

@@ -159,6 +159,7 @@ private Q_SLOTS:
     void wheelOverAJogControlNotClickedIntoLeavesTheJog();
     void chipMessageGoesWithTheBoard_data();
     void chipMessageGoesWithTheBoard();
+    void fastButtonsFollowTheChipAtEveryConnection();
 
 private:
     bool startBoard(Chip chip, const QByteArray &firmware = QByteArray());
@@ -452,6 +453,8 @@ void TestMainWindowBoard::unpluggedBoardSwitchesTheWindowOffAndReplugOnAgain()
 {
     QVERIFY(startBoard(Chip::Kvn3162));
     QVERIFY(openConnectedWindow());
+    // Turning, so that the chip says so at the next connection too.
+    child<DialLog>("dialLogVelocity1")->spinBox->setValue(5000);
     auto *fastRight = child<QPushButton>("BtnJogFastRight1");
     fastRight->click();
     QVERIFY(fastRight->isChecked());
@@ -578,6 +581,44 @@ void TestMainWindowBoard::chipMessageGoesWithTheBoard()
     QVERIFY(!message->text().contains(QLatin1String("detected")));
     QTest::qWait(300);
     QVERIFY(!message->text().contains(QLatin1String("detected")));
+}
+
+// A motor turning since before the program connected, or since before the link dropped and came
+// back, has its fast button lit, so that one click stops it.
+void TestMainWindowBoard::fastButtonsFollowTheChipAtEveryConnection()
+{
+    QVERIFY(startBoard(Chip::Kvn3141));
+    board->setRegisterValue(0x20, 2);
+    board->setRegisterValue(0x27, 3000);
+    board->setRegisterValue(0x40, 1);
+    board->setRegisterValue(0x47, 7000);
+    QVERIFY(openConnectedWindow());
+    auto *fastLeft1 = child<QPushButton>("BtnJogFastLeft1");
+    auto *fastRight1 = child<QPushButton>("BtnJogFastRight1");
+    QVERIFY(fastLeft1->isChecked());
+    QVERIFY(!fastRight1->isChecked());
+    QVERIFY(child<QPushButton>("BtnJogFastRight2")->isChecked());
+    QVERIFY(!child<QPushButton>("BtnJogFastLeft2")->isChecked());
+    QCOMPARE(board->writeLog(), Writes());
+
+    // Fast-right at 100000, then a board silent for three requests and a click on fast-left: the
+    // link drops at the first write and comes back; the chip still turns right.
+    child<DialLog>("dialLogVelocity1")->spinBox->setValue(100000);
+    fastRight1->click();
+    QCOMPARE(board->registerValue(0x27), 100000u);
+    auto *vmaxBox = child<QSpinBox>("EditVMax1");
+    vmaxBox->setValue(4321);
+    board->setSilentFor(3);
+    fastLeft1->click();
+    QVERIFY(!fastLeft1->isChecked());
+    QCOMPARE(statusBar()->messageLabel()->text(),
+             "The chip did not take AMAX (0x26) of Motor 1, and Motor 1 may still be turning.");
+    QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected() && fastRight1->isChecked(), 20000);
+    QVERIFY(!fastLeft1->isChecked());
+    QCOMPARE(board->registerValue(0x20), 1u);
+    QCOMPARE(board->registerValue(0x27), 100000u);
+    // Read for the button, but what the user typed stays.
+    QCOMPARE(vmaxBox->value(), 4321);
 }
 
 QTEST_MAIN(TestMainWindowBoard)

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <functional>
+#include <memory>
 
 using Write = QPair<int, int>; // register address, value
 using Writes = QList<Write>;
@@ -15,18 +16,21 @@ Q_DECLARE_METATYPE(Action)
 
 namespace {
 
-// Distinct values for every source, so a write from the wrong widget shows.
+// Distinct values for every source, so a write from the wrong widget shows. When set, the
+// acceleration is what the jog acceleration dials and the AMAX boxes hold.
+int acceleration = -1;
 int velocityDial(int motor)
 {
     return 100000 * motor + 1;
 }
 int accelerationDial(int motor)
 {
-    return 1000 * motor + 2;
+    return acceleration < 0 ? 1000 * motor + 2 : acceleration;
 }
 int box(int motor, MotionPanel::RampField field)
 {
-    return 10000 * motor + 10 * int(field) + 3;
+    return acceleration >= 0 && field == MotionPanel::AMax ? acceleration
+                                                           : 10000 * motor + 10 * int(field) + 3;
 }
 
 // A motor's register from motor 1's address.
@@ -56,7 +60,53 @@ void prepare(MotionPanel &panel, std::function<bool()> readFailed = {},
     panel.setSources(sources);
 }
 
+// The panel on a simulated chip through the program's register access, with its fast buttons
+// (bits 0 and 1: motor 1's fast-left and fast-right, bits 2 and 3: motor 2's) and notices.
+struct OnChip
+{
+    LinkedBoard linked;
+    std::unique_ptr<RegisterAccess> access;
+    MotionPanel panel;
+    int shown = 0;
+    QStringList notices;
+    std::function<void(quint8 address, bool write)> beforeRequest = [](quint8, bool) {};
+    boardsim::SimulatedBoard &board() { return *linked.board; }
+    ~OnChip() { acceleration = -1; }
+
+    bool start(boardsim::Chip chip)
+    {
+        if (!linked.start(chip))
+            return false;
+        board().setClockScale(20);
+        // A second per reply: a machine under load must not make a command look taken in part.
+        linked.link->setReplyBudget(1000);
+        access = std::make_unique<RegisterAccess>(linked.link.get());
+        access->beginConnection(chip == boardsim::Chip::Kvn3141 ? "3141" : "3162");
+        access->readRegister(0x20); // a KVN3162 connection's first read detects the chip
+        prepare(
+            panel, [this] { return access->lastReadFailed(); },
+            [this] { return access->lastWriteFailed(); });
+        QObject::connect(&panel, &MotionPanel::DoWriteRegister, [this](unsigned char a, int v) {
+            beforeRequest(a, true);
+            access->OnWriteRegister(a, v);
+        });
+        QObject::connect(&panel, &MotionPanel::DoReadRegister, [this](unsigned char a, int &v) {
+            beforeRequest(a, false);
+            access->OnReadRegister(a, v);
+        });
+        QObject::connect(&panel, &MotionPanel::fastJogChecked, [this](int m, int d, bool on) {
+            const int bit = 1 << (2 * (m - 1) + d);
+            shown = on ? shown | bit : shown & ~bit;
+        });
+        QObject::connect(&panel, &MotionPanel::notice, [this](QString text) { notices << text; });
+        return true;
+    }
+};
+using ChipAction = std::function<void(OnChip &, int motor)>;
+
 } // namespace
+
+Q_DECLARE_METATYPE(ChipAction)
 
 class TestMotionPanel : public QObject
 {
@@ -308,7 +358,8 @@ private Q_SLOTS:
     }
 
     // A refused write ends a sequence that starts a motion, so nothing runs on a set-up the user
-    // did not make, and its fast button goes out; a stop goes on with every write it has.
+    // did not make, and the motor is stopped with its tab's Stop (twice at most); a stop goes on
+    // with every write it has and is sent once more. The user is told what the chip did not take.
     void refusedWritesEndAStartButNotAStop()
     {
         MotionPanel panel;
@@ -319,88 +370,187 @@ private Q_SLOTS:
                 [&](unsigned char address, int) { last = address; });
         QSignalSpy writes(&panel, &MotionPanel::DoWriteRegister);
         QSignalSpy checks(&panel, &MotionPanel::fastJogChecked);
+        QSignalSpy notices(&panel, &MotionPanel::notice);
 
         refused = 0x47;
         panel.fastJogToggled(2, MotionPanel::Left, true);
-        QCOMPARE(collect(writes), (Writes {{0x46, 2002}, {0x47, 200001}}));
+        const Writes jogStop2 {{0x46, 65535}, {0x47, 0}, {0x40, 1}};
+        QCOMPARE(collect(writes), (Writes {{0x46, 2002}, {0x47, 200001}} + jogStop2 + jogStop2));
         QVERIFY(!panel.isFastJogChecked(2, MotionPanel::Left));
         QCOMPARE(checks.count(), 2);
         QCOMPARE(checks.last().at(2).toBool(), false);
+        QCOMPARE(notices.takeFirst(),
+                 (QVariantList {"The chip did not take VMAX (0x47) of Motor 2, and Motor 2 may "
+                                "still be turning.",
+                                0}));
         // Not running, so the dial writes nothing.
         writes.clear();
         panel.jogVelocityChanged(2, 5);
         QCOMPARE(writes.count(), 0);
 
-        // A fast jog whose VMAX 0 was refused still runs: its button comes back on.
-        refused = -1;
-        panel.fastJogToggled(2, MotionPanel::Right, true);
-        writes.clear();
-        refused = 0x47;
-        panel.jogStop(2);
-        QCOMPARE(collect(writes), (Writes {{0x46, 2002}, {0x47, 0}, {0x40, 1}}));
-        QVERIFY(panel.isFastJogChecked(2, MotionPanel::Right));
-        QCOMPARE(checks.last().at(2).toBool(), true);
-        refused = -1;
-        panel.fastJogToggled(2, MotionPanel::Right, false);
-        QVERIFY(!panel.isFastJogChecked(2, MotionPanel::Right));
-        writes.clear();
-
         refused = 0x24;
         panel.moveToTarget(1);
-        QCOMPARE(collect(writes), (Writes {{0x23, 10003}, {0x24, 10013}}));
+        QCOMPARE(collect(writes),
+                 (Writes {{0x23, 10003}, {0x24, 10013}, {0x26, 10033}, {0x27, 0}, {0x20, 1}}));
+        QCOMPARE(
+            notices.takeFirst(),
+            (QVariantList {"The chip did not take A1 (0x24) of Motor 1: Motor 1 stopped.", 10000}));
         writes.clear();
         refused = 0x26;
         panel.rampStop(1);
-        QCOMPARE(collect(writes), (Writes {{0x26, 10033}, {0x27, 0}, {0x20, 1}}));
+        const Writes rampStop1 {{0x26, 10033}, {0x27, 0}, {0x20, 1}};
+        QCOMPARE(collect(writes), rampStop1 + rampStop1);
+        writes.clear();
+        refused = 0x4D;
+        panel.moveBothToTarget();
+        QCOMPARE(collect(writes).mid(19),
+                 (Writes {{0x4D, 20093},
+                          {0x26, 10033},
+                          {0x27, 0},
+                          {0x20, 1},
+                          {0x46, 20033},
+                          {0x47, 0},
+                          {0x40, 1}}));
+        QCOMPARE(notices.last().at(0).toString(),
+                 "The chip did not take XTARGET (0x4D) of Motor 2: Motors 1 and 2 stopped.");
     }
 
-    // A fast start the simulated chip took in part lights the button of the way the motor then
-    // turns (after a stop, or while it turned left on the ramp tab), and one click stops it.
-    void startTakenInPartShowsWhatTheMotorDoes_data()
+    // A command the simulated chip took only in part leaves none of its motors turning unasked:
+    // they are stopped (a stop is sent once more), and the fast buttons show what the chip does.
+    void commandTakenInPartLeavesNoMotorTurningUnasked_data()
     {
+        QTest::addColumn<int>("chip");
+        QTest::addColumn<int>("motor"); // 0: both motors
+        QTest::addColumn<Action>("setUp");
+        QTest::addColumn<ChipAction>("fault");
+        QTest::addColumn<Action>("action");
+        // For each motor of the command: RAMPMODE, VMAX, the lit buttons (1 fast-left, 2
+        // fast-right), and whether the user is told it may still be turning.
+        QTest::addColumn<QList<int>>("after");
+
         using P = MotionPanel;
-        QTest::addColumn<bool>("turning"); // left, from the ramp tab; else stopped
-        QTest::addColumn<int>("motor");
-        QTest::addColumn<P::Direction>("asked");
-        QTest::addColumn<int>("refused");
-        QTest::addColumn<P::Direction>("lit");
-        QTest::addColumn<bool>("byStop"); // the click is Stop's, not the lit button's
-        QTest::newRow("RAMPMODE 1 refused") << false << 1 << P::Left << 0x20 << P::Right << false;
-        QTest::newRow("RAMPMODE 2 refused") << false << 2 << P::Right << 0x40 << P::Right << true;
-        QTest::newRow("AMAX refused, turning") << true << 1 << P::Right << 0x26 << P::Left << false;
+        const auto refuse = [](int address, int times = 1) {
+            return ChipAction([=](OnChip &c, int) { c.board().refuseWrites(address, times); });
+        };
+        const Action press = [](P &p, int m) { p.jogPressed(m, P::Left); };
+        const Action held = [](P &p, int m) { p.jogPressed(m, P::Right); };
+        const Action release = [](P &p, int m) { p.jogReleased(m, P::Right); };
+        const Action fastLeftOn = [](P &p, int m) { p.fastJogToggled(m, P::Left, true); };
+        const Action fastRightOn = [](P &p, int m) { p.fastJogToggled(m, P::Right, true); };
+        const Action fastRightOff = [](P &p, int m) { p.fastJogToggled(m, P::Right, false); };
+        const Action stop = [](P &p, int m) { p.jogStop(m); };
+        const Action move = [](P &p, int m) { p.moveToTarget(m); };
+        const Action left = [](P &p, int m) { p.rotate(m, P::Left); };
+        const Action right = [](P &p, int m) { p.rotate(m, P::Right); };
+        const Action rampStop = [](P &p, int m) { p.rampStop(m); };
+        const Action moveBoth = [](P &p, int) { p.moveBothToTarget(); };
+        const Action bothLeft = [](P &p, int) { p.rotateBoth(P::Left); };
+        const Action bothRight = [](P &p, int) { p.rotateBoth(P::Right); };
+        const Action stopBoth = [](P &p, int) { p.stopBoth(); };
+        const QList<int> three {0x26, 0x27, 0x20};
+        const QList<std::tuple<const char *, Action, Action, QList<int>>> commands {
+            {"jog left press", stop, press, three},
+            {"jog right release", held, release, three},
+            {"fast left on", stop, fastLeftOn, three},
+            {"fast right off", fastRightOn, fastRightOff, three},
+            {"jog stop", left, stop, three},
+            {"move",
+             stop,
+             move,
+             {0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2B, 0x2C, 0x2D, 0x20}},
+            {"rotate left", stop, left, three},
+            {"rotate right", stop, right, three},
+            {"ramp stop", left, rampStop, three},
+            {"move both", stopBoth, moveBoth, {0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2B,
+                                               0x2C, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x4A,
+                                               0x4B, 0x4C, 0x2D, 0x4D, 0x20, 0x40}},
+            {"rotate both left", stopBoth, bothLeft, {0x26, 0x27, 0x46, 0x47, 0x20, 0x40}},
+            {"stop both", bothRight, stopBoth, {0x26, 0x46, 0x27, 0x47, 0x20, 0x40}},
+        };
+        const int k3162 = int(boardsim::Chip::Kvn3162), k3141 = int(boardsim::Chip::Kvn3141);
+        const QList<int> stoppedUntold {1, 0, 0, 0};
+        for (const auto &[name, setUp, action, addresses] : commands) {
+            const bool both = QByteArray(name).contains("both");
+            for (int m = both ? 0 : 1; m <= (both ? 0 : 2); ++m) {
+                for (int address : addresses) {
+                    QTest::addRow("%s motor %d, 0x%X refused", name, m, reg(m, address))
+                        << k3162 << m << setUp << refuse(reg(m, address)) << action
+                        << stoppedUntold;
+                }
+            }
+            // The chips do not differ here: one row each on the KVN3141.
+            QTest::addRow("3141 %s, VMAX refused", name)
+                << k3141 << (both ? 0 : 2) << setUp << refuse(0x47) << action << stoppedUntold;
+        }
+        const ChipAction silent = [](OnChip &c, int) { c.board().setSilentFor(1); };
+        const auto badChecksums = [](int n) {
+            return ChipAction([=](OnChip &c, int) { c.board().setWrongChecksumFor(n); });
+        };
+        // A stop the chip does not take twice: the motor may turn, its button says which way.
+        QTest::newRow("ramp stop, VMAX refused twice")
+            << k3162 << 2 << left << refuse(0x47, 2) << rampStop << QList<int> {1, 20043, 2, 1};
+        // A silent board takes the link down with it: nothing after reaches the chip.
+        QTest::newRow("jog stop, silent board")
+            << k3162 << 1 << left << silent << stop << QList<int> {2, 10043, 0, 1};
+        QTest::newRow("rotate left, silent board")
+            << k3162 << 1 << stop << silent << left << QList<int> {1, 0, 0, 1};
+        // All writes reach the chip, but their replies fail the checksum.
+        QTest::newRow("fast right off, 3 bad checksums")
+            << k3162 << 1 << fastRightOn << badChecksums(3) << fastRightOff << stoppedUntold;
+        QTest::newRow("move both, a bad checksum")
+            << k3162 << 0 << stopBoth << badChecksums(1) << moveBoth << stoppedUntold;
+        // A fast start to the left on motor 1, with its RAMPMODE write refused; its stop's VMAX 0
+        // is refused twice, so the chip turns right at the dial's speed; the read-back finds
+        // RAMPMODE 1 and the VMAX read gets no reply: no button is lit.
+        QTest::newRow("a failed read-back lights nothing")
+            << k3162 << 1 << stop << ChipAction([](OnChip &c, int) {
+                   c.board().refuseWrites(0x20, 1);
+                   c.beforeRequest = [&c, vmaxWrites = 0](quint8 address, bool write) mutable {
+                       if (address == 0x27 && write && ++vmaxWrites == 2)
+                           c.board().refuseWrites(0x27, 2);
+                       if (address == 0x27 && !write)
+                           c.board().setSilentFor(1);
+                   };
+               })
+            << fastLeftOn << QList<int> {1, 100001, 0, 1};
+        // A stop at acceleration 0 brakes as the plain jog stop does: no fault, no notice.
+        const ChipAction zeroAcceleration = [](OnChip &c, int m) {
+            QVERIFY(QTest::qWaitFor([&] { return c.board().registerValue(reg(m, 0x22)) != 0u; }));
+            acceleration = 0;
+            c.panel.jogAccelerationChanged(m, 0);
+        };
+        QTest::newRow("fast left stopped at acceleration 0")
+            << k3162 << 1 << fastLeftOn << zeroAcceleration << stop << QList<int> {2, 0, 0, 0};
+        QTest::newRow("ramp stop at AMAX 0")
+            << k3162 << 2 << left << zeroAcceleration << rampStop << stoppedUntold;
     }
 
-    void startTakenInPartShowsWhatTheMotorDoes()
+    void commandTakenInPartLeavesNoMotorTurningUnasked()
     {
-        QFETCH(bool, turning);
+        QFETCH(int, chip);
         QFETCH(int, motor);
-        QFETCH(MotionPanel::Direction, asked);
-        QFETCH(int, refused);
-        QFETCH(MotionPanel::Direction, lit);
-        QFETCH(bool, byStop);
-        LinkedBoard linked;
-        QVERIFY2(linked.start(boardsim::Chip::Kvn3162), qPrintable(linked.errorText));
-        RegisterAccess access(linked.link.get());
-        access.beginConnection("3162");
-        access.readRegister(0x20); // the connection's first read detects the chip
-        MotionPanel panel;
-        prepare(
-            panel, [&] { return access.lastReadFailed(); },
-            [&] { return access.lastWriteFailed(); });
-        connect(&panel, &MotionPanel::DoWriteRegister, &access, &RegisterAccess::OnWriteRegister);
-        connect(&panel, &MotionPanel::DoReadRegister, &access, &RegisterAccess::OnReadRegister);
-        int shown = 0; // the buttons as the window shows them: bit 0 fast-left, bit 1 fast-right
-        connect(&panel, &MotionPanel::fastJogChecked, this,
-                [&](int, MotionPanel::Direction d, bool on) {
-                    shown = on ? shown | (1 << d) : shown & ~(1 << d);
-                });
-        turning ? panel.rotate(motor, MotionPanel::Left) : panel.jogStop(motor);
-        linked.board->refuseWrites(quint8(refused), 1);
-        panel.fastJogToggled(motor, asked, true);
-        QCOMPARE(shown, 1 << lit);
-        byStop ? panel.jogStop(motor) : panel.fastJogToggled(motor, lit, false);
-        QCOMPARE(linked.board->registerValue(reg(motor, 0x27)), 0u);
-        QCOMPARE(shown, 0);
+        QFETCH(Action, setUp);
+        QFETCH(ChipAction, fault);
+        QFETCH(Action, action);
+        QFETCH(QList<int>, after);
+
+        OnChip c;
+        QVERIFY2(c.start(boardsim::Chip(chip)), qPrintable(c.linked.errorText));
+        const QList<int> motors = motor ? QList<int> {motor} : QList<int> {1, 2};
+        for (int m : motors)
+            setUp(c.panel, m);
+        fault(c, motor);
+        const bool faulty = acceleration < 0;
+        action(c.panel, qMax(motor, 1));
+        for (int m : motors) {
+            QCOMPARE(int(c.board().registerValue(reg(m, 0x20))), after[0]);
+            QCOMPARE(int(c.board().registerValue(reg(m, 0x27))), after[1]);
+            QCOMPARE((c.shown >> (2 * m - 2)) & 3, after[2]);
+            if (!faulty) // the chip brakes
+                QTRY_COMPARE_WITH_TIMEOUT(c.board().registerValue(reg(m, 0x22)), 0u, 20000);
+        }
+        QCOMPARE(c.notices.size(), int(faulty));
+        QVERIFY(!faulty || c.notices.first().endsWith("may still be turning.") == bool(after[3]));
     }
 
     // What the jog tab writes and the chip takes, the ramp tab shows, as the chip's value; a box
