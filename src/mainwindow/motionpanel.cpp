@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 // One entry of a write sequence: a register write, or unchecking a fast-jog button.
 struct MotionStep
@@ -209,9 +210,27 @@ void MotionPanel::command(const MotionStep *steps, int count, int motor, Directi
         for (int each : motors)
             showFastJog(each, std::nullopt);
     }
+    // A start first stops the motor's other fast jog, a command of its own inside this one: what
+    // the buttons show is settled only once the outermost command has written all it writes.
+    const bool outermost = m_commandDepth == 0;
+    const QScopedValueRollback<int> depth(m_commandDepth, m_commandDepth + 1);
     const QList<quint8> refused = run(steps, count, motor, direction, kind, tab);
-    if (!refused.isEmpty())
+    if (!refused.isEmpty()) {
         takenInPart(refused.first(), motors, kind, tab);
+        for (int each : motors) {
+            if (!m_followAfterCommand.contains(each))
+                m_followAfterCommand << each;
+        }
+    } else if (outermost && kind == Kind::Stop) {
+        // The chip took the stop: whatever is still lit for these motors no longer runs.
+        for (int each : motors)
+            showFastJog(each, std::nullopt);
+    }
+    if (!outermost)
+        return;
+    const QList<int> follow = std::exchange(m_followAfterCommand, {});
+    for (int each : follow)
+        showFastJog(each, turningDirection(each));
 }
 
 QList<quint8> MotionPanel::run(const MotionStep *steps, int count, int motor, Direction direction,
@@ -265,8 +284,6 @@ void MotionPanel::takenInPart(quint8 refused, const QList<int> &motors, Kind kin
 {
     QList<int> mayTurn;
     for (int motor : motors) {
-        // Whatever was lit no longer tells what the motor does; the read-back below does.
-        showFastJog(motor, std::nullopt);
         const MotionStep *stop = tab == Tab::Jog ? jogStopSteps[motor - 1] : rampStopSteps;
         bool stopped = false;
         for (int attempt = kind == Kind::Start ? 2 : 1; attempt > 0 && !stopped; --attempt)
@@ -274,8 +291,6 @@ void MotionPanel::takenInPart(quint8 refused, const QList<int> &motors, Kind kin
         if (!stopped)
             mayTurn << motor;
     }
-    for (int motor : motors)
-        showFastJog(motor, turningDirection(motor));
 
     QString text = QStringLiteral("The chip did not take %1 of Motor %2")
                        .arg(registerText(refused))

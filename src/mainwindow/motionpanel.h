@@ -137,7 +137,7 @@ private:
     QList<quint8> run(const MotionStep *steps, int count, int motor, Direction direction, Kind kind,
                       Tab tab);
     // After a command the chip took only in part: stops each motor (a start's stop is sent
-    // twice at most, a stop's once more), shows what the chip then does, and tells the user.
+    // twice at most, a stop's once more) and tells the user.
     void takenInPart(quint8 refused, const QList<int> &motors, Kind kind, Tab tab);
     // One read; nothing when it brought no value of the chip.
     std::optional<int> read(quint8 address);
@@ -157,6 +157,10 @@ private:
 
     Sources m_sources;
     bool m_fast[2][2] = {{false, false}, {false, false}};
+    // Commands running, the outermost first; and the motors whose fast buttons follow the chip
+    // once the outermost has ended, because a write of it or of a command inside it failed.
+    int m_commandDepth = 0;
+    QList<int> m_followAfterCommand;
     // Ramp boxes the user changed since they were last sent or read.
     bool m_edited[2][rampFieldCount] = {};
     // Set while the panel itself gives a box a value, and while that value is the chip's.

@@ -489,6 +489,11 @@ private Q_SLOTS:
         // A stop the chip does not take twice: the motor may turn, its button says which way.
         QTest::newRow("ramp stop, VMAX refused twice")
             << k3162 << 2 << left << refuse(0x47, 2) << rampStop << QList<int> {1, 20043, 2, 1};
+        // The stop of the running fast jog, inside the start of the other, is sent once more;
+        // the start goes on, and its button shows the way the motor then turns.
+        QTest::newRow("fast left on over fast right, its VMAX 0 refused")
+            << k3162 << 1 << fastRightOn << refuse(0x27) << fastLeftOn
+            << QList<int> {2, 100001, 1, 0};
         // A silent board takes the link down with it: nothing after reaches the chip.
         QTest::newRow("jog stop, silent board")
             << k3162 << 1 << left << silent << stop << QList<int> {2, 10043, 0, 1};
