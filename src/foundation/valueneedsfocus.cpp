@@ -72,20 +72,25 @@ bool ValueNeedsFocus::eventFilter(QObject *watched, QEvent *event)
             event->ignore();
             return true;
         }
+        Q_FALLTHROUGH();
+    case QEvent::KeyPress:
+        // Turned by a key or the wheel, the dial has shown the user where the focus is.
+        if (m_focusNotShown == widget)
+            m_focusNotShown.clear();
         break;
     case QEvent::FocusIn: {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason == Qt::MouseFocusReason || reason == Qt::ActiveWindowFocusReason)
+        // The activation that follows a click into a window that was not active belongs to that
+        // click, which has already only focused the dial.
+        if (reason == Qt::ActiveWindowFocusReason && m_pressOnlyFocused == widget
+            && m_pressActivates)
+            m_pressActivates = false;
+        else if (reason == Qt::MouseFocusReason || reason == Qt::ActiveWindowFocusReason)
             m_focusNotShown = widget;
         break;
     }
     case QEvent::FocusOut:
         if (m_focusNotShown == widget)
-            m_focusNotShown.clear();
-        break;
-    case QEvent::Paint:
-        // Drawn now with the focus, which the user sees from here on.
-        if (m_focusNotShown == widget && widget->isActiveWindow() && widget->hasFocus())
             m_focusNotShown.clear();
         break;
     case QEvent::MouseButtonPress:
@@ -103,6 +108,7 @@ bool ValueNeedsFocus::eventFilter(QObject *watched, QEvent *event)
             if (!sameTouch) {
                 m_pressOnlyFocused = widget;
                 m_pressOnlyFocusedAt = mouse->timestamp();
+                m_pressActivates = !widget->isActiveWindow();
             }
             m_buttonDown = true;
             event->accept();
