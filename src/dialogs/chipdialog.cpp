@@ -65,13 +65,10 @@ void ChipDialog::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     // Opening the dialog would give the focus to its first field, or to the one the user left
-    // it in, and a key or a notch of the wheel meant for another window would then change its
-    // value and write it to the chip. Where that field holds a value the dialog keeps the focus
-    // itself; Tab leads on to its fields.
-    if (!focusWidget())
-        focusNextPrevChild(true);
-    if (ValueNeedsFocus::holdsAValue(focusWidget()))
-        setFocus(Qt::OtherFocusReason);
+    // it in at the last closing, and a key or a notch of the wheel meant for another window
+    // would then tick a box, press a button or change a value and write it to the chip. The
+    // dialog keeps the focus itself at every opening; Tab leads on to its first field.
+    setFocus(Qt::OtherFocusReason);
 }
 
 void ChipDialog::keyPressEvent(QKeyEvent *event)

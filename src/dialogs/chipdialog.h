@@ -60,7 +60,7 @@ protected:
     // the click that takes the user into a dial only focuses it.
     void setIdentity(const char *className, Qt::WindowFlags flags);
 
-    // An opened dialog has no value field in the focus.
+    // An opened dialog has nothing in the focus that acts on the chip.
     void showEvent(QShowEvent *event) override;
 
     // Escape closes the dialog and drops what was typed into a box and not yet finished: the box

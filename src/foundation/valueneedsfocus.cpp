@@ -4,8 +4,10 @@
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyleHints>
 #include <QWidget>
 
 namespace {
@@ -42,18 +44,21 @@ ValueNeedsFocus::ValueNeedsFocus(QWidget *root)
 
 bool ValueNeedsFocus::pressOnlyFocuses(QWidget *widget)
 {
-    // The application hands a clicked widget the focus before the press reaches it, so the
-    // focus the click gave is told from the focus the dial had by the focus event just before.
-    const bool focusedByThisClick = m_focusedByClick == widget;
-    m_focusedByClick.clear();
+    // The application hands a clicked widget the focus before the press reaches it, and so does
+    // the activation of a window that the click brings to the front: such a focus is told from
+    // the focus the user saw on the dial by the focus event just before.
+    const bool focusNotShown = m_focusNotShown == widget;
+    if (focusNotShown)
+        m_focusNotShown.clear();
     if (!turnsToThePointer(widget) || !widget->isEnabled()
         || !(widget->focusPolicy() & Qt::ClickFocus))
         return false;
-    if (!focusedByThisClick && widget->hasFocus())
+    if (widget->isActiveWindow() && widget->hasFocus() && !focusNotShown)
         return false;
     // In a window that is not active yet the dial takes the focus when the window does.
     widget->setFocus(Qt::MouseFocusReason);
-    m_focusedByClick.clear();
+    if (m_focusNotShown == widget)
+        m_focusNotShown.clear();
     return true;
 }
 
@@ -67,40 +72,63 @@ bool ValueNeedsFocus::eventFilter(QObject *watched, QEvent *event)
             event->ignore();
             return true;
         }
+        Q_FALLTHROUGH();
+    case QEvent::KeyPress:
+        // Turned by a key or the wheel, the dial has shown the user where the focus is.
+        if (m_focusNotShown == widget)
+            m_focusNotShown.clear();
         break;
-    case QEvent::FocusIn:
-        if (static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason)
-            m_focusedByClick = widget;
+    case QEvent::FocusIn: {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        // The activation that follows a click into a window that was not active belongs to that
+        // click, which has already only focused the dial.
+        if (reason == Qt::ActiveWindowFocusReason && m_pressOnlyFocused == widget
+            && m_pressActivates)
+            m_pressActivates = false;
+        else if (reason == Qt::MouseFocusReason || reason == Qt::ActiveWindowFocusReason)
+            m_focusNotShown = widget;
         break;
+    }
     case QEvent::FocusOut:
-        if (m_focusedByClick == widget)
-            m_focusedByClick.clear();
+        if (m_focusNotShown == widget)
+            m_focusNotShown.clear();
         break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
-        // A second button pressed while the first is still down belongs to the same click.
-        const bool sameClick
-            = m_pressOnlyFocused == widget && (mouse->buttons() & ~mouse->button());
-        if (sameClick || pressOnlyFocuses(widget)) {
-            m_pressOnlyFocused = widget;
+        // A second button pressed while the first is still down, and the second click of a
+        // double click (its press as the double-click event), belong to the touch that only
+        // focused the dial. Timed as the window system stamped the clicks.
+        const quint64 doubleClickMs
+            = quint64(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+        const bool sameTouch = m_pressOnlyFocused == widget
+            && (m_buttonDown || event->type() == QEvent::MouseButtonDblClick
+                || mouse->timestamp() - m_pressOnlyFocusedAt < doubleClickMs);
+        if (sameTouch || pressOnlyFocuses(widget)) {
+            if (!sameTouch) {
+                m_pressOnlyFocused = widget;
+                m_pressOnlyFocusedAt = mouse->timestamp();
+                m_pressActivates = !widget->isActiveWindow();
+            }
+            m_buttonDown = true;
             event->accept();
             return true;
         }
         m_pressOnlyFocused.clear();
+        m_buttonDown = false;
         break;
     }
     case QEvent::MouseMove:
-        if (m_pressOnlyFocused == widget) {
+        if (m_pressOnlyFocused == widget && m_buttonDown) {
             event->accept();
             return true;
         }
         break;
     case QEvent::MouseButtonRelease:
-        if (m_pressOnlyFocused == widget) {
+        if (m_pressOnlyFocused == widget && m_buttonDown) {
             // A dial sets itself to the pointer on the release too.
             if (static_cast<QMouseEvent *>(event)->buttons() == Qt::NoButton)
-                m_pressOnlyFocused.clear();
+                m_buttonDown = false;
             event->accept();
             return true;
         }

@@ -10,7 +10,9 @@ class QWidget;
 // field passes under the pointer on its way, and write it to the chip; the wheel goes on to the
 // page instead. And a click that takes the user into a dial only gives it the focus: a dial jumps
 // to the pointer, so the click meant to pick the dial would have set a current or a speed of its
-// own. Once in, the wheel and the mouse turn the control as usual; Tab gets in without either.
+// own. So does a click on a dial that holds the focus but did not show it to the user: in a
+// window that is not active, or handed the focus back by the window's activation. Once in, the
+// wheel and the mouse turn the control as usual; Tab gets in without either.
 class ValueNeedsFocus : public QObject
 {
 public:
@@ -28,9 +30,16 @@ private:
     // Whether the mouse press on this widget is the one that brings the user into it.
     bool pressOnlyFocuses(QWidget *widget);
 
-    // The dial that a click has just given the focus: the press that follows is that click's.
-    QPointer<QWidget> m_focusedByClick;
-    // The dial whose press only gave it the focus; its moves and release until the button is up
-    // are that press's too.
+    // The dial that holds the focus the user has not seen on it: given by a click (the press
+    // that follows is that click's), or handed back by its window's activation, which comes just
+    // before the press of a click into a window that was not active, too soon for the user to
+    // see. Cleared once the user turns it by a key or the wheel.
+    QPointer<QWidget> m_focusNotShown;
+    // The dial whose press only gave it the focus, and when. Its moves and release, another
+    // button pressed meanwhile and the second click of a double click are that press's too.
     QPointer<QWidget> m_pressOnlyFocused;
+    quint64 m_pressOnlyFocusedAt = 0;
+    // That press came while its window was not active: the activation it brings is its own.
+    bool m_pressActivates = false;
+    bool m_buttonDown = false;
 };

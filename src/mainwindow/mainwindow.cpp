@@ -279,6 +279,9 @@ void MainWindow::openDialog(ChipDialog *dialog)
 {
     dialog->show();
     dialog->raise();
+    // Brought to the front but left inactive, an open dialog would leave the keys with this
+    // window, where the arrow keys may turn a jog dial of a running motor.
+    dialog->activateWindow();
 }
 
 void MainWindow::on_actionMotor_current_settings_triggered()

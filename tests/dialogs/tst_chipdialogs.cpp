@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStyle>
@@ -25,6 +26,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QToolBar>
 
 #include <algorithm>
 #include <functional>
@@ -352,6 +354,26 @@ bool showActive(QWidget *dialog)
     dialog->show();
     dialog->activateWindow();
     return QTest::qWaitForWindowActive(dialog);
+}
+
+// The View entry of each dialog, in the main window's order; its tool-bar twin ends in "_2".
+const QStringList viewActions
+    = QStringLiteral(
+          "actionMotor_current_settings actionRamp_generator_features actionGlobal_configuration "
+          "actionMotor_chopper actionMotorDriver actionMicrostep_waves actionLoadAdapt "
+          "actionAll_registers actionEncoder actionPaceHold")
+          .split(QLatin1Char(' '));
+
+// Opens a dialog by a click on its button in the main window's tool bar, and waits until it is
+// the active window.
+bool openFromToolBar(const MainWindow &window, int dialog)
+{
+    auto *twin = window.findChild<QAction *>(viewActions.at(dialog) + "_2");
+    QWidget *button = twin ? window.findChild<QToolBar *>()->widgetForAction(twin) : nullptr;
+    if (!button)
+        return false;
+    QTest::mouseClick(button, Qt::LeftButton);
+    return QTest::qWaitForWindowActive(window.chipDialogs().all().at(dialog));
 }
 
 // Whether a notch of the wheel away from the user can still move the control's value (else a
@@ -1027,7 +1049,8 @@ void TestChipDialogs::escapeDropsTheTypingAndWritesNothing()
 
 void TestChipDialogs::wheelMovesOnlyTheFieldTheUserIsIn_data()
 {
-    addDialogRows({QStringLiteral("Edit"), QStringLiteral("Cb"), QStringLiteral("Dial")});
+    addDialogRows({QStringLiteral("Edit"), QStringLiteral("Cb"), QStringLiteral("Dial"),
+                   QStringLiteral("cell:")});
 }
 
 // A notch of the mouse wheel over a spin box, list or dial the user has not clicked or tabbed
@@ -1041,7 +1064,17 @@ void TestChipDialogs::wheelMovesOnlyTheFieldTheUserIsIn()
     ChipDialog *shown = dialogAt(bench, dialog);
     QVERIFY(showActive(shown));
     int turned = 0;
+    // The register table only scrolls: a notch over it scrolls it, whether it has the focus or not.
+    if (auto *table = shown->findChild<QTableWidget *>(QStringLiteral("TableRegisters"))) {
+        table->clearFocus();
+        table->verticalScrollBar()->setValue(0);
+        wheelNotchOver(table->viewport(), false);
+        QVERIFY(table->verticalScrollBar()->value() > 0);
+        ++turned;
+    }
     for (const NamedField &field : namedFields(dialog)) {
+        if (!field.cellRow().isEmpty())
+            continue;
         QWidget *control = fieldInView(shown, field.name);
         if (!control || wheelValue(control).isNull())
             continue;
@@ -1074,9 +1107,12 @@ void TestChipDialogs::openedDialogWaitsForTheUserToPickAField_data()
     addDialogRows();
 }
 
-// A dialog just opened has no value field in the focus: Up and a notch of the wheel over its
-// first one write nothing, and Tab still leads there. The click that takes the user into a dial
-// only focuses it, whatever the pointer does until the button is up; the next click turns it.
+// A dialog just opened has nothing in the focus that acts on the chip: Up and a notch of the
+// wheel over its first value field write nothing, and Tab leads to its first field. The click
+// that takes the user into a dial only focuses it, whatever the pointer does until the button is
+// up; the next click turns it. Closed with Escape and opened again from the tool bar, the dialog
+// starts on itself again, where Space writes nothing. Minimised and restored, or opened again
+// while it is open, it keeps the user's field and becomes the active window.
 void TestChipDialogs::openedDialogWaitsForTheUserToPickAField()
 {
     QFETCH(int, dialog);
@@ -1087,27 +1123,28 @@ void TestChipDialogs::openedDialogWaitsForTheUserToPickAField()
     ChipDialog *shown = dialogAt(bench, dialog);
     QVERIFY(showActive(shown));
     QWidget *first = nullptr;
+    QWidget *tabbed = nullptr;
     for (QWidget *next = shown->nextInFocusChain(); next != shown && !first;
          next = next->nextInFocusChain()) {
-        if (!wheelValue(next).isNull() && next->isVisible() && next->isEnabled())
+        if (!next->isVisible() || !next->isEnabled())
+            continue;
+        if (!tabbed && (next->focusPolicy() & Qt::TabFocus) && !next->focusProxy())
+            tabbed = next;
+        if (!wheelValue(next).isNull())
             first = next;
     }
     const QString before = first ? wheelValue(first) : QString();
-    QWidget *focused = QApplication::focusWidget();
-    QTest::keyClick(focused ? focused : shown, Qt::Key_Up);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
     if (first)
         wheelNotchOver(first, roomUp(first));
     QCoreApplication::processEvents();
     LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList({}));
-    if (!first)
-        return;
-    QCOMPARE(wheelValue(first), before);
-    // Where the dialog keeps the focus itself, Tab leads on to the field.
-    if (QApplication::focusWidget() == shown) {
-        QTest::keyClick(shown, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), first);
-        first->clearFocus();
-    }
+    if (first)
+        QCOMPARE(wheelValue(first), before);
+    QCOMPARE(QApplication::focusWidget(), shown);
+    QTest::keyClick(shown, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), tabbed ? tabbed : shown);
+    QApplication::focusWidget()->clearFocus();
 
     int clicked = 0;
     for (const NamedField &field : namedFields(dialog)) {
@@ -1115,10 +1152,13 @@ void TestChipDialogs::openedDialogWaitsForTheUserToPickAField()
         if (!dial)
             continue;
         // The side of the dial far from where it stands, and a way round towards the other.
-        const int value = dial->value();
         const int middle = dial->height() / 2;
-        const bool high = 2 * value > dial->minimum() + dial->maximum();
-        const QPoint far(high ? 3 : dial->width() - 3, middle);
+        const auto farSide = [dial, middle] {
+            const bool high = 2 * dial->value() > dial->minimum() + dial->maximum();
+            return QPoint(high ? 3 : dial->width() - 3, middle);
+        };
+        const int value = dial->value();
+        const QPoint far = farSide();
         QVERIFY2(!dial->hasFocus(), qPrintable(field.name));
         QTest::mousePress(dial, Qt::LeftButton, {}, far);
         QTest::mouseMove(dial, QPoint(dial->width() / 2, 3));
@@ -1128,13 +1168,58 @@ void TestChipDialogs::openedDialogWaitsForTheUserToPickAField()
         QCOMPARE(dial->value(), value);
         QVERIFY2(dial->hasFocus(), qPrintable(field.name));
 
-        QTest::mouseClick(dial, Qt::LeftButton, {}, far);
-        QVERIFY2(high ? dial->value() < value : dial->value() > value, qPrintable(field.name));
-        LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList({field.address}));
-        bench.board->clearRequestLog();
+        // Once the user is in, a click turns the dial (t). Each other click only focuses it:
+        // one that activates the dialog after the focus came back to the dial (a), one while
+        // another window is active, whose own activation follows (i), a double click (d).
+        for (const char step : {'t', 'a', 't', 'i', 't', 'd', 't'}) {
+            const int standing = dial->value();
+            QVERIFY(showActive(
+                step == 'a' || step == 'i' ? static_cast<QWidget *>(bench.window.get()) : shown));
+            if (step == 'a')
+                QApplication::setActiveWindow(shown);
+            if (step == 'd') {
+                dial->clearFocus();
+                QTest::mouseDClick(shown->windowHandle(), Qt::LeftButton, {},
+                                   dial->mapTo(shown, farSide()));
+            } else {
+                QTest::mouseClick(dial, Qt::LeftButton, {}, farSide());
+            }
+            QCoreApplication::processEvents();
+            const QList<int> written = step == 't' ? QList<int> {field.address} : QList<int>();
+            LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList(written));
+            QCOMPARE(dial->value() != standing, step == 't');
+            QCOMPARE(shown->focusWidget(), dial);
+            bench.board->clearRequestLog();
+        }
         ++clicked;
     }
     QCOMPARE(clicked, dialog == MotorCurrentDialog ? 6 : 0);
+
+    // The user leaves a box or a button in the focus, else a field, and closes the dialog.
+    QVERIFY(showActive(shown));
+    QTest::keyClick(shown, Qt::Key_Tab);
+    for (int tab = 0; tab < 60 && !qobject_cast<QAbstractButton *>(QApplication::focusWidget());
+         ++tab)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!shown->isVisible());
+    QVERIFY(showActive(bench.window.get()));
+    bench.board->clearRequestLog();
+    QVERIFY(openFromToolBar(*bench.window, dialog));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCoreApplication::processEvents();
+    LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList({}));
+    QCOMPARE(QApplication::focusWidget(), shown);
+    QTest::keyClick(shown, Qt::Key_Tab);
+    QWidget *field = QApplication::focusWidget();
+    QCOMPARE(field, tabbed ? tabbed : shown);
+
+    shown->showMinimized();
+    shown->showNormal();
+    QCOMPARE(shown->focusWidget(), field);
+    QVERIFY(showActive(bench.window.get()));
+    QVERIFY(openFromToolBar(*bench.window, dialog));
+    QCOMPARE(QApplication::focusWidget(), field);
 }
 
 void TestChipDialogs::refusedWriteLeavesTheChipsValueForTheNextEdit_data()
