@@ -155,7 +155,7 @@ private Q_SLOTS:
         // The budget is a time, reached however quick the polls were; the upper bound is
         // generous, only to see that the budget ends it.
         QVERIFY2(elapsed >= deadlineMs, qPrintable(QString::number(elapsed)));
-        QVERIFY2(elapsed < deadlineMs + 500, qPrintable(QString::number(elapsed)));
+        QVERIFY2(elapsed < deadlineMs + 2000, qPrintable(QString::number(elapsed)));
         // The last passes trace themselves (fewer of them when the machine was slow to poll),
         // the time-out pass last.
         const QStringList passes = log.lines().filter(QStringLiteral("KVNL rx (again):"));
