@@ -25,6 +25,24 @@ function(kvn_add_subsystem_sources)
                                 "${CMAKE_CURRENT_SOURCE_DIR}")
         endif()
     endforeach()
+    # AUTOUIC writes a form's ui_*.h while Ninja builds, after Ninja has judged which objects are
+    # out of date: the objects that include it would compile only at the next build, and a build
+    # followed by a test run would test the old form. Each source that includes the header of one
+    # of the folder's forms therefore depends on the form itself.
+    foreach(source ${sources} ${core_sources})
+        if(NOT source MATCHES "\\.cpp$")
+            continue()
+        endif()
+        file(STRINGS ${source} form_includes REGEX "^#include \"ui_[A-Za-z0-9_]+\\.h\"")
+        foreach(line ${form_includes})
+            string(REGEX REPLACE "^#include \"ui_([A-Za-z0-9_]+)\\.h\".*" "\\1" form "${line}")
+            set(form ${CMAKE_CURRENT_SOURCE_DIR}/${form}.ui)
+            if(EXISTS ${form})
+                set_property(SOURCE ${source} TARGET_DIRECTORY kvncore kvneval APPEND
+                             PROPERTY OBJECT_DEPENDS ${form})
+            endif()
+        endforeach()
+    endforeach()
     if(core_sources)
         target_sources(kvncore PRIVATE ${core_sources})
     endif()

@@ -4,10 +4,34 @@
 
 #include <QDebug>
 
+#include <atomic>
+
 namespace {
 // A board that keeps talking without being asked must not hold a request up for ever.
 constexpr int maxStaleDrains = 16;
+
+std::atomic<int> leastReplyWait {0};
+
+// Whether the first nine bytes are a sound reply (checksum right) whose command, byte 3, is not
+// this register command: the late reply of an earlier request. A reply to the same command cannot
+// be told from this request's own, and the version reply is text without a command byte.
+bool answersAnotherCommand(const QByteArray &reply, quint8 command)
+{
+    return KvnlReply::hasCheckedChecksum(command) && reply.size() >= KvnlDatagram::size
+        && quint8(reply.at(8)) == KvnlDatagram::checksum(reply.constData())
+        && quint8(reply.at(3)) != command;
+}
 } // namespace
+
+void KvnlTransport::setLeastReplyWaitMs(int ms)
+{
+    leastReplyWait = ms;
+}
+
+int KvnlTransport::leastReplyWaitMs()
+{
+    return leastReplyWait;
+}
 
 KvnlTransport::KvnlTransport(AbstractSerial *port)
     : m_port(port)
@@ -52,7 +76,7 @@ QByteArray KvnlTransport::readReply(qint32 &value, bool *timedOut)
     // longer than asked, and a count would stretch with the load.
     if (m_sentAt.isForever())
         m_sentAt = QDeadlineTimer::current(Qt::PreciseTimer);
-    const QDeadlineTimer deadline = m_sentAt + budgetMs(m_replyBudget);
+    const QDeadlineTimer deadline = m_sentAt + replyWaitMs(m_replyBudget);
     m_port->waitForReadyRead(int(qMin<qint64>(firstWaitMs, deadline.remainingTime())));
     for (;;) {
         const qint64 left = deadline.remainingTime();
@@ -61,9 +85,17 @@ QByteArray KvnlTransport::readReply(qint32 &value, bool *timedOut)
         if (left == 0)
             m_port->waitForReadyRead(0);
         m_reply.append(m_port->readAll());
+        const quint8 command = quint8(m_sendBuffer[1]);
+        // A read's reply that came after its request gave up must not pass for the reply to the
+        // write that followed.
+        while (answersAnotherCommand(m_reply, command)) {
+            qDebug().noquote() << "KVNL dropped a late reply on"
+                               << QStringLiteral("\"%1\"").arg(m_portName)
+                               << m_reply.left(KvnlDatagram::size).toHex(' ');
+            m_reply.remove(0, KvnlDatagram::size);
+        }
         if (KvnlReply::isComplete(m_reply)) {
             value = KvnlReply::value(m_reply);
-            const quint8 command = quint8(m_sendBuffer[1]);
             if (KvnlReply::hasCheckedChecksum(command) && !KvnlReply::checksumValid(m_reply)) {
                 qWarning().noquote()
                     << "KVNL reply checksum wrong:" << QStringLiteral("\"%1\"").arg(m_portName)

@@ -31,6 +31,13 @@ public:
     {
         return firstWaitMs + (passes > 1 ? passes - 1 : 0) * pollMs;
     }
+    // The least time every link of the process gives a reply, whatever its budget: 0, none, in
+    // the program. A test run on a loaded machine raises it, so that a board whose thread was
+    // starved for a while is not taken for gone.
+    static void setLeastReplyWaitMs(int ms);
+    static int leastReplyWaitMs();
+    // How long a request with this budget waits for its reply.
+    static int replyWaitMs(int passes) { return qMax(budgetMs(passes), leastReplyWaitMs()); }
 
     explicit KvnlTransport(AbstractSerial *port = nullptr);
 
@@ -48,7 +55,8 @@ public:
     // was written has passed; a reply complete by then is taken, however late the reader got to
     // look. On a time-out the reply is three bytes with status 0 and *timedOut is set. A register
     // reply whose checksum does not match comes back with status 0 and value 0, without counting as
-    // a time-out.
+    // a time-out. A sound register reply that names another command is a late reply to an earlier
+    // request: it is dropped and the wait goes on.
     QByteArray readReply(qint32 &value, bool *timedOut);
 
     // The last datagram sent, for tests and traces.

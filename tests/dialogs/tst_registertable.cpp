@@ -351,6 +351,24 @@ void TestRegisterTable::writesMadeElsewhereShowAndTableWritesReachTheDialogs()
     QCOMPARE(bench.board->writeLog(), (Writes {{0x34, 0x3}}));
     QVERIFY(widget<QCheckBox>(&dialogs.rampGeneratorFeatures, "CheckStopR1")->isChecked());
 
+    // The ramp tab's notice that motor 2 lacks D1 goes once the table has given it one.
+    const auto rampBox = [this](const char *name) {
+        return bench.window->findChild<QSpinBox *>(QLatin1String(name));
+    };
+    bench.window->findChild<QCheckBox *>(QStringLiteral("checkBoxXtarget2"))->setChecked(false);
+    const char *const boxes[] = {"EditVStop2", "EditVStart2", "EditV1_2", "EditA1_2",
+                                 "EditAMax2",  "EditDMax2",   "EditD1_2", "EditVMax2"};
+    const int values[] = {1, 0, 1000, 100, 100, 100, 0, 2000};
+    for (int i = 0; i < 8; ++i)
+        rampBox(boxes[i])->setValue(values[i]);
+    const QLabel *message = static_cast<StatusBar *>(bench.window->statusBar())->messageLabel();
+    QCOMPARE(message->text(),
+             QStringLiteral("Motor 2 cannot run this ramp (D1 is 0): XTARGET is left as it is."));
+    table()->item(rowOf(table(), QStringLiteral("D1_2")), 2)->setText(QStringLiteral("100"));
+    QCOMPARE(bench.board->writeLog().last(), (QPair<quint8, quint32>(0x4A, 100)));
+    QCOMPARE(rampBox("EditD1_2")->value(), 100);
+    QCOMPARE(message->text(), QString());
+
     // The poll's values show too.
     bench.board->setRegisterValue(0x21, 777);
     QTRY_COMPARE(table()->item(rowOf(table(), QStringLiteral("XACTUAL_1")), 1)->text(),

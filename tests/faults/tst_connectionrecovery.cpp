@@ -181,7 +181,7 @@ private Q_SLOTS:
         QVERIFY2(firstHalf <= 10 && secondHalf <= 6,
                  qPrintable(QStringLiteral("%1 then %2 requests").arg(firstHalf).arg(secondHalf)));
         QVERIFY2(
-            stalls.longestMs() < linkStallBoundMs,
+            stalls.longestMs() < linkStallBoundMs(),
             qPrintable(
                 QStringLiteral("the GUI thread stood still for %1 ms").arg(stalls.longestMs())));
         // The chain went its way: a reopen, "Try restart" and a new port list, then the restart.

@@ -1,6 +1,7 @@
 #include "testenvironment.h"
 
 #include "boxwatchdog.h"
+#include "link/kvnltransport.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -24,4 +25,16 @@ void isolateTestEnvironment()
                 QDir(home.path()).filePath(QStringLiteral("rules.d")).toUtf8());
     // Every test that drives windows fails at once on a box it did not expect.
     BoxWatchdog::install();
+    KvnlTransport::setLeastReplyWaitMs(replyWaitUnderLoadMs);
+}
+
+OwnReplyBudget::OwnReplyBudget()
+    : kept(KvnlTransport::leastReplyWaitMs())
+{
+    KvnlTransport::setLeastReplyWaitMs(0);
+}
+
+OwnReplyBudget::~OwnReplyBudget()
+{
+    KvnlTransport::setLeastReplyWaitMs(kept);
 }
