@@ -67,6 +67,9 @@ void MainWindow::OnRegisterChanged(unsigned char address, int value)
 
 void MainWindow::ReadRampRegisters()
 {
+    // A command the link's loss cut short left its motor turning: it is stopped before anything
+    // is read, so the boxes and buttons show the chip after the stop.
+    motionPanel.sendOwedStops();
     motionPanel.readRampRegisters();
     // A motor may be turning since before this connection (the link dropped, the program was
     // started anew): its fast button says so, and one click stops it.

@@ -119,6 +119,7 @@ void MainWindow::connectCollaborators()
     };
     sources.readFailed = [this] { return registerAccess.lastReadFailed(); };
     sources.writeFailed = [this] { return registerAccess.lastWriteFailed(); };
+    sources.linkDown = [this] { return !boardConnection.isConnected(); };
     motionPanel.setSources(sources);
     for (int motor = 1; motor <= 2; ++motor) {
         for (int index = 0; index < MotionPanel::rampFieldCount; ++index) {
@@ -136,6 +137,10 @@ void MainWindow::connectCollaborators()
     connect(&motionPanel, &MotionPanel::notice, this, [status](const QString &text, int timeout) {
         kvnMessage(DebugMessageWarning) << text;
         status->showMessage(text, timeout);
+    });
+    connect(&motionPanel, &MotionPanel::noticeWithdrawn, status, &StatusBar::withdrawMessage);
+    connect(&motionPanel, &MotionPanel::jogVelocityShown, this, [this](int motor, int value) {
+        (motor == 1 ? ui->dialLogVelocity1 : ui->dialLogVelocity2)->spinBox->setValue(value);
     });
     // The button's toggled() comes back to the panel as an echo of a state it already holds.
     connect(&motionPanel, &MotionPanel::fastJogChecked, this,
@@ -166,9 +171,12 @@ void MainWindow::connectCollaborators()
         liveValuesCurrent = false;
         Q_EMIT LiveValuesCurrent(false);
     });
-    // What the chip's messages say ("KVN3162 detected") is no longer true once the board is gone.
-    connect(board, &BoardConnection::connectionClosed, status,
-            [status] { status->showMessage(QStringLiteral(" "), 0); });
+    // What the chip's messages say ("KVN3162 detected") is no longer true once the board is gone;
+    // that a motor may still be turning is as true as before.
+    connect(board, &BoardConnection::connectionClosed, status, [this, status] {
+        const QString turning = motionPanel.turningNotice();
+        status->showMessage(turning.isEmpty() ? QStringLiteral(" ") : turning, 0);
+    });
     // The firmware label and the "Connection" box are added to the status bar later in the
     // construction than these connections are made.
     connect(board, &BoardConnection::firmwarePortChanged, this, [status](const QString &port) {

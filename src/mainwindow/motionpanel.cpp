@@ -201,8 +201,18 @@ const MotionPanel::RampField *MotionPanel::boxFillOrder()
     return fillOrder;
 }
 
-void MotionPanel::command(const MotionStep *steps, int count, int motor, Direction direction,
-                          Kind kind, Tab tab, const QList<int> &motors)
+bool MotionPanel::isStopOwed(int motor) const
+{
+    return validMotor(motor) && m_stopOwed[motor - 1].has_value();
+}
+
+const MotionStep *MotionPanel::stopSteps(int motor, Tab tab)
+{
+    return tab == Tab::Jog ? jogStopSteps[motor - 1] : rampStopSteps;
+}
+
+bool MotionPanel::command(const MotionStep *steps, int count, int motor, Direction direction,
+                          Kind kind, Tab tab, const QList<int> &motors, bool partOfSequence)
 {
     // The ramp tab's buttons set a motor doing something else than a fast jog: its lit fast
     // button goes out, without the fast jog's own stop.
@@ -210,41 +220,62 @@ void MotionPanel::command(const MotionStep *steps, int count, int motor, Directi
         for (int each : motors)
             showFastJog(each, std::nullopt);
     }
-    // A start first stops the motor's other fast jog, a command of its own inside this one: what
-    // the buttons show is settled only once the outermost command has written all it writes.
-    const bool outermost = m_commandDepth == 0;
-    const QScopedValueRollback<int> depth(m_commandDepth, m_commandDepth + 1);
-    const QList<quint8> refused = run(steps, count, motor, direction, kind, tab);
-    if (!refused.isEmpty()) {
-        takenInPart(refused.first(), motors, kind, tab);
+    // A start first stops the motor's other fast jog, a step of its own: what the buttons show
+    // is settled only once the start has written all it writes. A command that merely runs
+    // meanwhile (the detection's stop, a click inside a message box a read opened) is another
+    // matter, and settles itself.
+    QList<int> ownFollow;
+    QList<int> *follow = partOfSequence && m_follow ? m_follow : &ownFollow;
+    const QScopedValueRollback<QList<int> *> settling(m_follow, follow);
+    const Outcome outcome = run(steps, count, motor, direction, kind, tab);
+    const bool taken = !outcome.failed;
+    if (!taken) {
+        takenInPart(outcome, motors, kind, tab);
         for (int each : motors) {
-            if (!m_followAfterCommand.contains(each))
-                m_followAfterCommand << each;
+            if (!follow->contains(each))
+                *follow << each;
         }
-    } else if (outermost && kind == Kind::Stop) {
-        // The chip took the stop: whatever is still lit for these motors no longer runs.
-        for (int each : motors)
-            showFastJog(each, std::nullopt);
+    } else if (kind == Kind::Stop) {
+        for (int each : motors) {
+            // The chip took the stop: whatever is still lit for these motors no longer runs.
+            if (!partOfSequence)
+                showFastJog(each, std::nullopt);
+            motorStands(each);
+        }
     }
-    if (!outermost)
-        return;
-    const QList<int> follow = std::exchange(m_followAfterCommand, {});
-    for (int each : follow)
-        showFastJog(each, turningDirection(each));
+    if (follow == &ownFollow) {
+        for (int each : std::as_const(ownFollow)) {
+            // With the board gone nothing can be read, and the motor is to be stopped at the
+            // connection: no button says it turns.
+            if (linkDown())
+                showFastJog(each, std::nullopt);
+            else
+                followMotor(each);
+        }
+    }
+    return taken;
 }
 
-QList<quint8> MotionPanel::run(const MotionStep *steps, int count, int motor, Direction direction,
-                               Kind kind, Tab tab)
+MotionPanel::Outcome MotionPanel::run(const MotionStep *steps, int count, int motor,
+                                      Direction direction, Kind kind, Tab tab)
 {
-    QList<quint8> refused;
+    Outcome outcome;
+    bool vmaxZeroFailed[2] = {false, false};
+    bool sentAny = false;
     for (int i = 0; i < count; ++i) {
         const MotionStep &step = steps[i];
         if (step.kind == MotionStep::UncheckFast) {
-            // The sequence goes on to a motion of its own, whatever the fast jog's stop did.
-            if (step.value == MotionStep::FastOpposite)
-                uncheckFast(motor, opposite(direction));
-            else
-                uncheckFast(motor, step.value == MotionStep::FastLeft ? Left : Right);
+            // The sequence goes on to a motion of its own, whatever the fast jog's stop did,
+            // unless the link went with it: that stop is owed, and told.
+            const Direction which = step.value == MotionStep::FastOpposite
+                ? opposite(direction)
+                : (step.value == MotionStep::FastLeft ? Left : Right);
+            if (uncheckFast(motor, which, true) && linkDown()) {
+                outcome.failed = chipregisters::motorAddress(vmax, motor);
+                outcome.linkLost = true;
+                outcome.told = true;
+                return outcome;
+            }
             continue;
         }
         const int target = step.motor == 0 ? motor : step.motor;
@@ -270,38 +301,117 @@ QList<quint8> MotionPanel::run(const MotionStep *steps, int count, int motor, Di
         // With AMAX 0 the chip keeps its speed for ever: a stop brakes as the plain jog stop does.
         if (kind == Kind::Stop && step.address == amax && value == 0)
             value = maxAcceleration;
+        // RAMPMODE 1 over a VMAX that is still the old speed would turn the motor right at it.
+        if (kind == Kind::Stop && step.address == rampMode && vmaxZeroFailed[target - 1])
+            continue;
         const quint8 address = chipregisters::motorAddress(step.address, target);
-        if (!write(address, value, tab == Tab::Jog)) {
-            refused << address;
-            if (kind == Kind::Start)
-                break;
+        if (linkDown()) {
+            if (!outcome.failed)
+                outcome.failed = address;
+            outcome.linkLost = true;
+            outcome.sentNothing = !sentAny;
+            break;
         }
+        sentAny = true;
+        if (write(address, value, tab == Tab::Jog))
+            continue;
+        if (!outcome.failed)
+            outcome.failed = address;
+        if (linkDown()) {
+            outcome.linkLost = true;
+            break;
+        }
+        if (kind == Kind::Start)
+            break;
+        if (step.address == vmax && value == 0)
+            vmaxZeroFailed[target - 1] = true;
     }
-    return refused;
+    return outcome;
 }
 
-void MotionPanel::takenInPart(quint8 refused, const QList<int> &motors, Kind kind, Tab tab)
+void MotionPanel::takenInPart(const Outcome &outcome, const QList<int> &motors, Kind kind, Tab tab)
 {
     QList<int> mayTurn;
     for (int motor : motors) {
-        const MotionStep *stop = tab == Tab::Jog ? jogStopSteps[motor - 1] : rampStopSteps;
         bool stopped = false;
-        for (int attempt = kind == Kind::Start ? 2 : 1; attempt > 0 && !stopped; --attempt)
-            stopped = run(stop, stopStepCount, motor, Right, Kind::Stop, tab).isEmpty();
-        if (!stopped)
+        for (int attempt = kind == Kind::Start ? 2 : 1; attempt > 0 && !stopped; --attempt) {
+            const Outcome stop
+                = run(stopSteps(motor, tab), stopStepCount, motor, Right, Kind::Stop, tab);
+            stopped = !stop.failed;
+            if (stop.linkLost)
+                break;
+        }
+        if (stopped)
+            motorStands(motor);
+        else
             mayTurn << motor;
     }
+    // The link is gone with the stop: it is sent when the board is back.
+    const bool owed = !mayTurn.isEmpty() && linkDown();
+    if (owed) {
+        for (int motor : std::as_const(mayTurn))
+            m_stopOwed[motor - 1] = tab;
+    }
+    // A step of this command lost the link and has said so, naming the write that went unanswered.
+    if (outcome.told)
+        return;
 
-    QString text = QStringLiteral("The chip did not take %1 of Motor %2")
-                       .arg(registerText(refused))
-                       .arg(chipregisters::motorOf(refused));
-    if (!mayTurn.isEmpty())
-        text += QStringLiteral(", and %1 may still be turning.").arg(motorsText(mayTurn));
+    QString text;
+    if (outcome.sentNothing) {
+        text = QStringLiteral("The board is gone, and %1 may still be turning")
+                   .arg(motorsText(mayTurn));
+    } else {
+        text = QStringLiteral("The chip did not take %1 of Motor %2")
+                   .arg(registerText(*outcome.failed))
+                   .arg(chipregisters::motorOf(*outcome.failed));
+        if (!mayTurn.isEmpty())
+            text += QStringLiteral(", and %1 may still be turning").arg(motorsText(mayTurn));
+    }
+    if (owed)
+        text += QStringLiteral(": the stop is sent when the board is back.");
+    else if (!mayTurn.isEmpty())
+        text += QLatin1Char('.');
     else if (kind == Kind::Start)
         text += QStringLiteral(": %1 stopped.").arg(motorsText(motors));
     else
         text += QStringLiteral(": the stop was sent once more.");
-    Q_EMIT notice(text, mayTurn.isEmpty() ? stoppedNoticeMs : 0);
+    if (mayTurn.isEmpty())
+        Q_EMIT notice(text, stoppedNoticeMs);
+    else
+        tellMayTurn(text, mayTurn);
+}
+
+void MotionPanel::tellMayTurn(const QString &text, const QList<int> &motors)
+{
+    for (int motor : motors)
+        m_mayTurn[motor - 1] = true;
+    m_turningNotice = text;
+    Q_EMIT notice(text, 0);
+}
+
+void MotionPanel::motorStands(int motor)
+{
+    m_mayTurn[motor - 1] = false;
+    if (m_mayTurn[0] || m_mayTurn[1] || m_turningNotice.isEmpty())
+        return;
+    Q_EMIT noticeWithdrawn(std::exchange(m_turningNotice, QString()));
+}
+
+void MotionPanel::sendOwedStops()
+{
+    QList<int> stopped;
+    for (int motor = 1; motor <= 2; ++motor) {
+        if (!m_stopOwed[motor - 1] || linkDown())
+            continue;
+        const Tab tab = *std::exchange(m_stopOwed[motor - 1], std::nullopt);
+        if (command(stopSteps(motor, tab), stopStepCount, motor, Right, Kind::Stop, tab, {motor}))
+            stopped << motor;
+    }
+    if (!stopped.isEmpty())
+        Q_EMIT notice(QStringLiteral("%1 stopped: the link to the board was lost in the middle of "
+                                     "a command.")
+                          .arg(motorsText(stopped)),
+                      stoppedNoticeMs);
 }
 
 std::optional<int> MotionPanel::read(quint8 address)
@@ -325,22 +435,22 @@ bool MotionPanel::write(quint8 address, int value, bool jogTab)
     return true;
 }
 
-bool MotionPanel::uncheckFast(int motor, Direction direction)
+bool MotionPanel::uncheckFast(int motor, Direction direction, bool partOfSequence)
 {
     if (!m_fast[motor - 1][direction])
         return false;
     // The button's own unchecked branch runs completely before the caller goes on, as it would
     // when the window unchecks the button and its toggled(false) arrives.
-    fastJogOff(motor, direction);
+    fastJogOff(motor, direction, partOfSequence);
     return true;
 }
 
-void MotionPanel::fastJogOff(int motor, Direction direction)
+void MotionPanel::fastJogOff(int motor, Direction direction, bool partOfSequence)
 {
     m_fast[motor - 1][direction] = false;
     Q_EMIT fastJogChecked(motor, direction, false);
     command(fastOffSteps, int(std::size(fastOffSteps)), motor, direction, Kind::Stop, Tab::Jog,
-            {motor});
+            {motor}, partOfSequence);
 }
 
 void MotionPanel::jogPressed(int motor, Direction direction)
@@ -363,7 +473,7 @@ void MotionPanel::fastJogToggled(int motor, Direction direction, bool checked)
     if (!validMotor(motor) || m_fast[motor - 1][direction] == checked)
         return;
     if (!checked) {
-        fastJogOff(motor, direction);
+        fastJogOff(motor, direction, false);
         return;
     }
     m_fast[motor - 1][direction] = true;
@@ -372,15 +482,23 @@ void MotionPanel::fastJogToggled(int motor, Direction direction, bool checked)
             {motor});
 }
 
-std::optional<MotionPanel::Direction> MotionPanel::turningDirection(int motor)
+void MotionPanel::followMotor(int motor)
 {
+    std::optional<Direction> lit;
     const std::optional<int> mode = read(rampModeRegister(motor));
-    if (mode != modeFor(Left) && mode != modeFor(Right))
-        return std::nullopt;
-    const std::optional<int> velocity = read(rampRegister(motor, VMax));
-    if (!velocity || *velocity == 0)
-        return std::nullopt;
-    return mode == modeFor(Left) ? Left : Right;
+    if (mode == modeFor(Left) || mode == modeFor(Right)) {
+        const std::optional<int> velocity = read(rampRegister(motor, VMax));
+        if (velocity == 0)
+            motorStands(motor);
+        if (velocity && *velocity != 0) {
+            lit = mode == modeFor(Left) ? Left : Right;
+            // The next notch of the dial moves from the speed the motor turns at, not from a
+            // speed of its own the dial would write at once.
+            const QScopedValueRollback<bool> shown(m_showingChipVelocity, true);
+            Q_EMIT jogVelocityShown(motor, qAbs(*velocity));
+        }
+    }
+    showFastJog(motor, lit);
 }
 
 void MotionPanel::showFastJog(int motor, std::optional<Direction> lit)
@@ -399,7 +517,7 @@ void MotionPanel::jogStop(int motor)
     if (!validMotor(motor))
         return;
     // A running fast jog stops through its own button, with the dial's acceleration.
-    if (uncheckFast(motor, Left) || uncheckFast(motor, Right))
+    if (uncheckFast(motor, Left, false) || uncheckFast(motor, Right, false))
         return;
     command(jogStopSteps[motor - 1], int(std::size(jogStopSteps[0])), motor, Right, Kind::Stop,
             Tab::Jog, {motor});
@@ -407,6 +525,8 @@ void MotionPanel::jogStop(int motor)
 
 void MotionPanel::jogVelocityChanged(int motor, int value)
 {
+    if (m_showingChipVelocity)
+        return;
     if (isFastJogChecked(motor, Left) || isFastJogChecked(motor, Right))
         write(rampRegister(motor, VMax), value, true);
 }
@@ -529,12 +649,16 @@ void MotionPanel::registerAnnounced(unsigned char address, int value)
 void MotionPanel::chipRestarted()
 {
     forgetRampEdits();
-    for (int motor = 1; motor <= 2; ++motor)
+    for (int motor = 1; motor <= 2; ++motor) {
         showFastJog(motor, std::nullopt);
+        // The stop was owed to the motors of another chip.
+        m_stopOwed[motor - 1].reset();
+        motorStands(motor);
+    }
 }
 
 void MotionPanel::followChip()
 {
     for (int motor = 1; motor <= 2; ++motor)
-        showFastJog(motor, turningDirection(motor));
+        followMotor(motor);
 }

@@ -21,7 +21,10 @@ struct MotionStep;
 // A command the chip took only in part (a write refused, unanswered, or answered with a bad
 // checksum) leaves no motor turning that the user did not set turning: the motors it is for are
 // stopped with their tab's own Stop sequence, a stop that fails is sent once more, and the fast
-// buttons then show what the chip does. No stop writes AMAX 0, with which the chip never slows.
+// buttons then show what the chip does. No stop writes AMAX 0, with which the chip never slows,
+// and none writes a RAMPMODE after a VMAX 0 the chip did not take: with the old speed still in
+// VMAX, RAMPMODE 1 would turn a motor that runs left round to the right at full speed. A stop
+// that the link's loss kept from the chip is owed to its motors and sent at the next connection.
 class MotionPanel : public QObject
 {
     Q_OBJECT
@@ -46,6 +49,8 @@ public:
         // the chip being detected). Unset: every access counts as good.
         std::function<bool()> readFailed;
         std::function<bool()> writeFailed;
+        // Whether the board is gone: nothing written now reaches the chip. Unset: never.
+        std::function<bool()> linkDown;
     };
 
     explicit MotionPanel(QObject *parent = nullptr);
@@ -56,6 +61,10 @@ public:
     // True while the ramp boxes are being given the chip's values (read, announced, or written
     // from the jog tab): nothing the boxes compute from them belongs to the chip.
     bool isShowingChipValues() const { return m_showingChip; }
+    // The notice that a motor may still be turning, while that holds; empty otherwise.
+    QString turningNotice() const { return m_turningNotice; }
+    // Whether a stop of the motor is owed, to be sent at the next connection to the same chip.
+    bool isStopOwed(int motor) const;
 
     // The register of a ramp box (motor 2's lie 0x20 above motor 1's); RAMPMODE is 0x20 / 0x40.
     static quint8 rampRegister(int motor, RampField field);
@@ -111,6 +120,8 @@ public Q_SLOTS:
     // than 0 fast-right, RAMPMODE 2 fast-left, anything else (a read without answer too) none.
     // Writes nothing, and leaves the ramp boxes alone.
     void followChip();
+    // Sends the stops that a lost link kept from the chip: the board is back with the same chip.
+    void sendOwedStops();
 
 Q_SIGNALS:
     void DoWriteRegister(unsigned char address, int value);
@@ -122,6 +133,11 @@ Q_SIGNALS:
     // For the status bar and the log: what the chip did not take, and what became of the motors.
     // A time-out of 0 keeps the text.
     void notice(const QString &text, int timeout);
+    // The notice is no longer true (the motor it feared for stands): off the status bar with it.
+    void noticeWithdrawn(const QString &text);
+    // A fast button was lit after the chip: its velocity dial is to show the speed the chip
+    // turns at. Shown, not written.
+    void jogVelocityShown(int motor, int value);
 
 private:
     enum class Kind {
@@ -130,26 +146,43 @@ private:
     };
     enum class Tab { Jog, Ramp };
 
-    // Runs a command for these motors; when the chip took it only in part, stops them.
-    void command(const MotionStep *steps, int count, int motor, Direction direction, Kind kind,
-                 Tab tab, const QList<int> &motors);
-    // Runs a sequence; gives the registers whose writes the chip did not take.
-    QList<quint8> run(const MotionStep *steps, int count, int motor, Direction direction, Kind kind,
-                      Tab tab);
+    // What became of a sequence's writes.
+    struct Outcome
+    {
+        std::optional<quint8> failed; // the first write the chip did not take
+        bool linkLost = false; // the link went down: nothing more reaches the chip
+        bool sentNothing = false; // the board was gone before the sequence wrote anything
+        bool told = false; // a command that the sequence ran as its step told the user already
+    };
+
+    // Runs a command for these motors; when the chip took it only in part, stops them. A command
+    // that a sequence runs as one of its steps (partOfSequence) is settled with that sequence;
+    // any other, even one started while another runs, is settled as its own. True when the chip
+    // took every write.
+    bool command(const MotionStep *steps, int count, int motor, Direction direction, Kind kind,
+                 Tab tab, const QList<int> &motors, bool partOfSequence = false);
+    Outcome run(const MotionStep *steps, int count, int motor, Direction direction, Kind kind,
+                Tab tab);
     // After a command the chip took only in part: stops each motor (a start's stop is sent
     // twice at most, a stop's once more) and tells the user.
-    void takenInPart(quint8 refused, const QList<int> &motors, Kind kind, Tab tab);
+    void takenInPart(const Outcome &outcome, const QList<int> &motors, Kind kind, Tab tab);
+    static const MotionStep *stopSteps(int motor, Tab tab);
+    bool linkDown() const { return m_sources.linkDown && m_sources.linkDown(); }
+    // The user is told the motors may still be turning, until each is seen standing.
+    void tellMayTurn(const QString &text, const QList<int> &motors);
+    void motorStands(int motor);
     // One read; nothing when it brought no value of the chip.
     std::optional<int> read(quint8 address);
     // One write; true when the chip took it. A jog-tab write the chip took is shown in its
     // ramp box, unless the user has typed there and not sent it yet.
     bool write(quint8 address, int value, bool jogTab);
     // Unchecks a fast jog and runs its stop; false when it was not checked.
-    bool uncheckFast(int motor, Direction direction);
-    void fastJogOff(int motor, Direction direction);
-    // The way the motor turns in velocity mode, as the chip tells it; nothing when it stands,
-    // runs to a target, or a read brought nothing of the chip.
-    std::optional<Direction> turningDirection(int motor);
+    bool uncheckFast(int motor, Direction direction, bool partOfSequence);
+    void fastJogOff(int motor, Direction direction, bool partOfSequence);
+    // Lights the motor's fast buttons after what its chip does: the way it turns in velocity
+    // mode, with its speed on the velocity dial; none when it stands, runs to a target, or a
+    // read brought nothing of the chip.
+    void followMotor(int motor);
     // Lights that fast button of the motor and puts out the other; none with no direction.
     void showFastJog(int motor, std::optional<Direction> lit);
     void setBox(int motor, RampField field, int value);
@@ -157,10 +190,16 @@ private:
 
     Sources m_sources;
     bool m_fast[2][2] = {{false, false}, {false, false}};
-    // Commands running, the outermost first; and the motors whose fast buttons follow the chip
-    // once the outermost has ended, because a write of it or of a command inside it failed.
-    int m_commandDepth = 0;
-    QList<int> m_followAfterCommand;
+    // The motors whose fast buttons follow the chip once the command being settled has ended,
+    // because a write of it or of a step of it failed; null outside a command.
+    QList<int> *m_follow = nullptr;
+    // The tab whose stop each motor is owed.
+    std::optional<Tab> m_stopOwed[2];
+    // The motors the user was told may still be turning, and what was told.
+    bool m_mayTurn[2] = {false, false};
+    QString m_turningNotice;
+    // Set while a velocity dial is given the chip's speed: nothing to write.
+    bool m_showingChipVelocity = false;
     // Ramp boxes the user changed since they were last sent or read.
     bool m_edited[2][rampFieldCount] = {};
     // Set while the panel itself gives a box a value, and while that value is the chip's.

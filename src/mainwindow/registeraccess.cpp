@@ -82,14 +82,18 @@ std::optional<qint32> RegisterAccess::valueAfterFailedWrite(quint8 address)
 {
     // Without a reply the link may be gone, and a read would only wait as long again; after a
     // brown-out the chip's registers are being set up afresh.
-    const bool boardAnswered
-        = m_lastWriteStatus != KvnlReplyNone && m_lastWriteStatus != KvnlReplyBrownOut;
+    const int writeStatus = m_lastWriteStatus;
+    const bool boardAnswered = writeStatus != KvnlReplyNone && writeStatus != KvnlReplyBrownOut;
+    std::optional<qint32> value;
     if (boardAnswered && !m_detecting) {
-        const qint32 value = readRegister(address);
-        if (!m_lastReadFailed)
-            return value;
+        value = readRegister(address);
+        if (m_lastReadFailed)
+            value.reset();
     }
-    return m_confirmed.value(address);
+    // The read may open a message box, and writes made in its event loop set the status for
+    // themselves: the writer asks about its own write.
+    m_lastWriteStatus = writeStatus;
+    return value ? value : m_confirmed.value(address);
 }
 
 void RegisterAccess::OnWriteRegister(unsigned char address, int value)

@@ -10,6 +10,7 @@
 #include "support/testenvironment.h"
 
 #include <QCheckBox>
+#include <QDial>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -54,6 +55,8 @@ private Q_SLOTS:
         QVERIFY(startTurning(Chip(chip)));
         QPushButton *fastRight = button("BtnJogFastRight1");
 
+        // Something else than the dial set the chip's speed meanwhile.
+        board->setRegisterValue(vmax1, 3000);
         board->clearWriteLog();
         board->clearRequestLog();
         board->setSilentFor(1);
@@ -69,6 +72,12 @@ private Q_SLOTS:
         // must not change any of this.
         QVERIFY(fastRight->isChecked());
         QVERIFY(closer.texts.isEmpty());
+        // The lit button's dial shows the chip's speed, and its next notch moves from there:
+        // 10^3.6 - 1, the notch above the 10^3.5 of 3000.
+        auto *velocity = window->findChild<DialLog *>(QStringLiteral("dialLogVelocity1"));
+        QCOMPARE(velocity->spinBox->value(), 3000);
+        velocity->dial->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(board->registerValue(vmax1), 3980u);
 
         // The button still means what it shows: clicking it stops the jog.
         fastRight->click();

@@ -1,4 +1,7 @@
 #include "boardsim/simulatedboard.h"
+#include "console/debmanager.h"
+#include "console/debugtextedit.h"
+#include "console/systemtrayicon.h"
 #include "dialogs/registermap.h"
 #include "foundation/appsettings.h"
 #include "mainwindow/diallog.h"
@@ -602,22 +605,29 @@ void TestMainWindowBoard::fastButtonsFollowTheChipAtEveryConnection()
     QCOMPARE(board->writeLog(), Writes());
 
     // Fast-right at 100000, then a board silent for three requests and a click on fast-left: the
-    // link drops at the first write and comes back; the chip still turns right.
+    // link drops at the stop of fast-right, told on the status bar and in the log; the stop is
+    // owed, and sent first when the board is back.
     child<DialLog>("dialLogVelocity1")->spinBox->setValue(100000);
     fastRight1->click();
     QCOMPARE(board->registerValue(0x27), 100000u);
     auto *vmaxBox = child<QSpinBox>("EditVMax1");
     vmaxBox->setValue(4321);
     board->setSilentFor(3);
+    const QString lost = "The chip did not take AMAX (0x26) of Motor 1, and Motor 1 may still be "
+                         "turning: the stop is sent when the board is back.";
+    DebManager::instance()->setMessageOutput(true);
     fastLeft1->click();
-    QVERIFY(!fastLeft1->isChecked());
+    QVERIFY(!fastLeft1->isChecked() && !fastRight1->isChecked());
+    QCOMPARE(statusBar()->messageLabel()->text(), lost);
+    QTRY_VERIFY(DebManager::instance()->console()->toPlainText().contains("Warning: \"" + lost));
+    QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected() && board->registerValue(0x27) == 0,
+                             20000);
     QCOMPARE(statusBar()->messageLabel()->text(),
-             "The chip did not take AMAX (0x26) of Motor 1, and Motor 1 may still be turning.");
-    QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected() && fastRight1->isChecked(), 20000);
-    QVERIFY(!fastLeft1->isChecked());
+             "Motor 1 stopped: the link to the board was lost in the middle of a command.");
+    QVERIFY(!fastLeft1->isChecked() && !fastRight1->isChecked());
     QCOMPARE(board->registerValue(0x20), 1u);
-    QCOMPARE(board->registerValue(0x27), 100000u);
-    // Read for the button, but what the user typed stays.
+    // The stop's own writes, and what the user typed stays.
+    QCOMPARE(board->registerValue(0x26), 65535u);
     QCOMPARE(vmaxBox->value(), 4321);
 }
 

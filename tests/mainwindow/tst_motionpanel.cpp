@@ -49,7 +49,7 @@ Writes collect(QSignalSpy &spy)
 
 // The panel on the test's dials and boxes; without probes every read and write succeeds.
 void prepare(MotionPanel &panel, std::function<bool()> readFailed = {},
-             std::function<bool()> writeFailed = {})
+             std::function<bool()> writeFailed = {}, std::function<bool()> linkDown = {})
 {
     MotionPanel::Sources sources;
     sources.jogVelocity = velocityDial;
@@ -57,6 +57,7 @@ void prepare(MotionPanel &panel, std::function<bool()> readFailed = {},
     sources.rampBox = box;
     sources.readFailed = std::move(readFailed);
     sources.writeFailed = std::move(writeFailed);
+    sources.linkDown = std::move(linkDown);
     panel.setSources(sources);
 }
 
@@ -69,6 +70,9 @@ struct OnChip
     MotionPanel panel;
     int shown = 0;
     QStringList notices;
+    // The velocity each motor's dial was given from the chip.
+    int dialShown[2] = {0, 0};
+    bool linkUp = true;
     std::function<void(quint8 address, bool write)> beforeRequest = [](quint8, bool) {};
     boardsim::SimulatedBoard &board() { return *linked.board; }
     ~OnChip() { acceleration = -1; }
@@ -85,7 +89,11 @@ struct OnChip
         access->readRegister(0x20); // a KVN3162 connection's first read detects the chip
         prepare(
             panel, [this] { return access->lastReadFailed(); },
-            [this] { return access->lastWriteFailed(); });
+            [this] { return access->lastWriteFailed(); }, [this] { return !linkUp; });
+        QObject::connect(linked.link.get(), &ComShell::handlerIsReady,
+                         [this](const QString &port) { linkUp = !port.isEmpty(); });
+        QObject::connect(&panel, &MotionPanel::jogVelocityShown,
+                         [this](int m, int value) { dialShown[m - 1] = value; });
         QObject::connect(&panel, &MotionPanel::DoWriteRegister, [this](unsigned char a, int v) {
             beforeRequest(a, true);
             access->OnWriteRegister(a, v);
@@ -99,6 +107,19 @@ struct OnChip
             shown = on ? shown | bit : shown & ~bit;
         });
         QObject::connect(&panel, &MotionPanel::notice, [this](QString text) { notices << text; });
+        return true;
+    }
+
+    // The board back after the link went down, as a connection finds it: owed stops first.
+    bool reconnect()
+    {
+        if (!board().isPlugged() && !board().replug())
+            return false;
+        if (!QTest::qWaitFor([this] { return linkUp; }, 10000))
+            return false;
+        linked.link->setReplyBudget(1000);
+        panel.sendOwedStops();
+        panel.followChip();
         return true;
     }
 };
@@ -374,7 +395,8 @@ private Q_SLOTS:
 
         refused = 0x47;
         panel.fastJogToggled(2, MotionPanel::Left, true);
-        const Writes jogStop2 {{0x46, 65535}, {0x47, 0}, {0x40, 1}};
+        // No RAMPMODE after a VMAX 0 the chip did not take: it would turn the motor round.
+        const Writes jogStop2 {{0x46, 65535}, {0x47, 0}};
         QCOMPARE(collect(writes), (Writes {{0x46, 2002}, {0x47, 200001}} + jogStop2 + jogStop2));
         QVERIFY(!panel.isFastJogChecked(2, MotionPanel::Left));
         QCOMPARE(checks.count(), 2);
@@ -425,7 +447,9 @@ private Q_SLOTS:
         QTest::addColumn<ChipAction>("fault");
         QTest::addColumn<Action>("action");
         // For each motor of the command: RAMPMODE, VMAX, the lit buttons (1 fast-left, 2
-        // fast-right), and whether the user is told it may still be turning.
+        // fast-right), and what the user is told: -1 nothing, 0 that the motors were stopped,
+        // 1 that they may still be turning. A link lost in the command comes back, and the stop
+        // owed is sent first.
         QTest::addColumn<QList<int>>("after");
 
         using P = MotionPanel;
@@ -447,63 +471,91 @@ private Q_SLOTS:
         const Action bothLeft = [](P &p, int) { p.rotateBoth(P::Left); };
         const Action bothRight = [](P &p, int) { p.rotateBoth(P::Right); };
         const Action stopBoth = [](P &p, int) { p.stopBoth(); };
+        const auto unanswered = [](int address) {
+            return ChipAction([=](OnChip &c, int) {
+                c.beforeRequest = [&c, address, done = false](quint8 a, bool write) mutable {
+                    if (write && a == address && !std::exchange(done, true))
+                        c.board().setSilentFor(1);
+                };
+            });
+        };
         const QList<int> three {0x26, 0x27, 0x20};
-        const QList<std::tuple<const char *, Action, Action, QList<int>>> commands {
-            {"jog left press", stop, press, three},
-            {"jog right release", held, release, three},
-            {"fast left on", stop, fastLeftOn, three},
-            {"fast right off", fastRightOn, fastRightOff, three},
-            {"jog stop", left, stop, three},
+        // Each command, its writes, and the one whose reply the link's loss takes in its row.
+        const QList<std::tuple<const char *, Action, Action, QList<int>, int>> commands {
+            {"jog left press", stop, press, three, 0x20},
+            {"jog right release", held, release, three, 0x27},
+            {"fast left on", stop, fastLeftOn, three, 0x20},
+            {"fast right off", fastRightOn, fastRightOff, three, 0x27},
+            {"jog stop", left, stop, three, 0x27},
             {"move",
              stop,
              move,
-             {0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2B, 0x2C, 0x2D, 0x20}},
-            {"rotate left", stop, left, three},
-            {"rotate right", stop, right, three},
-            {"ramp stop", left, rampStop, three},
-            {"move both", stopBoth, moveBoth, {0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2B,
-                                               0x2C, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x4A,
-                                               0x4B, 0x4C, 0x2D, 0x4D, 0x20, 0x40}},
-            {"rotate both left", stopBoth, bothLeft, {0x26, 0x27, 0x46, 0x47, 0x20, 0x40}},
-            {"stop both", bothRight, stopBoth, {0x26, 0x46, 0x27, 0x47, 0x20, 0x40}},
+             {0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2B, 0x2C, 0x2D, 0x20},
+             0x2D},
+            {"rotate left", stop, left, three, 0x20},
+            {"rotate right", stop, right, three, 0x20},
+            {"ramp stop", left, rampStop, three, 0x27},
+            {"move both",
+             stopBoth,
+             moveBoth,
+             {0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x2A, 0x2B, 0x2C, 0x43, 0x44,
+              0x45, 0x46, 0x47, 0x48, 0x4A, 0x4B, 0x4C, 0x2D, 0x4D, 0x20, 0x40},
+             0x4D},
+            {"rotate both left", stopBoth, bothLeft, {0x26, 0x27, 0x46, 0x47, 0x20, 0x40}, 0x20},
+            {"stop both", bothRight, stopBoth, {0x26, 0x46, 0x27, 0x47, 0x20, 0x40}, 0x47},
         };
         const int k3162 = int(boardsim::Chip::Kvn3162), k3141 = int(boardsim::Chip::Kvn3141);
-        const QList<int> stoppedUntold {1, 0, 0, 0};
-        for (const auto &[name, setUp, action, addresses] : commands) {
+        const QList<int> stoppedTold {1, 0, 0, 0};
+        const QList<int> stoppedAtReconnect {1, 0, 0, 1};
+        int lostMotor = 1;
+        for (const auto &[name, setUp, action, addresses, lost] : commands) {
             const bool both = QByteArray(name).contains("both");
             for (int m = both ? 0 : 1; m <= (both ? 0 : 2); ++m) {
                 for (int address : addresses) {
                     QTest::addRow("%s motor %d, 0x%X refused", name, m, reg(m, address))
-                        << k3162 << m << setUp << refuse(reg(m, address)) << action
-                        << stoppedUntold;
+                        << k3162 << m << setUp << refuse(reg(m, address)) << action << stoppedTold;
                 }
             }
+            const int m = both ? 0 : std::exchange(lostMotor, 3 - lostMotor);
+            QTest::addRow("%s motor %d, 0x%X unanswered", name, m, reg(m, lost))
+                << k3162 << m << setUp << unanswered(reg(m, lost)) << action << stoppedAtReconnect;
             // The chips do not differ here: one row each on the KVN3141.
             QTest::addRow("3141 %s, VMAX refused", name)
-                << k3141 << (both ? 0 : 2) << setUp << refuse(0x47) << action << stoppedUntold;
+                << k3141 << (both ? 0 : 2) << setUp << refuse(0x47) << action << stoppedTold;
         }
         const ChipAction silent = [](OnChip &c, int) { c.board().setSilentFor(1); };
         const auto badChecksums = [](int n) {
             return ChipAction([=](OnChip &c, int) { c.board().setWrongChecksumFor(n); });
         };
-        // A stop the chip does not take twice: the motor may turn, its button says which way.
+        // A stop whose VMAX 0 the chip does not take twice leaves the motor turning its way.
         QTest::newRow("ramp stop, VMAX refused twice")
-            << k3162 << 2 << left << refuse(0x47, 2) << rampStop << QList<int> {1, 20043, 2, 1};
+            << k3162 << 2 << left << refuse(0x47, 2) << rampStop << QList<int> {2, 20043, 1, 1};
+        QTest::newRow("fast right off, VMAX refused twice")
+            << k3162 << 1 << fastRightOn << refuse(0x27, 2) << fastRightOff
+            << QList<int> {1, 100001, 2, 1};
+        QTest::newRow("jog right release, board unplugged")
+            << k3162 << 2 << held << ChipAction([](OnChip &c, int) {
+                   c.board().unplug();
+                   QTRY_VERIFY_WITH_TIMEOUT(!c.linkUp, 10000);
+               })
+            << release << stoppedAtReconnect;
+        QTest::newRow("rotate left with fast right lit")
+            << k3162 << 1 << fastRightOn << ChipAction() << left << QList<int> {2, 10043, 0, -1};
         // The stop of the running fast jog, inside the start of the other, is sent once more;
         // the start goes on, and its button shows the way the motor then turns.
         QTest::newRow("fast left on over fast right, its VMAX 0 refused")
             << k3162 << 1 << fastRightOn << refuse(0x27) << fastLeftOn
             << QList<int> {2, 100001, 1, 0};
-        // A silent board takes the link down with it: nothing after reaches the chip.
+        // A silent board takes the link down with it: the stop is sent when it is back.
         QTest::newRow("jog stop, silent board")
-            << k3162 << 1 << left << silent << stop << QList<int> {2, 10043, 0, 1};
+            << k3162 << 1 << left << silent << stop << stoppedAtReconnect;
         QTest::newRow("rotate left, silent board")
-            << k3162 << 1 << stop << silent << left << QList<int> {1, 0, 0, 1};
+            << k3162 << 1 << stop << silent << left << stoppedAtReconnect;
         // All writes reach the chip, but their replies fail the checksum.
-        QTest::newRow("fast right off, 3 bad checksums")
-            << k3162 << 1 << fastRightOn << badChecksums(3) << fastRightOff << stoppedUntold;
+        QTest::newRow("fast right off, 2 bad checksums")
+            << k3162 << 1 << fastRightOn << badChecksums(2) << fastRightOff << stoppedTold;
         QTest::newRow("move both, a bad checksum")
-            << k3162 << 0 << stopBoth << badChecksums(1) << moveBoth << stoppedUntold;
+            << k3162 << 0 << stopBoth << badChecksums(1) << moveBoth << stoppedTold;
         // A fast start to the left on motor 1, with its RAMPMODE write refused; its stop's VMAX 0
         // is refused twice, so the chip turns right at the dial's speed; the read-back finds
         // RAMPMODE 1 and the VMAX read gets no reply: no button is lit.
@@ -525,9 +577,11 @@ private Q_SLOTS:
             c.panel.jogAccelerationChanged(m, 0);
         };
         QTest::newRow("fast left stopped at acceleration 0")
-            << k3162 << 1 << fastLeftOn << zeroAcceleration << stop << QList<int> {2, 0, 0, 0};
+            << k3162 << 1 << fastLeftOn << zeroAcceleration << stop << QList<int> {2, 0, 0, -1};
         QTest::newRow("ramp stop at AMAX 0")
-            << k3162 << 2 << left << zeroAcceleration << rampStop << stoppedUntold;
+            << k3162 << 2 << left << zeroAcceleration << rampStop << QList<int> {1, 0, 0, -1};
+        QTest::newRow("stop both at AMAX 0")
+            << k3162 << 0 << bothRight << zeroAcceleration << stopBoth << QList<int> {1, 0, 0, -1};
     }
 
     void commandTakenInPartLeavesNoMotorTurningUnasked()
@@ -544,18 +598,26 @@ private Q_SLOTS:
         const QList<int> motors = motor ? QList<int> {motor} : QList<int> {1, 2};
         for (int m : motors)
             setUp(c.panel, m);
-        fault(c, motor);
-        const bool faulty = acceleration < 0;
+        if (fault)
+            fault(c, motor);
         action(c.panel, qMax(motor, 1));
+        const bool lost = c.panel.isStopOwed(1) || c.panel.isStopOwed(2);
+        if (lost)
+            QVERIFY(c.reconnect());
         for (int m : motors) {
             QCOMPARE(int(c.board().registerValue(reg(m, 0x20))), after[0]);
             QCOMPARE(int(c.board().registerValue(reg(m, 0x27))), after[1]);
             QCOMPARE((c.shown >> (2 * m - 2)) & 3, after[2]);
-            if (!faulty) // the chip brakes
+            if (acceleration >= 0) // the chip brakes
                 QTRY_COMPARE_WITH_TIMEOUT(c.board().registerValue(reg(m, 0x22)), 0u, 20000);
+            QVERIFY(!c.panel.isStopOwed(m));
         }
-        QCOMPARE(c.notices.size(), int(faulty));
-        QVERIFY(!faulty || c.notices.first().endsWith("may still be turning.") == bool(after[3]));
+        QCOMPARE(c.notices.size(), after[3] < 0 ? 0 : 1 + int(lost));
+        QVERIFY(after[3] < 0
+                || c.notices.first().contains("may still be turning") == bool(after[3]));
+        QVERIFY(!lost || c.notices.last().contains("stopped: the link to the board was lost"));
+        // A motor that may be turning is told until it is seen standing.
+        QCOMPARE(c.panel.turningNotice().isEmpty(), after[3] < 1 || lost);
     }
 
     // What the jog tab writes and the chip takes, the ramp tab shows, as the chip's value; a box
@@ -585,6 +647,12 @@ private Q_SLOTS:
         QCOMPARE(
             shown,
             (QList<QList<int>> {{1, MotionPanel::AMax, 1002, 1}, {1, MotionPanel::AMax, 7, 1}}));
+        shown.clear();
+        // The plain jog stop's brake and standstill are the chip's.
+        panel.jogStop(2);
+        QCOMPARE(
+            shown,
+            (QList<QList<int>> {{2, MotionPanel::AMax, 65535, 1}, {2, MotionPanel::VMax, 0, 1}}));
         shown.clear();
         // The ramp tab's own buttons send what the boxes show, and the copy is no chip value.
         panel.rotate(2, MotionPanel::Right);
