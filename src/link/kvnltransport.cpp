@@ -12,14 +12,18 @@ constexpr int maxStaleDrains = 16;
 
 std::atomic<int> leastReplyWait {0};
 
-// Whether the first nine bytes are a sound reply (checksum right) whose command, byte 3, is not
-// this register command: the late reply of an earlier request. A reply to the same command cannot
-// be told from this request's own, and the version reply is text without a command byte.
-bool answersAnotherCommand(const QByteArray &reply, quint8 command)
+// Timed-out requests in a row beyond this many: the oldest is no longer waited for.
+constexpr int maxUnanswered = 8;
+
+// Byte 3 of the first nine bytes when they are a sound reply (checksum right), else -1. The
+// reply layout does not fix that byte: a board may echo the request's command there, or put
+// anything else there.
+int soundReplyByte3(const QByteArray &reply)
 {
-    return KvnlReply::hasCheckedChecksum(command) && reply.size() >= KvnlDatagram::size
-        && quint8(reply.at(8)) == KvnlDatagram::checksum(reply.constData())
-        && quint8(reply.at(3)) != command;
+    if (reply.size() < KvnlDatagram::size
+        || quint8(reply.at(8)) != KvnlDatagram::checksum(reply.constData()))
+        return -1;
+    return quint8(reply.at(3));
 }
 } // namespace
 
@@ -77,6 +81,7 @@ QByteArray KvnlTransport::readReply(qint32 &value, bool *timedOut)
     if (m_sentAt.isForever())
         m_sentAt = QDeadlineTimer::current(Qt::PreciseTimer);
     const QDeadlineTimer deadline = m_sentAt + replyWaitMs(m_replyBudget);
+    const quint8 command = quint8(m_sendBuffer[1]);
     m_port->waitForReadyRead(int(qMin<qint64>(firstWaitMs, deadline.remainingTime())));
     for (;;) {
         const qint64 left = deadline.remainingTime();
@@ -85,15 +90,7 @@ QByteArray KvnlTransport::readReply(qint32 &value, bool *timedOut)
         if (left == 0)
             m_port->waitForReadyRead(0);
         m_reply.append(m_port->readAll());
-        const quint8 command = quint8(m_sendBuffer[1]);
-        // A read's reply that came after its request gave up must not pass for the reply to the
-        // write that followed.
-        while (answersAnotherCommand(m_reply, command)) {
-            qDebug().noquote() << "KVNL dropped a late reply on"
-                               << QStringLiteral("\"%1\"").arg(m_portName)
-                               << m_reply.left(KvnlDatagram::size).toHex(' ');
-            m_reply.remove(0, KvnlDatagram::size);
-        }
+        dropLateReplies(command);
         if (KvnlReply::isComplete(m_reply)) {
             value = KvnlReply::value(m_reply);
             if (KvnlReply::hasCheckedChecksum(command) && !KvnlReply::checksumValid(m_reply)) {
@@ -103,6 +100,7 @@ QByteArray KvnlTransport::readReply(qint32 &value, bool *timedOut)
                 m_reply[2] = 0;
                 value = 0;
             }
+            replyTaken(command);
             return m_reply;
         }
         // The passes still left, as the budget counts them: 1 is the time-out pass.
@@ -119,8 +117,52 @@ QByteArray KvnlTransport::readReply(qint32 &value, bool *timedOut)
             value = 0;
             if (timedOut)
                 *timedOut = true;
+            // Its reply may still come, and must then not pass for the reply to a later request.
+            if (KvnlReply::hasCheckedChecksum(command)) {
+                if (m_unanswered.size() >= maxUnanswered)
+                    m_unanswered.remove(0, 1);
+                m_unanswered.append(char(command));
+            }
             return m_reply;
         }
         m_port->waitForReadyRead(int(qMin<qint64>(pollMs, left)));
     }
+}
+
+void KvnlTransport::dropLateReplies(quint8 command)
+{
+    // Only register replies carry a checksum that tells a whole reply from noise.
+    if (!KvnlReply::hasCheckedChecksum(command))
+        return;
+    for (;;) {
+        // A reply naming this request's command is taken as its own: the two cannot be told
+        // apart. Neither can a reply whose byte 3 names no request still owed a reply: it comes
+        // from a board that does not echo the command there.
+        const int byte3 = soundReplyByte3(m_reply);
+        if (byte3 < 0 || byte3 == command)
+            return;
+        const int owed = m_unanswered.indexOf(char(byte3));
+        if (owed < 0)
+            return;
+        // The board answers in order: replies owed to requests older than this one's are not
+        // coming any more.
+        m_unanswered.remove(0, owed + 1);
+        qDebug().noquote() << "KVNL dropped a late reply on"
+                           << QStringLiteral("\"%1\"").arg(m_portName)
+                           << m_reply.left(KvnlDatagram::size).toHex(' ');
+        m_reply.remove(0, KvnlDatagram::size);
+    }
+}
+
+void KvnlTransport::replyTaken(quint8 command)
+{
+    // The board answers in order, so every reply still owed to an earlier request has come and
+    // gone, or never will. Unless the reply taken may itself be a late one, of an earlier request
+    // with this command: this request's own reply is then owed in its place.
+    const bool mayBeLate = KvnlReply::hasCheckedChecksum(command)
+        && soundReplyByte3(m_reply) == command && m_unanswered.contains(char(command));
+    if (mayBeLate)
+        m_unanswered = QByteArray(m_unanswered.count(char(command)), char(command));
+    else
+        m_unanswered.clear();
 }

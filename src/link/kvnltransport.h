@@ -41,7 +41,12 @@ public:
 
     explicit KvnlTransport(AbstractSerial *port = nullptr);
 
-    void setPort(AbstractSerial *port) { m_port = port; }
+    // Replies owed to requests on another port never come on this one.
+    void setPort(AbstractSerial *port)
+    {
+        m_port = port;
+        m_unanswered.clear();
+    }
     AbstractSerial *port() const { return m_port; }
     // Only used to name the port in messages.
     void setPortName(const QString &name) { m_portName = name; }
@@ -55,8 +60,9 @@ public:
     // was written has passed; a reply complete by then is taken, however late the reader got to
     // look. On a time-out the reply is three bytes with status 0 and *timedOut is set. A register
     // reply whose checksum does not match comes back with status 0 and value 0, without counting as
-    // a time-out. A sound register reply that names another command is a late reply to an earlier
-    // request: it is dropped and the wait goes on.
+    // a time-out. A sound register reply whose byte 3 is not this request's command but that of an
+    // earlier request that timed out is that request's late reply: it is dropped and the wait goes
+    // on. Any other reply is taken, whatever its byte 3 holds.
     QByteArray readReply(qint32 &value, bool *timedOut);
 
     // The last datagram sent, for tests and traces.
@@ -64,6 +70,9 @@ public:
 
 private:
     void dropStaleInput();
+    // Drops the late replies ahead of the reply of a request with this command.
+    void dropLateReplies(quint8 command);
+    void replyTaken(quint8 command);
 
     AbstractSerial *m_port;
     QString m_portName;
@@ -71,4 +80,7 @@ private:
     char m_sendBuffer[KvnlDatagram::size] = {};
     QByteArray m_reply;
     QDeadlineTimer m_sentAt;
+    // The commands of the register requests that timed out and whose replies have not come, oldest
+    // first, one byte for each request.
+    QByteArray m_unanswered;
 };

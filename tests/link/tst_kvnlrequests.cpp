@@ -85,19 +85,27 @@ private Q_SLOTS:
         QTest::addColumn<quint8>("address");
         QTest::addColumn<qint32>("value");
         QTest::addColumn<QByteArray>("request");
-        QTest::newRow("0x20 := 300") << quint8(0x20) << 300 << hex("014520000000012c93");
-        QTest::newRow("minus one") << quint8(0x21) << -1 << hex("01452100ffffffff63");
+        QTest::addColumn<bool>("typeInByte3"); // the board does not echo the command in byte 3
+        QTest::newRow("0x20 := 300") << quint8(0x20) << 300 << hex("014520000000012c93") << false;
+        QTest::newRow("minus one") << quint8(0x21) << -1 << hex("01452100ffffffff63") << false;
+        QTest::newRow("register in byte 3")
+            << quint8(0x21) << -1 << hex("01452100ffffffff63") << true;
     }
     void requestsGoOutByteExact()
     {
         QFETCH(quint8, address);
         QFETCH(qint32, value);
         QFETCH(QByteArray, request);
+        QFETCH(bool, typeInByte3);
+        board->setTypeInCommandByte(typeInByte3);
         board->clearRequestLog();
         QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, address, 0, value), int(KvnlReplySuccess));
         QCOMPARE(board->requestLog().size(), 1);
         QCOMPARE(board->requestLog().first().toHex(' '), request.toHex(' '));
         QCOMPARE(qint32(board->registerValue(address)), value);
+        qint32 readBack = 0;
+        QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, address, 0, readBack), int(KvnlReplySuccess));
+        QCOMPARE(readBack, value);
     }
 
     void readValuesAreDecodedSigned_data()
@@ -216,16 +224,33 @@ private Q_SLOTS:
         QCOMPARE(value, 222);
     }
 
+    void lateReadReplyIsNotTakenForTheNextWrite_data()
+    {
+        QTest::addColumn<int>("lateReads");
+        QTest::addColumn<bool>("waitingTogether");
+        QTest::newRow("one, landing while the write waits") << 1 << false;
+        QTest::newRow("two, waiting in the port together") << 2 << true;
+    }
     void lateReadReplyIsNotTakenForTheNextWrite()
     {
+        QFETCH(int, lateReads);
+        QFETCH(bool, waitingTogether);
         board->refuseWrites(0x20, 1);
-        // Each reply comes two seconds late: the read gives up long before its reply comes, and
-        // that reply lands while the write, given ten seconds, waits for its own, a refusal.
+        // Each reply comes two seconds late: the reads give up long before their replies come,
+        // and those replies land while the write, given ten seconds, waits for its own, a refusal.
         board->setReplyDelayMs(2000);
         qint32 value = 0;
-        QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x21, 0, value), 0);
+        for (int read = 0; read < lateReads; ++read)
+            QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, quint8(0x21 + read), 0, value), 0);
         shell->setReplyBudget(10000);
-        QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), 4);
+        if (!waitingTogether) {
+            QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), 4);
+            return;
+        }
+        // The reader looks only once the refusal is in as well: it finds it behind both.
+        QVERIFY(shell->sendDatagram(1, KvnlWriteRegister, 0x20, 0, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(shell->serialPort()->bytesAvailable() >= 27, 15000);
+        QCOMPARE(KvnlReply::status(shell->readReply(value)), 4);
     }
 
     void garbageBeforeAReplyFailsTheRequestOnly()

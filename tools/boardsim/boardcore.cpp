@@ -74,7 +74,9 @@ QList<Transmission> BoardCore::handleRequest(const QByteArray &frame)
     KvnlRequest request;
     if (!decodeKvnlRequest(frame, &request)) {
         request.command = frame.size() > 1 ? quint8(frame[1]) : 0;
-        QByteArray reply = encodeKvnlReply(replystatus::WrongChecksum, request.command, 0);
+        request.type = frame.size() > 2 ? quint8(frame[2]) : 0;
+        QByteArray reply
+            = encodeKvnlReply(replystatus::WrongChecksum, replyCommandByte(request), 0);
         return {{faultSettings.replyDelayMs, reply}};
     }
     // Requests to other modules on the bus are not ours to answer.
@@ -93,7 +95,7 @@ QList<Transmission> BoardCore::answer(const KvnlRequest &request)
         return {};
     QByteArray reply = result.raw;
     if (reply.isEmpty()) {
-        reply = encodeKvnlReply(result.status, request.command, result.value);
+        reply = encodeKvnlReply(result.status, replyCommandByte(request), result.value);
         if (faultSettings.wrongChecksumReplies > 0) {
             --faultSettings.wrongChecksumReplies;
             reply[8] = char(quint8(reply[8]) ^ 0xFF);
@@ -107,6 +109,11 @@ QList<Transmission> BoardCore::answer(const KvnlRequest &request)
         return {{delay, reply}};
     const int half = reply.size() / 2;
     return {{delay, reply.left(half)}, {delay + splitGapMs, reply.mid(half)}};
+}
+
+quint8 BoardCore::replyCommandByte(const KvnlRequest &request) const
+{
+    return faultSettings.typeInCommandByte ? request.type : request.command;
 }
 
 KvnlAnswer BoardCore::writeRegister(const KvnlRequest &request)
@@ -267,6 +274,12 @@ void BoardCore::setUnknownCommandStatus(bool unknown)
 {
     QMutexLocker locker(&mutex);
     faultSettings.unknownCommandStatus = unknown;
+}
+
+void BoardCore::setTypeInCommandByte(bool on)
+{
+    QMutexLocker locker(&mutex);
+    faultSettings.typeInCommandByte = on;
 }
 
 void BoardCore::refuseWrites(quint8 address, int writes)

@@ -32,6 +32,9 @@ struct FaultSettings
     QByteArray garbage; // goes out ahead of the next reply
     bool brownOut = false;
     bool unknownCommandStatus = false;
+    // Byte 3 of a reply carries the request's type (the register) instead of its command, as a
+    // firmware may: the reply layout does not fix that byte.
+    bool typeInCommandByte = false;
     // Writes still to be refused, by register address: answered with an error status and
     // dropped, while reads go on as usual.
     QMap<quint8, int> refusedWrites;
@@ -76,6 +79,7 @@ public:
     void injectGarbage(const QByteArray &bytes);
     void setBrownOut(bool brownOut);
     void setUnknownCommandStatus(bool unknown);
+    void setTypeInCommandByte(bool on);
     void refuseWrites(quint8 address, int writes);
     void clearFaults();
 
@@ -106,6 +110,8 @@ public:
 private:
     void catchUp();
     QList<Transmission> answer(const KvnlRequest &request);
+    // Byte 3 of the reply to this request.
+    quint8 replyCommandByte(const KvnlRequest &request) const;
     KvnlAnswer writeRegister(const KvnlRequest &request);
     KvnlAnswer readRegister(const KvnlRequest &request);
     KvnlAnswer detectChip(const KvnlRequest &request);

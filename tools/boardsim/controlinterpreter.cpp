@@ -93,6 +93,8 @@ QString ControlInterpreter::helpText()
                "fault brownout [on|off]  status 11 for chip commands; off: the chip restarts\n"
                "fault unknown [on|off]   answer every command with the unknown-command status\n"
                "fault refuse ADDR N      refuse the next N writes to ADDR (reads go on)\n"
+               "fault typebyte [on|off]  replies carry the request's type, not its command, in "
+               "byte 3\n"
                "fault clear              all faults off\n"
                "unplug                   close the pty and take the device away\n"
                "replug [NAME]            a new pty, under the same or a new port name\n"
@@ -255,6 +257,8 @@ QString ControlInterpreter::fault(const QStringList &words)
         board->setBrownOut(on);
     } else if (kind == QLatin1String("unknown") && parseSwitch(words, 2, &on)) {
         board->setUnknownCommandStatus(on);
+    } else if (kind == QLatin1String("typebyte") && parseSwitch(words, 2, &on)) {
+        board->setTypeInCommandByte(on);
     } else if (kind == QLatin1String("refuse") && words.size() == 4) {
         qint64 address = 0;
         qint64 count = 0;
@@ -280,7 +284,8 @@ QString ControlInterpreter::fault(const QStringList &words)
     } else {
         return error(QStringLiteral("usage: fault silence N | delay MS | split [on|off] | "
                                     "checksum N | garbage N|0xHEX | brownout [on|off] | "
-                                    "unknown [on|off] | refuse ADDR N | clear"));
+                                    "unknown [on|off] | typebyte [on|off] | refuse ADDR N | "
+                                    "clear"));
     }
     return ok();
 }

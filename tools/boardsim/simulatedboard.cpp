@@ -277,6 +277,11 @@ void SimulatedBoard::setUnknownCommandStatus(bool unknown)
     boardCore->setUnknownCommandStatus(unknown);
 }
 
+void SimulatedBoard::setTypeInCommandByte(bool on)
+{
+    boardCore->setTypeInCommandByte(on);
+}
+
 void SimulatedBoard::refuseWrites(quint8 address, int writes)
 {
     boardCore->refuseWrites(address, writes);

@@ -64,6 +64,8 @@ public:
     void injectGarbage(const QByteArray &bytes);
     void setBrownOut(bool brownOut);
     void setUnknownCommandStatus(bool unknown);
+    // Replies carry the request's type, not its command, in byte 3.
+    void setTypeInCommandByte(bool on);
     void refuseWrites(quint8 address, int writes);
     void clearFaults();
     FaultSettings faults() const;
