@@ -356,25 +356,27 @@ void MotionPanel::takenInPart(const Outcome &outcome, const QList<int> &motors, 
     if (outcome.told)
         return;
 
+    const QString failed = QStringLiteral("%1 of Motor %2")
+                               .arg(registerText(*outcome.failed))
+                               .arg(chipregisters::motorOf(*outcome.failed));
+    const QString turning = motorsText(mayTurn);
     QString text;
-    if (outcome.sentNothing) {
-        text = QStringLiteral("The board is gone, and %1 may still be turning")
-                   .arg(motorsText(mayTurn));
-    } else {
-        text = QStringLiteral("The chip did not take %1 of Motor %2")
-                   .arg(registerText(*outcome.failed))
-                   .arg(chipregisters::motorOf(*outcome.failed));
-        if (!mayTurn.isEmpty())
-            text += QStringLiteral(", and %1 may still be turning").arg(motorsText(mayTurn));
-    }
-    if (owed)
-        text += QStringLiteral(": the stop is sent when the board is back.");
+    // What the user needs first leads, so that a narrow status bar still shows it.
+    if (owed && outcome.sentNothing)
+        text = QStringLiteral("The board is gone: %1 may still be turning until it is back.")
+                   .arg(turning);
+    else if (owed && outcome.linkLost)
+        text = QStringLiteral("No reply to %1: %2 may still be turning until the board is back.")
+                   .arg(failed, turning);
     else if (!mayTurn.isEmpty())
-        text += QLatin1Char('.');
+        text = QStringLiteral("The chip did not take %1, and %2 may still be turning%3")
+                   .arg(failed, turning,
+                        owed ? QStringLiteral(" until the board is back.") : QStringLiteral("."));
     else if (kind == Kind::Start)
-        text += QStringLiteral(": %1 stopped.").arg(motorsText(motors));
+        text = QStringLiteral("The chip did not take %1: %2 stopped.")
+                   .arg(failed, motorsText(motors));
     else
-        text += QStringLiteral(": the stop was sent once more.");
+        text = QStringLiteral("The chip did not take %1: the stop was sent once more.").arg(failed);
     if (mayTurn.isEmpty())
         Q_EMIT notice(text, stoppedNoticeMs);
     else

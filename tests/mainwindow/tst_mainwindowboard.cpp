@@ -613,8 +613,8 @@ void TestMainWindowBoard::fastButtonsFollowTheChipAtEveryConnection()
     auto *vmaxBox = child<QSpinBox>("EditVMax1");
     vmaxBox->setValue(4321);
     board->setSilentFor(3);
-    const QString lost = "The chip did not take AMAX (0x26) of Motor 1, and Motor 1 may still be "
-                         "turning: the stop is sent when the board is back.";
+    const QString lost = "No reply to AMAX (0x26) of Motor 1: Motor 1 may still be turning until "
+                         "the board is back.";
     DebManager::instance()->setMessageOutput(true);
     fastLeft1->click();
     QVERIFY(!fastLeft1->isChecked() && !fastRight1->isChecked());
