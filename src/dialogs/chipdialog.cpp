@@ -60,8 +60,8 @@ void ChipDialog::setIdentity(const char *className, Qt::WindowFlags flags)
 void ChipDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    // Given back by the window system (after minimising), the dialog keeps the field the user
-    // was in.
+    // Given back from minimised, by the window system or by opening it again, the dialog keeps
+    // the field the user was in.
     if (event->spontaneous())
         return;
     // Opening the dialog would give the focus to its first field, or to the one the user left

@@ -46,8 +46,10 @@ bool ValueNeedsFocus::pressOnlyFocuses(QWidget *widget)
 {
     // The application hands a clicked widget the focus before the press reaches it, and so does
     // the activation of a window that the click brings to the front: such a focus is told from
-    // the focus the user saw on the dial by the focus event just before.
-    const bool focusNotShown = m_focusNotShown == widget;
+    // the focus the user saw on the dial by the focus event just before. An activation some time
+    // before the press was not this click's: the title bar, a label, Alt+Tab or the keyboard
+    // brought the window forward, and the user has seen the dial in the focus since.
+    const bool focusNotShown = m_focusNotShown == widget && !m_focusShownAfter.hasExpired();
     if (focusNotShown)
         m_focusNotShown.clear();
     if (!turnsToThePointer(widget) || !widget->isEnabled()
@@ -74,19 +76,31 @@ bool ValueNeedsFocus::eventFilter(QObject *watched, QEvent *event)
         }
         Q_FALLTHROUGH();
     case QEvent::KeyPress:
-        // Turned by a key or the wheel, the dial has shown the user where the focus is.
+        // Turned by a key or the wheel, the dial has shown the user where the focus is, and the
+        // click that comes next is a new one, however soon.
         if (m_focusNotShown == widget)
             m_focusNotShown.clear();
+        if (m_pressOnlyFocused == widget && !m_buttonDown)
+            m_pressOnlyFocused.clear();
         break;
     case QEvent::FocusIn: {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         // The activation that follows a click into a window that was not active belongs to that
         // click, which has already only focused the dial.
         if (reason == Qt::ActiveWindowFocusReason && m_pressOnlyFocused == widget
-            && m_pressActivates)
+            && m_pressActivates) {
             m_pressActivates = false;
-        else if (reason == Qt::MouseFocusReason || reason == Qt::ActiveWindowFocusReason)
+        } else if (reason == Qt::MouseFocusReason) {
             m_focusNotShown = widget;
+            m_focusShownAfter = QDeadlineTimer(QDeadlineTimer::Forever);
+        } else if (reason == Qt::ActiveWindowFocusReason) {
+            // The press of a click that activates the window comes a moment after the
+            // activation, within the time that makes two clicks one double click (or before
+            // it, see m_pressActivates).
+            m_focusNotShown = widget;
+            m_focusShownAfter
+                = QDeadlineTimer(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+        }
         break;
     }
     case QEvent::FocusOut:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 
@@ -11,8 +12,9 @@ class QWidget;
 // page instead. And a click that takes the user into a dial only gives it the focus: a dial jumps
 // to the pointer, so the click meant to pick the dial would have set a current or a speed of its
 // own. So does a click on a dial that holds the focus but did not show it to the user: in a
-// window that is not active, or handed the focus back by the window's activation. Once in, the
-// wheel and the mouse turn the control as usual; Tab gets in without either.
+// window that is not active, or handed the focus back by the activation that this very click
+// brought. Once in, the wheel and the mouse turn the control as usual; Tab gets in without either,
+// and so does a window that came forward some other way with the dial in the focus.
 class ValueNeedsFocus : public QObject
 {
 public:
@@ -33,8 +35,10 @@ private:
     // The dial that holds the focus the user has not seen on it: given by a click (the press
     // that follows is that click's), or handed back by its window's activation, which comes just
     // before the press of a click into a window that was not active, too soon for the user to
-    // see. Cleared once the user turns it by a key or the wheel.
+    // see. Cleared once the user turns it by a key or the wheel; an activation counts as seen
+    // once m_focusShownAfter has passed.
     QPointer<QWidget> m_focusNotShown;
+    QDeadlineTimer m_focusShownAfter;
     // The dial whose press only gave it the focus, and when. Its moves and release, another
     // button pressed meanwhile and the second click of a double click are that press's too.
     QPointer<QWidget> m_pressOnlyFocused;

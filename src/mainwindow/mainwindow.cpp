@@ -277,6 +277,10 @@ void MainWindow::updateIconColor(Qt::DockWidgetArea area)
 
 void MainWindow::openDialog(ChipDialog *dialog)
 {
+    // A minimised dialog stays minimised through show(), and the keys meant for it would stay
+    // here. Restored as the window system restores it, it keeps the field the user left it on
+    // and a maximised size; one that was closed starts afresh on show().
+    dialog->setWindowState(dialog->windowState() & ~Qt::WindowMinimized);
     dialog->show();
     dialog->raise();
     // Brought to the front but left inactive, an open dialog would leave the keys with this
