@@ -247,8 +247,8 @@ bool AppSettings::restoreWindow(QWidget *window, const QString &suffix)
         stateRestored = WindowStateCheck::isSafe(state, mainWindowStateVersion)
             && mainWindow->restoreState(state, mainWindowStateVersion);
     }
-    window->resize(size);
-    window->move(storedPosition(value(positionKey + suffix, centred), centred));
+    // Placed by its client area, as it was saved: see saveWindow.
+    window->setGeometry(QRect(storedPosition(value(positionKey + suffix, centred), centred), size));
     // A geometry stored on another screen layout, or one that counted no title bar, is pulled
     // onto the screen here and again when the window is shown and framed.
     ScreenFit::keepOnScreen(window);
@@ -273,7 +273,12 @@ void AppSettings::saveWindow(QWidget *window, const QString &suffix)
     // A maximised or minimised window keeps its last normal geometry for the next start.
     if (!window->isMaximized() && !window->isMinimized()) {
         setValue(sizeKey + suffix, window->size());
-        setValue(positionKey + suffix, window->pos());
+        // The client area's position, as the dialogs' rectangles are. A window placed by its
+        // frame is put there by the window manager, which tells the frame only after the window
+        // is shown; until then the frame's position reads as the client area's, and fitting the
+        // window onto the screen in between moved it by the frame's border at every start. A
+        // window placed by its client area opens exactly there under any window manager.
+        setValue(positionKey + suffix, window->geometry().topLeft());
     }
     setValue(maximizedKey + suffix, window->isMaximized());
     endGroup();

@@ -9,15 +9,10 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QStyle>
 #include <QTimer>
 #include <QWidget>
 
 namespace {
-
-// Left, right and bottom border of a window frame that is not known yet; the title bar is the
-// style's title bar height plus this border.
-constexpr int estimatedBorder = 4;
 
 bool hasFrame(const QWidget *window)
 {
@@ -40,32 +35,20 @@ bool isCreated(const QWidget *window)
     return window->testAttribute(Qt::WA_WState_Created);
 }
 
-// Where the window's frame lies with these margins. A window the window system knows has its
-// client area there; one it does not know yet keeps the position it was moved to, which is its
-// frame's.
+// Where the window's frame lies with these margins. Windows are placed by their client area
+// (their stored geometry is the client area's): a position that includes the frame reads as the
+// client area's until the window manager has framed the window, and a window fitted in between
+// would be moved by the frame's size.
 QRect currentFrame(const QWidget *window, const QMargins &margins)
 {
-    if (isCreated(window))
-        return window->geometry().marginsAdded(margins);
-    return QRect(window->pos(), window->size().grownBy(margins));
+    return window->geometry().marginsAdded(margins);
 }
 
-// Puts the window's frame, now at `frame`, onto `target`. A window the window system knows is
-// placed by its client area, so that a frame that is still only estimated cannot push the title
-// bar off the screen; one it does not know yet is placed by its frame, which the window system
-// puts around it at that position.
+// Puts the window's frame, now at `frame`, onto `target`, by its client area.
 void applyFrame(QWidget *window, const QRect &frame, const QRect &target, const QMargins &margins)
 {
-    if (target == frame)
-        return;
-    if (isCreated(window)) {
+    if (target != frame)
         window->setGeometry(target.marginsRemoved(margins));
-        return;
-    }
-    if (target.size() != frame.size())
-        window->resize(target.size().shrunkBy(margins));
-    if (target.topLeft() != frame.topLeft())
-        window->move(target.topLeft());
 }
 
 bool isPlaceable(const QWidget *window)
@@ -123,8 +106,7 @@ protected:
             return false;
         switch (event->type()) {
         case QEvent::Show:
-            // Once shown: until then the window's position may still be its frame's or its
-            // client area's, which only the showing settles.
+            // Once shown: a window's layout and size settle only then.
             QTimer::singleShot(0, this, [this] { fit(); });
             m_frameSettled = false;
             m_frameChecks = 0;
@@ -338,8 +320,10 @@ QMargins frameMargins(const QWidget *window)
         if (!margins.isNull())
             return margins;
     }
-    const int titleBar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
-    return QMargins(estimatedBorder, titleBar + estimatedBorder, estimatedBorder, estimatedBorder);
+    // With no frame to learn from (the first window of the program, or no window manager), none
+    // is assumed: a guessed title bar taller than the real one moved a window that touched the
+    // top of the screen down at every start. The window is fitted again once it is framed.
+    return {};
 }
 
 QRect frameRect(const QWidget *window)

@@ -8,8 +8,9 @@ class QWidget;
 
 // Keeps top-level windows on the screen, frame and title bar included. A geometry stored on
 // another monitor layout, or a window grown for a larger font, must not open where its title bar
-// or its buttons cannot be reached. A window's frame is known only once the window system has
-// put it around a shown window; until then another window's frame, or an estimate, stands in.
+// or its buttons cannot be reached. Windows are placed by their client area. A window's frame is
+// known only once the window system has put it around a shown window; until then another
+// window's frame stands in, or none, and the window is fitted again once it is framed.
 namespace ScreenFit {
 
 // The available area of the screen that holds the most of the rectangle (in global

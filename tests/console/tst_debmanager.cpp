@@ -299,7 +299,7 @@ private Q_SLOTS:
         DebugFilters::setBlockedTypes({DebugMessageDebug, DebugMessageMessage});
         DebugFilters::passFilter()->addItems({QStringLiteral("ABC"), QStringLiteral("DEF")});
         manager->setGeometry(40, 60, 600, 200);
-        const QPoint savedPosition = manager->pos();
+        const QPoint savedPosition = manager->geometry().topLeft();
         manager->end();
         QVERIFY(manager);
         delete manager.data();
@@ -320,7 +320,7 @@ private Q_SLOTS:
                      {"Start Debugeditor", "Sperrfilter vorhanden", "Durchlassfilter vorhanden"}));
         QCOMPARE(DebugFilters::passFilter()->count(), 2);
         QCOMPARE(DebugFilters::passFilter()->itemText(1), QStringLiteral("DEF"));
-        QCOMPARE(manager->pos(), savedPosition);
+        QCOMPARE(manager->geometry().topLeft(), savedPosition);
         QCOMPARE(manager->size(), QSize(600, 200));
     }
 

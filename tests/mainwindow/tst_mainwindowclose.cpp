@@ -219,8 +219,7 @@ void TestMainWindowClose::everyPersistedKeyIsWrittenAtCloseAndRestoredAtTheNextS
                 && window->styleSheet().endsWith(
                     MainAppStyle::sizeRules.at(MainAppStyle::defaultSizeButton)));
     // Then the user makes the window wider than the test screen.
-    window->resize(1000, 560);
-    window->move(40, 30);
+    window->setGeometry(40, 30, 1000, 560);
     child<QAction>("actionRemember_Module")->setChecked(true);
     const QList<ChipDialog *> dialogs = window->chipDialogs().all();
     // Room for every dialog's form in either look, within the test screen; a dialog whose form
@@ -278,7 +277,7 @@ void TestMainWindowClose::everyPersistedKeyIsWrittenAtCloseAndRestoredAtTheNextS
     window = std::make_unique<MainWindow>(nullptr);
     // The test screen is narrower than the form: only the height and the top stay as stored.
     QCOMPARE(window->height(), 560);
-    QCOMPARE(window->y(), 30);
+    QCOMPARE(window->geometry().y(), 30);
     QCOMPARE(child<QAction>("actionExtra_Style")->isChecked(), extraStyle);
     QVERIFY(child<QAction>("actionRemember_Module")->isChecked());
     const QList<ChipDialog *> restored = window->chipDialogs().all();

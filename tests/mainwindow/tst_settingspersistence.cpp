@@ -100,8 +100,7 @@ private Q_SLOTS:
             Window before;
             before.extraStyle->setChecked(false);
             before.rememberModule->setChecked(true);
-            before.window.resize(640, 400);
-            before.window.move(50, 60);
+            before.window.setGeometry(50, 60, 640, 400);
             before.window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&before.window));
             for (int i = 0; i < before.dialogs.size(); ++i)
@@ -135,7 +134,7 @@ private Q_SLOTS:
         QCOMPARE(after.rememberModule->isChecked(), true);
         settings.restoreWindow(&after.window, QString());
         QCOMPARE(after.window.size(), QSize(640, 400));
-        QCOMPARE(after.window.pos(), QPoint(50, 60));
+        QCOMPARE(after.window.geometry().topLeft(), QPoint(50, 60));
         SettingsPersistence::restoreDialogs(settings, after.dialogWidgets(), "QWidget {}");
         for (int i = 0; i < after.dialogs.size(); ++i) {
             QCOMPARE(after.timesShown(i), 0); // known dialogs do not flash
