@@ -58,6 +58,8 @@ Encoder::Encoder(QWidget *parent)
     pinLiveValueLabels(
         {motors[0].position, motors[0].latched, motors[1].position, motors[1].latched},
         QStringLiteral("-2147483648"));
+    // The factor is worked out from the chip's encoder constant.
+    markLiveValues({motors[0].factor, motors[1].factor});
 
     QList<QWidget *> controls;
     for (const MotorControls &motor : motors) {

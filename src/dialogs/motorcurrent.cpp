@@ -1,6 +1,7 @@
 #include "dialogs/motorcurrent.h"
 #include "dialogs/chipfields.h"
 #include "dialogs/chipregisters.h"
+#include "foundation/livevaluelabel.h"
 
 #include "ui_motorcurrent.h"
 
@@ -64,6 +65,8 @@ MotorCurrent::MotorCurrent(QWidget *parent)
         // A larger text size reaches each label with a font change.
         (ui->*wire.valueLabel)->installEventFilter(this);
         fitValueLabel(ui->*wire.valueLabel);
+        // The label tells what the chip holds, which nobody knows while the board is gone.
+        markLiveValues({ui->*wire.valueLabel});
     }
     setRegisterControls({ui->DialRunCurrent1, ui->DialHoldCurrent1, ui->DialDelayTime1,
                          ui->DialRunCurrent2, ui->DialHoldCurrent2, ui->DialDelayTime2});

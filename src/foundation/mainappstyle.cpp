@@ -42,6 +42,22 @@ const QString baseFontRules = QStringLiteral(
     " QWidget{border-width: 2px; border-radius: 9px} \n QToolBar, QMenuBar, QStatusBar "
     "{border-width: 1px; border-radius:0px} \n QWidget{font: bold normal 12px 'VezizoDirado'} ");
 
+// The platform's style draws a drop-down list's value in the colour of a button's caption, which
+// a disabled list greys as far as a caption may be greyed. Yet the value is the one the chip
+// held, and it stays on the screen while the board is gone: it is read at the floor of the other
+// stale values. Setting the application palette again drops this class palette, so the
+// application look never sees it.
+QPalette dropDownListPalette(QPalette palette)
+{
+    const auto disabled
+        = [&palette](QPalette::ColorRole role) { return palette.color(QPalette::Disabled, role); };
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText,
+                     dimmedTextColour(disabled(QPalette::ButtonText),
+                                      {disabled(QPalette::Window), disabled(QPalette::Base),
+                                       disabled(QPalette::Button)}));
+    return palette;
+}
+
 } // namespace
 
 QString MainAppStyle::currentStyleName()
@@ -131,6 +147,7 @@ void MainAppStyle::applyStyle(bool on, const QString &extraStyleSheet, const QCo
         qApp->setStyleSheet(extraStyleSheet);
         QApplication::setPalette(first.palette);
         QApplication::setStyle(first.styleName);
+        QApplication::setPalette(dropDownListPalette(first.palette), "QComboBox");
         target->setStyleSheet(platformFontRule);
     }
     // The target's sheet was just replaced, size rule and all: the checked size button puts the

@@ -58,6 +58,11 @@ MicrostepWaves::MicrostepWaves(QWidget *parent)
     pinLiveValueLabels({ui->StaticMsCnt1, ui->StaticMsCnt2, ui->StaticMsCurActA1,
                         ui->StaticMsCurActA2, ui->StaticMsCurActB1, ui->StaticMsCurActB2},
                        QStringLiteral("-0000"));
+    // The wave table as the chip held it when it was last read or written.
+    for (int motor = 0; motor < 2; ++motor) {
+        const std::array<QLabel *, 10> labels = tableLabels(motor);
+        markLiveValues(QList<QWidget *>(labels.begin(), labels.end()));
+    }
     QGraphicsView *views[2] = {ui->WaveView1, ui->WaveView2};
     for (int motor = 0; motor < 2; ++motor) {
         QGraphicsView *view = views[motor];

@@ -22,7 +22,9 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStyle>
+#include <QStyleHints>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -515,6 +517,9 @@ void TestChipDialogs::initTestCase()
 {
     QVERIFY(prepareDeviceTree());
     isolateTestEnvironment();
+    // The palette the program starts with, before its first window: the platform look is the
+    // look the first window finds, whichever test opens one first.
+    QApplication::setPalette(withReadableDisabledTexts(QApplication::style()->standardPalette()));
 }
 
 void TestChipDialogs::init()
@@ -1112,7 +1117,7 @@ void TestChipDialogs::openedDialogWaitsForTheUserToPickAField_data()
 // that takes the user into a dial only focuses it, whatever the pointer does until the button is
 // up; the next click turns it. Closed with Escape and opened again from the tool bar, the dialog
 // starts on itself again, where Space writes nothing. Minimised and restored, or opened again
-// while it is open, it keeps the user's field and becomes the active window.
+// while it is open, minimised or not, it keeps the user's field and becomes the active window.
 void TestChipDialogs::openedDialogWaitsForTheUserToPickAField()
 {
     QFETCH(int, dialog);
@@ -1170,24 +1175,52 @@ void TestChipDialogs::openedDialogWaitsForTheUserToPickAField()
 
         // Once the user is in, a click turns the dial (t). Each other click only focuses it:
         // one that activates the dialog after the focus came back to the dial (a), one while
-        // another window is active, whose own activation follows (i), a double click (d).
-        for (const char step : {'t', 'a', 't', 'i', 't', 'd', 't'}) {
+        // another window is active, whose own activation follows (i), a double click (d), two
+        // plain presses 50 ms and 20 px apart (p). A click turns the dial in a dialog that came
+        // back by its title bar a while before (w: the user's pause, on the first dial only), and
+        // right after Up turned a dial that had only got the focus, from the dialog's activation
+        // (k) or from a click 50 ms before (u).
+        const auto keyUp = [dial] {
+            QTest::keyClick(dial, dial->value() < dial->maximum() ? Qt::Key_Up : Qt::Key_Down);
+        };
+        for (const char step : {'t', 'a', 't', 'i', 't', 'd', 't', 'w', 'k', 'u', 'p', 't'}) {
+            const auto among
+                = [step](const char *steps) { return QByteArray(steps).contains(step); };
+            if (step == 'w' && clicked > 0)
+                continue;
             const int standing = dial->value();
-            QVERIFY(showActive(
-                step == 'a' || step == 'i' ? static_cast<QWidget *>(bench.window.get()) : shown));
-            if (step == 'a')
+            QVERIFY(showActive(among("aiwk") ? static_cast<QWidget *>(bench.window.get()) : shown));
+            if (among("awk"))
                 QApplication::setActiveWindow(shown);
-            if (step == 'd') {
+            if (step == 'w')
+                QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 100);
+            if (step == 'k')
+                keyUp();
+            if (among("dup"))
                 dial->clearFocus();
+            if (step == 'd') {
                 QTest::mouseDClick(shown->windowHandle(), Qt::LeftButton, {},
                                    dial->mapTo(shown, farSide()));
+            } else if (among("up")) {
+                const QPoint at = farSide();
+                QTest::mousePress(dial, Qt::LeftButton, {}, at);
+                const int pressedAt = QTest::lastMouseTimestamp;
+                QTest::mouseRelease(dial, Qt::LeftButton, {}, at);
+                if (step == 'u')
+                    keyUp();
+                const QPoint next
+                    = step == 'u' ? farSide() : at + QPoint(at.x() < middle ? 20 : -20, 0);
+                QVERIFY(dial->rect().contains(next));
+                QTest::lastMouseTimestamp = pressedAt + 49;
+                QTest::mousePress(dial, Qt::LeftButton, {}, next);
+                QTest::mouseRelease(dial, Qt::LeftButton, {}, next);
             } else {
                 QTest::mouseClick(dial, Qt::LeftButton, {}, farSide());
             }
             QCoreApplication::processEvents();
-            const QList<int> written = step == 't' ? QList<int> {field.address} : QList<int>();
+            const QList<int> written(among("twku") + among("ku"), field.address);
             LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList(written));
-            QCOMPARE(dial->value() != standing, step == 't');
+            QCOMPARE(dial->value() != standing, among("twku"));
             QCOMPARE(shown->focusWidget(), dial);
             bench.board->clearRequestLog();
         }
@@ -1210,6 +1243,16 @@ void TestChipDialogs::openedDialogWaitsForTheUserToPickAField()
     QCoreApplication::processEvents();
     LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList({}));
     QCOMPARE(QApplication::focusWidget(), shown);
+    // Minimised and opened again from the View menu, it comes back active on that place.
+    shown->showMinimized();
+    QVERIFY(showActive(bench.window.get()));
+    bench.window->findChild<QAction *>(viewActions.at(dialog))->trigger();
+    QVERIFY(QTest::qWaitForWindowActive(shown));
+    QVERIFY(!shown->isMinimized());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QCoreApplication::processEvents();
+    LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList({}));
+    QCOMPARE(QApplication::focusWidget(), shown);
     QTest::keyClick(shown, Qt::Key_Tab);
     QWidget *field = QApplication::focusWidget();
     QCOMPARE(field, tabbed ? tabbed : shown);
@@ -1219,6 +1262,11 @@ void TestChipDialogs::openedDialogWaitsForTheUserToPickAField()
     QCOMPARE(shown->focusWidget(), field);
     QVERIFY(showActive(bench.window.get()));
     QVERIFY(openFromToolBar(*bench.window, dialog));
+    QCOMPARE(QApplication::focusWidget(), field);
+    shown->showMinimized();
+    QVERIFY(showActive(bench.window.get()));
+    QVERIFY(openFromToolBar(*bench.window, dialog));
+    QVERIFY(!shown->isMinimized());
     QCOMPARE(QApplication::focusWidget(), field);
 }
 
@@ -1421,6 +1469,14 @@ void TestChipDialogs::staleTextsCanBeReadWhileTheBoardIsGone_data()
     QTest::newRow("platform look, position") << false << -1 << "StaticXActual1" << 4.5;
     QTest::newRow("platform look, poll check box")
         << false << int(RampDialog) << "CheckPollFlags" << 3.0;
+    // A drop-down list's value and a value beside a dial are stale values too.
+    QTest::newRow("platform look, chopper mode")
+        << false << int(ChopperDialog) << "CbChopperMode1" << 4.5;
+    QTest::newRow("platform look, hold current")
+        << false << int(MotorCurrentDialog) << "label" << 4.5;
+    QTest::newRow("own look, hold current") << true << int(MotorCurrentDialog) << "label" << 4.5;
+    QTest::newRow("platform look, wave table")
+        << false << int(WavesDialog) << "StaticMsLut0_1" << 4.5;
 }
 
 // With the board unplugged, the texts the window and its dialogs keep showing are greyed, and
@@ -1432,8 +1488,6 @@ void TestChipDialogs::staleTextsCanBeReadWhileTheBoardIsGone()
     QFETCH(QString, text);
     QFETCH(double, floor);
 
-    // The palette the program starts with, found again by the platform look.
-    QApplication::setPalette(withReadableDisabledTexts(QApplication::style()->standardPalette()));
     QVERIFY(bench.open(Chip::Kvn3162));
     auto *extraStyle = bench.window->findChild<QAction *>(QStringLiteral("actionExtra_Style"));
     if (extraStyle->isChecked() != ownLook)
@@ -1462,6 +1516,15 @@ void TestChipDialogs::staleTextsCanBeReadWhileTheBoardIsGone()
             option.initFrom(box);
             option.text = box->text();
             return box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+        };
+        QTRY_VERIFY(!holder->isEnabled());
+    } else if (auto *list = widget<QComboBox>(shown, text)) {
+        holder = list;
+        area = [list] {
+            QStyleOptionComboBox option;
+            option.initFrom(list);
+            return list->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                 QStyle::SC_ComboBoxEditField, list);
         };
         QTRY_VERIFY(!holder->isEnabled());
     } else {

@@ -46,6 +46,8 @@ private Q_SLOTS:
         if (board)
             board->stop();
         board.reset();
+        // The boxes a test answered are its own: the next one starts without any.
+        closer.texts.clear();
     }
 
     void missedReplyKeepsTheMotorTurning_data() { chips(); }

@@ -349,9 +349,21 @@ void TestLoadAdapt::tabLeadsThroughTheGraphsToEveryField()
 
 // The load scale's digits as drawn at 8, 12 and 20 px, one run of pixel rows with full blue ink
 // right of the graph a label: all of a height, none run into the next, taller for a larger text.
+// The graph keeps what it recorded and its value label at every size.
 void TestLoadAdapt::scaleDigitsGrowWithTheText()
 {
     QVERIFY(openDialogOnBoard(Chip::Kvn3162));
+    // Off the board, so that no new sample comes in between.
+    static_cast<StatusBar *>(window->statusBar())->connectionCheckBox()->click();
+    QTRY_VERIFY(!window->connection().isConnected());
+    LoadAdaptScene *scene = dialog().scene(1);
+    scene->addSample(777, 23, 4242);
+    const auto kept = [scene] {
+        return scene->loadGraph->series().last() == 777
+            && scene->currentGraph->series().last() == 23
+            && scene->valueWidget->label->text().endsWith("velocity: 4,242");
+    };
+    QTRY_VERIFY(kept());
     auto *view = control<QGraphicsView>("ViewSW1");
     const auto digitHeights = [this, view] {
         const QImage image = view->viewport()->grab().toImage();
@@ -377,6 +389,7 @@ void TestLoadAdapt::scaleDigitsGrowWithTheText()
         QTest::mouseClick(sizes->button(button), Qt::LeftButton);
         // Measured once the graph has taken the new text.
         QTRY_COMPARE(QFontInfo(dialog().scene(1)->font()).pixelSize(), pixels);
+        QVERIFY2(kept(), qPrintable(QString::number(pixels)));
         QTRY_VERIFY2(digitHeights().size() >= 8
                          && digitHeights().last() - digitHeights().first() <= 1
                          && digitHeights().first() > lower,
