@@ -271,6 +271,7 @@ MotionPanel::Outcome MotionPanel::run(const MotionStep *steps, int count, int mo
                 ? opposite(direction)
                 : (step.value == MotionStep::FastLeft ? Left : Right);
             if (uncheckFast(motor, which, true) && linkDown()) {
+                // Named by that stop's own notice, not by this one.
                 outcome.failed = chipregisters::motorAddress(vmax, motor);
                 outcome.linkLost = true;
                 outcome.told = true;
@@ -305,11 +306,12 @@ MotionPanel::Outcome MotionPanel::run(const MotionStep *steps, int count, int mo
         if (kind == Kind::Stop && step.address == rampMode && vmaxZeroFailed[target - 1])
             continue;
         const quint8 address = chipregisters::motorAddress(step.address, target);
+        // Nothing written now reaches the chip.
         if (linkDown()) {
-            if (!outcome.failed)
+            if (!outcome.failed) {
                 outcome.failed = address;
-            outcome.linkLost = true;
-            outcome.sentNothing = !sentAny;
+                outcome.sentNothing = !sentAny;
+            }
             break;
         }
         sentAny = true;
@@ -317,15 +319,12 @@ MotionPanel::Outcome MotionPanel::run(const MotionStep *steps, int count, int mo
             continue;
         if (!outcome.failed)
             outcome.failed = address;
-        if (linkDown()) {
-            outcome.linkLost = true;
-            break;
-        }
         if (kind == Kind::Start)
             break;
         if (step.address == vmax && value == 0)
             vmaxZeroFailed[target - 1] = true;
     }
+    outcome.linkLost = outcome.failed && linkDown();
     return outcome;
 }
 
