@@ -416,9 +416,10 @@ void ComShell::setPortList(const QStringList &list)
                 break;
             }
         }
-        // sysfs forgets an unplugged board at once, where the system this logic was made for
-        // keeps it as an offline device. A board this link has seen counts as known, so that
-        // pulling its plug closes the port and waits for it instead of asking for a driver.
+        // sysfs forgets an unplugged board at once: its port and its USB device go together, and
+        // nothing is left to tell a board pulled out from one that lacks a driver. A board this
+        // link has seen counts as known, so that pulling its plug closes the port and waits for
+        // it instead of asking for a driver.
         if (boardsKnown != 0)
             m_boardsSeen.insert(m_deviceId);
         else if (m_boardsSeen.contains(m_deviceId))

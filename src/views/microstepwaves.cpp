@@ -180,7 +180,7 @@ void MicrostepWaves::calculateWave(int motor)
     const WaveGenerators::Synthesis synthesis = WaveGenerators::synthesize(amplitudes);
     motors[motor].samples = synthesis.samples;
     // With every amplitude 0 there is no peak to scale to: the flat wave is listed and drawn,
-    // and refused as too low, as it always was.
+    // and refused as too low, like any wave too flat to encode.
     const WaveTable::Refusal forced
         = synthesis.scaled ? WaveTable::Refusal::None : WaveTable::Refusal::SlopeTooLow;
     if (encodeWave(motor, forced))

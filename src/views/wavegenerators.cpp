@@ -10,8 +10,9 @@ namespace WaveGenerators {
 
 namespace {
 
-// The constants as tables made with earlier versions were computed: 2 pi to eight digits, one,
-// three, five and seven times, and the half-step phase 2 pi / 2048.
+// The constants to the digits the wave tables are defined with: 2 pi to eight digits, one, three,
+// five and seven times, and the half-step phase 2 pi / 2048. More digits would round some entries
+// the other way, and the same amplitudes would no longer give the table they gave before.
 constexpr double harmonicFactor[4] = {6.2831852, 18.8495556, 31.415926, 43.9822964};
 constexpr double phase = 0.0030679615234375;
 

@@ -31,7 +31,8 @@ struct Synthesis
 
 // y(i) = a1 sin(k1 i/1024 + c) + a3 sin(k3 i/1024 + c) + ..., scaled so that the largest entry is
 // 248 and rounded half away from zero. Every harmonic gets the same phase c (not multiplied by
-// its number): tables made with earlier versions depend on it.
+// its number): the tables users have saved and written to their chips were made so, and the same
+// amplitudes must give the same table again.
 Synthesis synthesize(const Amplitudes &amplitudes);
 
 enum class ExpressionOutcome { Accepted, Overflow, Underflow, BadExpression };
