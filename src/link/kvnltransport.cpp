@@ -76,6 +76,7 @@ QByteArray KvnlTransport::readReply(qint32 &value, bool *timedOut)
     if (timedOut)
         *timedOut = false;
     m_reply.clear();
+    m_garbledDropped = false;
     // The budget is a time, not a count of waits: on a loaded machine each wait may last much
     // longer than asked, and a count would stretch with the load.
     if (m_sentAt.isForever())
@@ -90,7 +91,7 @@ QByteArray KvnlTransport::readReply(qint32 &value, bool *timedOut)
         if (left == 0)
             m_port->waitForReadyRead(0);
         m_reply.append(m_port->readAll());
-        dropLateReplies(command);
+        dropRepliesOfOthers(command);
         if (KvnlReply::isComplete(m_reply)) {
             value = KvnlReply::value(m_reply);
             if (KvnlReply::hasCheckedChecksum(command) && !KvnlReply::checksumValid(m_reply)) {
@@ -115,8 +116,10 @@ QByteArray KvnlTransport::readReply(qint32 &value, bool *timedOut)
             m_reply[1] = 0;
             m_reply[2] = 0;
             value = 0;
+            // A board whose replies came garbled is there all the same: the request failed, the
+            // link did not.
             if (timedOut)
-                *timedOut = true;
+                *timedOut = !m_garbledDropped;
             // Its reply may still come, and must then not pass for the reply to a later request.
             if (KvnlReply::hasCheckedChecksum(command)) {
                 if (m_unanswered.size() >= maxUnanswered)
@@ -129,17 +132,32 @@ QByteArray KvnlTransport::readReply(qint32 &value, bool *timedOut)
     }
 }
 
-void KvnlTransport::dropLateReplies(quint8 command)
+void KvnlTransport::dropRepliesOfOthers(quint8 command)
 {
     // Only register replies carry a checksum that tells a whole reply from noise.
     if (!KvnlReply::hasCheckedChecksum(command))
         return;
-    for (;;) {
+    while (m_reply.size() >= KvnlDatagram::size) {
+        const int byte3 = soundReplyByte3(m_reply);
+        if (byte3 < 0) {
+            // A garbled reply answers nothing. With no earlier request owed a reply it can only
+            // be this request's own, and the request fails at once. Else it may be the late reply
+            // of one of those, and this request's own may still come behind it: the nine bytes go,
+            // and the next nine are read as a reply of their own. Its byte 3 may be garbled too,
+            // so it tells no owed request that its reply has come.
+            if (m_unanswered.isEmpty())
+                return;
+            qDebug().noquote() << "KVNL dropped a garbled reply on"
+                               << QStringLiteral("\"%1\"").arg(m_portName)
+                               << m_reply.left(KvnlDatagram::size).toHex(' ');
+            m_reply.remove(0, KvnlDatagram::size);
+            m_garbledDropped = true;
+            continue;
+        }
         // A reply naming this request's command is taken as its own: the two cannot be told
         // apart. Neither can a reply whose byte 3 names no request still owed a reply: it comes
         // from a board that does not echo the command there.
-        const int byte3 = soundReplyByte3(m_reply);
-        if (byte3 < 0 || byte3 == command)
+        if (byte3 == command)
             return;
         const int owed = m_unanswered.indexOf(char(byte3));
         if (owed < 0)

@@ -58,11 +58,15 @@ public:
 
     // Collects the reply of the request just sent, until the budget's time since the request
     // was written has passed; a reply complete by then is taken, however late the reader got to
-    // look. On a time-out the reply is three bytes with status 0 and *timedOut is set. A register
-    // reply whose checksum does not match comes back with status 0 and value 0, without counting as
-    // a time-out. A sound register reply whose byte 3 is not this request's command but that of an
-    // earlier request that timed out is that request's late reply: it is dropped and the wait goes
-    // on. Any other reply is taken, whatever its byte 3 holds.
+    // look. On a time-out the reply is three bytes with status 0 and *timedOut is set.
+    // A sound register reply whose byte 3 is not this request's command but that of an earlier
+    // request that timed out is that request's late reply: it is dropped and the wait goes on. Any
+    // other sound reply is taken, whatever its byte 3 holds.
+    // A register reply whose checksum does not match answers no request. While an earlier request
+    // is owed its reply it is dropped, nine bytes, and the wait goes on for this request's own
+    // behind it; if none comes in time the request fails with status 0 without counting as a
+    // time-out, and its reply is owed. With none owed it can only be this request's own reply:
+    // the request fails at once, status 0 and value 0, without counting as a time-out.
     QByteArray readReply(qint32 &value, bool *timedOut);
 
     // The last datagram sent, for tests and traces.
@@ -70,8 +74,8 @@ public:
 
 private:
     void dropStaleInput();
-    // Drops the late replies ahead of the reply of a request with this command.
-    void dropLateReplies(quint8 command);
+    // Drops the late and the garbled replies ahead of the reply of a request with this command.
+    void dropRepliesOfOthers(quint8 command);
     void replyTaken(quint8 command);
 
     AbstractSerial *m_port;
@@ -83,4 +87,6 @@ private:
     // The commands of the register requests that timed out and whose replies have not come, oldest
     // first, one byte for each request.
     QByteArray m_unanswered;
+    // The request being read dropped a garbled reply.
+    bool m_garbledDropped = false;
 };

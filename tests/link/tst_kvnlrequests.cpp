@@ -224,33 +224,106 @@ private Q_SLOTS:
         QCOMPARE(value, 222);
     }
 
-    void lateReadReplyIsNotTakenForTheNextWrite_data()
+    // Reads give up long before their replies come, two seconds late, and those replies land
+    // while the write after them waits for its own reply, which comes as late: a refusal (4), or
+    // a success when the chip takes the write. Neither a late reply nor a garbled one is taken
+    // for the write's.
+    void lateOrGarbledReplyIsNotTakenForTheNextWrite_data()
     {
         QTest::addColumn<int>("lateReads");
-        QTest::addColumn<bool>("waitingTogether");
-        QTest::newRow("one, landing while the write waits") << 1 << false;
-        QTest::newRow("two, waiting in the port together") << 2 << true;
+        QTest::addColumn<int>("garbled"); // of the late replies, the first ones fail the checksum
+        QTest::addColumn<QByteArray>("noise"); // on the line ahead of the first late reply
+        QTest::addColumn<bool>("readBetween"); // takes the first late reply: it cannot tell
+        QTest::addColumn<bool>("waitingTogether"); // the reader looks once all are in the port
+        QTest::addColumn<int>("writeStatus");
+        const QByteArray none;
+        // A reply's first bytes with a checksum that does not match them (0xad would).
+        const QByteArray garbledRead = hex("020164460000000000");
+        QTest::newRow("one, landing while the write waits")
+            << 1 << 0 << none << false << false << 4;
+        QTest::newRow("two, waiting in the port together") << 2 << 0 << none << false << true << 4;
+        QTest::newRow("three, landing while the write waits")
+            << 3 << 0 << none << false << false << 4;
+        QTest::newRow("one, taken by a read, whose own reply lands while the write waits")
+            << 1 << 0 << none << true << false << 4;
+        QTest::newRow("one garbled, landing while the write waits")
+            << 1 << 1 << none << false << false << 100;
+        QTest::newRow("one garbled, waiting in the port with the write's")
+            << 1 << 1 << none << false << true << 100;
+        QTest::newRow("one, behind nine bytes of noise naming the read")
+            << 1 << 0 << garbledRead << false << false << 4;
+        QTest::newRow("one garbled, and the write's own reply garbled too")
+            << 1 << 2 << none << false << false << 0;
     }
-    void lateReadReplyIsNotTakenForTheNextWrite()
+    void lateOrGarbledReplyIsNotTakenForTheNextWrite()
     {
         QFETCH(int, lateReads);
+        QFETCH(int, garbled);
+        QFETCH(QByteArray, noise);
+        QFETCH(bool, readBetween);
         QFETCH(bool, waitingTogether);
-        board->refuseWrites(0x20, 1);
-        // Each reply comes two seconds late: the reads give up long before their replies come,
-        // and those replies land while the write, given ten seconds, waits for its own, a refusal.
+        QFETCH(int, writeStatus);
+        if (writeStatus == 4)
+            board->refuseWrites(0x20, 1);
+        board->setWrongChecksumFor(garbled);
+        if (!noise.isEmpty())
+            board->injectGarbage(noise);
         board->setReplyDelayMs(2000);
         qint32 value = 0;
         for (int read = 0; read < lateReads; ++read)
             QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, quint8(0x21 + read), 0, value), 0);
-        shell->setReplyBudget(10000);
+        QSignalSpy ready(shell.get(), &ComShell::handlerIsReady);
+        // Time enough for every reply of the row, not much more: a write whose own reply came
+        // garbled waits it out.
+        shell->setReplyBudget(5000);
+        if (readBetween)
+            QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x27, 0, value), 100);
         if (!waitingTogether) {
-            QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), 4);
-            return;
+            QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), writeStatus);
+        } else {
+            // The reader looks only once the write's own reply is in as well: it finds it behind
+            // the others.
+            QVERIFY(shell->sendDatagram(1, KvnlWriteRegister, 0x20, 0, 1));
+            const int inPort = 9 * (lateReads + 1) + int(noise.size());
+            QTRY_VERIFY_WITH_TIMEOUT(shell->serialPort()->bytesAvailable() >= inPort, 15000);
+            QCOMPARE(KvnlReply::status(shell->readReply(value)), writeStatus);
         }
-        // The reader looks only once the refusal is in as well: it finds it behind both.
-        QVERIFY(shell->sendDatagram(1, KvnlWriteRegister, 0x20, 0, 1));
-        QTRY_VERIFY_WITH_TIMEOUT(shell->serialPort()->bytesAvailable() >= 27, 15000);
-        QCOMPARE(KvnlReply::status(shell->readReply(value)), 4);
+        QCOMPARE(board->registerValue(0x20), writeStatus == 4 ? 0u : 1u);
+        // The board answered, garbled or not: the link was not taken for lost.
+        QVERIFY(ready.isEmpty());
+    }
+
+    // A board that puts the request's register in byte 3 where others echo the command: the
+    // reply of a write to AMAX_2 (0x46) names the read command. Once the board has answered
+    // again, that reply is the write's own, whatever a read that timed out before left owed.
+    void registerInByte3AfterATimeOut_data()
+    {
+        QTest::addColumn<quint8>("readAddress");
+        QTest::addColumn<bool>("landsInAnUnansweredWrite");
+        QTest::newRow("the late reply goes stale, a write is answered") << quint8(0x21) << false;
+        QTest::newRow("the late reply of 0x46 lands while a write goes unanswered")
+            << quint8(0x46) << true;
+    }
+    void registerInByte3AfterATimeOut()
+    {
+        QFETCH(quint8, readAddress);
+        QFETCH(bool, landsInAnUnansweredWrite);
+        board->setTypeInCommandByte(true);
+        board->setReplyDelayMs(2000);
+        qint32 value = 0;
+        QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, readAddress, 0, value), 0);
+        board->setReplyDelayMs(0);
+        if (landsInAnUnansweredWrite) {
+            board->setSilentFor(1);
+            shell->setReplyBudget(3000);
+            QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), 0);
+            shell->setReplyBudget(30);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(shell->serialPort()->bytesAvailable() >= 9, 10000);
+            QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), 100);
+        }
+        QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x46, 0, 1000), 100);
+        QCOMPARE(board->registerValue(0x46), 1000u);
     }
 
     void garbageBeforeAReplyFailsTheRequestOnly()
