@@ -224,7 +224,7 @@ private Q_SLOTS:
         QCOMPARE(value, 222);
     }
 
-    // Reads give up long before their replies come, two seconds late, and those replies land
+    // Reads give up long before their replies come, seconds late, and those replies land
     // while the write after them waits for its own reply, which comes as late: a refusal (4), or
     // a success when the chip takes the write. Neither a late reply nor a garbled one is taken
     // for the write's.
@@ -268,14 +268,17 @@ private Q_SLOTS:
         board->setWrongChecksumFor(garbled);
         if (!noise.isEmpty())
             board->injectGarbage(noise);
-        board->setReplyDelayMs(2000);
+        // Each read gives up once the least wait of a test run is over; the first late reply comes
+        // twice that wait after the last read gave up.
+        const int lateMs = replyWaitUnderLoadMs * (lateReads + 2);
+        board->setReplyDelayMs(lateMs);
         qint32 value = 0;
         for (int read = 0; read < lateReads; ++read)
             QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, quint8(0x21 + read), 0, value), 0);
         QSignalSpy ready(shell.get(), &ComShell::handlerIsReady);
         // Time enough for every reply of the row, not much more: a write whose own reply came
         // garbled waits it out.
-        shell->setReplyBudget(5000);
+        shell->setReplyBudget(lateMs + 1500);
         if (readBetween)
             QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x27, 0, value), 100);
         if (!waitingTogether) {
@@ -309,13 +312,13 @@ private Q_SLOTS:
         QFETCH(quint8, readAddress);
         QFETCH(bool, landsInAnUnansweredWrite);
         board->setTypeInCommandByte(true);
-        board->setReplyDelayMs(2000);
+        board->setReplyDelayMs(3 * replyWaitUnderLoadMs);
         qint32 value = 0;
         QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, readAddress, 0, value), 0);
         board->setReplyDelayMs(0);
         if (landsInAnUnansweredWrite) {
             board->setSilentFor(1);
-            shell->setReplyBudget(3000);
+            shell->setReplyBudget(4 * replyWaitUnderLoadMs);
             QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), 0);
             shell->setReplyBudget(30);
         } else {
