@@ -11,6 +11,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDial>
 #include <QDoubleSpinBox>
@@ -497,6 +499,8 @@ private Q_SLOTS:
     void brownOutInADialogsReadAsksOnceAndHoldsThePoll();
     void everyFieldTakesTheKeyboardAndWritesOnlyItsRegister_data();
     void everyFieldTakesTheKeyboardAndWritesOnlyItsRegister();
+    void tabAndArrowsReachEveryCheckBox_data();
+    void tabAndArrowsReachEveryCheckBox();
     void escapeDropsTheTypingAndWritesNothing_data();
     void escapeDropsTheTypingAndWritesNothing();
     void wheelMovesOnlyTheFieldTheUserIsIn_data();
@@ -999,6 +1003,133 @@ void TestChipDialogs::everyFieldTakesTheKeyboardAndWritesOnlyItsRegister()
             LINKED_VERIFY(bench, problem.isEmpty());
         }
     }
+}
+
+void TestChipDialogs::tabAndArrowsReachEveryCheckBox_data()
+{
+    QTest::addColumn<int>("dialog");
+    QTest::addColumn<int>("chip");
+    // The check boxes the user can see and use, on all pages of the dialog.
+    QTest::addColumn<int>("boxes");
+    // A box of a button group, and what a click on it writes from a register of 0: ticked, then
+    // clear again (none: the dialog has no group).
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<quint32>("ticked");
+    QTest::addColumn<quint32>("clear");
+    for (const Chip chip : {Chip::Kvn3162, Chip::Kvn3141}) {
+        const char *name = chip == Chip::Kvn3162 ? "KVN3162" : "KVN3141";
+        // Eleven switch-mode boxes a motor (the encoder latch is hidden) and the poll box.
+        QTest::addRow("ramp generator, %s", name)
+            << int(RampDialog) << int(chip) << 23 << "CheckStopL2" << 0x54 << 0x1u << 0x0u;
+        QTest::addRow("general settings, %s", name)
+            << int(GeneralDialog) << int(chip) << 5 << "CheckLockConf" << 0x00 << 0x400u << 0x0u;
+        // A register of 0 shows HSTRT 8, which goes back as 0.
+        QTest::addRow("chopper, %s", name) << int(ChopperDialog) << int(chip) << 12
+                                           << "CheckDisS2G2" << 0x7C << 0x40000000u << 0x0u;
+        QTest::addRow("loadAdapt, %s", name)
+            << int(LoadAdaptDialog) << int(chip) << 2 << QString() << -1 << 0u << 0u;
+    }
+    QTest::addRow("encoder, KVN3162") << int(EncoderDialog) << int(Chip::Kvn3162) << 24
+                                      << "CheckClearAlways2" << 0x58 << 0x10u << 0x0u;
+}
+
+// Tab round each page of a dialog reaches every check box it shows, those of a button group
+// too, and the arrow keys lead from any box of a group to all the others; neither writes
+// anything. Space on a box of a group writes what a click on it writes, through the group.
+void TestChipDialogs::tabAndArrowsReachEveryCheckBox()
+{
+    QFETCH(int, dialog);
+    QFETCH(int, chip);
+    QFETCH(int, boxes);
+    QFETCH(QString, box);
+    QFETCH(int, address);
+    QFETCH(quint32, ticked);
+    QFETCH(quint32, clear);
+    bench.preset = {{0x00, 0}, {0x34, 0}, {0x54, 0}, {0x38, 0}, {0x58, 0}, {0x6C, 0}, {0x7C, 0}};
+    QVERIFY(bench.open(Chip(chip)));
+    ChipDialog *shown = dialogAt(bench, dialog);
+    QVERIFY(showActive(shown));
+    auto *tabs = shown->findChild<QTabWidget *>();
+    const int pages = tabs ? tabs->count() : 1;
+    const auto showPage = [tabs](int page) {
+        if (tabs)
+            QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
+                              tabs->tabBar()->tabRect(page).center());
+    };
+    const auto focused = [] { return QApplication::focusWidget(); };
+
+    int seen = 0;
+    for (int page = 0; page < pages; ++page) {
+        showPage(page);
+        QSet<QWidget *> reached;
+        for (int press = 0; press < 150 && focused(); ++press) {
+            QTest::keyClick(focused(), Qt::Key_Tab);
+            if (!focused() || reached.contains(focused()))
+                break;
+            reached.insert(focused());
+        }
+        QStringList missed;
+        const QList<QCheckBox *> all = shown->findChildren<QCheckBox *>();
+        for (QCheckBox *check : all) {
+            if (!check->isVisible() || !check->isEnabled())
+                continue;
+            ++seen;
+            if (!reached.contains(check))
+                missed << check->objectName();
+        }
+        QCOMPARE(missed, QStringList());
+
+        for (QButtonGroup *group : shown->findChildren<QButtonGroup *>()) {
+            QList<QAbstractButton *> members;
+            for (QAbstractButton *member : group->buttons()) {
+                if (member->isVisible() && member->isEnabled())
+                    members << member;
+            }
+            if (members.isEmpty())
+                continue;
+            QList<QAbstractButton *> found {members.first()};
+            for (int next = 0; next < found.size(); ++next) {
+                for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right}) {
+                    found.at(next)->setFocus(Qt::TabFocusReason);
+                    QTest::keyClick(found.at(next), key);
+                    auto *now = qobject_cast<QAbstractButton *>(focused());
+                    if (now && !found.contains(now))
+                        found << now;
+                }
+            }
+            QCOMPARE(found.size(), members.size());
+        }
+    }
+    QCOMPARE(seen, boxes);
+    LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList({}));
+    if (box.isEmpty())
+        return;
+
+    auto *check = widget<QCheckBox>(shown, box);
+    QVERIFY(check && check->group());
+    bringToFront(check);
+    for (int press = 0; press < 150 && focused() && focused() != check; ++press)
+        QTest::keyClick(focused(), Qt::Key_Tab);
+    QCOMPARE(focused(), check);
+    QSignalSpy reported(check->group(), &QButtonGroup::buttonClicked);
+    QStyleOptionButton option;
+    option.initFrom(check);
+    const QPoint onTheBox
+        = check->style()->subElementRect(QStyle::SE_CheckBoxClickRect, &option, check).center();
+    bench.board->clearWriteLog();
+    QTest::keyClick(check, Qt::Key_Space);
+    QTest::mouseClick(check, Qt::LeftButton, {}, onTheBox);
+    QTest::mouseClick(check, Qt::LeftButton, {}, onTheBox);
+    QTest::keyClick(check, Qt::Key_Space);
+    const Writes written {{quint8(address), ticked},
+                          {quint8(address), clear},
+                          {quint8(address), ticked},
+                          {quint8(address), clear}};
+    LINKED_COMPARE(bench, bench.board->writeLog(), written);
+    QCOMPARE(reported.size(), 4);
+    for (const QList<QVariant> &click : std::as_const(reported))
+        QCOMPARE(click.at(0).value<QAbstractButton *>(), check);
 }
 
 void TestChipDialogs::escapeDropsTheTypingAndWritesNothing_data()
