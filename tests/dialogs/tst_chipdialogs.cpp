@@ -509,6 +509,8 @@ private Q_SLOTS:
     void openedDialogWaitsForTheUserToPickAField();
     void refusedWriteLeavesTheChipsValueForTheNextEdit_data();
     void refusedWriteLeavesTheChipsValueForTheNextEdit();
+    void fieldInTheFocusHasItAgainWhenTheBoardIsBack_data();
+    void fieldInTheFocusHasItAgainWhenTheBoardIsBack();
     void staleTextsCanBeReadWhileTheBoardIsGone_data();
     void staleTextsCanBeReadWhileTheBoardIsGone();
 
@@ -1595,6 +1597,144 @@ void TestChipDialogs::refusedWriteLeavesTheChipsValueForTheNextEdit()
     bench.board->clearWriteLog();
     QVERIFY(perform(target, next));
     LINKED_COMPARE(bench, bench.board->writeLog(), written);
+}
+
+void TestChipDialogs::fieldInTheFocusHasItAgainWhenTheBoardIsBack_data()
+{
+    // The window, -1 for the main window; its field ("parent/child" for a child of a widget);
+    // what the user does while the board is away; the key the user then uses in the field
+    // ("click" on a dial, none: the field writes more than one register) and the register that
+    // writes.
+    QTest::addColumn<int>("dialog");
+    QTest::addColumn<int>("chip");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QList<int>>("written");
+    struct Row
+    {
+        int dialog;
+        const char *field;
+        const char *key;
+        QList<int> written;
+    };
+    const Row rows[] = {
+        {MotorCurrentDialog, "DialDelayTime1", "click", {0x30}},
+        {RampDialog, "CheckStopL1", "Space", {0x34}},
+        {GeneralDialog, "CheckShaft2", "Space", {0x00}},
+        {ChopperDialog, "EditHStrt1", "Up", {0x6C}},
+        {WavesDialog, "BtnCalculateWave2", "", {}},
+        {LoadAdaptDialog, "EditSWT1", "Up", {0x6D}},
+        {EncoderDialog, "EditIntPart1", "Up", {0x3A}},
+        {PaceHoldDialog, "EditVPhMin2", "Up", {0x53}},
+        // A fast jog's speed, written as the dial moves and again as its spin box follows.
+        {-1, "dialLogVelocity1/dial", "click", {0x27, 0x27}},
+    };
+    for (const Chip chip : {Chip::Kvn3162, Chip::Kvn3141}) {
+        const char *chipName = chip == Chip::Kvn3162 ? "KVN3162" : "KVN3141";
+        for (const Row &row : rows) {
+            if (chip == Chip::Kvn3141
+                && (row.dialog == EncoderDialog || row.dialog == PaceHoldDialog))
+                continue;
+            QTest::addRow("%s, %s", row.field, chipName)
+                << row.dialog << int(chip) << row.field << "nothing" << row.key << row.written;
+        }
+    }
+    // The user puts the focus elsewhere in the window, or goes to another window.
+    for (const char *meanwhile : {"Tab", "other window"}) {
+        QTest::addRow("CheckShaft1, %s", meanwhile)
+            << int(GeneralDialog) << int(Chip::Kvn3162) << "CheckShaft1" << meanwhile << QString()
+            << QList<int>();
+        QTest::addRow("dialLogVelocity1/dial, %s", meanwhile)
+            << -1 << int(Chip::Kvn3141) << "dialLogVelocity1/dial" << meanwhile << QString()
+            << QList<int>();
+    }
+}
+
+// The field the user is in when the board is unplugged loses the focus, the controls being
+// disabled, and has it again when the board is plugged back in, without a write: the next key
+// acts on it, and the next click on a dial turns it at once. A user who has put the focus
+// elsewhere meanwhile, in the window or in another one, keeps it there.
+void TestChipDialogs::fieldInTheFocusHasItAgainWhenTheBoardIsBack()
+{
+    QFETCH(int, dialog);
+    QFETCH(int, chip);
+    QFETCH(QString, field);
+    QFETCH(QString, meanwhile);
+    QFETCH(QString, key);
+    QFETCH(QList<int>, written);
+
+    QVERIFY(bench.open(Chip(chip)));
+    QWidget *window
+        = dialog < 0 ? static_cast<QWidget *>(bench.window.get()) : dialogAt(bench, dialog);
+    QWidget *other = dialog < 0 ? static_cast<QWidget *>(dialogAt(bench, MotorCurrentDialog))
+                                : bench.window.get();
+    if (dialog < 0) {
+        // A fast jog of motor 1 turns the motor.
+        for (const char *dial : {"dialLogVelocity1", "dialLogAcceleration1"})
+            widget<QWidget>(window, QLatin1String(dial))
+                ->findChild<QSpinBox *>(QStringLiteral("spinBox"))
+                ->setValue(50000);
+        auto *fast = widget<QPushButton>(window, QStringLiteral("BtnJogFastRight1"));
+        fast->click();
+        QVERIFY(fast->isChecked());
+        QTRY_VERIFY(bench.board->registerValue(0x22) != 0);
+    }
+    QVERIFY(showActive(window));
+    QWidget *target = widget<QWidget>(window, field.section(QLatin1Char('/'), 0, 0));
+    if (target && field.contains(QLatin1Char('/')))
+        target = widget<QWidget>(target, field.section(QLatin1Char('/'), 1));
+    QVERIFY(target);
+    bringToFront(target);
+    const auto focused
+        = [window] { return QApplication::focusWidget() ? QApplication::focusWidget() : window; };
+    for (int press = 0; press < 200 && !target->hasFocus(); ++press)
+        QTest::keyClick(focused(), Qt::Key_Tab);
+    QVERIFY(target->hasFocus());
+
+    bench.board->unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(!bench.window->connection().isConnected(), 10000);
+    QVERIFY(!target->isEnabled());
+    QVERIFY(!target->hasFocus());
+    QWidget *leftOn = QApplication::focusWidget();
+    if (meanwhile == QLatin1String("Tab")) {
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != leftOn);
+        leftOn = QApplication::focusWidget();
+    } else if (meanwhile == QLatin1String("other window")) {
+        QVERIFY(showActive(other));
+        leftOn = QApplication::focusWidget();
+    }
+
+    bench.board->clearWriteLog();
+    QVERIFY(bench.board->replug());
+    QTRY_VERIFY_WITH_TIMEOUT(bench.window->connection().isConnected(), 20000);
+    bench.drops = 0;
+    QCOMPARE(bench.board->writeLog(), Writes());
+    if (meanwhile != QLatin1String("nothing")) {
+        QCOMPARE(QApplication::focusWidget(), leftOn);
+        QVERIFY(!target->hasFocus());
+        return;
+    }
+    QCOMPARE(QApplication::focusWidget(), target);
+    if (key.isEmpty())
+        return;
+
+    bench.board->clearRequestLog();
+    if (auto *dial = qobject_cast<QDial *>(target)) {
+        const int value = dial->value();
+        const bool high = 2 * value > dial->minimum() + dial->maximum();
+        QTest::mouseClick(dial, Qt::LeftButton, {},
+                          QPoint(high ? 3 : dial->width() - 3, dial->height() / 2));
+        QVERIFY(dial->value() != value);
+    } else if (key == QLatin1String("Up")) {
+        QTest::keyClick(target, roomUp(target) ? Qt::Key_Up : Qt::Key_Down);
+        QTest::keyClick(target, Qt::Key_Return);
+    } else {
+        QTest::keyClick(target, Qt::Key_Space);
+    }
+    QCoreApplication::processEvents();
+    LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList(written));
 }
 
 void TestChipDialogs::staleTextsCanBeReadWhileTheBoardIsGone_data()
