@@ -40,6 +40,7 @@ FOUNDATION_WIDGET_HEADERS = {
     "choosestring.h", "confirm.h", "labelled.h", "livevaluelabel.h", "mainappstyle.h",
     "plainmessagebox.h", "repaintpacer.h", "spacerwidget.h", "pixmaputilities.h",
     "windowstatecheck.h", "getfullobjectnamehash.h", "valueneedsfocus.h",
+    "groupedboxtabstops.h",
 }
 # Qt modules a core file, and any file of the folders below the windows, may not include.
 GUI_MODULES = ("QtGui", "QtWidgets", "QtOpenGL", "QtOpenGLWidgets", "QtPrintSupport", "QtSvg",

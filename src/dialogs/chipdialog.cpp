@@ -2,6 +2,7 @@
 
 #include "dialogs/chipregisters.h"
 
+#include "foundation/groupedboxtabstops.h"
 #include "foundation/livevaluelabel.h"
 #include "foundation/repaintpacer.h"
 #include "foundation/valueneedsfocus.h"
@@ -55,6 +56,7 @@ void ChipDialog::setIdentity(const char *className, Qt::WindowFlags flags)
     setWindowFlags(flags);
     setObjectName(QLatin1String("dlg_") + QLatin1String(className));
     new ValueNeedsFocus(this);
+    new GroupedBoxTabStops(this);
 }
 
 void ChipDialog::showEvent(QShowEvent *event)

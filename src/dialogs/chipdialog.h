@@ -56,8 +56,9 @@ Q_SIGNALS:
 protected:
     // Names the dialog "dlg_" + className (the key of its geometry in the settings) and sets its
     // window flags; every constructor calls it right after building its form. The form's value
-    // fields then take the mouse wheel only once the user has clicked or tabbed into them, and
-    // the click that takes the user into a dial only focuses it.
+    // fields then take the mouse wheel only once the user has clicked or tabbed into them, the
+    // click that takes the user into a dial only focuses it, and every check box of the form's
+    // button groups is a Tab stop.
     void setIdentity(const char *className, Qt::WindowFlags flags);
 
     // An opened dialog has nothing in the focus that acts on the chip.

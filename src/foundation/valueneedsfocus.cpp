@@ -3,6 +3,7 @@
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -10,7 +11,27 @@
 #include <QStyleHints>
 #include <QWidget>
 
+#include <limits>
+
 namespace {
+
+constexpr qint64 never = std::numeric_limits<qint64>::max();
+
+std::function<qint64()> &clockSource()
+{
+    static std::function<qint64()> source;
+    return source;
+}
+
+qint64 now()
+{
+    if (clockSource())
+        return clockSource()();
+    static QElapsedTimer monotonic;
+    if (!monotonic.isValid())
+        monotonic.start();
+    return monotonic.elapsed();
+}
 
 // A dial (or slider) jumps to where it is clicked; a spin box's arrows step from the value it
 // shows, which is what the user clicked them for.
@@ -21,6 +42,11 @@ bool turnsToThePointer(const QWidget *widget)
 }
 
 } // namespace
+
+void ValueNeedsFocus::setClock(std::function<qint64()> source)
+{
+    clockSource() = std::move(source);
+}
 
 bool ValueNeedsFocus::holdsAValue(const QWidget *widget)
 {
@@ -49,7 +75,7 @@ bool ValueNeedsFocus::pressOnlyFocuses(QWidget *widget)
     // the focus the user saw on the dial by the focus event just before. An activation some time
     // before the press was not this click's: the title bar, a label, Alt+Tab or the keyboard
     // brought the window forward, and the user has seen the dial in the focus since.
-    const bool focusNotShown = m_focusNotShown == widget && !m_focusShownAfter.hasExpired();
+    const bool focusNotShown = m_focusNotShown == widget && now() < m_focusShownAfter;
     if (focusNotShown)
         m_focusNotShown.clear();
     if (!turnsToThePointer(widget) || !widget->isEnabled()
@@ -92,14 +118,13 @@ bool ValueNeedsFocus::eventFilter(QObject *watched, QEvent *event)
             m_pressActivates = false;
         } else if (reason == Qt::MouseFocusReason) {
             m_focusNotShown = widget;
-            m_focusShownAfter = QDeadlineTimer(QDeadlineTimer::Forever);
+            m_focusShownAfter = never;
         } else if (reason == Qt::ActiveWindowFocusReason) {
             // The press of a click that activates the window comes a moment after the
             // activation, within the time that makes two clicks one double click (or before
             // it, see m_pressActivates).
             m_focusNotShown = widget;
-            m_focusShownAfter
-                = QDeadlineTimer(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+            m_focusShownAfter = now() + QGuiApplication::styleHints()->mouseDoubleClickInterval();
         }
         break;
     }

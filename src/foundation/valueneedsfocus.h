@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
+
+#include <functional>
 
 class QWidget;
 
@@ -26,6 +27,11 @@ public:
     // box, a list, a slider or dial. A scroll bar only scrolls.
     static bool holdsAValue(const QWidget *widget);
 
+    // The clock that times how long ago a window's activation handed a dial the focus, in
+    // milliseconds; the monotonic clock unless a test puts in its own, to set a click at an
+    // exact time after an activation. An empty clock puts the monotonic one back.
+    static void setClock(std::function<qint64()> clock);
+
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -38,7 +44,7 @@ private:
     // see. Cleared once the user turns it by a key or the wheel; an activation counts as seen
     // once m_focusShownAfter has passed.
     QPointer<QWidget> m_focusNotShown;
-    QDeadlineTimer m_focusShownAfter;
+    qint64 m_focusShownAfter = 0; // on the clock; never, for a focus given by a click
     // The dial whose press only gave it the focus, and when. Its moves and release, another
     // button pressed meanwhile and the second click of a double click are that press's too.
     QPointer<QWidget> m_pressOnlyFocused;

@@ -171,6 +171,7 @@ void BoardConnection::OpenUsbConnection(const QString &port)
     if (!stillOpen(generation))
         return;
     Q_EMIT pollRunning(true);
+    Q_EMIT connectionOpened();
     kvnMessage(DebugMessageMessage) << "MainWindow::OpenUsbConnection(QString port)" << port;
 }
 
@@ -179,6 +180,7 @@ void BoardConnection::CloseUsbConnection()
     const bool wasConnected = m_connected;
     m_connected = false;
     ++m_generation;
+    Q_EMIT connectionClosing();
     Q_EMIT pollRunning(false);
     Q_EMIT controlsEnabled(false);
     Q_EMIT EnableAll(false);

@@ -83,6 +83,10 @@ Q_SIGNALS:
     void readRampRegisters();
     void InitAllValues();
     void pollRunning(bool running);
+    // The whole sequence has run: controls enabled, values read, poll running.
+    void connectionOpened();
+    // The board is going: nothing is taken down yet.
+    void connectionClosing();
     // The board is gone (after the poll stopped and the controls were disabled).
     void connectionClosed();
 

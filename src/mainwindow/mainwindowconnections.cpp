@@ -6,6 +6,7 @@
 #include "foundation/livevaluelabel.h"
 #include "foundation/valueneedsfocus.h"
 #include "maintenance/droplabel.h"
+#include "mainwindow/focuskeeper.h"
 #include "mainwindow/statusbar.h"
 
 #include <QCheckBox>
@@ -163,6 +164,10 @@ void MainWindow::connectCollaborators()
             [this](bool running) { running ? statusPoll.start() : statusPoll.stop(); });
     connect(board, &BoardConnection::connectionClosed, &registerAccess,
             &RegisterAccess::endConnection);
+    auto *focusKeeper = new FocusKeeper(this);
+    connect(board, &BoardConnection::connectionClosing, focusKeeper, &FocusKeeper::controlsGoing);
+    connect(board, &BoardConnection::connectionClosed, focusKeeper, &FocusKeeper::controlsGone);
+    connect(board, &BoardConnection::connectionOpened, focusKeeper, &FocusKeeper::controlsBack);
     connect(board, &BoardConnection::statusMessage, status,
             qOverload<const QString &, int>(&StatusBar::showMessage));
     // Neither are the values the poll showed: they stay greyed until it brings new ones.

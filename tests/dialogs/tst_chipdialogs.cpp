@@ -2,6 +2,7 @@
 #include "dialogs/hexregisteredit.h"
 #include "dialogs/registertableitem.h"
 #include "foundation/pixmaputilities.h"
+#include "foundation/valueneedsfocus.h"
 #include "support/modalcloser.h"
 #include "support/testenvironment.h"
 #include "support/textcontrast.h"
@@ -10,6 +11,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDial>
 #include <QDoubleSpinBox>
@@ -496,6 +499,8 @@ private Q_SLOTS:
     void brownOutInADialogsReadAsksOnceAndHoldsThePoll();
     void everyFieldTakesTheKeyboardAndWritesOnlyItsRegister_data();
     void everyFieldTakesTheKeyboardAndWritesOnlyItsRegister();
+    void tabAndArrowsReachEveryCheckBox_data();
+    void tabAndArrowsReachEveryCheckBox();
     void escapeDropsTheTypingAndWritesNothing_data();
     void escapeDropsTheTypingAndWritesNothing();
     void wheelMovesOnlyTheFieldTheUserIsIn_data();
@@ -504,6 +509,8 @@ private Q_SLOTS:
     void openedDialogWaitsForTheUserToPickAField();
     void refusedWriteLeavesTheChipsValueForTheNextEdit_data();
     void refusedWriteLeavesTheChipsValueForTheNextEdit();
+    void fieldInTheFocusHasItAgainWhenTheBoardIsBack_data();
+    void fieldInTheFocusHasItAgainWhenTheBoardIsBack();
     void staleTextsCanBeReadWhileTheBoardIsGone_data();
     void staleTextsCanBeReadWhileTheBoardIsGone();
 
@@ -511,6 +518,8 @@ private:
     // Answers any message box a test does not wait for itself.
     std::optional<ModalCloser> closer;
     WindowOnBoard bench;
+    // The focus guard's time, in milliseconds, where a test sets it.
+    qint64 guardClock = 0;
 };
 
 void TestChipDialogs::initTestCase()
@@ -532,6 +541,7 @@ void TestChipDialogs::cleanup()
 {
     bench.close();
     bench.preset.clear();
+    ValueNeedsFocus::setClock({});
 }
 
 // Before a board is there nothing writes; the first EnableAll(true) opens the controls.
@@ -997,6 +1007,133 @@ void TestChipDialogs::everyFieldTakesTheKeyboardAndWritesOnlyItsRegister()
     }
 }
 
+void TestChipDialogs::tabAndArrowsReachEveryCheckBox_data()
+{
+    QTest::addColumn<int>("dialog");
+    QTest::addColumn<int>("chip");
+    // The check boxes the user can see and use, on all pages of the dialog.
+    QTest::addColumn<int>("boxes");
+    // A box of a button group, and what a click on it writes from a register of 0: ticked, then
+    // clear again (none: the dialog has no group).
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<quint32>("ticked");
+    QTest::addColumn<quint32>("clear");
+    for (const Chip chip : {Chip::Kvn3162, Chip::Kvn3141}) {
+        const char *name = chip == Chip::Kvn3162 ? "KVN3162" : "KVN3141";
+        // Eleven switch-mode boxes a motor (the encoder latch is hidden) and the poll box.
+        QTest::addRow("ramp generator, %s", name)
+            << int(RampDialog) << int(chip) << 23 << "CheckStopL2" << 0x54 << 0x1u << 0x0u;
+        QTest::addRow("general settings, %s", name)
+            << int(GeneralDialog) << int(chip) << 5 << "CheckLockConf" << 0x00 << 0x400u << 0x0u;
+        // A register of 0 shows HSTRT 8, which goes back as 0.
+        QTest::addRow("chopper, %s", name) << int(ChopperDialog) << int(chip) << 12
+                                           << "CheckDisS2G2" << 0x7C << 0x40000000u << 0x0u;
+        QTest::addRow("loadAdapt, %s", name)
+            << int(LoadAdaptDialog) << int(chip) << 2 << QString() << -1 << 0u << 0u;
+    }
+    QTest::addRow("encoder, KVN3162") << int(EncoderDialog) << int(Chip::Kvn3162) << 24
+                                      << "CheckClearAlways2" << 0x58 << 0x10u << 0x0u;
+}
+
+// Tab round each page of a dialog reaches every check box it shows, those of a button group
+// too, and the arrow keys lead from any box of a group to all the others; neither writes
+// anything. Space on a box of a group writes what a click on it writes, through the group.
+void TestChipDialogs::tabAndArrowsReachEveryCheckBox()
+{
+    QFETCH(int, dialog);
+    QFETCH(int, chip);
+    QFETCH(int, boxes);
+    QFETCH(QString, box);
+    QFETCH(int, address);
+    QFETCH(quint32, ticked);
+    QFETCH(quint32, clear);
+    bench.preset = {{0x00, 0}, {0x34, 0}, {0x54, 0}, {0x38, 0}, {0x58, 0}, {0x6C, 0}, {0x7C, 0}};
+    QVERIFY(bench.open(Chip(chip)));
+    ChipDialog *shown = dialogAt(bench, dialog);
+    QVERIFY(showActive(shown));
+    auto *tabs = shown->findChild<QTabWidget *>();
+    const int pages = tabs ? tabs->count() : 1;
+    const auto showPage = [tabs](int page) {
+        if (tabs)
+            QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
+                              tabs->tabBar()->tabRect(page).center());
+    };
+    const auto focused = [] { return QApplication::focusWidget(); };
+
+    int seen = 0;
+    for (int page = 0; page < pages; ++page) {
+        showPage(page);
+        QSet<QWidget *> reached;
+        for (int press = 0; press < 150 && focused(); ++press) {
+            QTest::keyClick(focused(), Qt::Key_Tab);
+            if (!focused() || reached.contains(focused()))
+                break;
+            reached.insert(focused());
+        }
+        QStringList missed;
+        const QList<QCheckBox *> all = shown->findChildren<QCheckBox *>();
+        for (QCheckBox *check : all) {
+            if (!check->isVisible() || !check->isEnabled())
+                continue;
+            ++seen;
+            if (!reached.contains(check))
+                missed << check->objectName();
+        }
+        QCOMPARE(missed, QStringList());
+
+        for (QButtonGroup *group : shown->findChildren<QButtonGroup *>()) {
+            QList<QAbstractButton *> members;
+            for (QAbstractButton *member : group->buttons()) {
+                if (member->isVisible() && member->isEnabled())
+                    members << member;
+            }
+            if (members.isEmpty())
+                continue;
+            QList<QAbstractButton *> found {members.first()};
+            for (int next = 0; next < found.size(); ++next) {
+                for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right}) {
+                    found.at(next)->setFocus(Qt::TabFocusReason);
+                    QTest::keyClick(found.at(next), key);
+                    auto *now = qobject_cast<QAbstractButton *>(focused());
+                    if (now && !found.contains(now))
+                        found << now;
+                }
+            }
+            QCOMPARE(found.size(), members.size());
+        }
+    }
+    QCOMPARE(seen, boxes);
+    LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList({}));
+    if (box.isEmpty())
+        return;
+
+    auto *check = widget<QCheckBox>(shown, box);
+    QVERIFY(check && check->group());
+    bringToFront(check);
+    for (int press = 0; press < 150 && focused() && focused() != check; ++press)
+        QTest::keyClick(focused(), Qt::Key_Tab);
+    QCOMPARE(focused(), check);
+    QSignalSpy reported(check->group(), &QButtonGroup::buttonClicked);
+    QStyleOptionButton option;
+    option.initFrom(check);
+    const QPoint onTheBox
+        = check->style()->subElementRect(QStyle::SE_CheckBoxClickRect, &option, check).center();
+    bench.board->clearWriteLog();
+    QTest::keyClick(check, Qt::Key_Space);
+    QTest::mouseClick(check, Qt::LeftButton, {}, onTheBox);
+    QTest::mouseClick(check, Qt::LeftButton, {}, onTheBox);
+    QTest::keyClick(check, Qt::Key_Space);
+    const Writes written {{quint8(address), ticked},
+                          {quint8(address), clear},
+                          {quint8(address), ticked},
+                          {quint8(address), clear}};
+    LINKED_COMPARE(bench, bench.board->writeLog(), written);
+    QCOMPARE(reported.size(), 4);
+    for (const QList<QVariant> &click : std::as_const(reported))
+        QCOMPARE(click.at(0).value<QAbstractButton *>(), check);
+}
+
 void TestChipDialogs::escapeDropsTheTypingAndWritesNothing_data()
 {
     addDialogRows({QStringLiteral("Edit"), QStringLiteral("cell:")});
@@ -1122,6 +1259,10 @@ void TestChipDialogs::openedDialogWaitsForTheUserToPickAField()
 {
     QFETCH(int, dialog);
     QFETCH(int, chip);
+    // The focus guard's clock stands still unless a step moves it: a click comes exactly as long
+    // after an activation as the step says, however slow the machine.
+    guardClock = 0;
+    ValueNeedsFocus::setClock([this] { return guardClock; });
     // Run current 26, hold current 8, delay 7: Up on the hold current would write 0x00071A09.
     bench.preset = {{0x30, 0x00071A08}};
     QVERIFY(bench.open(Chip(chip)));
@@ -1174,26 +1315,31 @@ void TestChipDialogs::openedDialogWaitsForTheUserToPickAField()
         QVERIFY2(dial->hasFocus(), qPrintable(field.name));
 
         // Once the user is in, a click turns the dial (t). Each other click only focuses it:
-        // one that activates the dialog after the focus came back to the dial (a), one while
-        // another window is active, whose own activation follows (i), a double click (d), two
-        // plain presses 50 ms and 20 px apart (p). A click turns the dial in a dialog that came
-        // back by its title bar a while before (w: the user's pause, on the first dial only), and
-        // right after Up turned a dial that had only got the focus, from the dialog's activation
-        // (k) or from a click 50 ms before (u).
+        // one that activates the dialog after the focus came back to the dial (a), one 120 ms
+        // after such an activation, well within a double click's time (m), one while another
+        // window is active, whose own activation follows (i), a double click (d), two plain
+        // presses 50 ms and 20 px apart (p). A click turns the dial in a dialog that came back by
+        // its title bar a while before (w: the user's pause, on the first dial only), and right
+        // after Up turned a dial that had only got the focus, from the dialog's activation (k) or
+        // from a click 50 ms before (u).
         const auto keyUp = [dial] {
             QTest::keyClick(dial, dial->value() < dial->maximum() ? Qt::Key_Up : Qt::Key_Down);
         };
-        for (const char step : {'t', 'a', 't', 'i', 't', 'd', 't', 'w', 'k', 'u', 'p', 't'}) {
+        for (const char step :
+             {'t', 'a', 't', 'm', 't', 'i', 't', 'd', 't', 'w', 'k', 'u', 'p', 't'}) {
             const auto among
                 = [step](const char *steps) { return QByteArray(steps).contains(step); };
             if (step == 'w' && clicked > 0)
                 continue;
             const int standing = dial->value();
-            QVERIFY(showActive(among("aiwk") ? static_cast<QWidget *>(bench.window.get()) : shown));
-            if (among("awk"))
+            QVERIFY(
+                showActive(among("amiwk") ? static_cast<QWidget *>(bench.window.get()) : shown));
+            if (among("amwk"))
                 QApplication::setActiveWindow(shown);
+            if (step == 'm')
+                guardClock += 120;
             if (step == 'w')
-                QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 100);
+                guardClock += QGuiApplication::styleHints()->mouseDoubleClickInterval() + 100;
             if (step == 'k')
                 keyUp();
             if (among("dup"))
@@ -1451,6 +1597,144 @@ void TestChipDialogs::refusedWriteLeavesTheChipsValueForTheNextEdit()
     bench.board->clearWriteLog();
     QVERIFY(perform(target, next));
     LINKED_COMPARE(bench, bench.board->writeLog(), written);
+}
+
+void TestChipDialogs::fieldInTheFocusHasItAgainWhenTheBoardIsBack_data()
+{
+    // The window, -1 for the main window; its field ("parent/child" for a child of a widget);
+    // what the user does while the board is away; the key the user then uses in the field
+    // ("click" on a dial, none: the field writes more than one register) and the register that
+    // writes.
+    QTest::addColumn<int>("dialog");
+    QTest::addColumn<int>("chip");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QList<int>>("written");
+    struct Row
+    {
+        int dialog;
+        const char *field;
+        const char *key;
+        QList<int> written;
+    };
+    const Row rows[] = {
+        {MotorCurrentDialog, "DialDelayTime1", "click", {0x30}},
+        {RampDialog, "CheckStopL1", "Space", {0x34}},
+        {GeneralDialog, "CheckShaft2", "Space", {0x00}},
+        {ChopperDialog, "EditHStrt1", "Up", {0x6C}},
+        {WavesDialog, "BtnCalculateWave2", "", {}},
+        {LoadAdaptDialog, "EditSWT1", "Up", {0x6D}},
+        {EncoderDialog, "EditIntPart1", "Up", {0x3A}},
+        {PaceHoldDialog, "EditVPhMin2", "Up", {0x53}},
+        // A fast jog's speed, written as the dial moves and again as its spin box follows.
+        {-1, "dialLogVelocity1/dial", "click", {0x27, 0x27}},
+    };
+    for (const Chip chip : {Chip::Kvn3162, Chip::Kvn3141}) {
+        const char *chipName = chip == Chip::Kvn3162 ? "KVN3162" : "KVN3141";
+        for (const Row &row : rows) {
+            if (chip == Chip::Kvn3141
+                && (row.dialog == EncoderDialog || row.dialog == PaceHoldDialog))
+                continue;
+            QTest::addRow("%s, %s", row.field, chipName)
+                << row.dialog << int(chip) << row.field << "nothing" << row.key << row.written;
+        }
+    }
+    // The user puts the focus elsewhere in the window, or goes to another window.
+    for (const char *meanwhile : {"Tab", "other window"}) {
+        QTest::addRow("CheckShaft1, %s", meanwhile)
+            << int(GeneralDialog) << int(Chip::Kvn3162) << "CheckShaft1" << meanwhile << QString()
+            << QList<int>();
+        QTest::addRow("dialLogVelocity1/dial, %s", meanwhile)
+            << -1 << int(Chip::Kvn3141) << "dialLogVelocity1/dial" << meanwhile << QString()
+            << QList<int>();
+    }
+}
+
+// The field the user is in when the board is unplugged loses the focus, the controls being
+// disabled, and has it again when the board is plugged back in, without a write: the next key
+// acts on it, and the next click on a dial turns it at once. A user who has put the focus
+// elsewhere meanwhile, in the window or in another one, keeps it there.
+void TestChipDialogs::fieldInTheFocusHasItAgainWhenTheBoardIsBack()
+{
+    QFETCH(int, dialog);
+    QFETCH(int, chip);
+    QFETCH(QString, field);
+    QFETCH(QString, meanwhile);
+    QFETCH(QString, key);
+    QFETCH(QList<int>, written);
+
+    QVERIFY(bench.open(Chip(chip)));
+    QWidget *window
+        = dialog < 0 ? static_cast<QWidget *>(bench.window.get()) : dialogAt(bench, dialog);
+    QWidget *other = dialog < 0 ? static_cast<QWidget *>(dialogAt(bench, MotorCurrentDialog))
+                                : bench.window.get();
+    if (dialog < 0) {
+        // A fast jog of motor 1 turns the motor.
+        for (const char *dial : {"dialLogVelocity1", "dialLogAcceleration1"})
+            widget<QWidget>(window, QLatin1String(dial))
+                ->findChild<QSpinBox *>(QStringLiteral("spinBox"))
+                ->setValue(50000);
+        auto *fast = widget<QPushButton>(window, QStringLiteral("BtnJogFastRight1"));
+        fast->click();
+        QVERIFY(fast->isChecked());
+        QTRY_VERIFY(bench.board->registerValue(0x22) != 0);
+    }
+    QVERIFY(showActive(window));
+    QWidget *target = widget<QWidget>(window, field.section(QLatin1Char('/'), 0, 0));
+    if (target && field.contains(QLatin1Char('/')))
+        target = widget<QWidget>(target, field.section(QLatin1Char('/'), 1));
+    QVERIFY(target);
+    bringToFront(target);
+    const auto focused
+        = [window] { return QApplication::focusWidget() ? QApplication::focusWidget() : window; };
+    for (int press = 0; press < 200 && !target->hasFocus(); ++press)
+        QTest::keyClick(focused(), Qt::Key_Tab);
+    QVERIFY(target->hasFocus());
+
+    bench.board->unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(!bench.window->connection().isConnected(), 10000);
+    QVERIFY(!target->isEnabled());
+    QVERIFY(!target->hasFocus());
+    QWidget *leftOn = QApplication::focusWidget();
+    if (meanwhile == QLatin1String("Tab")) {
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != leftOn);
+        leftOn = QApplication::focusWidget();
+    } else if (meanwhile == QLatin1String("other window")) {
+        QVERIFY(showActive(other));
+        leftOn = QApplication::focusWidget();
+    }
+
+    bench.board->clearWriteLog();
+    QVERIFY(bench.board->replug());
+    QTRY_VERIFY_WITH_TIMEOUT(bench.window->connection().isConnected(), 20000);
+    bench.drops = 0;
+    QCOMPARE(bench.board->writeLog(), Writes());
+    if (meanwhile != QLatin1String("nothing")) {
+        QCOMPARE(QApplication::focusWidget(), leftOn);
+        QVERIFY(!target->hasFocus());
+        return;
+    }
+    QCOMPARE(QApplication::focusWidget(), target);
+    if (key.isEmpty())
+        return;
+
+    bench.board->clearRequestLog();
+    if (auto *dial = qobject_cast<QDial *>(target)) {
+        const int value = dial->value();
+        const bool high = 2 * value > dial->minimum() + dial->maximum();
+        QTest::mouseClick(dial, Qt::LeftButton, {},
+                          QPoint(high ? 3 : dial->width() - 3, dial->height() / 2));
+        QVERIFY(dial->value() != value);
+    } else if (key == QLatin1String("Up")) {
+        QTest::keyClick(target, roomUp(target) ? Qt::Key_Up : Qt::Key_Down);
+        QTest::keyClick(target, Qt::Key_Return);
+    } else {
+        QTest::keyClick(target, Qt::Key_Space);
+    }
+    QCoreApplication::processEvents();
+    LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)), hexList(written));
 }
 
 void TestChipDialogs::staleTextsCanBeReadWhileTheBoardIsGone_data()

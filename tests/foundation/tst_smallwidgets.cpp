@@ -1,6 +1,7 @@
 #include "foundation/choosestring.h"
 #include "foundation/confirm.h"
 #include "foundation/constants.h"
+#include "foundation/groupedboxtabstops.h"
 #include "foundation/labelled.h"
 #include "foundation/repaintpacer.h"
 #include "foundation/spacerwidget.h"
@@ -8,6 +9,7 @@
 #include "support/testenvironment.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
@@ -17,9 +19,12 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <functional>
 
@@ -133,6 +138,8 @@ private Q_SLOTS:
     void labelLedRadiusIsHalfTheSize();
     void labelLedLightsWhenEnabledAndGreysWithItsCaption();
     void spacerTakesTheSpareRoom();
+    void groupedBoxesAreEachATabStop_data();
+    void groupedBoxesAreEachATabStop();
     void pacedBackgroundWindowRepaintsOncePerIntervalAndShowsTheLastValue();
     void pacedWindowRepaintsAtOnceWhileActive();
 
@@ -424,6 +431,58 @@ void TestSmallWidgets::spacerTakesTheSpareRoom()
     QVERIFY(QTest::qWaitForWindowExposed(&row));
     QCOMPARE(spacer->width(), 300);
     QCOMPARE(spacer->height(), 50);
+}
+
+void TestSmallWidgets::groupedBoxesAreEachATabStop_data()
+{
+    QTest::addColumn<bool>("exclusive");
+    QTest::addColumn<int>("stops");
+    QTest::newRow("independent boxes, a stop each") << false << 3;
+    QTest::newRow("one choice, one stop") << true << 1;
+}
+
+// Tab from a field before a group of three buttons to the field after it stops at each box of
+// a group of independent boxes, however often the user goes round, and Down leads from the
+// first box to the second; a group of which only one may be chosen stays one stop.
+void TestSmallWidgets::groupedBoxesAreEachATabStop()
+{
+    QFETCH(bool, exclusive);
+    QFETCH(int, stops);
+    QWidget form;
+    auto *layout = new QVBoxLayout(&form);
+    auto *before = new QSpinBox(&form);
+    layout->addWidget(before);
+    auto *group = new QButtonGroup(&form);
+    group->setExclusive(exclusive);
+    QList<QAbstractButton *> boxes;
+    for (int i = 0; i < 3; ++i) {
+        QAbstractButton *box = exclusive ? static_cast<QAbstractButton *>(new QRadioButton(&form))
+                                         : new QCheckBox(&form);
+        box->setText(QString::number(i));
+        layout->addWidget(box);
+        group->addButton(box);
+        boxes << box;
+    }
+    auto *after = new QSpinBox(&form);
+    layout->addWidget(after);
+    new GroupedBoxTabStops(&form);
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+
+    for (int round = 0; round < 2; ++round) {
+        before->setFocus(Qt::TabFocusReason);
+        int reached = 0;
+        for (int press = 0; press < 10 && QApplication::focusWidget() != after; ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached += boxes.contains(QApplication::focusWidget());
+        }
+        QCOMPARE(QApplication::focusWidget(), after);
+        QCOMPARE(reached, stops);
+    }
+    boxes.first()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(boxes.first(), Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), boxes.at(1));
 }
 
 void TestSmallWidgets::pacedBackgroundWindowRepaintsOncePerIntervalAndShowsTheLastValue()

@@ -28,6 +28,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -96,6 +97,8 @@ private Q_SLOTS:
     void formTexts();
     void motionButtonsStartDisabled();
     void dialsGetTheirRangesAndCaptions();
+    void clickBesideAFieldLeavesItTheFocus_data();
+    void clickBesideAFieldLeavesItTheFocus();
     void actions_data();
     void actions();
     void menusAndToolBarInOrder();
@@ -467,6 +470,96 @@ void TestMainWindow::dialsGetTheirRangesAndCaptions()
         QCOMPARE(acceleration->spinBox->maximum(), 65535);
         QVERIFY(velocity->isEnabled());
     }
+}
+
+void TestMainWindow::clickBesideAFieldLeavesItTheFocus_data()
+{
+    // The page, the field in the focus ("parent/child" for a dial's own dial) and what the user
+    // clicks: a caption, or the page itself where nothing lies.
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("clicked");
+    QTest::newRow("Velocity caption") << "TabJog"
+                                      << "dialLogVelocity1/dial"
+                                      << "dialLogVelocity1/label";
+    QTest::newRow("Acceleration caption") << "TabJog"
+                                          << "dialLogAcceleration2/dial"
+                                          << "dialLogAcceleration2/label";
+    QTest::newRow("another dial's caption") << "TabJog"
+                                            << "dialLogVelocity2/dial"
+                                            << "dialLogAcceleration1/label";
+    QTest::newRow("empty part of the jog page") << "TabJog"
+                                                << "dialLogAcceleration1/dial"
+                                                << "TabJog";
+    QTest::newRow("VMAX caption") << "TabRampGenerator"
+                                  << "EditVMax1"
+                                  << "LblVMax1";
+    QTest::newRow("empty part of the ramp page") << "TabRampGenerator"
+                                                 << "EditAMax2"
+                                                 << "TabRampGenerator";
+}
+
+// A click on a caption or on an empty part of a page leaves the focus in the field the user is
+// in: the next click on a dial turns it, and does not only take it back into the focus.
+void TestMainWindow::clickBesideAFieldLeavesItTheFocus()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, field);
+    QFETCH(QString, clicked);
+    const auto named = [this](const QString &path) {
+        QWidget *found = window->findChild<QWidget *>(path.section(QLatin1Char('/'), 0, 0));
+        if (found && path.contains(QLatin1Char('/')))
+            found = found->findChild<QWidget *>(path.section(QLatin1Char('/'), 1));
+        return found;
+    };
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto *tabs = child<QTabWidget>("tabWidget");
+    auto *shownPage = named(page);
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
+                      tabs->tabBar()->tabRect(tabs->indexOf(shownPage)).center());
+    QCOMPARE(tabs->currentWidget(), shownPage);
+    QWidget *target = named(field);
+    QWidget *beside = named(clicked);
+    QVERIFY(target && beside);
+    auto *dial = qobject_cast<QDial *>(target);
+    // The side of the dial far from where it stands.
+    const auto farSide = [dial] {
+        const bool high = 2 * dial->value() > dial->minimum() + dial->maximum();
+        return QPoint(high ? 3 : dial->width() - 3, dial->height() / 2);
+    };
+    if (dial) {
+        // The first click only takes the user into the dial.
+        const int value = dial->value();
+        QTest::mouseClick(dial, Qt::LeftButton, {}, farSide());
+        QCOMPARE(dial->value(), value);
+    } else {
+        target->setFocus(Qt::TabFocusReason);
+    }
+    QCOMPARE(QApplication::focusWidget(), target);
+
+    // Where on the widget nothing else lies: a caption's middle, or a spot of the page itself.
+    QPoint at = beside->rect().center();
+    if (beside == shownPage) {
+        at = QPoint(-1, -1);
+        for (int y = 2; y < beside->height() && at.x() < 0; y += 4) {
+            for (int x = 2; x < beside->width() && at.x() < 0; x += 4) {
+                if (!beside->childAt(x, y))
+                    at = QPoint(x, y);
+            }
+        }
+        QVERIFY(at.x() >= 0);
+    }
+    QTest::mouseClick(beside, Qt::LeftButton, {}, at);
+    QCOMPARE(QApplication::focusWidget(), target);
+    if (dial) {
+        const int value = dial->value();
+        QTest::mouseClick(dial, Qt::LeftButton, {}, farSide());
+        QVERIFY(dial->value() != value);
+        // The dials of the other tests start where the form puts them.
+        dial->setValue(value);
+    }
+    tabs->setCurrentIndex(0);
 }
 
 void TestMainWindow::actions_data()
