@@ -5,6 +5,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QtEndian>
 
 #include <functional>
 #include <memory>
@@ -39,6 +40,16 @@ int reg(int motor, int motor1Address)
     return motor1Address + (motor == 2 ? 0x20 : 0);
 }
 
+// Every request with this command to this register gets a reply with a bad checksum, however
+// often the link sends it, until the hook is taken off.
+void garble(boardsim::SimulatedBoard &board, quint8 command, int address)
+{
+    board.core().setRequestHook([&board, command, address](const QByteArray &frame) {
+        if (frame.size() == 9 && quint8(frame.at(1)) == command && quint8(frame.at(2)) == address)
+            board.setWrongChecksumFor(1);
+    });
+}
+
 Writes collect(QSignalSpy &spy)
 {
     Writes writes;
@@ -70,8 +81,11 @@ struct OnChip
     MotionPanel panel;
     int shown = 0;
     QStringList notices;
-    // The velocity each motor's dial was given from the chip.
-    int dialShown[2] = {0, 0};
+    // The notices withdrawn, as they were told.
+    QStringList withdrawn;
+    // What each motor's dials were given from the chip, [motor - 1][0 velocity, 1 acceleration];
+    // -1 nothing.
+    int dialShown[2][2] = {{-1, -1}, {-1, -1}};
     bool linkUp = true;
     std::function<void(quint8 address, bool write)> beforeRequest = [](quint8, bool) {};
     boardsim::SimulatedBoard &board() { return *linked.board; }
@@ -93,7 +107,11 @@ struct OnChip
         QObject::connect(linked.link.get(), &ComShell::handlerIsReady,
                          [this](const QString &port) { linkUp = !port.isEmpty(); });
         QObject::connect(&panel, &MotionPanel::jogVelocityShown,
-                         [this](int m, int value) { dialShown[m - 1] = value; });
+                         [this](int m, int value) { dialShown[m - 1][0] = value; });
+        QObject::connect(&panel, &MotionPanel::jogAccelerationShown,
+                         [this](int m, int value) { dialShown[m - 1][1] = value; });
+        QObject::connect(&panel, &MotionPanel::noticeWithdrawn,
+                         [this](const QString &text) { withdrawn << text; });
         QObject::connect(&panel, &MotionPanel::DoWriteRegister, [this](unsigned char a, int v) {
             beforeRequest(a, true);
             access->OnWriteRegister(a, v);
@@ -618,6 +636,263 @@ private Q_SLOTS:
         QVERIFY(!lost || c.notices.last().contains("stopped: the link to the board was lost"));
         // A motor that may be turning is told until it is seen standing.
         QCOMPARE(c.panel.turningNotice().isEmpty(), after[3] < 1 || lost);
+    }
+
+    // "may still be turning" stands until the chip shows that motor standing: a stop it took, a
+    // speed of 0 read at a connection or by the poll, a position mode target reached, or another
+    // chip. A speed read as 0 on the way, a speed still to reach, or a read without answer
+    // leaves it.
+    void turningNoticeGoesOnceTheMotorStands_data()
+    {
+        QTest::addColumn<bool>("positionMode");
+        QTest::addColumn<ChipAction>("event");
+        QTest::addColumn<bool>("withdrawn");
+
+        const auto standing = [](OnChip &c) {
+            c.board().setRegisterValue(0x27, 0);
+            QTRY_COMPARE_WITH_TIMEOUT(c.board().registerValue(0x22), 0u, 20000);
+        };
+        const auto poll
+            = [](OnChip &c) { c.panel.actualVelocityRead(1, int(c.board().registerValue(0x22))); };
+        QTest::newRow("a stop the chip takes")
+            << false << ChipAction([](OnChip &c, int) { c.panel.jogStop(1); }) << true;
+        QTest::newRow("standing at a connection") << false << ChipAction([=](OnChip &c, int) {
+            c.board().setRegisterValue(0x27, 0);
+            c.panel.followChip();
+        }) << true;
+        QTest::newRow("turning at a connection")
+            << false << ChipAction([](OnChip &c, int) { c.panel.followChip(); }) << false;
+        QTest::newRow("polled standing") << false << ChipAction([=](OnChip &c, int) {
+            standing(c);
+            poll(c);
+        }) << true;
+        QTest::newRow("polled turning") << false << ChipAction([=](OnChip &c, int) {
+            QVERIFY(c.board().registerValue(0x22) != 0);
+            poll(c);
+        }) << false;
+        QTest::newRow("polled 0 with a speed to reach")
+            << false << ChipAction([](OnChip &c, int) { c.panel.actualVelocityRead(1, 0); })
+            << false;
+        QTest::newRow("polled standing, its VMAX read garbled")
+            << false << ChipAction([=](OnChip &c, int) {
+                   standing(c);
+                   garble(c.board(), 0x46, 0x27);
+                   poll(c);
+               })
+            << false;
+        QTest::newRow("the other motor polled standing")
+            << false << ChipAction([](OnChip &c, int) { c.panel.actualVelocityRead(2, 0); })
+            << false;
+        QTest::newRow("another chip")
+            << false << ChipAction([](OnChip &c, int) { c.panel.chipRestarted(); }) << true;
+
+        const auto atTarget = [](OnChip &c) {
+            QTRY_COMPARE_WITH_TIMEOUT(c.board().registerValue(0x21), 600000u, 30000);
+            QTRY_COMPARE_WITH_TIMEOUT(c.board().registerValue(0x22), 0u, 10000);
+        };
+        QTest::newRow("position mode, polled at its target")
+            << true << ChipAction([=](OnChip &c, int) {
+                   atTarget(c);
+                   poll(c);
+               })
+            << true;
+        QTest::newRow("position mode, polled 0 on its way")
+            << true << ChipAction([](OnChip &c, int) { c.panel.actualVelocityRead(1, 0); })
+            << false;
+        QTest::newRow("position mode, at its target, XACTUAL read garbled")
+            << true << ChipAction([=](OnChip &c, int) {
+                   atTarget(c);
+                   garble(c.board(), 0x46, 0x21);
+                   poll(c);
+               })
+            << false;
+    }
+
+    void turningNoticeGoesOnceTheMotorStands()
+    {
+        QFETCH(bool, positionMode);
+        QFETCH(ChipAction, event);
+        QFETCH(bool, withdrawn);
+
+        OnChip c;
+        QVERIFY2(c.start(boardsim::Chip::Kvn3162), qPrintable(c.linked.errorText));
+        QString turning;
+        if (positionMode) {
+            // On its way to a target far off, slowly enough to be stopped before it gets there.
+            c.board().setClockScale(1);
+            for (const auto &[address, value] : QList<QPair<quint8, quint32>> {{0x23, 0},
+                                                                               {0x24, 1000},
+                                                                               {0x25, 0},
+                                                                               {0x26, 1000},
+                                                                               {0x27, 200000},
+                                                                               {0x28, 1000},
+                                                                               {0x2A, 1000},
+                                                                               {0x2B, 10},
+                                                                               {0x2D, 600000},
+                                                                               {0x20, 0}})
+                c.board().setRegisterValue(address, value);
+            QTRY_VERIFY(c.board().registerValue(0x22) != 0);
+            c.board().refuseWrites(0x27, 2);
+            c.panel.rampStop(1);
+            QVERIFY(c.board().registerValue(0x21) < 600000u);
+        } else {
+            c.panel.fastJogToggled(1, MotionPanel::Right, true);
+            c.board().refuseWrites(0x27, 2);
+            c.panel.fastJogToggled(1, MotionPanel::Right, false);
+        }
+        turning = c.panel.turningNotice();
+        QCOMPARE(turning,
+                 "The chip did not take VMAX (0x27) of Motor 1, and Motor 1 may still be turning.");
+        QCOMPARE(c.notices, QStringList {turning});
+
+        event(c, 1);
+        c.board().core().setRequestHook(nullptr);
+        QCOMPARE(c.panel.turningNotice().isEmpty(), withdrawn);
+        QCOMPARE(c.withdrawn, withdrawn ? QStringList {turning} : QStringList {});
+    }
+
+    // A turn of a running jog's dial that the chip does not take is put back to what the chip
+    // holds, without writing, and told; one whose reply alone went wrong stays. A dial of a fast
+    // button lit from the chip shows the chip's speed and acceleration.
+    void dialTurnTheChipDoesNotTakeGoesBack_data()
+    {
+        QTest::addColumn<int>("motor");
+        QTest::addColumn<int>("dial"); // 0 velocity, 1 acceleration
+        QTest::addColumn<ChipAction>("fault");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QString>("told");
+
+        const auto refuse = [](int address) {
+            return ChipAction([=](OnChip &c, int) { c.board().refuseWrites(address, 1); });
+        };
+        const auto garbledWrite = [](int address) {
+            return ChipAction([=](OnChip &c, int) { garble(c.board(), 0x45, address); });
+        };
+        for (int m = 1; m <= 2; ++m) {
+            const int vmax = reg(m, 0x27);
+            const int amax = reg(m, 0x26);
+            const QString held = QString::number(100000 * m + 1);
+            const QString acc = QString::number(1000 * m + 2);
+            QTest::addRow("velocity, motor %d, refused", m)
+                << m << 0 << refuse(vmax) << false
+                << QString("The chip did not take VMAX (0x%1) of Motor %2: the dial shows the "
+                           "chip's %3.")
+                       .arg(vmax, 0, 16)
+                       .arg(m)
+                       .arg(held);
+            QTest::addRow("acceleration, motor %d, refused", m)
+                << m << 1 << refuse(amax) << false
+                << QString("The chip did not take AMAX (0x%1) of Motor %2: the dial shows the "
+                           "chip's %3.")
+                       .arg(amax, 0, 16)
+                       .arg(m)
+                       .arg(acc);
+            QTest::addRow("velocity, motor %d, refused, its read-back garbled", m)
+                << m << 0 << ChipAction([=](OnChip &c, int) {
+                       c.board().refuseWrites(vmax, 1);
+                       garble(c.board(), 0x46, vmax);
+                   })
+                << false
+                << QString("The chip did not take VMAX (0x%1) of Motor %2: the dial shows %3, "
+                           "the last value the chip confirmed.")
+                       .arg(vmax, 0, 16)
+                       .arg(m)
+                       .arg(held);
+            QTest::addRow("acceleration, motor %d, reply garbled", m)
+                << m << 1 << garbledWrite(amax) << true << QString();
+        }
+        QTest::newRow("velocity, motor 1, unanswered")
+            << 1 << 0 << ChipAction([](OnChip &c, int) {
+                   c.beforeRequest = [&c, done = false](quint8 a, bool write) mutable {
+                       if (write && a == 0x27 && !std::exchange(done, true))
+                           c.board().setSilentFor(1);
+                   };
+               })
+            << false
+            << "No reply to VMAX (0x27) of Motor 1: the dial shows 100001, the last value the "
+               "chip confirmed.";
+    }
+
+    void dialTurnTheChipDoesNotTakeGoesBack()
+    {
+        QFETCH(int, motor);
+        QFETCH(int, dial);
+        QFETCH(ChipAction, fault);
+        QFETCH(bool, taken);
+        QFETCH(QString, told);
+
+        OnChip c;
+        QVERIFY2(c.start(boardsim::Chip::Kvn3162), qPrintable(c.linked.errorText));
+        c.panel.fastJogToggled(motor, MotionPanel::Right, true);
+        const quint8 address = reg(motor, dial == 0 ? 0x27 : 0x26);
+        const quint32 before = c.board().registerValue(address);
+        QCOMPARE(before, dial == 0 ? 100000u * motor + 1 : 1000u * motor + 2);
+        const int turned = dial == 0 ? 63095 : 6309;
+        const auto turn = [&](int value) {
+            if (dial == 0)
+                c.panel.jogVelocityChanged(motor, value);
+            else
+                c.panel.jogAccelerationChanged(motor, value);
+        };
+        fault(c, motor);
+        c.board().clearRequestLog();
+        turn(turned);
+        c.board().core().setRequestHook(nullptr);
+        c.beforeRequest = [](quint8, bool) {};
+        QCOMPARE(c.board().registerValue(address), taken ? quint32(turned) : before);
+        QCOMPARE(c.dialShown[motor - 1][dial], taken ? -1 : int(before));
+        QCOMPARE(c.notices, told.isEmpty() ? QStringList {} : QStringList {told});
+        // One write, however often the link sent it, and nothing written to put the dial back.
+        const QList<int> writes = c.linked.requestedAddresses(0x45);
+        QVERIFY(!writes.isEmpty());
+        QCOMPARE(writes, QList<int>(writes.size(), address));
+        for (const QByteArray &request : c.board().requestLog()) {
+            if (quint8(request.at(1)) == 0x45)
+                QCOMPARE(qFromBigEndian<qint32>(request.constData() + 4), turned);
+        }
+        // The turn of a dial announces its value once more as it ends, the value put back by
+        // then: that is no turn of the user's.
+        c.board().clearRequestLog();
+        turn(taken ? turned : int(before));
+        QCOMPARE(c.linked.requestedAddresses(0x45).size(), taken ? 1 : 0);
+        // The next turn is the user's again, and the chip takes it.
+        if (!c.linkUp)
+            QVERIFY(c.reconnect());
+        turn(turned + 1);
+        QCOMPARE(c.board().registerValue(address), quint32(turned + 1));
+        QVERIFY(c.panel.isFastJogChecked(motor, MotionPanel::Right));
+    }
+
+    void fastButtonLitFromTheChipShowsItsSpeedAndAcceleration_data()
+    {
+        QTest::addColumn<bool>("garbledAmax2");
+        QTest::newRow("both read") << false;
+        QTest::newRow("motor 2's AMAX read garbled") << true;
+    }
+
+    void fastButtonLitFromTheChipShowsItsSpeedAndAcceleration()
+    {
+        QFETCH(bool, garbledAmax2);
+        OnChip c;
+        QVERIFY2(c.start(boardsim::Chip::Kvn3162), qPrintable(c.linked.errorText));
+        for (const auto &[address, value] : QList<QPair<quint8, quint32>> {
+                 {0x26, 50}, {0x27, 3000}, {0x20, 2}, {0x46, 60000}, {0x47, 7000}, {0x40, 1}})
+            c.board().setRegisterValue(address, value);
+        c.board().clearWriteLog();
+        if (garbledAmax2)
+            garble(c.board(), 0x46, 0x46);
+        c.panel.followChip();
+        c.board().core().setRequestHook(nullptr);
+        QCOMPARE(c.shown, 1 | 8);
+        QCOMPARE(c.dialShown[0][0], 3000);
+        QCOMPARE(c.dialShown[0][1], 50);
+        QCOMPARE(c.dialShown[1][0], 7000);
+        // A read that brought nothing gives the dial nothing; the motor turns all the same.
+        QCOMPARE(c.dialShown[1][1], garbledAmax2 ? -1 : 60000);
+        QCOMPARE(c.board().writeLog(), (QList<QPair<quint8, quint32>>()));
+        // Shown, the acceleration is written only when the user turns the dial.
+        c.panel.jogAccelerationChanged(1, 62);
+        QCOMPARE(c.board().writeLog(), (QList<QPair<quint8, quint32>> {{0x26, 62}}));
     }
 
     // What the jog tab writes and the chip takes, the ramp tab shows, as the chip's value; a box
