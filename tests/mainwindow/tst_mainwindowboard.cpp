@@ -628,6 +628,7 @@ void TestMainWindowBoard::fastButtonsFollowTheChipAtEveryConnection()
                          "the board is back.";
     DebManager::instance()->setMessageOutput(true);
     fastLeft1->click();
+    board->clearRequestLog();
     QVERIFY(!fastLeft1->isChecked() && !fastRight1->isChecked());
     QCOMPARE(statusBar()->messageLabel()->text(), lost);
     QTRY_VERIFY(DebManager::instance()->console()->toPlainText().contains("Warning: \"" + lost));
@@ -636,6 +637,22 @@ void TestMainWindowBoard::fastButtonsFollowTheChipAtEveryConnection()
     QCOMPARE(statusBar()->messageLabel()->text(),
              "Motor 1 stopped: the link to the board was lost in the middle of a command.");
     QVERIFY(!fastLeft1->isChecked() && !fastRight1->isChecked());
+    // The stop reached the chip before the ramp tab read its registers (VSTOP_1 first), so that
+    // they show the chip after the stop.
+    qsizetype firstWrite = -1;
+    qsizetype firstRampRead = -1;
+    const QList<QByteArray> requests = board->requestLog();
+    for (qsizetype i = 0; i < requests.size(); ++i) {
+        const QByteArray &request = requests.at(i);
+        if (firstWrite < 0 && quint8(request.at(1)) == writeCommand)
+            firstWrite = i;
+        if (firstRampRead < 0 && quint8(request.at(1)) == readCommand
+            && quint8(request.at(2)) == 0x2B)
+            firstRampRead = i;
+    }
+    QVERIFY(firstWrite >= 0 && firstRampRead >= 0);
+    QVERIFY2(firstWrite < firstRampRead,
+             qPrintable(QString("%1 %2").arg(firstWrite).arg(firstRampRead)));
     QCOMPARE(board->registerValue(0x20), 1u);
     // The stop's own writes, and what the user typed stays.
     QCOMPARE(board->registerValue(0x26), 65535u);

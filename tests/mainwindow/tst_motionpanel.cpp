@@ -551,6 +551,9 @@ private Q_SLOTS:
         QTest::newRow("fast right off, VMAX refused twice")
             << k3162 << 1 << fastRightOn << refuse(0x27, 2) << fastRightOff
             << QList<int> {1, 100001, 2, 1};
+        // Motor 2's VMAX 0 keeps motor 2's RAMPMODE from being written, not motor 1's.
+        QTest::newRow("stop both, motor 2's VMAX refused twice")
+            << k3162 << 2 << bothLeft << refuse(0x47, 2) << stopBoth << QList<int> {2, 20043, 1, 1};
         QTest::newRow("jog right release, board unplugged")
             << k3162 << 2 << held << ChipAction([](OnChip &c, int) {
                    c.board().unplug();
@@ -636,6 +639,138 @@ private Q_SLOTS:
         QVERIFY(!lost || c.notices.last().contains("stopped: the link to the board was lost"));
         // A motor that may be turning is told until it is seen standing.
         QCOMPARE(c.panel.turningNotice().isEmpty(), after[3] < 1 || lost);
+    }
+
+    // A stop that a lost link kept from the chip is owed to its motor and sent, as its own tab's
+    // stop, when the board is back with the same chip; the user is told what became of it.
+    void stopOwedAcrossALostLink_data()
+    {
+        QTest::addColumn<Action>("setUp");
+        QTest::addColumn<ChipAction>("fault");
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<ChipAction>("beforeReconnect");
+        // What the board is given at the connection, and the notices.
+        QTest::addColumn<Writes>("sent");
+        QTest::addColumn<QStringList>("told");
+
+        using P = MotionPanel;
+        const Action left = [](P &p, int m) { p.rotate(m, P::Left); };
+        const Action held = [](P &p, int m) { p.jogPressed(m, P::Right); };
+        const auto unanswered = [](int address) {
+            return ChipAction([=](OnChip &c, int) {
+                c.beforeRequest = [&c, address, done = false](quint8 a, bool write) mutable {
+                    if (write && a == address && !std::exchange(done, true))
+                        c.board().setSilentFor(1);
+                };
+            });
+        };
+        const ChipAction nothing = [](OnChip &, int) {};
+        const QString lost1 = "Motor 1 stopped: the link to the board was lost in the middle of a "
+                              "command.";
+
+        QTest::newRow("jog tab's stop, unanswered")
+            << left << unanswered(0x27) << Action([](P &p, int) { p.jogStop(1); }) << nothing
+            << Writes {{0x27, 0}, {0x26, 65535}, {0x20, 1}}
+            << QStringList {"No reply to VMAX (0x27) of Motor 1: Motor 1 may still be turning "
+                            "until the board is back.",
+                            lost1};
+        QTest::newRow("ramp tab's stop, unanswered")
+            << left << unanswered(0x27) << Action([](P &p, int) { p.rampStop(1); }) << nothing
+            << Writes {{0x26, 10033}, {0x27, 0}, {0x20, 1}}
+            << QStringList {"No reply to VMAX (0x27) of Motor 1: Motor 1 may still be turning "
+                            "until the board is back.",
+                            lost1};
+        QTest::newRow("motor 2's ramp stop, unanswered")
+            << left << unanswered(0x47) << Action([](P &p, int) { p.rampStop(2); }) << nothing
+            << Writes {{0x46, 20033}, {0x47, 0}, {0x40, 1}}
+            << QStringList {"No reply to VMAX (0x47) of Motor 2: Motor 2 may still be turning "
+                            "until the board is back.",
+                            "Motor 2 stopped: the link to the board was lost in the middle of a "
+                            "command."};
+        QTest::newRow("release after the board went")
+            << held << ChipAction([](OnChip &c, int) {
+                   c.board().unplug();
+                   QTRY_VERIFY_WITH_TIMEOUT(!c.linkUp, 10000);
+               })
+            << Action([](P &p, int) { p.jogReleased(2, P::Right); }) << nothing
+            << Writes {{0x46, 65535}, {0x47, 0}, {0x40, 1}}
+            << QStringList {"The board is gone: Motor 2 may still be turning until it is back.",
+                            "Motor 2 stopped: the link to the board was lost in the middle of a "
+                            "command."};
+        // The owed stop the chip does not take is told as such, not as a stop.
+        QTest::newRow("owed stop refused at the connection")
+            << left << unanswered(0x27) << Action([](P &p, int) { p.jogStop(1); })
+            << ChipAction([](OnChip &c, int) { c.board().refuseWrites(0x27, 2); })
+            << Writes {{0x26, 65535}, {0x26, 65535}}
+            << QStringList {"No reply to VMAX (0x27) of Motor 1: Motor 1 may still be turning "
+                            "until the board is back.",
+                            "The chip did not take VMAX (0x27) of Motor 1, and Motor 1 may still "
+                            "be turning."};
+        QTest::newRow("another chip at the connection")
+            << left << unanswered(0x27) << Action([](P &p, int) { p.jogStop(1); })
+            << ChipAction([](OnChip &c, int) { c.panel.chipRestarted(); }) << Writes {}
+            << QStringList {"No reply to VMAX (0x27) of Motor 1: Motor 1 may still be turning "
+                            "until the board is back."};
+    }
+
+    void stopOwedAcrossALostLink()
+    {
+        QFETCH(Action, setUp);
+        QFETCH(ChipAction, fault);
+        QFETCH(Action, action);
+        QFETCH(ChipAction, beforeReconnect);
+        QFETCH(Writes, sent);
+        QFETCH(QStringList, told);
+
+        OnChip c;
+        QVERIFY2(c.start(boardsim::Chip::Kvn3162), qPrintable(c.linked.errorText));
+        setUp(c.panel, 1);
+        setUp(c.panel, 2);
+        fault(c, 0);
+        action(c.panel, 0);
+        QVERIFY(c.panel.isStopOwed(1) || c.panel.isStopOwed(2));
+        beforeReconnect(c, 0);
+        c.board().clearWriteLog();
+        QVERIFY(c.reconnect());
+        Writes written;
+        for (const auto &[address, value] : c.board().writeLog())
+            written << Write(address, int(value));
+        QCOMPARE(written, sent);
+        QCOMPARE(c.notices, told);
+        QVERIFY(!c.panel.isStopOwed(1) && !c.panel.isStopOwed(2));
+    }
+
+    // A command run while another waits in a read (the user's click inside the message box the
+    // read opened) is settled on its own: its fast button shows what the chip then does.
+    void commandRunInsideAMessageBoxSettlesOnItsOwn()
+    {
+        OnChip c;
+        QVERIFY2(c.start(boardsim::Chip::Kvn3162), qPrintable(c.linked.errorText));
+        bool asked = false;
+        c.access->setAskUser([&](const QString &, const QString &) {
+            asked = true;
+            c.board().setBrownOut(false);
+            // The user starts motor 2 fast to the left; the chip does not take its RAMPMODE.
+            c.board().refuseWrites(0x40, 1);
+            c.panel.fastJogToggled(2, MotionPanel::Left, true);
+            return true;
+        });
+        // Motor 1's fast start is refused its RAMPMODE; the read that follows the chip after its
+        // stop meets a brown-out and asks the user.
+        c.board().refuseWrites(0x20, 1);
+        c.beforeRequest = [&c, done = false](quint8 address, bool write) mutable {
+            if (!write && address == 0x20 && !std::exchange(done, true))
+                c.board().setBrownOut(true);
+        };
+        c.panel.fastJogToggled(1, MotionPanel::Right, true);
+        QVERIFY(asked);
+        // Both motors stand (motor 1's chip started afresh with the brown-out, motor 2 was
+        // stopped), and neither button says otherwise.
+        QCOMPARE(c.board().registerValue(0x40), 1u);
+        QCOMPARE(c.board().registerValue(0x47), 0u);
+        QCOMPARE(c.board().registerValue(0x27), 0u);
+        QCOMPARE(c.shown, 0);
+        QVERIFY(!c.panel.isFastJogChecked(2, MotionPanel::Left));
     }
 
     // "may still be turning" stands until the chip shows that motor standing: a stop it took, a
