@@ -143,6 +143,16 @@ void MainWindow::connectCollaborators()
     connect(&motionPanel, &MotionPanel::jogVelocityShown, this, [this](int motor, int value) {
         (motor == 1 ? ui->dialLogVelocity1 : ui->dialLogVelocity2)->spinBox->setValue(value);
     });
+    connect(&motionPanel, &MotionPanel::jogAccelerationShown, this, [this](int motor, int value) {
+        (motor == 1 ? ui->dialLogAcceleration1 : ui->dialLogAcceleration2)
+            ->spinBox->setValue(value);
+    });
+    // What the poll reads of each motor's speed tells the panel when a motor stands.
+    connect(&statusPoll, &StatusPoll::labelValue, &motionPanel,
+            [this](StatusPoll::Label label, int value) {
+                if (label == StatusPoll::VActual1 || label == StatusPoll::VActual2)
+                    motionPanel.actualVelocityRead(label == StatusPoll::VActual1 ? 1 : 2, value);
+            });
     // The button's toggled() comes back to the panel as an echo of a state it already holds.
     connect(&motionPanel, &MotionPanel::fastJogChecked, this,
             [this](int motor, MotionPanel::Direction direction, bool checked) {

@@ -37,7 +37,11 @@ namespace {
 constexpr quint8 rampMode = chipregisters::rampRegister(0, chipregisters::RampMode);
 constexpr quint8 amax = chipregisters::rampRegister(0, chipregisters::AMax);
 constexpr quint8 vmax = chipregisters::rampRegister(0, chipregisters::VMax);
+constexpr quint8 xactual = chipregisters::rampRegister(0, chipregisters::XActual);
 constexpr int maxAcceleration = 65535;
+// RAMPMODE 0: the motor runs to XTARGET; 3: it holds the speed it has.
+constexpr int positionMode = 0;
+constexpr int holdMode = 3;
 // How long a notice stays when the motors were brought to a stop.
 constexpr int stoppedNoticeMs = 10000;
 
@@ -137,6 +141,17 @@ MotionPanel::Direction opposite(MotionPanel::Direction direction)
 bool validMotor(int motor)
 {
     return motor == 1 || motor == 2;
+}
+
+bool hasDial(MotionPanel::RampField field)
+{
+    return field == MotionPanel::VMax || field == MotionPanel::AMax;
+}
+
+// The dial of VMAX (0, velocity) or AMAX (1, acceleration).
+int dialOf(MotionPanel::RampField field)
+{
+    return field == MotionPanel::AMax ? 1 : 0;
 }
 
 // "VMAX (0x27)": the register as the register table names it, without its motor.
@@ -421,6 +436,7 @@ std::optional<int> MotionPanel::read(quint8 address)
     Q_EMIT DoReadRegister(address, value);
     if (m_sources.readFailed && m_sources.readFailed())
         return std::nullopt;
+    noteChipValue(address, value);
     return value;
 }
 
@@ -429,6 +445,7 @@ bool MotionPanel::write(quint8 address, int value, bool jogTab)
     Q_EMIT DoWriteRegister(address, value);
     if (m_sources.writeFailed && m_sources.writeFailed())
         return false;
+    noteChipValue(address, value);
     int motor = 0;
     RampField field = VStart;
     if (jogTab && rampFieldOf(address, &motor, &field) && !m_edited[motor - 1][field])
@@ -493,10 +510,11 @@ void MotionPanel::followMotor(int motor)
             motorStands(motor);
         if (velocity && *velocity != 0) {
             lit = mode == modeFor(Left) ? Left : Right;
-            // The next notch of the dial moves from the speed the motor turns at, not from a
-            // speed of its own the dial would write at once.
-            const QScopedValueRollback<bool> shown(m_showingChipVelocity, true);
-            Q_EMIT jogVelocityShown(motor, qAbs(*velocity));
+            // The next notch of a dial moves from what the motor turns with, not from a value of
+            // its own the dial would write at once.
+            showOnDial(motor, VMax, qAbs(*velocity));
+            if (const std::optional<int> acceleration = read(rampRegister(motor, AMax)))
+                showOnDial(motor, AMax, *acceleration);
         }
     }
     showFastJog(motor, lit);
@@ -526,16 +544,66 @@ void MotionPanel::jogStop(int motor)
 
 void MotionPanel::jogVelocityChanged(int motor, int value)
 {
-    if (m_showingChipVelocity)
-        return;
-    if (isFastJogChecked(motor, Left) || isFastJogChecked(motor, Right))
-        write(rampRegister(motor, VMax), value, true);
+    dialTurned(motor, VMax, value);
 }
 
 void MotionPanel::jogAccelerationChanged(int motor, int value)
 {
-    if (isFastJogChecked(motor, Left) || isFastJogChecked(motor, Right))
-        write(rampRegister(motor, AMax), value, true);
+    dialTurned(motor, AMax, value);
+}
+
+void MotionPanel::dialTurned(int motor, RampField field, int value)
+{
+    if (!validMotor(motor) || m_showingChipDial)
+        return;
+    const int dial = dialOf(field);
+    if (std::exchange(m_dialEcho[motor - 1][dial], std::nullopt) == value)
+        return;
+    if (!isFastJogChecked(motor, Left) && !isFastJogChecked(motor, Right))
+        return;
+    const quint8 address = rampRegister(motor, field);
+    if (write(address, value, true))
+        return;
+    // Not taken: the dial shows what the chip holds, which the motor runs with. A read that
+    // brings nothing leaves the last value the chip was known to hold.
+    const bool lost = linkDown();
+    const std::optional<int> held = lost ? std::nullopt : read(address);
+    // Only the reply went wrong: the chip holds what the dial shows.
+    if (held == value)
+        return;
+    const std::optional<int> shown = held ? held : m_dialOnChip[motor - 1][dial];
+    QString text = (lost ? QStringLiteral("No reply to %1 of Motor %2")
+                         : QStringLiteral("The chip did not take %1 of Motor %2"))
+                       .arg(registerText(address))
+                       .arg(motor);
+    if (shown) {
+        showOnDial(motor, field, *shown);
+        m_dialEcho[motor - 1][dial] = *shown;
+        text += held
+            ? QStringLiteral(": the dial shows the chip's %1.").arg(*shown)
+            : QStringLiteral(": the dial shows %1, the last value the chip confirmed.").arg(*shown);
+    } else {
+        text += QLatin1Char('.');
+    }
+    Q_EMIT notice(text, stoppedNoticeMs);
+}
+
+void MotionPanel::showOnDial(int motor, RampField field, int value)
+{
+    m_dialEcho[motor - 1][dialOf(field)].reset();
+    const QScopedValueRollback<bool> shown(m_showingChipDial, true);
+    if (field == VMax)
+        Q_EMIT jogVelocityShown(motor, value);
+    else
+        Q_EMIT jogAccelerationShown(motor, value);
+}
+
+void MotionPanel::noteChipValue(quint8 address, int value)
+{
+    int motor = 0;
+    RampField field = VStart;
+    if (rampFieldOf(address, &motor, &field) && hasDial(field))
+        m_dialOnChip[motor - 1][dialOf(field)] = value;
 }
 
 void MotionPanel::moveToTarget(int motor)
@@ -626,6 +694,7 @@ void MotionPanel::readRampRegisters()
 
 void MotionPanel::registerAnnounced(unsigned char address, int value)
 {
+    noteChipValue(address, value);
     int motor = 0;
     RampField field = VStart;
     if (!rampFieldOf(address, &motor, &field))
@@ -655,6 +724,10 @@ void MotionPanel::chipRestarted()
         // The stop was owed to the motors of another chip.
         m_stopOwed[motor - 1].reset();
         motorStands(motor);
+        for (int dial = 0; dial < 2; ++dial) {
+            m_dialOnChip[motor - 1][dial].reset();
+            m_dialEcho[motor - 1][dial].reset();
+        }
     }
 }
 
@@ -662,4 +735,30 @@ void MotionPanel::followChip()
 {
     for (int motor = 1; motor <= 2; ++motor)
         followMotor(motor);
+}
+
+void MotionPanel::actualVelocityRead(int motor, int velocity)
+{
+    // Only a motor the user was told may be turning is looked at, once it shows no speed.
+    if (validMotor(motor) && m_mayTurn[motor - 1] && velocity == 0 && staysStanding(motor))
+        motorStands(motor);
+}
+
+bool MotionPanel::staysStanding(int motor)
+{
+    const std::optional<int> mode = read(rampModeRegister(motor));
+    if (!mode)
+        return false;
+    const std::optional<int> velocity = read(rampRegister(motor, VMax));
+    if (!velocity)
+        return false;
+    if (*velocity == 0 || *mode == holdMode)
+        return true;
+    // In velocity mode a motor at 0 with a speed to reach is about to turn, or turning round.
+    if (*mode != positionMode)
+        return false;
+    const std::optional<int> target = read(rampRegister(motor, XTarget));
+    const std::optional<int> position
+        = target ? read(chipregisters::motorAddress(xactual, motor)) : std::nullopt;
+    return position && *position == *target;
 }

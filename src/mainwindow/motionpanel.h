@@ -25,6 +25,10 @@ struct MotionStep;
 // and none writes a RAMPMODE after a VMAX 0 the chip did not take: with the old speed still in
 // VMAX, RAMPMODE 1 would turn a motor that runs left round to the right at full speed. A stop
 // that the link's loss kept from the chip is owed to its motors and sent at the next connection.
+//
+// A dial turn the chip does not take is not left on the dial: the dial goes back to what the chip
+// holds, without a write, and the user is told. The user is told a motor may still be turning
+// until the chip shows it standing: a stop it took, a speed of 0, a target reached.
 class MotionPanel : public QObject
 {
     Q_OBJECT
@@ -122,6 +126,8 @@ public Q_SLOTS:
     void followChip();
     // Sends the stops that a lost link kept from the chip: the board is back with the same chip.
     void sendOwedStops();
+    // The poll read the motor's actual velocity (VACTUAL).
+    void actualVelocityRead(int motor, int velocity);
 
 Q_SIGNALS:
     void DoWriteRegister(unsigned char address, int value);
@@ -135,9 +141,10 @@ Q_SIGNALS:
     void notice(const QString &text, int timeout);
     // The notice is no longer true (the motor it feared for stands): off the status bar with it.
     void noticeWithdrawn(const QString &text);
-    // A fast button was lit after the chip: its velocity dial is to show the speed the chip
-    // turns at. Shown, not written.
+    // A dial is to show what the chip holds: the speed and acceleration of a fast button lit
+    // after the chip, or the value the chip kept when it did not take a turn. Shown, not written.
     void jogVelocityShown(int motor, int value);
+    void jogAccelerationShown(int motor, int value);
 
 private:
     enum class Kind {
@@ -180,9 +187,19 @@ private:
     bool uncheckFast(int motor, Direction direction, bool partOfSequence);
     void fastJogOff(int motor, Direction direction, bool partOfSequence);
     // Lights the motor's fast buttons after what its chip does: the way it turns in velocity
-    // mode, with its speed on the velocity dial; none when it stands, runs to a target, or a
-    // read brought nothing of the chip.
+    // mode, with its speed and acceleration on the dials; none when it stands, runs to a target,
+    // or a read brought nothing of the chip.
     void followMotor(int motor);
+    // Whether the chip keeps a motor that shows no speed standing: no VMAX to reach, or its
+    // target reached in position mode. False when a read brought nothing of the chip.
+    bool staysStanding(int motor);
+    // A dial turned while its motor runs a fast jog: the write, and when the chip does not take
+    // it, the dial put back to what the chip holds.
+    void dialTurned(int motor, RampField field, int value);
+    // Gives a dial (VMax: velocity, AMax: acceleration) the chip's value, writing nothing.
+    void showOnDial(int motor, RampField field, int value);
+    // The chip holds this value: kept for the dials' registers.
+    void noteChipValue(quint8 address, int value);
     // Lights that fast button of the motor and puts out the other; none with no direction.
     void showFastJog(int motor, std::optional<Direction> lit);
     void setBox(int motor, RampField field, int value);
@@ -198,8 +215,14 @@ private:
     // The motors the user was told may still be turning, and what was told.
     bool m_mayTurn[2] = {false, false};
     QString m_turningNotice;
-    // Set while a velocity dial is given the chip's speed: nothing to write.
-    bool m_showingChipVelocity = false;
+    // Set while a dial is given the chip's value: nothing to write.
+    bool m_showingChipDial = false;
+    // What the chip was last known to hold in each motor's VMAX and AMAX, [motor - 1][dial]
+    // with dial 0 velocity and 1 acceleration.
+    std::optional<int> m_dialOnChip[2][2];
+    // The chip's value a dial was given back inside its own turn; the turn announces it once
+    // more as it ends, and that announcement is no turn of the user's.
+    std::optional<int> m_dialEcho[2][2];
     // Ramp boxes the user changed since they were last sent or read.
     bool m_edited[2][rampFieldCount] = {};
     // Set while the panel itself gives a box a value, and while that value is the chip's.
