@@ -1480,6 +1480,13 @@ void TestChipDialogs::staleTextsCanBeReadWhileTheBoardIsGone_data()
     QTest::newRow("own look, hold current") << true << int(MotorCurrentDialog) << "label" << 4.5;
     QTest::newRow("platform look, wave table")
         << false << int(WavesDialog) << "StaticMsLut0_1" << 4.5;
+    QTest::newRow("own look, wave table, motor 2")
+        << true << int(WavesDialog) << "StaticMsLutSel2" << 4.5;
+    // A value worked out from what the chip held is stale with it.
+    QTest::newRow("own look, encoder factor")
+        << true << int(EncoderDialog) << "StaticEncConst1" << 4.5;
+    QTest::newRow("platform look, encoder factor, motor 2")
+        << false << int(EncoderDialog) << "StaticEncConst2" << 4.5;
 }
 
 // With the board unplugged, the texts the window and its dialogs keep showing are greyed, and
