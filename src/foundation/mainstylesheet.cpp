@@ -65,8 +65,10 @@ QPushButton:enabled {border-color: palette(window-text);}
 QPushButton:disabled )" KVN_DISABLED_BLOCK R"(
 QPushButton:checked {border-color: #c7d441; color: #c7d441;}
 QPushButton:pressed {border-color: #001C42; background-color: rgba(255,255,255, 115);}
-/* Greyed, yet 3.6 to 1 on the window: the darker blue of the other disabled borders could not be read. */
-QCheckBox::disabled {color: #AFB2B5;}
+)";
+
+// The disabled check box's caption stands between these: its colour is worked out from the palette.
+const char rulesFromCheckBoxIndicators[] = R"(
 QCheckBox:indicator {background: rgba(55,55,55,115); border-radius: 7px; padding: 1px; border: 2px solid palette(window-text); width: 14px; height: 14px;}
 QCheckBox::indicator:disabled {border-color: #003D91;}
 QCheckBox::indicator:checked {image: url(:/MainButtons1/Haekchen_normal);}
@@ -193,8 +195,15 @@ void MainAppStyle::mainStyleSheet(const QString &sheet, const QColor &windowColo
     QApplication::setStyle(QStringLiteral("Fusion"));
     const QPalette palette = applicationPalette(QApplication::palette(), windowColor);
     QApplication::setPalette(palette);
+    // A check box's caption tells what its tick, which stays on the screen while the board is
+    // gone, stands for: greyed, it is read at the floor of the other stale texts, on the window
+    // and on the base colour of the bars alike.
+    const QString disabledCheckBox
+        = QStringLiteral("QCheckBox::disabled {color: %1;}")
+              .arg(palette.color(QPalette::Disabled, QPalette::WindowText).name());
     const QString rules = sheet + QLatin1String(rulesBeforeScrollBars)
-        + scrollBarStyleSheet(palette, false) + QLatin1String(rulesAfterScrollBars);
+        + scrollBarStyleSheet(palette, false) + QLatin1String(rulesAfterScrollBars)
+        + disabledCheckBox + QLatin1String(rulesFromCheckBoxIndicators);
     qApp->setStyleSheet(rules);
 }
 

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 namespace {
 
 bool hasFrame(const QWidget *window)
@@ -194,11 +196,11 @@ class HiddenRefit : public QObject
 public:
     static constexpr const char *name = "screenFitHiddenRefit";
 
-    HiddenRefit(QWidget *window, const QSize &neededBefore)
+    HiddenRefit(QWidget *window, const QSize &neededBefore, const QSize &size)
         : QObject(window)
         , m_window(window)
         , m_neededBefore(neededBefore)
-        , m_size(window->size())
+        , m_size(size)
     {
         setObjectName(QLatin1String(name));
         window->installEventFilter(this);
@@ -221,6 +223,36 @@ private:
     QSize m_neededBefore;
     QSize m_size;
 };
+
+// A shown window's size, and what its contents needed, before a change of the application's look
+// that reaches the window's own style sheet only a moment later: in between, the window may have
+// grown to what its contents needed half-way.
+class HeldFit : public QObject
+{
+public:
+    static constexpr const char *name = "screenFitHeldFit";
+
+    explicit HeldFit(QWidget *window)
+        : QObject(window)
+        , neededBefore(neededSize(window))
+        , size(window->size())
+    {
+        setObjectName(QLatin1String(name));
+    }
+
+    const QSize neededBefore;
+    const QSize size;
+};
+
+template<typename T> T *helperOf(const QWidget *window)
+{
+    return window->findChild<T *>(QLatin1String(T::name), Qt::FindDirectChildrenOnly);
+}
+
+bool wasShown(const QWidget *window)
+{
+    return isCreated(window) || window->testAttribute(Qt::WA_WState_ExplicitShowHide);
+}
 
 // Holds a window's contents: as large as they ask to be, but where the screen is too small for
 // them no larger than the screen leaves room for, with scroll bars for the rest.
@@ -370,23 +402,51 @@ void setStyleSheetKeepingFit(QWidget *window, const QString &styleSheet)
 {
     // A window never shown has no size of its own yet: its contents give it one when it is shown.
     // One that was shown and is closed now may have given its native window back.
-    if (!isCreated(window) && !window->testAttribute(Qt::WA_WState_ExplicitShowHide)) {
+    if (!wasShown(window)) {
         window->setStyleSheet(styleSheet);
         return;
     }
+    // A change of look that began before this style sheet: measured against what the window was
+    // then.
+    std::unique_ptr<HeldFit> held(helperOf<HeldFit>(window));
     if (!window->isVisible()) {
         // Measured when it is shown again, against what its contents needed when it was last
         // open: a second change before then changes nothing of that.
-        if (!window->findChild<HiddenRefit *>(QLatin1String(HiddenRefit::name),
-                                              Qt::FindDirectChildrenOnly))
-            new HiddenRefit(window, neededSize(window));
+        if (!helperOf<HiddenRefit>(window)) {
+            if (held)
+                new HiddenRefit(window, held->neededBefore, held->size);
+            else
+                new HiddenRefit(window, neededSize(window), window->size());
+        }
         window->setStyleSheet(styleSheet);
         return;
     }
-    const QSize before = neededSize(window);
-    const QSize size = window->size();
+    const QSize before = held ? held->neededBefore : neededSize(window);
+    const QSize size = held ? held->size : window->size();
     window->setStyleSheet(styleSheet);
     refitToNewNeeds(window, size, before);
+}
+
+void holdFitAcrossLookChange(QWidget *window)
+{
+    if (!wasShown(window))
+        return;
+    if (!window->isVisible()) {
+        if (!helperOf<HiddenRefit>(window))
+            new HiddenRefit(window, neededSize(window), window->size());
+        return;
+    }
+    // A second change of look before the first has reached the window: the window is still
+    // measured against what it was before the first.
+    if (!helperOf<HeldFit>(window))
+        new HeldFit(window);
+}
+
+void refitAfterLookChange(QWidget *window)
+{
+    const std::unique_ptr<HeldFit> held(helperOf<HeldFit>(window));
+    if (held && window->isVisible())
+        refitToNewNeeds(window, held->size, held->neededBefore);
 }
 
 void refitToNewNeeds(QWidget *window, const QSize &size, const QSize &neededBefore)

@@ -51,6 +51,14 @@ void keepOnScreenWhenShown(QWidget *window);
 // now follows the new text size when it is shown again.
 void setStyleSheetKeepingFit(QWidget *window, const QString &styleSheet);
 
+// A change of the application's look (its style sheet, palette and style) is about to reach the
+// window, and its own style sheet follows a moment later: what the window is now is what
+// setStyleSheetKeepingFit, or refitAfterLookChange for a window whose style sheet is set otherwise,
+// fits it against then. A window grown for one look is as large as before in the other again.
+void holdFitAcrossLookChange(QWidget *window);
+// Fits a window held by holdFitAcrossLookChange to what its contents need now.
+void refitAfterLookChange(QWidget *window);
+
 // Gives a window that had `size` while its contents needed `neededBefore` the size for what they
 // need now (see sizeForNewNeeds), now and once more when the event loop runs, and keeps it on the
 // screen.

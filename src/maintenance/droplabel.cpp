@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWhatsThis>
@@ -43,6 +44,7 @@ DropLabel::DropLabel(ComShell *link, QWidget *parent)
     m_textLabel->setTextFormat(Qt::PlainText);
     m_textLabel->setMinimumWidth(150);
     m_textLabel->setText(QStringLiteral("init..."));
+    m_textLabel->installEventFilter(this);
 
     if (m_link)
         connect(m_link, &ComShell::status, this, &DropLabel::updateLabel);
@@ -74,6 +76,25 @@ void DropLabel::updateLabel(const QString &icon, const QString &text)
         tintPixmap(pixmap, textColor, true);
     m_iconLabel->setPixmap(pixmap);
     m_textLabel->setText(text);
+    fitTextWidth();
+}
+
+bool DropLabel::eventFilter(QObject *watched, QEvent *event)
+{
+    // The label measures its text at the new font only once it has handled the change itself.
+    if (watched == m_textLabel
+        && (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange))
+        QTimer::singleShot(0, this, &DropLabel::fitTextWidth);
+    return QWidget::eventFilter(watched, event);
+}
+
+void DropLabel::fitTextWidth()
+{
+    // The state of the board is read here: the status bar must never cut it, whatever else it
+    // has to show, so the label is never narrower than its icon and whole text at the present
+    // font. Held by the label as a whole: a text label's least width would stay in its size hint
+    // when a later text is shorter.
+    setMinimumWidth(layout()->sizeHint().width());
 }
 
 QString DropLabel::firmwareFileOf(const QMimeData *mime)

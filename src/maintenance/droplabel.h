@@ -57,7 +57,11 @@ public:
     // The what's-this hint of a firmware drop target, near the drag's position, as plain text.
     static void showDropHint(QWidget *target, const QPointF &position, const QString &text);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void fitTextWidth();
     QWidget *updateWindow();
     void makeUpdater(QWidget *window);
     void continueLogLine(const QString &text);

@@ -226,6 +226,14 @@ void MainWindow::setAppStyleSheet(bool ss)
 {
     kvnMessage(DebugMessageMessage) << " MainWindow::setAppStyleSheet(bool ss)" << ss;
     const QColor accent(QString::fromLatin1(accentColor));
+    // The look reaches the windows now, their text size a moment later, when the size rule is
+    // back on the window's style sheet: only then is each window fitted, keeping the room it had
+    // beyond its contents, so that a window grown for one look is as large as before in the other.
+    if (appStyle->fontSizeButtons()) {
+        ScreenFit::holdFitAcrossLookChange(this);
+        for (ChipDialog *dialog : std::as_const(dialogs))
+            ScreenFit::holdFitAcrossLookChange(dialog);
+    }
     if (ss)
         appStyle->applyStyle(true, QString(), accent);
     else
@@ -252,6 +260,7 @@ void MainWindow::fontSizeChanged(const QString &styleSheet)
         m_chipDialogs.loadAdapt.adjustSize();
         ScreenFit::keepOnScreen(&m_chipDialogs.loadAdapt);
     });
+    ScreenFit::refitAfterLookChange(this);
     // Grown for a larger text, a window must still lie on the screen.
     ScreenFit::keepOnScreen(this, ScreenFit::LayoutOutOfDate);
     MainAppStyle::updateIconColor(this);

@@ -20,7 +20,7 @@ const QSize leastSize(222, 26);
 
 StatusBar::StatusBar(QWidget *parent)
     : QStatusBar(parent)
-    , m_messageLabel(new QLabel(this))
+    , m_messageLabel(new ElidingLabel(this))
     , m_spacer(new SpacerWidget(nullptr))
     , m_progressBar(new QProgressBar(this))
 {
@@ -28,7 +28,8 @@ StatusBar::StatusBar(QWidget *parent)
     setMinimumSize(leastSize);
     setStyleSheet(QStringLiteral("QStatusBar::item {border: none}"));
 
-    // Messages carry texts from the board ("wrong module [...]"): shown as they are.
+    // Messages carry texts from the board ("wrong module [...]"): shown as they are. A message
+    // longer than the room the firmware label and the connection box leave it is cut short.
     m_messageLabel->setTextFormat(Qt::PlainText);
     addPermanentWidget(m_messageLabel);
     addPermanentWidget(m_spacer, 1);

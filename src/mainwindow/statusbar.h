@@ -1,12 +1,13 @@
 #pragma once
 
+#include "foundation/elidinglabel.h"
+
 #include <QStatusBar>
 #include <QTimer>
 
 class ComShell;
 class DropLabel;
 class QCheckBox;
-class QLabel;
 class QProgressBar;
 class QResizeEvent;
 class SpacerWidget;
@@ -24,7 +25,9 @@ public:
     // Adds the firmware label and the "Connection" check box, once.
     void addConnectionControls(ComShell *shell, QWidget *owner);
 
-    QLabel *messageLabel() const { return m_messageLabel; }
+    // The message: cut short with "…" where the bar has no room for it, and then whole as its
+    // tool tip.
+    ElidingLabel *messageLabel() const { return m_messageLabel; }
     QWidget *spacer() const;
     QProgressBar *progressBar() const { return m_progressBar; }
     DropLabel *firmwareLabel() const { return m_firmwareLabel; }
@@ -47,7 +50,7 @@ protected:
 private:
     void clearMessage();
 
-    QLabel *m_messageLabel;
+    ElidingLabel *m_messageLabel;
     SpacerWidget *m_spacer;
     QProgressBar *m_progressBar;
     DropLabel *m_firmwareLabel = nullptr;

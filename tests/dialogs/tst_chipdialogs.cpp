@@ -1745,8 +1745,11 @@ void TestChipDialogs::staleTextsCanBeReadWhileTheBoardIsGone_data()
     QTest::addColumn<int>("dialog");
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("floor");
-    // A disabled control's caption is read at 3 to 1 or better.
-    QTest::newRow("own look, poll check box") << true << int(RampDialog) << "CheckPollFlags" << 3.0;
+    // A disabled check box's caption, which stays beside the tick the chip held, at 4.5 to 1 in
+    // the own look; a disabled control's caption at 3 to 1 or better.
+    QTest::newRow("own look, poll check box") << true << int(RampDialog) << "CheckPollFlags" << 4.5;
+    QTest::newRow("own look, encoder mode check box")
+        << true << int(EncoderDialog) << "CheckNEventNegative2" << 4.5;
     // A value that stays on the screen while it is stale, at 4.5 to 1.
     QTest::newRow("own look, position") << true << -1 << "StaticXActual1" << 4.5;
     QTest::newRow("platform look, actual value") << false << int(TableDialog) << "GCONF" << 4.5;
@@ -1761,6 +1764,13 @@ void TestChipDialogs::staleTextsCanBeReadWhileTheBoardIsGone_data()
     QTest::newRow("own look, hold current") << true << int(MotorCurrentDialog) << "label" << 4.5;
     QTest::newRow("platform look, wave table")
         << false << int(WavesDialog) << "StaticMsLut0_1" << 4.5;
+    QTest::newRow("own look, wave table, motor 2")
+        << true << int(WavesDialog) << "StaticMsLutSel2" << 4.5;
+    // A value worked out from what the chip held is stale with it.
+    QTest::newRow("own look, encoder factor")
+        << true << int(EncoderDialog) << "StaticEncConst1" << 4.5;
+    QTest::newRow("platform look, encoder factor, motor 2")
+        << false << int(EncoderDialog) << "StaticEncConst2" << 4.5;
 }
 
 // With the board unplugged, the texts the window and its dialogs keep showing are greyed, and

@@ -6,6 +6,7 @@
 #include "mainwindow/rampview.h"
 #include "mainwindow/statusbar.h"
 #include "modalcloser.h"
+#include "offscreenscreens.h"
 #include "testenvironment.h"
 
 #include <QAbstractButton>
@@ -30,6 +31,7 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -889,6 +891,31 @@ void TestMainWindow::separatorsSetEntriesApart()
     QCOMPARE(toolBarPattern(toolBar), expected);
 }
 
+namespace {
+
+// Each window's size, and the top of each of the wave dialog's views with its own tab in front.
+struct WindowLayout
+{
+    QList<QSize> sizes;
+    QList<int> waveViewTops;
+    bool operator==(const WindowLayout &other) const
+    {
+        return sizes == other.sizes && waveViewTops == other.waveViewTops;
+    }
+};
+
+QString describe(const WindowLayout &layout)
+{
+    QStringList parts;
+    for (const QSize &size : layout.sizes)
+        parts << QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+    for (const int top : layout.waveViewTops)
+        parts << QStringLiteral("view top %1").arg(top);
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
 void TestMainWindow::extraStyleTwiceReturnsTheSameLook()
 {
     auto *toolBar = child<QToolBar>("toolBar");
@@ -898,9 +925,53 @@ void TestMainWindow::extraStyleTwiceReturnsTheSameLook()
     const QString styleName = MainAppStyle::currentStyleName();
     const QStringList separators = toolBarPattern(toolBar);
 
+    // Every window open, each at the size it takes for its contents.
+    const QList<QAction *> viewEntries = child<QMenu>("menuView")->actions();
+    for (QAction *entry : viewEntries) {
+        if (!entry->isSeparator())
+            entry->trigger();
+    }
+    QList<QWidget *> windows {window.get()};
+    for (ChipDialog *dialog : window->chipDialogs().all()) {
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        windows << dialog;
+    }
+    ChipDialog *waves = window->chipDialogs().all().at(5);
+    auto *waveTabs = waves->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    const auto layoutNow = [&windows, waves, waveTabs] {
+        WindowLayout now;
+        for (const QWidget *shown : std::as_const(windows))
+            now.sizes << shown->size();
+        for (int motor = 0; motor < 2; ++motor) {
+            waveTabs->setCurrentIndex(motor);
+            QWidget *view
+                = waves->findChild<QWidget *>(QStringLiteral("WaveView%1").arg(motor + 1));
+            QCoreApplication::sendPostedEvents();
+            now.waveViewTops << view->mapTo(waves, QPoint(0, 0)).y();
+        }
+        waveTabs->setCurrentIndex(0);
+        return now;
+    };
+    // Settled: the size rule comes back a moment after a switch of the look, and the windows
+    // take what their contents need once the event loop has run what that set off.
+    QSignalSpy sizeRules(window->findChild<MainAppStyle *>(), &MainAppStyle::fontSizeChanged);
+    const auto settle = [&sizeRules] {
+        QTRY_VERIFY(!sizeRules.isEmpty());
+        sizeRules.clear();
+        bool ranOn = false;
+        QTimer::singleShot(0, [&ranOn] { ranOn = true; });
+        QTRY_VERIFY(ranOn);
+    };
+    // The loadAdapt dialog takes the size its contents ask for at each text size.
+    window->findChild<MainAppStyle *>()->fontSizeButtons()->checkedButton()->click();
+    settle();
+    const WindowLayout before = layoutNow();
+    QCOMPARE(before.waveViewTops.at(1), before.waveViewTops.at(0));
+
     for (int round = 0; round < 2; ++round) {
         extraStyle->trigger();
         QVERIFY(extraStyle->isChecked());
+        settle();
         QCOMPARE(QApplication::palette().color(QPalette::Window),
                  QColor(QStringLiteral("#004DB9")));
         QVERIFY(!toolBarPattern(toolBar).contains(QStringLiteral("|")));
@@ -913,6 +984,11 @@ void TestMainWindow::extraStyleTwiceReturnsTheSameLook()
         QCOMPARE(toolBarPattern(toolBar), separators);
         QVERIFY(qApp->styleSheet().contains(
             QStringLiteral("QToolBar::handle {image: url(:/Misc/KorvaneInv)}")));
+        settle();
+        // Back at their sizes, and the wave views of both motors at the same height again.
+        QTRY_VERIFY2(
+            layoutNow() == before,
+            qPrintable(describe(layoutNow()) + QStringLiteral("\nwas ") + describe(before)));
     }
 }
 
@@ -1194,5 +1270,16 @@ void TestMainWindow::exitClosesTheWindowAndItsDialogs()
         QVERIFY(!dialog->isVisible());
 }
 
-QTEST_MAIN(TestMainWindow)
+int main(int argc, char *argv[])
+{
+    // A laptop's screen, the smallest the program is made for: there a window grown for one look
+    // has no screen edge to stop it.
+    QTemporaryDir folder;
+    if (!useOffscreenScreens(folder, {QRect(0, 0, 1024, 768)}))
+        return 1;
+    QApplication application(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_mainwindow.moc"
