@@ -52,8 +52,10 @@ function(kvn_add_subsystem_sources)
 endfunction()
 
 # One Qt Test executable per area: kvn_add_test(name SOURCES ... [LABELS ...] [LIBS ...]
-# [FUNCTIONS ...]). With FUNCTIONS, each listed test function is its own CTest test in a process
-# of its own (name/function), for tests whose subject is process-wide state.
+# [TIMEOUT seconds] [FUNCTIONS ...]). With FUNCTIONS, each listed test function is its own CTest
+# test in a process of its own (name/function), for tests whose subject is process-wide state or
+# whose functions together take too long for one time-out; name/everyFunctionListed fails when the
+# binary has a function the list leaves out. TIMEOUT (300 s when not given) holds for each test.
 function(kvn_add_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LABELS;LIBS;FUNCTIONS" ${ARGN})
     if(NOT T_TIMEOUT)
@@ -70,6 +72,11 @@ function(kvn_add_test name)
             add_test(NAME ${name}/${function} COMMAND ${name} ${function})
             list(APPEND tests ${name}/${function})
         endforeach()
+        string(REPLACE ";" "," listed "${T_FUNCTIONS}")
+        add_test(NAME ${name}/everyFunctionListed
+                 COMMAND ${CMAKE_COMMAND} -DBINARY=$<TARGET_FILE:${name}> -DFUNCTIONS=${listed}
+                         -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/CheckTestFunctions.cmake)
+        list(APPEND tests ${name}/everyFunctionListed)
     else()
         add_test(NAME ${name} COMMAND ${name})
         set(tests ${name})

@@ -3,9 +3,10 @@
 # Usage: scripts/install-deps.sh [extra package ...]
 set -euo pipefail
 
-# binutils: the firmware tests write their Intel HEX files with objcopy.
+# binutils: the firmware tests write their Intel HEX files with objcopy, as the README's recipe
+# does. socat: the README's way to talk to the simulated board's control socket.
 packages=(cmake ninja-build g++ binutils pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-          libqt6svg6 fonts-dejavu-core python3 python3-fonttools "$@")
+          libqt6svg6 fonts-dejavu-core python3 python3-fonttools socat "$@")
 
 missing=()
 for package in "${packages[@]}"; do

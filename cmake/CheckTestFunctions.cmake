@@ -1,0 +1,23 @@
+# Run by CTest for a test binary that kvn_add_test splits by function: fails when the binary has a
+# test function that the list leaves out, which would otherwise never run.
+# cmake -DBINARY=path -DFUNCTIONS=name,name,... -P CheckTestFunctions.cmake
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND ${BINARY} -functions OUTPUT_VARIABLE listing RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${BINARY} -functions failed: ${result}")
+endif()
+string(REPLACE "," ";" listed "${FUNCTIONS}")
+string(REGEX MATCHALL "[A-Za-z_][A-Za-z_0-9]*\\(\\)" found "${listing}")
+if(NOT found)
+    message(FATAL_ERROR "${BINARY} -functions named no function")
+endif()
+set(missing)
+foreach(function ${found})
+    string(REPLACE "()" "" function "${function}")
+    if(NOT function IN_LIST listed)
+        list(APPEND missing ${function})
+    endif()
+endforeach()
+if(missing)
+    message(FATAL_ERROR "not listed in FUNCTIONS, so never run: ${missing}")
+endif()
