@@ -70,12 +70,12 @@ MainWindow::MainWindow(QWidget *parent)
                         // ramp tab as a dialog's writes do, so that a load cut short leaves
                         // both showing what the chip holds.
                         [this](quint8 address, qint32 value) {
-                            m_chipDialogs.registers.OnRegisterChanged(address, value);
+                            m_chipDialogs->registers.OnRegisterChanged(address, value);
                             motionPanel.registerAnnounced(address, value);
                         }),
                     [this] { return boardConnection.moduleName(); })
 {
-    dialogs = m_chipDialogs.all();
+    dialogs = m_chipDialogs->all();
     ui->setupUi(this);
 
     DebManager *debManager = DebManager::instance();
@@ -107,7 +107,12 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     qDebug() << KVN_METHOD << "delete appi";
-    // The style object puts the look back it found; it goes while the window is still whole.
+    // The style object puts the look back it found. The window and its dialogs are on their way
+    // out and need not follow that look: the dialogs go first, and the window no longer hears
+    // the style object (its answer to a look change restyles and refits every dialog).
+    m_chipDialogs.reset();
+    dialogs.clear();
+    disconnect(appStyle, nullptr, this, nullptr);
     delete appStyle;
     appStyle = nullptr;
     delete ui;
@@ -251,14 +256,14 @@ void MainWindow::textColorChanged(const QColor &color, const QColor &formerColor
 void MainWindow::fontSizeChanged(const QString &styleSheet)
 {
     qDebug() << KVN_METHOD << styleSheet;
-    m_chipDialogs.setStyleSheet(this->styleSheet());
-    m_chipDialogs.loadAdapt.adjustSize();
+    m_chipDialogs->setStyleSheet(this->styleSheet());
+    m_chipDialogs->loadAdapt.adjustSize();
     // Its graphs take the new text size only when the event loop runs; then it takes its size
     // once more, on the screen.
-    QTimer::singleShot(0, &m_chipDialogs.loadAdapt, [this] {
-        ScreenFit::keepOnScreen(&m_chipDialogs.loadAdapt, ScreenFit::LayoutOutOfDate);
-        m_chipDialogs.loadAdapt.adjustSize();
-        ScreenFit::keepOnScreen(&m_chipDialogs.loadAdapt);
+    QTimer::singleShot(0, &m_chipDialogs->loadAdapt, [this] {
+        ScreenFit::keepOnScreen(&m_chipDialogs->loadAdapt, ScreenFit::LayoutOutOfDate);
+        m_chipDialogs->loadAdapt.adjustSize();
+        ScreenFit::keepOnScreen(&m_chipDialogs->loadAdapt);
     });
     ScreenFit::refitAfterLookChange(this);
     // Grown for a larger text, a window must still lie on the screen.
@@ -299,37 +304,37 @@ void MainWindow::openDialog(ChipDialog *dialog)
 
 void MainWindow::on_actionMotor_current_settings_triggered()
 {
-    openDialog(&m_chipDialogs.motorCurrent);
+    openDialog(&m_chipDialogs->motorCurrent);
 }
 
 void MainWindow::on_actionRamp_generator_features_triggered()
 {
-    openDialog(&m_chipDialogs.rampGeneratorFeatures);
+    openDialog(&m_chipDialogs->rampGeneratorFeatures);
 }
 
 void MainWindow::on_actionGlobal_configuration_triggered()
 {
-    openDialog(&m_chipDialogs.generalSettings);
+    openDialog(&m_chipDialogs->generalSettings);
 }
 
 void MainWindow::on_actionMotor_chopper_triggered()
 {
-    openDialog(&m_chipDialogs.motorChopper);
+    openDialog(&m_chipDialogs->motorChopper);
 }
 
 void MainWindow::on_actionMotorDriver_triggered()
 {
-    openDialog(&m_chipDialogs.motorDriver);
+    openDialog(&m_chipDialogs->motorDriver);
 }
 
 void MainWindow::on_actionMicrostep_waves_triggered()
 {
-    openDialog(&m_chipDialogs.microstepWaves);
+    openDialog(&m_chipDialogs->microstepWaves);
 }
 
 void MainWindow::on_actionLoadAdapt_triggered()
 {
-    LoadAdapt *loadAdapt = &m_chipDialogs.loadAdapt;
+    LoadAdapt *loadAdapt = &m_chipDialogs->loadAdapt;
     openDialog(loadAdapt);
     // The load graphs fit their views only once the window has its size.
     QTimer::singleShot(100, loadAdapt, [loadAdapt] { loadAdapt->adjustScene(); });
@@ -338,17 +343,17 @@ void MainWindow::on_actionLoadAdapt_triggered()
 
 void MainWindow::on_actionAll_registers_triggered()
 {
-    openDialog(&m_chipDialogs.registers);
+    openDialog(&m_chipDialogs->registers);
 }
 
 void MainWindow::on_actionEncoder_triggered()
 {
-    openDialog(&m_chipDialogs.encoder);
+    openDialog(&m_chipDialogs->encoder);
 }
 
 void MainWindow::on_actionPaceHold_triggered()
 {
-    openDialog(&m_chipDialogs.paceHold);
+    openDialog(&m_chipDialogs->paceHold);
 }
 
 void MainWindow::toolBarTriggered(bool checked)
@@ -356,7 +361,7 @@ void MainWindow::toolBarTriggered(bool checked)
     const QString twinName = sender() ? sender()->objectName() : QString();
     kvnMessage(DebugMessageMessage)
         << " MainWindow::toolBarTriggered(bool checked)" << twinName << checked;
-    m_chipDialogs.raiseVisible();
+    m_chipDialogs->raiseVisible();
     if (QAction *viewAction = ToolBarControl::viewActionFor(ui->menuView, twinName)) {
         kvnMessage(DebugMessageMessage) << viewAction->objectName();
         viewAction->activate(QAction::Trigger);

@@ -14,6 +14,8 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <memory>
+
 class MainAppStyle;
 class QLabel;
 class QPushButton;
@@ -60,7 +62,7 @@ public:
     // on for seconds after its window has gone, and its end reclaims all of it.
     [[noreturn]] void endProcess(int status);
 
-    const ChipDialogSet &chipDialogs() const { return m_chipDialogs; }
+    const ChipDialogSet &chipDialogs() const { return *m_chipDialogs; }
     const BoardConnection &connection() const { return boardConnection; }
     const StatusPoll &poll() const { return statusPoll; }
     // The File menu's register commands; their file dialog and message boxes can be replaced.
@@ -196,7 +198,9 @@ private:
     MainAppStyle *appStyle = nullptr;
     ComShell comShell;
     QList<ChipDialog *> dialogs;
-    ChipDialogSet m_chipDialogs;
+    // Held apart so that a window torn down can let its dialogs go before the style object puts
+    // the application's look back: restyling ten windows on their way out costs seconds.
+    std::unique_ptr<ChipDialogSet> m_chipDialogs = std::make_unique<ChipDialogSet>();
     RegisterAccess registerAccess;
     BoardConnection boardConnection;
     StatusPoll statusPoll;

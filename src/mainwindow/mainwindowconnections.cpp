@@ -63,7 +63,7 @@ void MainWindow::initConnections()
     connectCollaborators();
     connect(this, &MainWindow::DoWriteRegister, this, &MainWindow::OnWriteRegister);
     connect(this, &MainWindow::DoReadRegister, this, &MainWindow::OnReadRegister);
-    ChipDialogSet &d = m_chipDialogs;
+    ChipDialogSet &d = *m_chipDialogs;
     connectRegisterMesh({&d.motorCurrent, &d.rampGeneratorFeatures, &d.generalSettings,
                          &d.motorChopper, &d.motorDriver, &d.microstepWaves, &d.loadAdapt,
                          &d.registers, &d.encoder, &d.paceHold});
