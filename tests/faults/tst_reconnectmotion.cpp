@@ -22,7 +22,6 @@ using boardsim::Chip;
 
 namespace {
 constexpr quint8 vactual1 = 0x22;
-constexpr quint8 amax1 = 0x26;
 constexpr quint8 vmax1 = 0x27;
 } // namespace
 
@@ -102,8 +101,7 @@ private Q_SLOTS:
         QTest::keyClicks(vmax, QStringLiteral("123456"));
         QCOMPARE(vmax->value(), 123456);
 
-        // Something else than the dial set the chip's acceleration meanwhile.
-        board->setRegisterValue(amax1, 50);
+        board->setRegisterValue(0x26, 50); // AMAX_1, set meanwhile by something else than the dial
         board->clearWriteLog();
         board->clearRequestLog();
         board->unplug();
@@ -122,17 +120,17 @@ private Q_SLOTS:
         QCOMPARE(vmax->value(), 123456);
         QCOMPARE(board->registerValue(vmax1), chipVMax);
         QVERIFY(closer.texts.isEmpty());
-        // The lit button's acceleration dial shows the chip's, and one Up moves from there:
-        // 10^1.8 - 1, the notch above the 10^1.7 of 50.
+        // The acceleration dial shows the chip's 50, and one Up is the next notch: 10^1.8 - 1.
         auto *acceleration = window->findChild<DialLog *>(QStringLiteral("dialLogAcceleration1"));
         QCOMPARE(acceleration->spinBox->value(), 50);
         acceleration->dial->setFocus(Qt::TabFocusReason);
         QTest::keyClick(acceleration->dial, Qt::Key_Up);
-        QCOMPARE(board->registerValue(amax1), 62u);
+        QCOMPARE(board->registerValue(0x26), 62u);
     }
 
     void reconnectKeepsTypedRampValuesUntilTheChipRestarts()
     {
+        constexpr quint8 amax1 = 0x26;
         constexpr quint8 dmax1 = 0x28;
         constexpr quint8 xtarget1 = 0x2D;
         // A KVN3141 is read at once on connecting, without a detection first.

@@ -5,13 +5,13 @@
 
 #include <QSignalSpy>
 #include <QTest>
-#include <QtEndian>
 
 #include <functional>
 #include <memory>
 
 using Write = QPair<int, int>; // register address, value
 using Writes = QList<Write>;
+using Log = QList<QPair<quint8, quint32>>; // the board's write log
 using Action = std::function<void(MotionPanel &, int motor)>;
 Q_DECLARE_METATYPE(Action)
 
@@ -38,16 +38,6 @@ int box(int motor, MotionPanel::RampField field)
 int reg(int motor, int motor1Address)
 {
     return motor1Address + (motor == 2 ? 0x20 : 0);
-}
-
-// Every request with this command to this register gets a reply with a bad checksum, however
-// often the link sends it, until the hook is taken off.
-void garble(boardsim::SimulatedBoard &board, quint8 command, int address)
-{
-    board.core().setRequestHook([&board, command, address](const QByteArray &frame) {
-        if (frame.size() == 9 && quint8(frame.at(1)) == command && quint8(frame.at(2)) == address)
-            board.setWrongChecksumFor(1);
-    });
 }
 
 Writes collect(QSignalSpy &spy)
@@ -81,11 +71,9 @@ struct OnChip
     MotionPanel panel;
     int shown = 0;
     QStringList notices;
-    // The notices withdrawn, as they were told.
-    QStringList withdrawn;
-    // What each motor's dials were given from the chip, [motor - 1][0 velocity, 1 acceleration];
-    // -1 nothing.
-    int dialShown[2][2] = {{-1, -1}, {-1, -1}};
+    // Dials as last given from the chip: motor 1's velocity, acceleration, motor 2's; -1 none.
+    QList<int> dials {-1, -1, -1, -1};
+    QStringList withdrawn; // notices withdrawn
     bool linkUp = true;
     std::function<void(quint8 address, bool write)> beforeRequest = [](quint8, bool) {};
     boardsim::SimulatedBoard &board() { return *linked.board; }
@@ -107,9 +95,9 @@ struct OnChip
         QObject::connect(linked.link.get(), &ComShell::handlerIsReady,
                          [this](const QString &port) { linkUp = !port.isEmpty(); });
         QObject::connect(&panel, &MotionPanel::jogVelocityShown,
-                         [this](int m, int value) { dialShown[m - 1][0] = value; });
+                         [this](int m, int value) { dials[2 * m - 2] = value; });
         QObject::connect(&panel, &MotionPanel::jogAccelerationShown,
-                         [this](int m, int value) { dialShown[m - 1][1] = value; });
+                         [this](int m, int value) { dials[2 * m - 1] = value; });
         QObject::connect(&panel, &MotionPanel::noticeWithdrawn,
                          [this](const QString &text) { withdrawn << text; });
         QObject::connect(&panel, &MotionPanel::DoWriteRegister, [this](unsigned char a, int v) {
@@ -551,7 +539,6 @@ private Q_SLOTS:
         QTest::newRow("fast right off, VMAX refused twice")
             << k3162 << 1 << fastRightOn << refuse(0x27, 2) << fastRightOff
             << QList<int> {1, 100001, 2, 1};
-        // Motor 2's VMAX 0 keeps motor 2's RAMPMODE from being written, not motor 1's.
         QTest::newRow("stop both, motor 2's VMAX refused twice")
             << k3162 << 2 << bothLeft << refuse(0x47, 2) << stopBoth << QList<int> {2, 20043, 1, 1};
         QTest::newRow("jog right release, board unplugged")
@@ -623,6 +610,8 @@ private Q_SLOTS:
             fault(c, motor);
         action(c.panel, qMax(motor, 1));
         const bool lost = c.panel.isStopOwed(1) || c.panel.isStopOwed(2);
+        const QString cause = c.board().isPlugged() ? "No reply to " : "The board is gone: ";
+        QVERIFY(!lost || c.notices.first().startsWith(cause));
         if (lost)
             QVERIFY(c.reconnect());
         for (int m : motors) {
@@ -641,393 +630,132 @@ private Q_SLOTS:
         QCOMPARE(c.panel.turningNotice().isEmpty(), after[3] < 1 || lost);
     }
 
-    // A stop that a lost link kept from the chip is owed to its motor and sent, as its own tab's
-    // stop, when the board is back with the same chip; the user is told what became of it.
-    void stopOwedAcrossALostLink_data()
+    // What the user is told and shown after the chip: "may still be turning" stands until the chip
+    // shows the motor standing; an owed stop is its own tab's; a refused dial turn goes back.
+    void toldAndShownAfterTheChip_data()
     {
-        QTest::addColumn<Action>("setUp");
-        QTest::addColumn<ChipAction>("fault");
-        QTest::addColumn<Action>("action");
-        QTest::addColumn<ChipAction>("beforeReconnect");
-        // What the board is given at the connection, and the notices.
-        QTest::addColumn<Writes>("sent");
+        QTest::addColumn<ChipAction>("setUp");
+        QTest::addColumn<QList<ChipAction>>("events");
+        QTest::addColumn<Log>("written"); // by the events
+        QTest::addColumn<QList<int>>("shown"); // the fast buttons lit, then the dials (OnChip)
         QTest::addColumn<QStringList>("told");
-
-        using P = MotionPanel;
-        const Action left = [](P &p, int m) { p.rotate(m, P::Left); };
-        const Action held = [](P &p, int m) { p.jogPressed(m, P::Right); };
-        const auto unanswered = [](int address) {
+        QTest::addColumn<bool>("withdrawn"); // the notice the set-up left
+        const ChipAction poll = [](OnChip &c, int) { c.panel.actualVelocityRead(1, 0); };
+        const ChipAction follow = [](OnChip &c, int) { c.panel.followChip(); };
+        const ChipAction back = [](OnChip &c, int) { QVERIFY(c.reconnect()); };
+        const ChipAction standing = [](OnChip &c, int) { c.board().setRegisterValue(0x27, 0); };
+        const ChipAction unknown = [](OnChip &c, int) { c.board().setUnknownCommandStatus(true); };
+        const auto positionMode = [](quint32 away) { // the target this far from the motor, held
             return ChipAction([=](OnChip &c, int) {
-                c.beforeRequest = [&c, address, done = false](quint8 a, bool write) mutable {
-                    if (write && a == address && !std::exchange(done, true))
-                        c.board().setSilentFor(1);
-                };
+                c.board().setClockScale(0);
+                c.board().setRegisterValue(0x20, 0);
+                c.board().setRegisterValue(0x2D, c.board().registerValue(0x21) + away);
             });
         };
-        const ChipAction nothing = [](OnChip &, int) {};
-        const QString lost1 = "Motor 1 stopped: the link to the board was lost in the middle of a "
-                              "command.";
-
-        QTest::newRow("jog tab's stop, unanswered")
-            << left << unanswered(0x27) << Action([](P &p, int) { p.jogStop(1); }) << nothing
-            << Writes {{0x27, 0}, {0x26, 65535}, {0x20, 1}}
-            << QStringList {"No reply to VMAX (0x27) of Motor 1: Motor 1 may still be turning "
-                            "until the board is back.",
-                            lost1};
-        QTest::newRow("ramp tab's stop, unanswered")
-            << left << unanswered(0x27) << Action([](P &p, int) { p.rampStop(1); }) << nothing
-            << Writes {{0x26, 10033}, {0x27, 0}, {0x20, 1}}
-            << QStringList {"No reply to VMAX (0x27) of Motor 1: Motor 1 may still be turning "
-                            "until the board is back.",
-                            lost1};
-        QTest::newRow("motor 2's ramp stop, unanswered")
-            << left << unanswered(0x47) << Action([](P &p, int) { p.rampStop(2); }) << nothing
-            << Writes {{0x46, 20033}, {0x47, 0}, {0x40, 1}}
-            << QStringList {"No reply to VMAX (0x47) of Motor 2: Motor 2 may still be turning "
-                            "until the board is back.",
-                            "Motor 2 stopped: the link to the board was lost in the middle of a "
-                            "command."};
-        QTest::newRow("release after the board went")
-            << held << ChipAction([](OnChip &c, int) {
-                   c.board().unplug();
-                   QTRY_VERIFY_WITH_TIMEOUT(!c.linkUp, 10000);
-               })
-            << Action([](P &p, int) { p.jogReleased(2, P::Right); }) << nothing
-            << Writes {{0x46, 65535}, {0x47, 0}, {0x40, 1}}
-            << QStringList {"The board is gone: Motor 2 may still be turning until it is back.",
-                            "Motor 2 stopped: the link to the board was lost in the middle of a "
-                            "command."};
-        // The owed stop the chip does not take is told as such, not as a stop.
-        QTest::newRow("owed stop refused at the connection")
-            << left << unanswered(0x27) << Action([](P &p, int) { p.jogStop(1); })
-            << ChipAction([](OnChip &c, int) { c.board().refuseWrites(0x27, 2); })
-            << Writes {{0x26, 65535}, {0x26, 65535}}
-            << QStringList {"No reply to VMAX (0x27) of Motor 1: Motor 1 may still be turning "
-                            "until the board is back.",
-                            "The chip did not take VMAX (0x27) of Motor 1, and Motor 1 may still "
-                            "be turning."};
-        QTest::newRow("another chip at the connection")
-            << left << unanswered(0x27) << Action([](P &p, int) { p.jogStop(1); })
-            << ChipAction([](OnChip &c, int) { c.panel.chipRestarted(); }) << Writes {}
-            << QStringList {"No reply to VMAX (0x27) of Motor 1: Motor 1 may still be turning "
-                            "until the board is back."};
-    }
-
-    void stopOwedAcrossALostLink()
-    {
-        QFETCH(Action, setUp);
-        QFETCH(ChipAction, fault);
-        QFETCH(Action, action);
-        QFETCH(ChipAction, beforeReconnect);
-        QFETCH(Writes, sent);
-        QFETCH(QStringList, told);
-
-        OnChip c;
-        QVERIFY2(c.start(boardsim::Chip::Kvn3162), qPrintable(c.linked.errorText));
-        setUp(c.panel, 1);
-        setUp(c.panel, 2);
-        fault(c, 0);
-        action(c.panel, 0);
-        QVERIFY(c.panel.isStopOwed(1) || c.panel.isStopOwed(2));
-        beforeReconnect(c, 0);
-        c.board().clearWriteLog();
-        QVERIFY(c.reconnect());
-        Writes written;
-        for (const auto &[address, value] : c.board().writeLog())
-            written << Write(address, int(value));
-        QCOMPARE(written, sent);
-        QCOMPARE(c.notices, told);
-        QVERIFY(!c.panel.isStopOwed(1) && !c.panel.isStopOwed(2));
-    }
-
-    // A command run while another waits in a read (the user's click inside the message box the
-    // read opened) is settled on its own: its fast button shows what the chip then does.
-    void commandRunInsideAMessageBoxSettlesOnItsOwn()
-    {
-        OnChip c;
-        QVERIFY2(c.start(boardsim::Chip::Kvn3162), qPrintable(c.linked.errorText));
-        bool asked = false;
-        c.access->setAskUser([&](const QString &, const QString &) {
-            asked = true;
-            c.board().setBrownOut(false);
-            // The user starts motor 2 fast to the left; the chip does not take its RAMPMODE.
-            c.board().refuseWrites(0x40, 1);
-            c.panel.fastJogToggled(2, MotionPanel::Left, true);
-            return true;
-        });
-        // Motor 1's fast start is refused its RAMPMODE; the read that follows the chip after its
-        // stop meets a brown-out and asks the user.
-        c.board().refuseWrites(0x20, 1);
-        c.beforeRequest = [&c, done = false](quint8 address, bool write) mutable {
-            if (!write && address == 0x20 && !std::exchange(done, true))
-                c.board().setBrownOut(true);
+        // A dial of motor 1 turned; the value put back is announced again as the turn ends.
+        const auto turned = [](int dial, QList<int> values) {
+            return ChipAction([=](OnChip &c, int) {
+                for (int value : values)
+                    dial ? c.panel.jogAccelerationChanged(1, value)
+                         : c.panel.jogVelocityChanged(1, value);
+            });
         };
-        c.panel.fastJogToggled(1, MotionPanel::Right, true);
-        QVERIFY(asked);
-        // Both motors stand (motor 1's chip started afresh with the brown-out, motor 2 was
-        // stopped), and neither button says otherwise.
-        QCOMPARE(c.board().registerValue(0x40), 1u);
-        QCOMPARE(c.board().registerValue(0x47), 0u);
-        QCOMPARE(c.board().registerValue(0x27), 0u);
-        QCOMPARE(c.shown, 0);
-        QVERIFY(!c.panel.isFastJogChecked(2, MotionPanel::Left));
-    }
-
-    // "may still be turning" stands until the chip shows that motor standing: a stop it took, a
-    // speed of 0 read at a connection or by the poll, a position mode target reached, or another
-    // chip. A speed read as 0 on the way, a speed still to reach, or a read without answer
-    // leaves it.
-    void turningNoticeGoesOnceTheMotorStands_data()
-    {
-        QTest::addColumn<bool>("positionMode");
-        QTest::addColumn<ChipAction>("event");
-        QTest::addColumn<bool>("withdrawn");
-
-        const auto standing = [](OnChip &c) {
-            c.board().setRegisterValue(0x27, 0);
-            QTRY_COMPARE_WITH_TIMEOUT(c.board().registerValue(0x22), 0u, 20000);
-        };
-        const auto poll
-            = [](OnChip &c) { c.panel.actualVelocityRead(1, int(c.board().registerValue(0x22))); };
-        QTest::newRow("a stop the chip takes")
-            << false << ChipAction([](OnChip &c, int) { c.panel.jogStop(1); }) << true;
-        QTest::newRow("standing at a connection") << false << ChipAction([=](OnChip &c, int) {
-            c.board().setRegisterValue(0x27, 0);
-            c.panel.followChip();
-        }) << true;
-        QTest::newRow("turning at a connection")
-            << false << ChipAction([](OnChip &c, int) { c.panel.followChip(); }) << false;
-        QTest::newRow("polled standing") << false << ChipAction([=](OnChip &c, int) {
-            standing(c);
-            poll(c);
-        }) << true;
-        QTest::newRow("polled turning") << false << ChipAction([=](OnChip &c, int) {
-            QVERIFY(c.board().registerValue(0x22) != 0);
-            poll(c);
-        }) << false;
-        QTest::newRow("polled 0 with a speed to reach")
-            << false << ChipAction([](OnChip &c, int) { c.panel.actualVelocityRead(1, 0); })
-            << false;
-        QTest::newRow("polled standing, its VMAX read garbled")
-            << false << ChipAction([=](OnChip &c, int) {
-                   standing(c);
-                   garble(c.board(), 0x46, 0x27);
-                   poll(c);
-               })
-            << false;
-        QTest::newRow("the other motor polled standing")
-            << false << ChipAction([](OnChip &c, int) { c.panel.actualVelocityRead(2, 0); })
-            << false;
-        QTest::newRow("another chip")
-            << false << ChipAction([](OnChip &c, int) { c.panel.chipRestarted(); }) << true;
-
-        const auto atTarget = [](OnChip &c) {
-            QTRY_COMPARE_WITH_TIMEOUT(c.board().registerValue(0x21), 600000u, 30000);
-            QTRY_COMPARE_WITH_TIMEOUT(c.board().registerValue(0x22), 0u, 10000);
-        };
-        QTest::newRow("position mode, polled at its target")
-            << true << ChipAction([=](OnChip &c, int) {
-                   atTarget(c);
-                   poll(c);
-               })
-            << true;
-        QTest::newRow("position mode, polled 0 on its way")
-            << true << ChipAction([](OnChip &c, int) { c.panel.actualVelocityRead(1, 0); })
-            << false;
-        QTest::newRow("position mode, at its target, XACTUAL read garbled")
-            << true << ChipAction([=](OnChip &c, int) {
-                   atTarget(c);
-                   garble(c.board(), 0x46, 0x21);
-                   poll(c);
-               })
-            << false;
-    }
-
-    void turningNoticeGoesOnceTheMotorStands()
-    {
-        QFETCH(bool, positionMode);
-        QFETCH(ChipAction, event);
-        QFETCH(bool, withdrawn);
-
-        OnChip c;
-        QVERIFY2(c.start(boardsim::Chip::Kvn3162), qPrintable(c.linked.errorText));
-        QString turning;
-        if (positionMode) {
-            // On its way to a target far off, slowly enough to be stopped before it gets there.
-            c.board().setClockScale(1);
-            for (const auto &[address, value] : QList<QPair<quint8, quint32>> {{0x23, 0},
-                                                                               {0x24, 1000},
-                                                                               {0x25, 0},
-                                                                               {0x26, 1000},
-                                                                               {0x27, 200000},
-                                                                               {0x28, 1000},
-                                                                               {0x2A, 1000},
-                                                                               {0x2B, 10},
-                                                                               {0x2D, 600000},
-                                                                               {0x20, 0}})
-                c.board().setRegisterValue(address, value);
-            QTRY_VERIFY(c.board().registerValue(0x22) != 0);
-            c.board().refuseWrites(0x27, 2);
-            c.panel.rampStop(1);
-            QVERIFY(c.board().registerValue(0x21) < 600000u);
-        } else {
+        // Motor 1 runs fast right, and the chip takes neither try of its stop's VMAX 0.
+        const ChipAction refused = [](OnChip &c, int) {
             c.panel.fastJogToggled(1, MotionPanel::Right, true);
             c.board().refuseWrites(0x27, 2);
             c.panel.fastJogToggled(1, MotionPanel::Right, false);
-        }
-        turning = c.panel.turningNotice();
-        QCOMPARE(turning,
-                 "The chip did not take VMAX (0x27) of Motor 1, and Motor 1 may still be turning.");
-        QCOMPARE(c.notices, QStringList {turning});
-
-        event(c, 1);
-        c.board().core().setRequestHook(nullptr);
-        QCOMPARE(c.panel.turningNotice().isEmpty(), withdrawn);
-        QCOMPARE(c.withdrawn, withdrawn ? QStringList {turning} : QStringList {});
-    }
-
-    // A turn of a running jog's dial that the chip does not take is put back to what the chip
-    // holds, without writing, and told; one whose reply alone went wrong stays. A dial of a fast
-    // button lit from the chip shows the chip's speed and acceleration.
-    void dialTurnTheChipDoesNotTakeGoesBack_data()
-    {
-        QTest::addColumn<int>("motor");
-        QTest::addColumn<int>("dial"); // 0 velocity, 1 acceleration
-        QTest::addColumn<ChipAction>("fault");
-        QTest::addColumn<bool>("taken");
-        QTest::addColumn<QString>("told");
-
-        const auto refuse = [](int address) {
-            return ChipAction([=](OnChip &c, int) { c.board().refuseWrites(address, 1); });
         };
-        const auto garbledWrite = [](int address) {
-            return ChipAction([=](OnChip &c, int) { garble(c.board(), 0x45, address); });
+        const QString mayTurn
+            = "The chip did not take VMAX (0x27) of Motor 1, and Motor 1 may still be turning.";
+        const auto whileTurning
+            = [&](const char *name, QList<ChipAction> events, bool withdrawn,
+                  QList<int> shown = {2, -1, -1, -1, -1}, Log written = {}, QStringList told = {}) {
+                  QTest::newRow(name) << refused << events << written << shown
+                                      << QStringList {mayTurn} + told << withdrawn;
+              };
+        whileTurning("a stop the chip takes", {[](OnChip &c, int) { c.panel.jogStop(1); }}, true,
+                     {0, -1, -1, -1, -1}, {{0x26, 1002}, {0x27, 0}, {0x20, 1}});
+        whileTurning("standing at a connection", {standing, follow}, true, {0, -1, -1, -1, -1});
+        whileTurning("polled standing", {standing, poll}, true);
+        whileTurning("polled 0 with a speed to reach", {poll}, false);
+        whileTurning("position mode, polled at its target", {positionMode(0), poll}, true);
+        whileTurning("position mode, polled 0 on its way", {positionMode(9), poll}, false);
+        whileTurning(
+            "acceleration dial turn refused",
+            {[](OnChip &c, int) { c.board().refuseWrites(0x26, 1); },
+             turned(1, {6309, 65535, 6310})},
+            false, {2, -1, 65535, -1, -1}, {{0x26, 6310}},
+            {"The chip did not take AMAX (0x26) of Motor 1: the dial shows the chip's 65535."});
+        whileTurning("velocity dial turn and its read-back failing", {unknown, turned(0, {63095})},
+                     false, {2, 100001, -1, -1, -1}, {},
+                     {"The chip did not take VMAX (0x27) of Motor 1: the dial shows 100001, the "
+                      "last value the chip confirmed."});
+        whileTurning("acceleration dial turn, its reply garbled",
+                     {[](OnChip &c, int) { c.board().setWrongChecksumFor(1); }, turned(1, {6309})},
+                     false, {2, -1, -1, -1, -1}, {{0x26, 6309}});
+        // Motor 1 turns left; its ramp stop's first write gets no reply, and the link goes down.
+        const ChipAction unanswered = [](OnChip &c, int) {
+            c.panel.rotate(1, MotionPanel::Left);
+            c.board().setSilentFor(1);
+            c.panel.rampStop(1);
         };
-        for (int m = 1; m <= 2; ++m) {
-            const int vmax = reg(m, 0x27);
-            const int amax = reg(m, 0x26);
-            const QString held = QString::number(100000 * m + 1);
-            const QString acc = QString::number(1000 * m + 2);
-            QTest::addRow("velocity, motor %d, refused", m)
-                << m << 0 << refuse(vmax) << false
-                << QString("The chip did not take VMAX (0x%1) of Motor %2: the dial shows the "
-                           "chip's %3.")
-                       .arg(vmax, 0, 16)
-                       .arg(m)
-                       .arg(held);
-            QTest::addRow("acceleration, motor %d, refused", m)
-                << m << 1 << refuse(amax) << false
-                << QString("The chip did not take AMAX (0x%1) of Motor %2: the dial shows the "
-                           "chip's %3.")
-                       .arg(amax, 0, 16)
-                       .arg(m)
-                       .arg(acc);
-            QTest::addRow("velocity, motor %d, refused, its read-back garbled", m)
-                << m << 0 << ChipAction([=](OnChip &c, int) {
-                       c.board().refuseWrites(vmax, 1);
-                       garble(c.board(), 0x46, vmax);
-                   })
-                << false
-                << QString("The chip did not take VMAX (0x%1) of Motor %2: the dial shows %3, "
-                           "the last value the chip confirmed.")
-                       .arg(vmax, 0, 16)
-                       .arg(m)
-                       .arg(held);
-            QTest::addRow("acceleration, motor %d, reply garbled", m)
-                << m << 1 << garbledWrite(amax) << true << QString();
-        }
-        QTest::newRow("velocity, motor 1, unanswered")
-            << 1 << 0 << ChipAction([](OnChip &c, int) {
-                   c.beforeRequest = [&c, done = false](quint8 a, bool write) mutable {
-                       if (write && a == 0x27 && !std::exchange(done, true))
-                           c.board().setSilentFor(1);
+        const QString noReply = "No reply to AMAX (0x26) of Motor 1: Motor 1 may still be turning "
+                                "until the board is back.";
+        const QList<int> none {0, -1, -1, -1, -1};
+        QTest::newRow("owed ramp stop, the board back")
+            << unanswered << QList<ChipAction> {back} << Log {{0x26, 10033}, {0x27, 0}, {0x20, 1}}
+            << none
+            << QStringList {noReply,
+                            "Motor 1 stopped: the link to the board was lost in the middle of a "
+                            "command."}
+            << true;
+        QTest::newRow("owed stop refused at the connection")
+            << unanswered
+            << QList<ChipAction> {[](OnChip &c, int) { c.board().refuseWrites(0x27, 2); }, back}
+            << Log {{0x26, 10033}, {0x26, 10033}} << QList<int> {1, 10043, 10033, -1, -1}
+            << QStringList {noReply, mayTurn} << false;
+        QTest::newRow("owed stop, another chip at the connection")
+            << unanswered
+            << QList<ChipAction> {[](OnChip &c, int) { c.panel.chipRestarted(); }, back} << Log {}
+            << QList<int> {1, 10043, 10033, -1, -1} << QStringList {noReply} << true;
+        // A start of motor 2 inside a read of motor 1's (a message box's click) settles on its own.
+        QTest::newRow("command run inside a read")
+            << ChipAction([](OnChip &c, int) {
+                   c.board().refuseWrites(0x20, 1);
+                   c.board().refuseWrites(0x40, 1);
+                   c.beforeRequest = [&c](quint8 address, bool write) {
+                       if (!write && address == 0x20)
+                           c.panel.fastJogToggled(2, MotionPanel::Left, true);
                    };
+                   c.panel.fastJogToggled(1, MotionPanel::Right, true);
                })
-            << false
-            << "No reply to VMAX (0x27) of Motor 1: the dial shows 100001, the last value the "
-               "chip confirmed.";
+            << QList<ChipAction> {} << Log {} << none
+            << QStringList {"The chip did not take RAMPMODE (0x20) of Motor 1: Motor 1 stopped.",
+                            "The chip did not take RAMPMODE (0x40) of Motor 2: Motor 2 stopped."}
+            << false;
     }
 
-    void dialTurnTheChipDoesNotTakeGoesBack()
+    void toldAndShownAfterTheChip()
     {
-        QFETCH(int, motor);
-        QFETCH(int, dial);
-        QFETCH(ChipAction, fault);
-        QFETCH(bool, taken);
-        QFETCH(QString, told);
-
+        QFETCH(ChipAction, setUp);
+        QFETCH(QList<ChipAction>, events);
+        QFETCH(Log, written);
+        QFETCH(QList<int>, shown);
+        QFETCH(QStringList, told);
+        QFETCH(bool, withdrawn);
         OnChip c;
         QVERIFY2(c.start(boardsim::Chip::Kvn3162), qPrintable(c.linked.errorText));
-        c.panel.fastJogToggled(motor, MotionPanel::Right, true);
-        const quint8 address = reg(motor, dial == 0 ? 0x27 : 0x26);
-        const quint32 before = c.board().registerValue(address);
-        QCOMPARE(before, dial == 0 ? 100000u * motor + 1 : 1000u * motor + 2);
-        const int turned = dial == 0 ? 63095 : 6309;
-        const auto turn = [&](int value) {
-            if (dial == 0)
-                c.panel.jogVelocityChanged(motor, value);
-            else
-                c.panel.jogAccelerationChanged(motor, value);
-        };
-        fault(c, motor);
-        c.board().clearRequestLog();
-        turn(turned);
-        c.board().core().setRequestHook(nullptr);
-        c.beforeRequest = [](quint8, bool) {};
-        QCOMPARE(c.board().registerValue(address), taken ? quint32(turned) : before);
-        QCOMPARE(c.dialShown[motor - 1][dial], taken ? -1 : int(before));
-        QCOMPARE(c.notices, told.isEmpty() ? QStringList {} : QStringList {told});
-        // One write, however often the link sent it, and nothing written to put the dial back.
-        const QList<int> writes = c.linked.requestedAddresses(0x45);
-        QVERIFY(!writes.isEmpty());
-        QCOMPARE(writes, QList<int>(writes.size(), address));
-        for (const QByteArray &request : c.board().requestLog()) {
-            if (quint8(request.at(1)) == 0x45)
-                QCOMPARE(qFromBigEndian<qint32>(request.constData() + 4), turned);
-        }
-        // The turn of a dial announces its value once more as it ends, the value put back by
-        // then: that is no turn of the user's.
-        c.board().clearRequestLog();
-        turn(taken ? turned : int(before));
-        QCOMPARE(c.linked.requestedAddresses(0x45).size(), taken ? 1 : 0);
-        // The next turn is the user's again, and the chip takes it.
-        if (!c.linkUp)
-            QVERIFY(c.reconnect());
-        turn(turned + 1);
-        QCOMPARE(c.board().registerValue(address), quint32(turned + 1));
-        QVERIFY(c.panel.isFastJogChecked(motor, MotionPanel::Right));
-    }
-
-    void fastButtonLitFromTheChipShowsItsSpeedAndAcceleration_data()
-    {
-        QTest::addColumn<bool>("garbledAmax2");
-        QTest::newRow("both read") << false;
-        QTest::newRow("motor 2's AMAX read garbled") << true;
-    }
-
-    void fastButtonLitFromTheChipShowsItsSpeedAndAcceleration()
-    {
-        QFETCH(bool, garbledAmax2);
-        OnChip c;
-        QVERIFY2(c.start(boardsim::Chip::Kvn3162), qPrintable(c.linked.errorText));
-        for (const auto &[address, value] : QList<QPair<quint8, quint32>> {
-                 {0x26, 50}, {0x27, 3000}, {0x20, 2}, {0x46, 60000}, {0x47, 7000}, {0x40, 1}})
-            c.board().setRegisterValue(address, value);
+        setUp(c, 1);
+        const QString turning = c.panel.turningNotice();
         c.board().clearWriteLog();
-        if (garbledAmax2)
-            garble(c.board(), 0x46, 0x46);
-        c.panel.followChip();
-        c.board().core().setRequestHook(nullptr);
-        QCOMPARE(c.shown, 1 | 8);
-        QCOMPARE(c.dialShown[0][0], 3000);
-        QCOMPARE(c.dialShown[0][1], 50);
-        QCOMPARE(c.dialShown[1][0], 7000);
-        // A read that brought nothing gives the dial nothing; the motor turns all the same.
-        QCOMPARE(c.dialShown[1][1], garbledAmax2 ? -1 : 60000);
-        QCOMPARE(c.board().writeLog(), (QList<QPair<quint8, quint32>>()));
-        // Shown, the acceleration is written only when the user turns the dial.
-        c.panel.jogAccelerationChanged(1, 62);
-        QCOMPARE(c.board().writeLog(), (QList<QPair<quint8, quint32>> {{0x26, 62}}));
+        c.dials.fill(-1);
+        for (const ChipAction &event : events)
+            event(c, 1);
+        QCOMPARE(QList<int> {c.shown} + c.dials, shown);
+        QCOMPARE(c.board().writeLog(), written);
+        QCOMPARE(c.notices, told);
+        QCOMPARE(c.withdrawn, withdrawn ? QStringList {turning} : QStringList {});
     }
 
     // What the jog tab writes and the chip takes, the ramp tab shows, as the chip's value; a box

