@@ -138,22 +138,11 @@ void TestBoardSimProgram::controlChannelDrivesTheBoard()
     QCOMPARE(controlCommand(control, QStringLiteral("fault brownout off")), QStringLiteral("ok\n"));
     QCOMPARE(kvnlReplyStatus(client.transact(kvnlRequest(0x46, 0x21))), 100);
 
-    // Byte 3 of a reply: the request's command, or its type (the register) while the board
-    // does not echo the command.
-    const auto byte3 = [&client](const QByteArray &request) {
-        const QByteArray reply = client.transact(request);
-        return reply.size() == 9 ? int(quint8(reply.at(3))) : -1;
-    };
-    QCOMPARE(byte3(kvnlRequest(0x46, 0x21)), 0x46);
+    // Byte 3 of a reply: the request's command, or its register while the board does not echo it.
     QCOMPARE(controlCommand(control, QStringLiteral("fault typebyte")), QStringLiteral("ok\n"));
-    QCOMPARE(byte3(kvnlRequest(0x46, 0x21)), 0x21);
-    QCOMPARE(byte3(kvnlRequest(0x45, 0x23, 78)), 0x23);
+    QCOMPARE(client.transact(kvnlRequest(0x46, 0x21)).mid(3, 1), QByteArray("\x21"));
     QCOMPARE(controlCommand(control, QStringLiteral("fault typebyte off")), QStringLiteral("ok\n"));
-    QCOMPARE(byte3(kvnlRequest(0x46, 0x21)), 0x46);
-    QCOMPARE(controlCommand(control, QStringLiteral("fault typebyte on")), QStringLiteral("ok\n"));
-    QCOMPARE(byte3(kvnlRequest(0x45, 0x23, 77)), 0x23);
-    QCOMPARE(controlCommand(control, QStringLiteral("fault clear")), QStringLiteral("ok\n"));
-
+    QCOMPARE(client.transact(kvnlRequest(0x46, 0x21)).mid(3, 1), QByteArray("\x46"));
     QCOMPARE(controlCommand(control, QStringLiteral("fault garbage 0xAABB")),
              QStringLiteral("ok\n"));
     QCOMPARE(client.transact(kvnlRequest(0x46, 0x20), 11).left(2), QByteArray("\xAA\xBB"));

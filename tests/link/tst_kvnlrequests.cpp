@@ -224,109 +224,65 @@ private Q_SLOTS:
         QCOMPARE(value, 222);
     }
 
-    // Reads give up long before their replies come, seconds late, and those replies land
-    // while the write after them waits for its own reply, which comes as late: a refusal (4), or
-    // a success when the chip takes the write. Neither a late reply nor a garbled one is taken
-    // for the write's.
-    void lateOrGarbledReplyIsNotTakenForTheNextWrite_data()
+    // Reads give up at once, and their replies come long after, landing while the write after
+    // them waits for its own: a refusal, or none at all. No late reply is taken for the write's,
+    // nor a garbled one, which tells no request that its reply has come.
+    void lateReadReplyIsNotTakenForTheNextWrite_data()
     {
         QTest::addColumn<int>("lateReads");
-        QTest::addColumn<int>("garbled"); // of the late replies, the first ones fail the checksum
-        QTest::addColumn<QByteArray>("noise"); // on the line ahead of the first late reply
+        QTest::addColumn<bool>("waitingTogether");
         QTest::addColumn<bool>("readBetween"); // takes the first late reply: it cannot tell
-        QTest::addColumn<bool>("waitingTogether"); // the reader looks once all are in the port
-        QTest::addColumn<int>("writeStatus");
-        const QByteArray none;
-        // A reply's first bytes with a checksum that does not match them (0xad would).
-        const QByteArray garbledRead = hex("020164460000000000");
+        QTest::addColumn<bool>("garbled"); // the first late reply fails its checksum
+        QTest::addColumn<bool>("noise"); // ahead of the first late reply; the write goes unanswered
         QTest::newRow("one, landing while the write waits")
-            << 1 << 0 << none << false << false << 4;
-        QTest::newRow("two, waiting in the port together") << 2 << 0 << none << false << true << 4;
-        QTest::newRow("three, landing while the write waits")
-            << 3 << 0 << none << false << false << 4;
+            << 1 << false << false << false << false;
+        QTest::newRow("two, waiting in the port together") << 2 << true << false << false << false;
         QTest::newRow("one, taken by a read, whose own reply lands while the write waits")
-            << 1 << 0 << none << true << false << 4;
-        QTest::newRow("one garbled, landing while the write waits")
-            << 1 << 1 << none << false << false << 100;
-        QTest::newRow("one garbled, waiting in the port with the write's")
-            << 1 << 1 << none << false << true << 100;
-        QTest::newRow("one, behind nine bytes of noise naming the read")
-            << 1 << 0 << garbledRead << false << false << 4;
-        QTest::newRow("one garbled, and the write's own reply garbled too")
-            << 1 << 2 << none << false << false << 0;
+            << 1 << false << true << false << false;
+        QTest::newRow("one garbled") << 1 << false << false << true << false;
+        QTest::newRow("three behind noise, the write unanswered")
+            << 3 << false << false << false << true;
     }
-    void lateOrGarbledReplyIsNotTakenForTheNextWrite()
+    void lateReadReplyIsNotTakenForTheNextWrite()
     {
         QFETCH(int, lateReads);
-        QFETCH(int, garbled);
-        QFETCH(QByteArray, noise);
-        QFETCH(bool, readBetween);
         QFETCH(bool, waitingTogether);
-        QFETCH(int, writeStatus);
-        if (writeStatus == 4)
-            board->refuseWrites(0x20, 1);
-        board->setWrongChecksumFor(garbled);
-        if (!noise.isEmpty())
-            board->injectGarbage(noise);
-        // Each read gives up once the least wait of a test run is over; the first late reply comes
-        // twice that wait after the last read gave up.
-        const int lateMs = replyWaitUnderLoadMs * (lateReads + 2);
+        QFETCH(bool, readBetween);
+        QFETCH(bool, garbled);
+        QFETCH(bool, noise);
+        board->refuseWrites(0x20, 1);
+        board->setWrongChecksumFor(garbled ? 1 : 0);
+        if (noise) // a read's reply, but for its checksum (0xad would match)
+            board->injectGarbage(hex("020164460000000000"));
+        // Each read gives up after 33 ms. Its reply comes a least wait of the test run after the
+        // last read gave up; a reply after the reads, a least wait later still.
+        const int lateMs = replyWaitUnderLoadMs + 100 * lateReads;
         board->setReplyDelayMs(lateMs);
+        auto quickReads = std::make_unique<OwnReplyBudget>();
         qint32 value = 0;
         for (int read = 0; read < lateReads; ++read)
             QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, quint8(0x21 + read), 0, value), 0);
+        quickReads.reset();
+        board->setReplyDelayMs(lateMs + replyWaitUnderLoadMs);
+        shell->setReplyBudget(lateMs + 2 * replyWaitUnderLoadMs);
         QSignalSpy ready(shell.get(), &ComShell::handlerIsReady);
-        // Time enough for every reply of the row, not much more: a write whose own reply came
-        // garbled waits it out.
-        shell->setReplyBudget(lateMs + 1500);
         if (readBetween)
             QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, 0x27, 0, value), 100);
+        board->setSilentFor(noise ? 1 : 0);
         if (!waitingTogether) {
-            QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), writeStatus);
-        } else {
-            // The reader looks only once the write's own reply is in as well: it finds it behind
-            // the others.
-            QVERIFY(shell->sendDatagram(1, KvnlWriteRegister, 0x20, 0, 1));
-            const int inPort = 9 * (lateReads + 1) + int(noise.size());
-            QTRY_VERIFY_WITH_TIMEOUT(shell->serialPort()->bytesAvailable() >= inPort, 15000);
-            QCOMPARE(KvnlReply::status(shell->readReply(value)), writeStatus);
+            QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), noise ? 0 : 4);
+            // The board was there: the link was not taken for lost. No request that had its reply
+            // stays owed one: from a board that puts the register in byte 3, 0x46 answers a write.
+            QVERIFY(ready.isEmpty());
+            board->clearFaults();
+            board->setTypeInCommandByte(true);
+            QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x46, 0, 1000), 100);
+            return;
         }
-        QCOMPARE(board->registerValue(0x20), writeStatus == 4 ? 0u : 1u);
-        // The board answered, garbled or not: the link was not taken for lost.
-        QVERIFY(ready.isEmpty());
-    }
-
-    // A board that puts the request's register in byte 3 where others echo the command: the
-    // reply of a write to AMAX_2 (0x46) names the read command. Once the board has answered
-    // again, that reply is the write's own, whatever a read that timed out before left owed.
-    void registerInByte3AfterATimeOut_data()
-    {
-        QTest::addColumn<quint8>("readAddress");
-        QTest::addColumn<bool>("landsInAnUnansweredWrite");
-        QTest::newRow("the late reply goes stale, a write is answered") << quint8(0x21) << false;
-        QTest::newRow("the late reply of 0x46 lands while a write goes unanswered")
-            << quint8(0x46) << true;
-    }
-    void registerInByte3AfterATimeOut()
-    {
-        QFETCH(quint8, readAddress);
-        QFETCH(bool, landsInAnUnansweredWrite);
-        board->setTypeInCommandByte(true);
-        board->setReplyDelayMs(3 * replyWaitUnderLoadMs);
-        qint32 value = 0;
-        QCOMPARE(shell->kvnlRead(1, KvnlReadRegister, readAddress, 0, value), 0);
-        board->setReplyDelayMs(0);
-        if (landsInAnUnansweredWrite) {
-            board->setSilentFor(1);
-            shell->setReplyBudget(4 * replyWaitUnderLoadMs);
-            QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), 0);
-            shell->setReplyBudget(30);
-        } else {
-            QTRY_VERIFY_WITH_TIMEOUT(shell->serialPort()->bytesAvailable() >= 9, 10000);
-            QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x20, 0, 1), 100);
-        }
-        QCOMPARE(shell->kvnlStatus(1, KvnlWriteRegister, 0x46, 0, 1000), 100);
-        QCOMPARE(board->registerValue(0x46), 1000u);
+        // The reader looks only once the refusal is in as well: it finds it behind both.
+        QVERIFY(shell->sendDatagram(1, KvnlWriteRegister, 0x20, 0, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(shell->serialPort()->bytesAvailable() >= 27, 15000);
+        QCOMPARE(KvnlReply::status(shell->readReply(value)), 4);
     }
 
     void garbageBeforeAReplyFailsTheRequestOnly()
