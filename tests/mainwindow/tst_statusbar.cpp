@@ -8,7 +8,6 @@
 #include "support/offscreenscreens.h"
 #include "testenvironment.h"
 
-#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDragEnterEvent>
@@ -18,12 +17,10 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QProgressBar>
-#include <QScreen>
 #include <QTemporaryDir>
+#include <QTextDocumentFragment>
 #include <QToolTip>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 QString writeIcon(const QTemporaryDir &dir, const QString &name, const QColor &color)
@@ -37,76 +34,20 @@ QString writeIcon(const QTemporaryDir &dir, const QString &name, const QColor &c
     image.save(path, "PNG");
     return path;
 }
-// A laptop's screen, the smallest the program is made for.
-const QRect laptopScreen(0, 0, 1024, 768);
-
-// What is wrong with how a text of the status bar is shown: it must lie wholly inside the
-// window, and be shown whole, or, where it may be cut short, end in "…" after the beginning of
-// the text.
-QString unfit(const QWidget *widget, const QString &text, const QSize &needs, bool mayElide)
-{
-    const QWidget *window = widget->window();
-    const QRect inWindow(widget->mapTo(window, QPoint(0, 0)), widget->size());
-    const QString where = QStringLiteral("\"%1\" %2x%3 at %4, needs %5")
-                              .arg(text)
-                              .arg(widget->width())
-                              .arg(widget->height())
-                              .arg(inWindow.x())
-                              .arg(needs.width());
-    if (!widget->isVisible() || !window->rect().contains(inWindow))
-        return QStringLiteral("not wholly in the window: ") + where;
-    if (widget->width() >= needs.width() && widget->height() >= needs.height())
-        return QString();
-    if (!mayElide)
-        return QStringLiteral("cut: ") + where;
-    const auto *label = static_cast<const ElidingLabel *>(widget);
-    const QString shown = label->shownText();
-    if (!shown.endsWith(QChar(0x2026)) || !text.startsWith(shown.chopped(1)))
-        return QStringLiteral("cut without \"…\": \"%1\" for ").arg(shown) + where;
-    return QString();
-}
-
-// The room a label's text needs to be shown whole in one line, at the label's present font.
-QSize textNeeds(const QLabel *label)
-{
-    const QMargins margins = label->contentsMargins();
-    return label->fontMetrics().size(Qt::TextSingleLine, label->text())
-        + QSize(margins.left() + margins.right(), margins.top() + margins.bottom())
-        + 2 * QSize(label->margin(), label->margin());
-}
-
-// The tool tip the label shows when the mouse rests on it; empty for none.
-QString restingToolTip(QWidget *widget)
-{
-    QToolTip::hideText();
-    // A tip fades out a moment after it was told to go.
-    if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }))
-        return QStringLiteral("a tip that did not go");
-    const QPoint middle = widget->rect().center();
-    QHelpEvent event(QEvent::ToolTip, middle, widget->mapToGlobal(middle));
-    QApplication::sendEvent(widget, &event);
-    return QToolTip::isVisible() ? QToolTip::text() : QString();
-}
-
+// Before the application starts: a laptop's screen, the smallest made for, and a device tree.
+const QTemporaryDir screens;
+const bool prepared = useOffscreenScreens(screens, {QRect(0, 0, 1024, 768)}) && prepareDeviceTree();
 } // namespace
 
 class StatusBarTest : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<boardsim::SimulatedBoard> board;
+    std::unique_ptr<MainWindow> window;
+
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(prepareDeviceTree());
-        isolateTestEnvironment();
-        QCOMPARE(QGuiApplication::primaryScreen()->availableGeometry(), laptopScreen);
-    }
-    void cleanupTestCase()
-    {
-        window.reset();
-        if (board)
-            board->stop();
-    }
+    void initTestCase() { isolateTestEnvironment(); }
 
     void barIsBuiltAsOthersFindIt()
     {
@@ -183,129 +124,75 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(bar.spacer()->isHidden(), 2000);
     }
 
-    void longMessageEndsInAnEllipsisAndShowsWholeAsItsTip()
-    {
-        StatusBar bar;
-        bar.resize(300, 30);
-        bar.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&bar));
-        ElidingLabel *label = bar.messageLabel();
-        const QString whole = QStringLiteral(
-            "Motor 1 stopped: the link to the board was lost in the middle of a command.");
-        bar.showMessage(whole);
-        QTRY_VERIFY(label->isElided());
-        QCOMPARE(label->text(), whole);
-        const QString shown = label->shownText();
-        QVERIFY2(shown.endsWith(QChar(0x2026)) && whole.startsWith(shown.chopped(1)),
-                 qPrintable(shown));
-        QVERIFY(label->fontMetrics().horizontalAdvance(shown) <= label->contentsRect().width());
-        QCOMPARE(restingToolTip(label), whole);
-        // What the label draws is the shortened text, as a label holding just that draws it.
-        const QImage drawn = label->grab().toImage();
-        label->setFixedWidth(label->width());
-        label->setText(shown);
-        QVERIFY(!label->isElided());
-        QCOMPARE(drawn, label->grab().toImage());
-
-        // A message with room enough is shown whole, with no tip.
-        bar.showMessage(QStringLiteral("KVN3162 detected"));
-        QVERIFY(!label->isElided());
-        QCOMPARE(label->shownText(), QStringLiteral("KVN3162 detected"));
-        QCOMPARE(restingToolTip(label), QString());
-        // A board's text that looks like markup is shown as it is in the tip too.
-        label->setMinimumWidth(0);
-        label->setMaximumWidth(QWIDGETSIZE_MAX);
-        const QString markup = QStringLiteral("wrong module [<b>362V9.99</b>] ") + whole;
-        bar.showMessage(markup);
-        QTRY_VERIFY(label->isElided());
-        QVERIFY(restingToolTip(label).contains(QStringLiteral("&lt;b&gt;362V9.99&lt;/b&gt;")));
-        QToolTip::hideText();
-    }
-
     void statusTextsFitAtEveryTextSize_data()
     {
         QTest::addColumn<bool>("ownLook");
-        QTest::addColumn<int>("sizeButton");
+        QTest::addColumn<int>("px");
         QTest::addColumn<QString>("windowState");
-        for (const bool ownLook : {false, true}) {
-            for (int size = 0; size < 4; ++size) {
+        for (const bool ownLook : {false, true})
+            for (int px = 8; px <= 20; px += 4)
                 for (const char *state : {"normal", "maximised", "narrowed"})
-                    QTest::addRow("%s, %d px, %s", ownLook ? "own look" : "platform look",
-                                  8 + 4 * size, state)
-                        << ownLook << size << QString::fromLatin1(state);
-            }
-        }
+                    QTest::addRow("%s look, %d px, %s", ownLook ? "own" : "platform", px, state)
+                        << ownLook << px << QString(state);
     }
-
-    // On a laptop's screen, with the board unplugged, at every text size of the font-size bar and
-    // in both looks, in the window as it opens, maximised and made as narrow as the user can:
-    // the state of the board and the connection box are shown whole, and a notice is shown whole
-    // or ends in "…" and shows whole as its tool tip.
+    // On a laptop's screen in both looks at every text size, opened, maximised and narrowest: the
+    // unplugged board's state and Connection whole, a notice whole or cut short, whole as its tip.
     void statusTextsFitAtEveryTextSize()
     {
         QFETCH(bool, ownLook);
-        QFETCH(int, sizeButton);
+        QFETCH(int, px);
         QFETCH(QString, windowState);
         if (!window) {
             board = std::make_unique<boardsim::SimulatedBoard>(boardsim::Chip::Kvn3162);
-            QVERIFY(board->start(deviceTree().path()));
+            QVERIFY(prepared && board->start(deviceTree().path()));
             window = std::make_unique<MainWindow>(nullptr);
-            statusBar()->connectionCheckBox()->click();
+            window->findChild<QCheckBox *>("Autoconnection")->click();
             QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected(), 10000);
             board->unplug();
-            QTRY_VERIFY_WITH_TIMEOUT(!window->connection().isConnected(), 10000);
         }
-        QLabel *state
-            = statusBar()->firmwareLabel()->findChild<QLabel *>(QStringLiteral("MsgText"));
-        QTRY_COMPARE(state->text(), QStringLiteral("Device disconnected"));
-
-        auto *extraStyle = window->findChild<QAction *>(QStringLiteral("actionExtra_Style"));
-        auto *style = window->findChild<MainAppStyle *>();
-        if (extraStyle->isChecked() != ownLook) {
-            // The size comes back a moment after the look.
-            QSignalSpy sizeBack(style, &MainAppStyle::fontSizeChanged);
-            extraStyle->trigger();
-            QTRY_VERIFY(!sizeBack.isEmpty());
-        }
-        style->fontSizeButtons()->button(sizeButton)->click();
-        QTRY_VERIFY(window->styleSheet().endsWith(
-            QStringLiteral("QWidget {font-size: %1px}").arg(8 + 4 * sizeButton)));
-        if (windowState == QLatin1String("maximised")) {
-            window->showMaximized();
-            QTRY_VERIFY(window->isMaximized());
-            QTRY_COMPARE(window->frameGeometry().width(), laptopScreen.width());
-        } else {
-            window->showNormal();
-            QTRY_VERIFY(!window->isMaximized());
-            if (windowState == QLatin1String("narrowed"))
-                window->resize(200, window->height());
-        }
-
-        ElidingLabel *message = statusBar()->messageLabel();
-        QCheckBox *connection = statusBar()->connectionCheckBox();
-        // The notice that lost its last word on such a screen, and one too long for any of it.
-        const QString notice = QStringLiteral(
-            "Motor 1 stopped: the link to the board was lost in the middle of a command.");
-        const QString tooLong = QStringLiteral(
-            "The chip did not take XTARGET_1, and motor 1 may still be turning: the link to the "
-            "board was lost in the middle of a command, and the board did not answer since; "
-            "check the cable and the supply, then tick Connection again.");
+        auto *bar = static_cast<StatusBar *>(window->statusBar());
+        QTRY_COMPARE_WITH_TIMEOUT(bar->firmwareLabel()->text(), "Device disconnected", 10000);
+        window->findChild<MainAppStyle *>()->fontSizeButtons()->button((px - 8) / 4)->click();
+        auto *look = window->findChild<QAction *>("actionExtra_Style");
+        if (look->isChecked() != ownLook) // it clicks the size button again a moment later
+            look->trigger();
+        QTRY_VERIFY(window->styleSheet().endsWith(QString("QWidget {font-size: %1px}").arg(px)));
+        windowState == "maximised" ? window->showMaximized() : window->showNormal();
+        QTRY_VERIFY(window->isMaximized() == (windowState == "maximised")
+                    && (windowState != "maximised" || window->frameGeometry().width() == 1024));
+        if (windowState == "narrowed")
+            window->resize(200, window->height());
+        ElidingLabel *message = bar->messageLabel();
+        // The notice that lost its last word on such a screen, and a board's text too long for any.
+        const QString notice
+            = "Motor 1 stopped: the link to the board was lost in the middle of a command.";
+        const QString tooLong = QString("wrong module [<b>362V9.99</b>%1] @ /dev/ttyACM0")
+                                    .arg(QString(" and more").repeated(24));
         for (const QString &text : {notice, tooLong}) {
-            statusBar()->showMessage(text);
-            const auto problems = [&] {
-                QStringList found;
-                found << unfit(state, state->text(), textNeeds(state), false)
-                      << unfit(connection, connection->text(), connection->sizeHint(), false)
-                      << unfit(message, message->text(), textNeeds(message), true);
-                found.removeAll(QString());
-                return found.join(QLatin1Char('\n'));
+            bar->showMessage(text);
+            // Whole in the window; only the notice may be cut short, to its beginning and "…".
+            const auto fits = [&](QWidget *shown) {
+                const QString elided = message->shownText();
+                return shown->visibleRegion() == QRegion(shown->rect())
+                    && shown->height() >= shown->sizeHint().height()
+                    && (shown->width() >= shown->sizeHint().width()
+                        || (shown == message && elided.endsWith(QChar(0x2026))
+                            && text.startsWith(elided.chopped(1))
+                            && message->fontMetrics().horizontalAdvance(elided)
+                                <= message->contentsRect().width()));
             };
-            // Once the bar has laid out the new text.
-            QTRY_VERIFY2(problems().isEmpty(), qPrintable(problems()));
-            if (text == tooLong)
-                QVERIFY(message->isElided());
-            QCOMPARE(restingToolTip(message), message->isElided() ? text : QString());
-            QToolTip::hideText();
+            QTRY_VERIFY(fits(bar->firmwareLabel()) && fits(bar->connectionCheckBox())
+                        && fits(message));
+            QHelpEvent rest(QEvent::ToolTip, QPoint(4, 4), message->mapToGlobal(QPoint(4, 4)));
+            QApplication::sendEvent(message, &rest);
+            // A tip told to go fades out a moment later; one shown is read as the user reads it.
+            QVERIFY(message->isElided() || QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+            QCOMPARE(QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText(),
+                     text == notice && !message->isElided() ? QString() : text);
+            // Drawn as a label holding just what it shows draws it.
+            const QImage drawn = message->grab().toImage();
+            message->setText(message->shownText());
+            QCOMPARE(message->grab().toImage(), drawn);
         }
     }
 
@@ -395,22 +282,7 @@ private Q_SLOTS:
         QApplication::sendEvent(&label, &event);
         QCOMPARE(event.isAccepted(), accepted);
     }
-
-private:
-    StatusBar *statusBar() const { return static_cast<StatusBar *>(window->statusBar()); }
-
-    std::unique_ptr<boardsim::SimulatedBoard> board;
-    std::unique_ptr<MainWindow> window;
 };
 
-int main(int argc, char *argv[])
-{
-    QTemporaryDir folder;
-    if (!useOffscreenScreens(folder, {laptopScreen}))
-        return 1;
-    QApplication application(argc, argv);
-    StatusBarTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(StatusBarTest)
 #include "tst_statusbar.moc"

@@ -149,7 +149,8 @@ private Q_SLOTS:
 
     void everyWindowLiesOnTheScreenAndShowsItsTextsWhole_data();
     void everyWindowLiesOnTheScreenAndShowsItsTextsWhole();
-    void everyWindowComesBackWhereItWasClosed();
+    // Pulled onto the screen at the first start, each window touches its edges.
+    void everyWindowComesBackWhereItWasClosed() { showEveryWindow(false, largeScreen, 2); }
     void maximisedWindowShowsEveryMotionButton_data();
     void maximisedWindowShowsEveryMotionButton();
     void debugConsoleOpensBesideTheWindowWhereThereIsRoom_data();
@@ -158,10 +159,7 @@ private Q_SLOTS:
 
 private:
     QList<QWidget *> windows() const;
-    // Starts the window on the board with its settings stored at the largest text and every
-    // window hanging over the edge of `screen`, opens every dialog, and waits until all of them
-    // lie wholly on the screen.
-    void openEveryWindowOverTheEdge(bool ownLook, const QRect &screen);
+    void showEveryWindow(bool ownLook, const QRect &screen, int restarts);
     // Starts the window on the board and connects it, as the user's click on "Connection" does.
     void connectWindow();
 
@@ -211,7 +209,19 @@ void TestWindowGeometry::everyWindowLiesOnTheScreenAndShowsItsTextsWhole_data()
     }
 }
 
-void TestWindowGeometry::openEveryWindowOverTheEdge(bool ownLook, const QRect &screen)
+void TestWindowGeometry::everyWindowLiesOnTheScreenAndShowsItsTextsWhole()
+{
+    QFETCH(bool, ownLook);
+    QFETCH(QRect, screen);
+    showEveryWindow(ownLook, screen, 0);
+}
+
+// Stored at the largest text, with the main window's status bar and every dialog hanging over
+// the edge of the screen, the windows come back wholly on it; at every size of the font-size
+// bar they stay there and show every text whole, and a dialog grown for the large text is as
+// large as before when the text is small again. Closed and started again, every window comes
+// back where it was, to the pixel, every time.
+void TestWindowGeometry::showEveryWindow(bool ownLook, const QRect &screen, int restarts)
 {
     {
         AppSettings settings;
@@ -246,18 +256,22 @@ void TestWindowGeometry::openEveryWindowOverTheEdge(bool ownLook, const QRect &s
         QVERIFY2(dialog->isVisible(), qPrintable(dialog->objectName()));
     QTRY_VERIFY2(windowsOffScreen(windows(), screen).isEmpty(),
                  qPrintable(windowsOffScreen(windows(), screen).join('\n')));
-}
-
-// Stored at the largest text, with the main window's status bar and every dialog hanging over
-// the edge of the screen, the windows come back wholly on it; at every size of the font-size
-// bar they stay there and show every text whole, and a dialog grown for the large text is as
-// large as before when the text is small again.
-void TestWindowGeometry::everyWindowLiesOnTheScreenAndShowsItsTextsWhole()
-{
-    QFETCH(bool, ownLook);
-    QFETCH(QRect, screen);
-    openEveryWindowOverTheEdge(ownLook, screen);
-    if (QTest::currentTestFailed())
+    // The main window's size and every window's place (the loadAdapt dialog takes the size its
+    // contents ask for at every start).
+    const auto places = [this] {
+        QList<QRect> places {QRect(QPoint(), window->size())};
+        for (const QWidget *shown : windows())
+            places << QRect(shown->geometry().topLeft(), QSize());
+        return places;
+    };
+    for (int start = 1; start <= restarts; ++start) {
+        const QList<QRect> closed = places();
+        window->close();
+        window.reset();
+        window = std::make_unique<MainWindow>(nullptr);
+        QTRY_COMPARE(places(), closed);
+    }
+    if (restarts > 0)
         return;
 
     QButtonGroup *sizes = window->findChild<MainAppStyle *>()->fontSizeButtons();
@@ -321,31 +335,6 @@ void TestWindowGeometry::everyWindowLiesOnTheScreenAndShowsItsTextsWhole()
                                         .arg(before.width())
                                         .arg(before.height())));
         }
-    }
-}
-
-// Pulled onto the screen at the first start, each window touches its edges. Closed and started
-// again, every window comes back where it was, to the pixel: after the first start, whose places
-// were fitted onto the screen, and after a start whose places were themselves restored.
-void TestWindowGeometry::everyWindowComesBackWhereItWasClosed()
-{
-    openEveryWindowOverTheEdge(false, largeScreen);
-    if (QTest::currentTestFailed())
-        return;
-    // The main window's size and every window's place (the loadAdapt dialog takes the size its
-    // contents ask for at every start).
-    const auto places = [this] {
-        QList<QRect> places {QRect(QPoint(), window->size())};
-        for (const QWidget *shown : windows())
-            places << QRect(shown->geometry().topLeft(), QSize());
-        return places;
-    };
-    for (int start = 1; start <= 2; ++start) {
-        const QList<QRect> closed = places();
-        window->close();
-        window.reset();
-        window = std::make_unique<MainWindow>(nullptr);
-        QTRY_COMPARE(places(), closed);
     }
 }
 

@@ -1,11 +1,20 @@
 #pragma once
 
-#include <QList>
+#include <QFile>
 #include <QRect>
+#include <QTemporaryDir>
 
-class QTemporaryDir;
-
-// Gives the offscreen platform these screens, at 96 dots per inch, the first being the primary
-// screen; for a test's main(), before the application object is made. The list is written to a
-// file in `folder`, which must outlive the application object. False when it cannot be written.
-bool useOffscreenScreens(const QTemporaryDir &folder, const QList<QRect> &screens);
+// Before the application object: the offscreen platform's one screen, at 96 dpi, from a file in
+// `folder`, which outlives the application object. False if the file cannot be written.
+inline bool useOffscreenScreens(const QTemporaryDir &folder, const QRect &screen)
+{
+    QFile file(folder.filePath(QStringLiteral("screens.json")));
+    const QString json = QString::asprintf(R"({"screens": [{"name": "1", "x": %d, "y": %d, )"
+                                           R"("width": %d, "height": %d, "logicalDpi": 96, )"
+                                           R"("logicalBaseDpi": 96, "dpr": 1}]})",
+                                           screen.x(), screen.y(), screen.width(), screen.height());
+    if (!folder.isValid() || !file.open(QIODevice::WriteOnly) || file.write(json.toUtf8()) < 0)
+        return false;
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(file.fileName()));
+    return true;
+}
