@@ -691,6 +691,11 @@ private Q_SLOTS:
                      false, {2, 100001, -1, -1, -1}, {},
                      {"The chip did not take VMAX (0x27) of Motor 1: the dial shows 100001, the "
                       "last value the chip confirmed."});
+        whileTurning("velocity dial turn unanswered",
+                     {[](OnChip &c, int) { c.board().setSilentFor(1); }, turned(0, {63095})}, false,
+                     {2, 100001, -1, -1, -1}, {},
+                     {"No reply to VMAX (0x27) of Motor 1: the dial shows 100001, the last value "
+                      "the chip confirmed."});
         whileTurning("acceleration dial turn, its reply garbled",
                      {[](OnChip &c, int) { c.board().setWrongChecksumFor(1); }, turned(1, {6309})},
                      false, {2, -1, -1, -1, -1}, {{0x26, 6309}});
