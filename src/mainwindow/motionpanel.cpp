@@ -375,42 +375,55 @@ void MotionPanel::takenInPart(const Outcome &outcome, const QList<int> &motors, 
                                .arg(chipregisters::motorOf(*outcome.failed));
     const QString turning = motorsText(mayTurn);
     QString text;
+    QString cause;
     // What the user needs first leads, so that a narrow status bar still shows it.
-    if (owed && outcome.sentNothing)
+    if (owed && outcome.sentNothing) {
         text = QStringLiteral("The board is gone: %1 may still be turning until it is back.")
                    .arg(turning);
-    else if (owed && outcome.linkLost)
-        text = QStringLiteral("No reply to %1: %2 may still be turning until the board is back.")
-                   .arg(failed, turning);
-    else if (!mayTurn.isEmpty())
-        text = QStringLiteral("The chip did not take %1, and %2 may still be turning%3")
-                   .arg(failed, turning,
+    } else if (owed && outcome.linkLost) {
+        cause = QStringLiteral("No reply to %1").arg(failed);
+        text = QStringLiteral("%1: %2 may still be turning until the board is back.")
+                   .arg(cause, turning);
+    } else if (!mayTurn.isEmpty()) {
+        cause = QStringLiteral("The chip did not take %1").arg(failed);
+        text = QStringLiteral("%1, and %2 may still be turning%3")
+                   .arg(cause, turning,
                         owed ? QStringLiteral(" until the board is back.") : QStringLiteral("."));
-    else if (kind == Kind::Start)
+    } else if (kind == Kind::Start) {
         text = QStringLiteral("The chip did not take %1: %2 stopped.")
                    .arg(failed, motorsText(motors));
-    else
+    } else {
         text = QStringLiteral("The chip did not take %1: the stop was sent once more.").arg(failed);
+    }
     if (mayTurn.isEmpty())
         Q_EMIT notice(text, stoppedNoticeMs);
     else
-        tellMayTurn(text, mayTurn);
+        tellMayTurn(text, cause, mayTurn);
 }
 
-void MotionPanel::tellMayTurn(const QString &text, const QList<int> &motors)
+void MotionPanel::tellMayTurn(const QString &text, const QString &cause, const QList<int> &motors)
 {
     for (int motor : motors)
         m_mayTurn[motor - 1] = true;
     m_turningNotice = text;
+    m_standingNotice = cause.isEmpty()
+        ? QString()
+        : QStringLiteral("%1: %2 %3.")
+              .arg(cause, motorsText(motors),
+                   motors.size() == 2 ? QStringLiteral("stand") : QStringLiteral("stands"));
     Q_EMIT notice(text, 0);
 }
 
-void MotionPanel::motorStands(int motor)
+void MotionPanel::motorStands(int motor, bool seenStanding)
 {
     m_mayTurn[motor - 1] = false;
     if (m_mayTurn[0] || m_mayTurn[1] || m_turningNotice.isEmpty())
         return;
-    Q_EMIT noticeWithdrawn(std::exchange(m_turningNotice, QString()));
+    // A motor read standing makes the fear of the notice untrue, not what the chip refused: that
+    // stays told as long as other refusals are. A stop taken is an answer of its own.
+    const QString standing = std::exchange(m_standingNotice, QString());
+    Q_EMIT noticeWithdrawn(std::exchange(m_turningNotice, QString()),
+                           seenStanding ? standing : QString(), stoppedNoticeMs);
 }
 
 void MotionPanel::sendOwedStops()
@@ -423,11 +436,14 @@ void MotionPanel::sendOwedStops()
         if (command(stopSteps(motor, tab), stopStepCount, motor, Right, Kind::Stop, tab, {motor}))
             stopped << motor;
     }
+    // The chip took the stop; the motor brakes with the stop's acceleration and may need long.
     if (!stopped.isEmpty())
-        Q_EMIT notice(QStringLiteral("%1 stopped: the link to the board was lost in the middle of "
-                                     "a command.")
-                          .arg(motorsText(stopped)),
-                      stoppedNoticeMs);
+        Q_EMIT notice(
+            QStringLiteral("%1 %2 stopping: the chip took the stop owed since the link to "
+                           "the board was lost in the middle of a command.")
+                .arg(motorsText(stopped),
+                     stopped.size() == 2 ? QStringLiteral("are") : QStringLiteral("is")),
+            stoppedNoticeMs);
 }
 
 std::optional<int> MotionPanel::read(quint8 address)
@@ -436,7 +452,7 @@ std::optional<int> MotionPanel::read(quint8 address)
     Q_EMIT DoReadRegister(address, value);
     if (m_sources.readFailed && m_sources.readFailed())
         return std::nullopt;
-    noteChipValue(address, value);
+    noteChipValue(address, value, false);
     return value;
 }
 
@@ -445,7 +461,7 @@ bool MotionPanel::write(quint8 address, int value, bool jogTab)
     Q_EMIT DoWriteRegister(address, value);
     if (m_sources.writeFailed && m_sources.writeFailed())
         return false;
-    noteChipValue(address, value);
+    noteChipValue(address, value, true);
     int motor = 0;
     RampField field = VStart;
     if (jogTab && rampFieldOf(address, &motor, &field) && !m_edited[motor - 1][field])
@@ -507,7 +523,7 @@ void MotionPanel::followMotor(int motor)
     if (mode == modeFor(Left) || mode == modeFor(Right)) {
         const std::optional<int> velocity = read(rampRegister(motor, VMax));
         if (velocity == 0)
-            motorStands(motor);
+            motorStands(motor, true);
         if (velocity && *velocity != 0) {
             lit = mode == modeFor(Left) ? Left : Right;
             // The next notch of a dial moves from what the motor turns with, not from a value of
@@ -569,8 +585,10 @@ void MotionPanel::dialTurned(int motor, RampField field, int value)
     const bool lost = linkDown();
     const std::optional<int> held = lost ? std::nullopt : read(address);
     // Only the reply went wrong: the chip holds what the dial shows.
-    if (held == value)
+    if (held == value) {
+        withdrawDialNotice(motor, dial);
         return;
+    }
     const std::optional<int> shown = held ? held : m_dialOnChip[motor - 1][dial];
     QString text = (lost ? QStringLiteral("No reply to %1 of Motor %2")
                          : QStringLiteral("The chip did not take %1 of Motor %2"))
@@ -585,6 +603,7 @@ void MotionPanel::dialTurned(int motor, RampField field, int value)
     } else {
         text += QLatin1Char('.');
     }
+    m_dialNotice[motor - 1][dial] = text;
     Q_EMIT notice(text, stoppedNoticeMs);
 }
 
@@ -598,12 +617,21 @@ void MotionPanel::showOnDial(int motor, RampField field, int value)
         Q_EMIT jogAccelerationShown(motor, value);
 }
 
-void MotionPanel::noteChipValue(quint8 address, int value)
+void MotionPanel::noteChipValue(quint8 address, int value, bool written)
 {
     int motor = 0;
     RampField field = VStart;
-    if (rampFieldOf(address, &motor, &field) && hasDial(field))
-        m_dialOnChip[motor - 1][dialOf(field)] = value;
+    if (!rampFieldOf(address, &motor, &field) || !hasDial(field))
+        return;
+    m_dialOnChip[motor - 1][dialOf(field)] = value;
+    if (written)
+        withdrawDialNotice(motor, dialOf(field));
+}
+
+void MotionPanel::withdrawDialNotice(int motor, int dial)
+{
+    if (!m_dialNotice[motor - 1][dial].isEmpty())
+        Q_EMIT noticeWithdrawn(std::exchange(m_dialNotice[motor - 1][dial], QString()));
 }
 
 void MotionPanel::moveToTarget(int motor)
@@ -694,7 +722,7 @@ void MotionPanel::readRampRegisters()
 
 void MotionPanel::registerAnnounced(unsigned char address, int value)
 {
-    noteChipValue(address, value);
+    noteChipValue(address, value, true);
     int motor = 0;
     RampField field = VStart;
     if (!rampFieldOf(address, &motor, &field))
@@ -727,6 +755,7 @@ void MotionPanel::chipRestarted()
         for (int dial = 0; dial < 2; ++dial) {
             m_dialOnChip[motor - 1][dial].reset();
             m_dialEcho[motor - 1][dial].reset();
+            withdrawDialNotice(motor, dial);
         }
     }
 }
@@ -741,7 +770,7 @@ void MotionPanel::actualVelocityRead(int motor, int velocity)
 {
     // Only a motor the user was told may be turning is looked at, once it shows no speed.
     if (validMotor(motor) && m_mayTurn[motor - 1] && velocity == 0 && staysStanding(motor))
-        motorStands(motor);
+        motorStands(motor, true);
 }
 
 bool MotionPanel::staysStanding(int motor)

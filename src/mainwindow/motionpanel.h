@@ -27,8 +27,9 @@ struct MotionStep;
 // that the link's loss kept from the chip is owed to its motors and sent at the next connection.
 //
 // A dial turn the chip does not take is not left on the dial: the dial goes back to what the chip
-// holds, without a write, and the user is told. The user is told a motor may still be turning
-// until the chip shows it standing: a stop it took, a speed of 0, a target reached.
+// holds, without a write, and the user is told, until a write of that register is taken. The user
+// is told a motor may still be turning until the chip shows it standing: a stop it took, a speed
+// of 0, a target reached. A motor read standing leaves what the chip refused told for a while.
 class MotionPanel : public QObject
 {
     Q_OBJECT
@@ -139,8 +140,10 @@ Q_SIGNALS:
     // For the status bar and the log: what the chip did not take, and what became of the motors.
     // A time-out of 0 keeps the text.
     void notice(const QString &text, int timeout);
-    // The notice is no longer true (the motor it feared for stands): off the status bar with it.
-    void noticeWithdrawn(const QString &text);
+    // The notice is no longer true: off the status bar with it, unless another message has taken
+    // its place. `rest`, when not empty, is what of it still holds, shown in its place for
+    // `timeout` milliseconds.
+    void noticeWithdrawn(const QString &text, const QString &rest = QString(), int timeout = 0);
     // A dial is to show what the chip holds: the speed and acceleration of a fast button lit
     // after the chip, or the value the chip kept when it did not take a turn. Shown, not written.
     void jogVelocityShown(int motor, int value);
@@ -175,9 +178,12 @@ private:
     void takenInPart(const Outcome &outcome, const QList<int> &motors, Kind kind, Tab tab);
     static const MotionStep *stopSteps(int motor, Tab tab);
     bool linkDown() const { return m_sources.linkDown && m_sources.linkDown(); }
-    // The user is told the motors may still be turning, until each is seen standing.
-    void tellMayTurn(const QString &text, const QList<int> &motors);
-    void motorStands(int motor);
+    // The user is told the motors may still be turning, until each is seen standing. `cause` is
+    // what the chip did not take, which still holds once they are seen standing; empty for none.
+    void tellMayTurn(const QString &text, const QString &cause, const QList<int> &motors);
+    // The motor no longer turns unasked: a stop was taken (it may still be braking), or it was
+    // read standing (seenStanding), which leaves the cause of the notice told without its fear.
+    void motorStands(int motor, bool seenStanding = false);
     // One read; nothing when it brought no value of the chip.
     std::optional<int> read(quint8 address);
     // One write; true when the chip took it. A jog-tab write the chip took is shown in its
@@ -198,8 +204,10 @@ private:
     void dialTurned(int motor, RampField field, int value);
     // Gives a dial (VMax: velocity, AMax: acceleration) the chip's value, writing nothing.
     void showOnDial(int motor, RampField field, int value);
-    // The chip holds this value: kept for the dials' registers.
-    void noteChipValue(quint8 address, int value);
+    // The chip holds this value: kept for the dials' registers. A write it took (written) ends
+    // what a refused turn of that register's dial told.
+    void noteChipValue(quint8 address, int value, bool written);
+    void withdrawDialNotice(int motor, int dial);
     // Lights that fast button of the motor and puts out the other; none with no direction.
     void showFastJog(int motor, std::optional<Direction> lit);
     void setBox(int motor, RampField field, int value);
@@ -215,6 +223,8 @@ private:
     // The motors the user was told may still be turning, and what was told.
     bool m_mayTurn[2] = {false, false};
     QString m_turningNotice;
+    // What stays of it once those motors are seen standing; empty when nothing does.
+    QString m_standingNotice;
     // Set while a dial is given the chip's value: nothing to write.
     bool m_showingChipDial = false;
     // What the chip was last known to hold in each motor's VMAX and AMAX, [motor - 1][dial]
@@ -223,6 +233,8 @@ private:
     // The chip's value a dial was given back inside its own turn; the turn announces it once
     // more as it ends, and that announcement is no turn of the user's.
     std::optional<int> m_dialEcho[2][2];
+    // What a refused turn of each dial told, while that still holds.
+    QString m_dialNotice[2][2];
     // Ramp boxes the user changed since they were last sent or read.
     bool m_edited[2][rampFieldCount] = {};
     // Set while the panel itself gives a box a value, and while that value is the chip's.

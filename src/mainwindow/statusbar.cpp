@@ -67,10 +67,14 @@ void StatusBar::showMessage(const QString &text)
     showMessage(text, 0);
 }
 
-void StatusBar::withdrawMessage(const QString &text)
+void StatusBar::withdrawMessage(const QString &text, const QString &rest, int timeout)
 {
     if (text.isEmpty() || m_messageLabel->text() != text)
         return;
+    if (!rest.isEmpty()) {
+        showMessage(rest, timeout);
+        return;
+    }
     m_clearTimer.stop();
     clearMessage();
 }

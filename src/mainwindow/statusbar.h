@@ -38,8 +38,9 @@ public Q_SLOTS:
     // message restarts or stops the clearing, so it is never cleared by an earlier one's timer.
     void showMessage(const QString &text, int timeout);
     void showMessage(const QString &text);
-    // Clears the message if it still is this text; a message shown since then stays.
-    void withdrawMessage(const QString &text);
+    // Clears the message if it still is this text, or shows `rest` in its place for `timeout`
+    // milliseconds when given; a message shown since then stays.
+    void withdrawMessage(const QString &text, const QString &rest = QString(), int timeout = 0);
 
 protected Q_SLOTS:
     void resizeEvent(QResizeEvent *event) override;

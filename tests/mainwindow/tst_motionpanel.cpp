@@ -73,7 +73,7 @@ struct OnChip
     QStringList notices;
     // Dials as last given from the chip: motor 1's velocity, acceleration, motor 2's; -1 none.
     QList<int> dials {-1, -1, -1, -1};
-    QStringList withdrawn; // notices withdrawn
+    QStringList withdrawn; // notices withdrawn; what stays of one is among the notices
     bool linkUp = true;
     std::function<void(quint8 address, bool write)> beforeRequest = [](quint8, bool) {};
     boardsim::SimulatedBoard &board() { return *linked.board; }
@@ -99,7 +99,11 @@ struct OnChip
         QObject::connect(&panel, &MotionPanel::jogAccelerationShown,
                          [this](int m, int value) { dials[2 * m - 1] = value; });
         QObject::connect(&panel, &MotionPanel::noticeWithdrawn,
-                         [this](const QString &text) { withdrawn << text; });
+                         [this](const QString &text, const QString &rest) {
+                             withdrawn << text;
+                             if (!rest.isEmpty())
+                                 notices << rest;
+                         });
         QObject::connect(&panel, &MotionPanel::DoWriteRegister, [this](unsigned char a, int v) {
             beforeRequest(a, true);
             access->OnWriteRegister(a, v);
@@ -625,7 +629,7 @@ private Q_SLOTS:
         QCOMPARE(c.notices.size(), after[3] < 0 ? 0 : 1 + int(lost));
         QVERIFY(after[3] < 0
                 || c.notices.first().contains("may still be turning") == bool(after[3]));
-        QVERIFY(!lost || c.notices.last().contains("stopped: the link to the board was lost"));
+        QVERIFY(!lost || c.notices.last().contains("stopping: the chip took the stop owed since"));
         // A motor that may be turning is told until it is seen standing.
         QCOMPARE(c.panel.turningNotice().isEmpty(), after[3] < 1 || lost);
     }
@@ -639,17 +643,29 @@ private Q_SLOTS:
         QTest::addColumn<Log>("written"); // by the events
         QTest::addColumn<QList<int>>("shown"); // the fast buttons lit, then the dials (OnChip)
         QTest::addColumn<QStringList>("told");
-        QTest::addColumn<bool>("withdrawn"); // the notice the set-up left
-        const ChipAction poll = [](OnChip &c, int) { c.panel.actualVelocityRead(1, 0); };
+        QTest::addColumn<QStringList>("withdrawn"); // what stays of one is among the told
+        const auto polled = [](int m, bool turning = false) { // the poll's VACTUAL of the motor
+            return ChipAction([=](OnChip &c, int) {
+                if (turning)
+                    QVERIFY(QTest::qWaitFor([&] { return c.board().registerValue(0x22) != 0u; }));
+                c.panel.actualVelocityRead(m, turning ? int(c.board().registerValue(0x22)) : 0);
+            });
+        };
+        const ChipAction poll = polled(1);
         const ChipAction follow = [](OnChip &c, int) { c.panel.followChip(); };
         const ChipAction back = [](OnChip &c, int) { QVERIFY(c.reconnect()); };
-        const ChipAction standing = [](OnChip &c, int) { c.board().setRegisterValue(0x27, 0); };
+        const auto set = [](int address, int value) {
+            return ChipAction([=](OnChip &c, int) { c.board().setRegisterValue(address, value); });
+        };
+        const ChipAction standing = set(0x27, 0), holding = set(0x20, 3);
         const ChipAction unknown = [](OnChip &c, int) { c.board().setUnknownCommandStatus(true); };
-        const auto positionMode = [](quint32 away) { // the target this far from the motor, held
+        const ChipAction silent = [](OnChip &c, int) { c.board().setSilentFor(1); };
+        const auto positionMode = [](int m, int away) { // held at 5000, the target this far off
             return ChipAction([=](OnChip &c, int) {
                 c.board().setClockScale(0);
-                c.board().setRegisterValue(0x20, 0);
-                c.board().setRegisterValue(0x2D, c.board().registerValue(0x21) + away);
+                for (const auto &[address, value] :
+                     Log {{0x20, 0}, {0x21, 5000}, {0x2D, 5000 + away}})
+                    c.board().setRegisterValue(reg(m, address), value);
             });
         };
         // A dial of motor 1 turned; the value put back is announced again as the turn ends.
@@ -660,45 +676,93 @@ private Q_SLOTS:
                          : c.panel.jogVelocityChanged(1, value);
             });
         };
-        // Motor 1 runs fast right, and the chip takes neither try of its stop's VMAX 0.
-        const ChipAction refused = [](OnChip &c, int) {
-            c.panel.fastJogToggled(1, MotionPanel::Right, true);
-            c.board().refuseWrites(0x27, 2);
-            c.panel.fastJogToggled(1, MotionPanel::Right, false);
+        // The motor runs fast right, and the chip takes neither try of its stop's VMAX 0.
+        const auto refusedOn = [](int m) {
+            return ChipAction([=](OnChip &c, int) {
+                c.panel.fastJogToggled(m, MotionPanel::Right, true);
+                c.board().refuseWrites(reg(m, 0x27), 2);
+                c.panel.fastJogToggled(m, MotionPanel::Right, false);
+            });
         };
         const QString mayTurn
             = "The chip did not take VMAX (0x27) of Motor 1, and Motor 1 may still be turning.";
+        const QString stands = "The chip did not take VMAX (0x27) of Motor 1: Motor 1 stands.";
         const auto whileTurning
-            = [&](const char *name, QList<ChipAction> events, bool withdrawn,
+            = [&](const char *name, QList<ChipAction> events, QStringList withdrawn,
                   QList<int> shown = {2, -1, -1, -1, -1}, Log written = {}, QStringList told = {}) {
-                  QTest::newRow(name) << refused << events << written << shown
+                  QTest::newRow(name) << refusedOn(1) << events << written << shown
                                       << QStringList {mayTurn} + told << withdrawn;
               };
-        whileTurning("a stop the chip takes", {[](OnChip &c, int) { c.panel.jogStop(1); }}, true,
-                     {0, -1, -1, -1, -1}, {{0x26, 1002}, {0x27, 0}, {0x20, 1}});
-        whileTurning("standing at a connection", {standing, follow}, true, {0, -1, -1, -1, -1});
-        whileTurning("polled standing", {standing, poll}, true);
-        whileTurning("polled 0 with a speed to reach", {poll}, false);
-        whileTurning("position mode, polled at its target", {positionMode(0), poll}, true);
-        whileTurning("position mode, polled 0 on its way", {positionMode(9), poll}, false);
-        whileTurning(
-            "acceleration dial turn refused",
-            {[](OnChip &c, int) { c.board().refuseWrites(0x26, 1); },
-             turned(1, {6309, 65535, 6310})},
-            false, {2, -1, 65535, -1, -1}, {{0x26, 6310}},
-            {"The chip did not take AMAX (0x26) of Motor 1: the dial shows the chip's 65535."});
+        const QList<int> none {0, -1, -1, -1, -1};
+        whileTurning("a stop the chip takes", {[](OnChip &c, int) { c.panel.jogStop(1); }},
+                     {mayTurn}, none, {{0x26, 1002}, {0x27, 0}, {0x20, 1}});
+        whileTurning("standing at a connection", {standing, follow}, {mayTurn}, none, {}, {stands});
+        whileTurning("polled standing", {standing, poll}, {mayTurn}, {2, -1, -1, -1, -1}, {},
+                     {stands});
+        whileTurning("polled 0 with a speed to reach", {poll}, {});
+        whileTurning("hold mode, polled turning", {holding, polled(1, true)}, {});
+        whileTurning("hold mode, polled 0", {holding, poll}, {mayTurn}, {2, -1, -1, -1, -1}, {},
+                     {stands});
+        whileTurning("position mode, polled at its target", {positionMode(1, 0), poll}, {mayTurn},
+                     {2, -1, -1, -1, -1}, {}, {stands});
+        whileTurning("position mode, polled 0 on its way", {positionMode(1, 9), poll}, {});
+        const QString motor2 = "The chip did not take VMAX (0x47) of Motor 2";
+        QTest::newRow("motor 2 in position mode, polled at its target")
+            << refusedOn(2) << QList<ChipAction> {positionMode(2, 0), polled(2)} << Log {}
+            << QList<int> {8, -1, -1, -1, -1}
+            << QStringList {motor2 + ", and Motor 2 may still be turning.",
+                            motor2 + ": Motor 2 stands."}
+            << QStringList {motor2 + ", and Motor 2 may still be turning."};
+        // A start refused every time, its stop too, of a motor the poll then reads standing.
+        QTest::newRow("a start refused every time")
+            << ChipAction([](OnChip &, int) {})
+            << QList<ChipAction> {[](OnChip &c, int) {
+                                      c.board().refuseWrites(0x27, 3);
+                                      c.panel.fastJogToggled(1, MotionPanel::Left, true);
+                                  },
+                                  poll}
+            << Log {{0x26, 1002}, {0x26, 65535}, {0x26, 65535}} << none
+            << QStringList {mayTurn, stands} << QStringList {mayTurn};
+        // A refused dial turn is told until a write of its register is taken.
+        const QString accelerationKept
+            = "The chip did not take AMAX (0x26) of Motor 1: the dial shows the chip's 65535.";
+        whileTurning("acceleration dial turn refused",
+                     {[](OnChip &c, int) { c.board().refuseWrites(0x26, 1); },
+                      turned(1, {6309, 65535, 6310})},
+                     {accelerationKept}, {2, -1, 65535, -1, -1}, {{0x26, 6310}},
+                     {accelerationKept});
+        const QString velocityKept
+            = "The chip did not take VMAX (0x27) of Motor 1: the dial shows the chip's 100001.";
+        whileTurning("velocity dial turn refused, then one taken",
+                     {[](OnChip &c, int) { c.board().refuseWrites(0x27, 1); },
+                      turned(0, {63095, 100001, 125892})},
+                     {velocityKept}, {2, 100001, -1, -1, -1}, {{0x27, 125892}}, {velocityKept});
         whileTurning("velocity dial turn and its read-back failing", {unknown, turned(0, {63095})},
-                     false, {2, 100001, -1, -1, -1}, {},
+                     {}, {2, 100001, -1, -1, -1}, {},
                      {"The chip did not take VMAX (0x27) of Motor 1: the dial shows 100001, the "
                       "last value the chip confirmed."});
-        whileTurning("velocity dial turn unanswered",
-                     {[](OnChip &c, int) { c.board().setSilentFor(1); }, turned(0, {63095})}, false,
-                     {2, 100001, -1, -1, -1}, {},
-                     {"No reply to VMAX (0x27) of Motor 1: the dial shows 100001, the last value "
-                      "the chip confirmed."});
+        // Unanswered, a dial goes back to the last value the chip confirmed, however it did.
+        const auto unansweredTurn = [&](const char *name, QList<ChipAction> before, int dial,
+                                        int confirmed, QList<int> shown, Log written = {}) {
+            whileTurning(name, before + QList<ChipAction> {silent, turned(dial, {6309})}, {}, shown,
+                         written,
+                         {QString("No reply to %1 of Motor 1: the dial shows %2, the last value "
+                                  "the chip confirmed.")
+                              .arg(dial ? "AMAX (0x26)" : "VMAX (0x27)")
+                              .arg(confirmed)});
+        };
+        unansweredTurn("velocity dial turn unanswered", {}, 0, 100001, {2, 100001, -1, -1, -1});
+        unansweredTurn("velocity dial unanswered after a read", {set(0x27, 77777), follow}, 0,
+                       77777, {2, 77777, 65535, -1, -1});
+        unansweredTurn("velocity dial unanswered after a turn taken", {turned(0, {63095})}, 0,
+                       63095, {2, 63095, -1, -1, -1}, {{0x27, 63095}});
+        unansweredTurn("velocity dial unanswered after a dialog's write",
+                       {[](OnChip &c, int) { c.panel.registerAnnounced(0x27, 55555); }}, 0, 55555,
+                       {2, 55555, -1, -1, -1});
+        unansweredTurn("acceleration dial turn unanswered", {}, 1, 65535, {2, -1, 65535, -1, -1});
         whileTurning("acceleration dial turn, its reply garbled",
                      {[](OnChip &c, int) { c.board().setWrongChecksumFor(1); }, turned(1, {6309})},
-                     false, {2, -1, -1, -1, -1}, {{0x26, 6309}});
+                     {}, {2, -1, -1, -1, -1}, {{0x26, 6309}});
         // Motor 1 turns left; its ramp stop's first write gets no reply, and the link goes down.
         const ChipAction unanswered = [](OnChip &c, int) {
             c.panel.rotate(1, MotionPanel::Left);
@@ -707,23 +771,23 @@ private Q_SLOTS:
         };
         const QString noReply = "No reply to AMAX (0x26) of Motor 1: Motor 1 may still be turning "
                                 "until the board is back.";
-        const QList<int> none {0, -1, -1, -1, -1};
         QTest::newRow("owed ramp stop, the board back")
             << unanswered << QList<ChipAction> {back} << Log {{0x26, 10033}, {0x27, 0}, {0x20, 1}}
             << none
             << QStringList {noReply,
-                            "Motor 1 stopped: the link to the board was lost in the middle of a "
-                            "command."}
-            << true;
+                            "Motor 1 is stopping: the chip took the stop owed since the link to "
+                            "the board was lost in the middle of a command."}
+            << QStringList {noReply};
         QTest::newRow("owed stop refused at the connection")
             << unanswered
             << QList<ChipAction> {[](OnChip &c, int) { c.board().refuseWrites(0x27, 2); }, back}
             << Log {{0x26, 10033}, {0x26, 10033}} << QList<int> {1, 10043, 10033, -1, -1}
-            << QStringList {noReply, mayTurn} << false;
+            << QStringList {noReply, mayTurn} << QStringList {};
         QTest::newRow("owed stop, another chip at the connection")
             << unanswered
             << QList<ChipAction> {[](OnChip &c, int) { c.panel.chipRestarted(); }, back} << Log {}
-            << QList<int> {1, 10043, 10033, -1, -1} << QStringList {noReply} << true;
+            << QList<int> {1, 10043, 10033, -1, -1} << QStringList {noReply}
+            << QStringList {noReply};
         // A start of motor 2 inside a read of motor 1's (a message box's click) settles on its own.
         QTest::newRow("command run inside a read")
             << ChipAction([](OnChip &c, int) {
@@ -738,7 +802,7 @@ private Q_SLOTS:
             << QList<ChipAction> {} << Log {} << none
             << QStringList {"The chip did not take RAMPMODE (0x20) of Motor 1: Motor 1 stopped.",
                             "The chip did not take RAMPMODE (0x40) of Motor 2: Motor 2 stopped."}
-            << false;
+            << QStringList {};
     }
 
     void toldAndShownAfterTheChip()
@@ -748,11 +812,10 @@ private Q_SLOTS:
         QFETCH(Log, written);
         QFETCH(QList<int>, shown);
         QFETCH(QStringList, told);
-        QFETCH(bool, withdrawn);
+        QFETCH(QStringList, withdrawn);
         OnChip c;
         QVERIFY2(c.start(boardsim::Chip::Kvn3162), qPrintable(c.linked.errorText));
         setUp(c, 1);
-        const QString turning = c.panel.turningNotice();
         c.board().clearWriteLog();
         c.dials.fill(-1);
         for (const ChipAction &event : events)
@@ -760,7 +823,7 @@ private Q_SLOTS:
         QCOMPARE(QList<int> {c.shown} + c.dials, shown);
         QCOMPARE(c.board().writeLog(), written);
         QCOMPARE(c.notices, told);
-        QCOMPARE(c.withdrawn, withdrawn ? QStringList {turning} : QStringList {});
+        QCOMPARE(c.withdrawn, withdrawn);
     }
 
     // What the jog tab writes and the chip takes, the ramp tab shows, as the chip's value; a box
