@@ -146,6 +146,10 @@ void TestBoardSimProgram::controlChannelDrivesTheBoard()
     QCOMPARE(controlCommand(control, QStringLiteral("fault garbage 0xAABB")),
              QStringLiteral("ok\n"));
     QCOMPARE(client.transact(kvnlRequest(0x46, 0x20), 11).left(2), QByteArray("\xAA\xBB"));
+    QCOMPARE(controlCommand(control, QStringLiteral("fault garbage 0xAABB")),
+             QStringLiteral("ok\n"));
+    QCOMPARE(controlCommand(control, QStringLiteral("fault garbage 0")), QStringLiteral("ok\n"));
+    QCOMPARE(client.transact(kvnlRequest(0x46, 0x20)).left(2), QByteArray("\x02\x01"));
 
     QCOMPARE(controlCommand(control, QStringLiteral("input REFL1 0")), QStringLiteral("ok\n"));
     QCOMPARE(kvnlReplyValue(client.transact(kvnlRequest(0x46, 0x04))) & 0xFFu, 0x0Eu);

@@ -258,6 +258,12 @@ void BoardCore::injectGarbage(const QByteArray &bytes)
     faultSettings.garbage.append(bytes);
 }
 
+void BoardCore::dropGarbage()
+{
+    QMutexLocker locker(&mutex);
+    faultSettings.garbage.clear();
+}
+
 void BoardCore::setBrownOut(bool brownOut)
 {
     QMutexLocker locker(&mutex);

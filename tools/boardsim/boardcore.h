@@ -77,6 +77,7 @@ public:
     void setSplitReplies(bool split);
     void setWrongChecksumFor(int replies);
     void injectGarbage(const QByteArray &bytes);
+    void dropGarbage();
     void setBrownOut(bool brownOut);
     void setUnknownCommandStatus(bool unknown);
     void setTypeInCommandByte(bool on);

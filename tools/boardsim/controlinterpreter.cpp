@@ -89,7 +89,7 @@ QString ControlInterpreter::helpText()
                "fault delay MS           answer MS milliseconds late (0: at once)\n"
                "fault split [on|off]     send each reply in two pieces\n"
                "fault checksum N         the next N replies carry a wrong checksum\n"
-               "fault garbage N|0xHEX    bytes ahead of the next reply\n"
+               "fault garbage N|0xHEX    bytes ahead of the next reply (0: none)\n"
                "fault brownout [on|off]  status 11 for chip commands; off: the chip restarts\n"
                "fault unknown [on|off]   answer every command with the unknown-command status\n"
                "fault refuse ADDR N      refuse the next N writes to ADDR (reads go on)\n"
@@ -271,6 +271,11 @@ QString ControlInterpreter::fault(const QStringList &words)
     } else if (kind == QLatin1String("garbage") && words.size() == 3) {
         const QString argument = words.at(2);
         QByteArray bytes;
+        if (argument == QLatin1String("0")) {
+            // No garbage: bytes still waiting for the next reply are not sent.
+            board->dropGarbage();
+            return ok();
+        }
         if (argument.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
             bytes = QByteArray::fromHex(argument.mid(2).toLatin1());
         } else if (hasNumber && number <= 4096) {

@@ -267,6 +267,11 @@ void SimulatedBoard::injectGarbage(const QByteArray &bytes)
     boardCore->injectGarbage(bytes);
 }
 
+void SimulatedBoard::dropGarbage()
+{
+    boardCore->dropGarbage();
+}
+
 void SimulatedBoard::setBrownOut(bool brownOut)
 {
     boardCore->setBrownOut(brownOut);

@@ -62,6 +62,8 @@ public:
     void setWrongChecksumFor(int replies);
     // The bytes go out ahead of the next reply.
     void injectGarbage(const QByteArray &bytes);
+    // Bytes still waiting for a reply never go out.
+    void dropGarbage();
     void setBrownOut(bool brownOut);
     void setUnknownCommandStatus(bool unknown);
     // Replies carry the request's type, not its command, in byte 3.
