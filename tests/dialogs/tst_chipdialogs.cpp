@@ -1486,6 +1486,7 @@ void TestChipDialogs::fieldInTheFocusHasItAgainWhenTheBoardIsBack_data()
     QTest::newRow("main window") << false << QString();
     QTest::newRow("Tab meanwhile") << false << "Tab";
     QTest::newRow("other window meanwhile") << true << "window";
+    QTest::newRow("dropped again before the controls are back") << true << "drop";
 }
 
 // The dial the user is in when the board goes has the focus again once it is back, as the user's
@@ -1494,6 +1495,7 @@ void TestChipDialogs::fieldInTheFocusHasItAgainWhenTheBoardIsBack()
 {
     QFETCH(bool, inDialog);
     QFETCH(QString, meanwhile);
+    const bool kept = meanwhile.isEmpty() || meanwhile == QLatin1String("drop");
     ValueNeedsFocus::setClock([] { return qint64(0); });
     QVERIFY(bench.open(Chip::Kvn3162));
     QWidget *main = bench.window.get();
@@ -1512,22 +1514,33 @@ void TestChipDialogs::fieldInTheFocusHasItAgainWhenTheBoardIsBack()
     QVERIFY(leftOn != dial);
     if (meanwhile == QLatin1String("Tab"))
         QTest::keyClick(leftOn, Qt::Key_Tab);
-    else if (!meanwhile.isEmpty())
+    else if (meanwhile == QLatin1String("window"))
         QVERIFY(showActive(inDialog ? main : current));
     leftOn = QApplication::focusWidget();
+    if (meanwhile == QLatin1String("drop")) {
+        // The board goes again while the window reads its values back.
+        auto again = std::make_shared<QMetaObject::Connection>();
+        *again = connect(&bench.window->connection(), &BoardConnection::readRampRegisters, this,
+                         [this, again] {
+                             disconnect(*again);
+                             bench.board->unplug();
+                         });
+        QVERIFY(bench.board->replug());
+        QTRY_COMPARE_WITH_TIMEOUT(bench.drops, 2, 20000);
+    }
     QVERIFY(bench.board->replug());
     QTRY_VERIFY_WITH_TIMEOUT(bench.window->connection().isConnected(), 20000);
     bench.drops = 0;
     QCOMPARE(bench.board->writeLog(), Writes());
-    QCOMPARE(QApplication::focusWidget(), meanwhile.isEmpty() ? dial : leftOn);
+    QCOMPARE(QApplication::focusWidget(), kept ? dial : leftOn);
     const int value = dial->value();
     const bool high = 2 * value > dial->minimum() + dial->maximum();
     QTest::mouseClick(dial, Qt::LeftButton, {},
                       QPoint(high ? 3 : dial->width() - 3, dial->height() / 2));
-    QCOMPARE(dial->value() != value, meanwhile.isEmpty());
+    QCOMPARE(dial->value() != value, kept);
     // The delay time's register; the main window's dial writes only while its motor jogs.
     LINKED_COMPARE(bench, hexList(bench.requested(writeCommand)),
-                   hexList(QList<int>(inDialog && meanwhile.isEmpty(), 0x30)));
+                   hexList(QList<int>(inDialog && kept, 0x30)));
 }
 
 void TestChipDialogs::staleTextsCanBeReadWhileTheBoardIsGone_data()
