@@ -115,6 +115,13 @@ private Q_SLOTS:
         bar.showMessage(QStringLiteral("b"));
         QTest::qWait(250);
         QCOMPARE(bar.messageLabel()->text(), QStringLiteral("b"));
+        // A message withdrawn takes only itself off the bar, leaving what still holds of it a
+        // while.
+        bar.withdrawMessage(QStringLiteral("a"), QStringLiteral("what holds of a"), 100);
+        QCOMPARE(bar.messageLabel()->text(), QStringLiteral("b"));
+        bar.withdrawMessage(QStringLiteral("b"), QStringLiteral("what holds of b"), 100);
+        QCOMPARE(bar.messageLabel()->text(), QStringLiteral("what holds of b"));
+        QTRY_COMPARE_WITH_TIMEOUT(bar.messageLabel()->text(), QString(), 2000);
     }
 
     void emptyTimedMessageShowsTheSpacerUntilItsTimeOut()
@@ -167,8 +174,8 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(bar->firmwareLabel()->text(), "Device disconnected", 10000);
         ElidingLabel *message = bar->messageLabel();
         // The notice that lost its last word on such a screen, and a board's text too long for any.
-        const QString notice
-            = "Motor 1 stopped: the link to the board was lost in the middle of a command.";
+        const QString notice = "Motor 1 is stopping: the chip took the stop owed since the link to "
+                               "the board was lost in the middle of a command.";
         const QString tooLong = QString("wrong module [<b>362V9.99</b>%1] @ /dev/ttyACM0")
                                     .arg(QString(" and more").repeated(24));
         for (const QString &text : {notice, tooLong}) {
