@@ -58,15 +58,26 @@ public:
 
     // Collects the reply of the request just sent, until the budget's time since the request
     // was written has passed; a reply complete by then is taken, however late the reader got to
-    // look. On a time-out the reply is three bytes with status 0 and *timedOut is set.
-    // A sound register reply whose byte 3 is not this request's command but that of an earlier
-    // request that timed out is that request's late reply: it is dropped and the wait goes on. Any
-    // other sound reply is taken, whatever its byte 3 holds.
-    // A register reply whose checksum does not match answers no request. While an earlier request
-    // is owed its reply it is dropped, nine bytes, and the wait goes on for this request's own
-    // behind it; if none comes in time the request fails with status 0 without counting as a
-    // time-out, and its reply is owed. With none owed it can only be this request's own reply:
-    // the request fails at once, status 0 and value 0, without counting as a time-out.
+    // look. It ends in one of three ways:
+    // - A time-out: three bytes, all 0 (status 0), value 0, *timedOut set. No reply of this
+    //   request came whole in time, and no garbled one was dropped.
+    // - A failed request, not a time-out: status 0, value 0, *timedOut cleared; only a register
+    //   request fails so. Either three bytes, all 0: garbled replies were dropped while a reply
+    //   was owed, and nothing whole came behind them in time. Or the bytes collected, nine or
+    //   more, with byte 2 set to 0: they are not exactly one sound reply, such as a garbled reply
+    //   while none is owed, which can only be this request's own.
+    // - A whole reply: the bytes collected, nine or more, *timedOut cleared; value is bytes 4 to
+    //   7 when exactly nine came, else 0.
+    // Register requests (write, read, detection read) have their replies checked: sound when the
+    // checksum matches, else garbled. After a time-out or a three-byte failure a register
+    // request is owed its reply, behind those owed already (eight at most, the oldest forgotten).
+    // While replies are owed, a sound reply whose byte 3 names one of them but not this
+    // request's command is its late reply, and ends the wait for those owed before it; it is
+    // dropped, nine bytes, and so is a garbled reply, and the wait goes on. Any other sound
+    // reply is taken, whatever its byte 3 holds. A reply taken, failed or whole, leaves none
+    // owed, as the board answers in order; but one that is sound and names this request's
+    // command while such a request is owed may be that one's late reply: those stay owed, this
+    // request's own in its place.
     QByteArray readReply(qint32 &value, bool *timedOut);
 
     // The last datagram sent, for tests and traces.
