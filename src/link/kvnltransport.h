@@ -59,25 +59,21 @@ public:
     // Collects the reply of the request just sent, until the budget's time since the request
     // was written has passed; a reply complete by then is taken, however late the reader got to
     // look. It ends in one of three ways:
-    // - A time-out: three bytes, all 0 (status 0), value 0, *timedOut set. No reply of this
-    //   request came whole in time, and no garbled one was dropped.
-    // - A failed request, not a time-out: status 0, value 0, *timedOut cleared; only a register
-    //   request fails so. Either three bytes, all 0: garbled replies were dropped while a reply
-    //   was owed, and nothing whole came behind them in time. Or the bytes collected, nine or
-    //   more, with byte 2 set to 0: they are not exactly one sound reply, such as a garbled reply
-    //   while none is owed, which can only be this request's own.
-    // - A whole reply: the bytes collected, nine or more, *timedOut cleared; value is bytes 4 to
-    //   7 when exactly nine came, else 0.
-    // Register requests (write, read, detection read) have their replies checked: sound when the
-    // checksum matches, else garbled. After a time-out or a three-byte failure a register
-    // request is owed its reply, behind those owed already (eight at most, the oldest forgotten).
-    // While replies are owed, a sound reply whose byte 3 names one of them but not this
-    // request's command is its late reply, and ends the wait for those owed before it; it is
-    // dropped, nine bytes, and so is a garbled reply, and the wait goes on. Any other sound
-    // reply is taken, whatever its byte 3 holds. A reply taken, failed or whole, leaves none
-    // owed, as the board answers in order; but one that is sound and names this request's
-    // command while such a request is owed may be that one's late reply: those stay owed, this
-    // request's own in its place.
+    // - A time-out: three bytes, all 0, value 0, *timedOut set.
+    // - A failed register request, not a time-out: status 0, value 0, *timedOut cleared. Three
+    //   bytes, all 0, when garbled replies were dropped and nothing whole came behind them in
+    //   time; else the bytes collected, nine or more, with byte 2 set to 0, when they are not one
+    //   sound reply (a garbled reply while none is owed can only be this request's own).
+    // - A whole reply: the bytes collected, nine or more, *timedOut cleared; value from bytes 4
+    //   to 7 when exactly nine came, else 0.
+    // Only register requests (write, read, detection read) have their replies checked: sound when
+    // the checksum matches, else garbled. After a time-out or a three-byte failure the request is
+    // owed its reply (eight at most are kept, oldest first). While replies are owed, a garbled
+    // reply, and a sound one whose byte 3 names an owed request's command other than this one's,
+    // are dropped, nine bytes, and the wait goes on. Any other sound reply is taken, whatever its
+    // byte 3 holds. The board answers in order, so a reply taken leaves none owed, unless it is
+    // sound, names this request's command and such a request is owed: it may be that one's late
+    // reply, and those stay owed, this request's own in its place.
     QByteArray readReply(qint32 &value, bool *timedOut);
 
     // The last datagram sent, for tests and traces.

@@ -171,6 +171,12 @@ QString motorsText(const QList<int> &motors)
     return QStringLiteral("Motor %1").arg(motors.value(0));
 }
 
+// "Motor 1 stands", "Motors 1 and 2 stand": the motors and the verb that agrees with them.
+QString motorsDo(const QList<int> &motors, const char *one, const char *both)
+{
+    return motorsText(motors) + QLatin1Char(' ') + QLatin1String(motors.size() == 2 ? both : one);
+}
+
 } // namespace
 
 MotionPanel::MotionPanel(QObject *parent)
@@ -408,9 +414,7 @@ void MotionPanel::tellMayTurn(const QString &text, const QString &cause, const Q
     m_turningNotice = text;
     m_standingNotice = cause.isEmpty()
         ? QString()
-        : QStringLiteral("%1: %2 %3.")
-              .arg(cause, motorsText(motors),
-                   motors.size() == 2 ? QStringLiteral("stand") : QStringLiteral("stands"));
+        : QStringLiteral("%1: %2.").arg(cause, motorsDo(motors, "stands", "stand"));
     Q_EMIT notice(text, 0);
 }
 
@@ -438,12 +442,10 @@ void MotionPanel::sendOwedStops()
     }
     // The chip took the stop; the motor brakes with the stop's acceleration and may need long.
     if (!stopped.isEmpty())
-        Q_EMIT notice(
-            QStringLiteral("%1 %2 stopping: the chip took the stop owed since the link to "
-                           "the board was lost in the middle of a command.")
-                .arg(motorsText(stopped),
-                     stopped.size() == 2 ? QStringLiteral("are") : QStringLiteral("is")),
-            stoppedNoticeMs);
+        Q_EMIT notice(QStringLiteral("%1 stopping: the chip took the stop owed since the link to "
+                                     "the board was lost in the middle of a command.")
+                          .arg(motorsDo(stopped, "is", "are")),
+                      stoppedNoticeMs);
 }
 
 std::optional<int> MotionPanel::read(quint8 address)
