@@ -46,8 +46,9 @@ struct RegisterMeshDialogs
 // The work is done by collaborators it owns and wires to its widgets: RegisterAccess (every read
 // and write, brown-out and chip detection), BoardConnection (port search, acceptance, the
 // connection sequence), StatusPoll (the 4 ms status cycle), MotionPanel (the motion tabs' write
-// sequences), RampProfile (the ramp graph's arithmetic), RegisterFileCommands (the File menu's
-// register files) and SettingsPersistence (what the window keeps between runs).
+// sequences), MotionNotices (what the status bar says of the motors), RampProfile (the ramp graph's
+// arithmetic), RegisterFileCommands (the File menu's register files) and SettingsPersistence (what
+// the window keeps between runs).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -164,6 +165,7 @@ private:
     // Construction, in the order the constructor runs them.
     void initConnections();
     void connectCollaborators();
+    void connectMotionNotices();
     void selectBoard();
     void addToolBarExtras();
     void finishStartup();
@@ -205,6 +207,7 @@ private:
     BoardConnection boardConnection;
     StatusPoll statusPoll;
     MotionPanel motionPanel;
+    MotionNotices motionNotices;
     RegisterFileCommands registerFiles;
     // The close runs once; a second close of the hidden window finds nothing left to do.
     bool closed = false;

@@ -69,6 +69,31 @@ void MainWindow::initConnections()
                          &d.registers, &d.encoder, &d.paceHold});
 }
 
+// What the status bar says of the motors: the panel tells what became of each command, the poll
+// what the chip shows of each motor.
+void MainWindow::connectMotionNotices()
+{
+    StatusBar *status = ui->statusBar;
+    MotionNotices *notices = &motionNotices;
+    notices->setStandingCheck([this](int motor) { return motionPanel.staysStanding(motor); });
+    connect(&motionPanel, &MotionPanel::commandSettled, notices, &MotionNotices::commandSettled);
+    connect(&motionPanel, &MotionPanel::owedStopTaken, notices, &MotionNotices::owedStopTaken);
+    connect(&motionPanel, &MotionPanel::dialTurnFailed, notices, &MotionNotices::dialTurnFailed);
+    connect(&motionPanel, &MotionPanel::registerTaken, notices, &MotionNotices::registerTaken);
+    connect(&motionPanel, &MotionPanel::registerRead, notices, &MotionNotices::registerRead);
+    connect(&statusPoll, &StatusPoll::labelValue, notices,
+            [notices](StatusPoll::Label label, int value) {
+                if (label == StatusPoll::VActual1 || label == StatusPoll::VActual2)
+                    notices->actualVelocityRead(label == StatusPoll::VActual1 ? 1 : 2, value);
+            });
+    connect(&boardConnection, &BoardConnection::chipChanged, notices, &MotionNotices::chipChanged);
+    connect(notices, &MotionNotices::shown, status, [status](const QString &text, int timeout) {
+        kvnMessage(DebugMessageWarning) << text;
+        status->showMessage(text, timeout);
+    });
+    connect(notices, &MotionNotices::replaced, status, &StatusBar::withdrawMessage);
+}
+
 // The collaborators talk to the chip through the window's own register signals, so their reads
 // and writes take the road of a dialog's (and the writes reach the register table too).
 void MainWindow::connectCollaborators()
@@ -120,6 +145,10 @@ void MainWindow::connectCollaborators()
     };
     sources.readFailed = [this] { return registerAccess.lastReadFailed(); };
     sources.writeFailed = [this] { return registerAccess.lastWriteFailed(); };
+    // Not a time-out, which takes the link down with it: a reply came, but not whole.
+    sources.replyGarbled = [this] {
+        return registerAccess.lastWriteStatus() == KvnlReplyNone && boardConnection.isConnected();
+    };
     sources.linkDown = [this] { return !boardConnection.isConnected(); };
     motionPanel.setSources(sources);
     for (int motor = 1; motor <= 2; ++motor) {
@@ -135,11 +164,7 @@ void MainWindow::connectCollaborators()
             [this](int motor, MotionPanel::RampField field, int value) {
                 rampBox(motor, field)->setValue(value);
             });
-    connect(&motionPanel, &MotionPanel::notice, this, [status](const QString &text, int timeout) {
-        kvnMessage(DebugMessageWarning) << text;
-        status->showMessage(text, timeout);
-    });
-    connect(&motionPanel, &MotionPanel::noticeWithdrawn, status, &StatusBar::withdrawMessage);
+    connectMotionNotices();
     connect(&motionPanel, &MotionPanel::jogVelocityShown, this, [this](int motor, int value) {
         (motor == 1 ? ui->dialLogVelocity1 : ui->dialLogVelocity2)->spinBox->setValue(value);
     });
@@ -147,12 +172,6 @@ void MainWindow::connectCollaborators()
         (motor == 1 ? ui->dialLogAcceleration1 : ui->dialLogAcceleration2)
             ->spinBox->setValue(value);
     });
-    // What the poll reads of each motor's speed tells the panel when a motor stands.
-    connect(&statusPoll, &StatusPoll::labelValue, &motionPanel,
-            [this](StatusPoll::Label label, int value) {
-                if (label == StatusPoll::VActual1 || label == StatusPoll::VActual2)
-                    motionPanel.actualVelocityRead(label == StatusPoll::VActual1 ? 1 : 2, value);
-            });
     // The button's toggled() comes back to the panel as an echo of a state it already holds.
     connect(&motionPanel, &MotionPanel::fastJogChecked, this,
             [this](int motor, MotionPanel::Direction direction, bool checked) {
@@ -189,7 +208,7 @@ void MainWindow::connectCollaborators()
     // What the chip's messages say ("KVN3162 detected") is no longer true once the board is gone;
     // that a motor may still be turning is as true as before.
     connect(board, &BoardConnection::connectionClosed, status, [this, status] {
-        const QString turning = motionPanel.turningNotice();
+        const QString turning = motionNotices.turningNotice();
         status->showMessage(turning.isEmpty() ? QStringLiteral(" ") : turning, 0);
     });
     // The firmware label and the "Connection" box are added to the status bar later in the

@@ -1,7 +1,6 @@
 #include "mainwindow/motionpanel.h"
 
 #include "dialogs/chipregisters.h"
-#include "dialogs/registermap.h"
 
 #include <QScopedValueRollback>
 
@@ -42,8 +41,6 @@ constexpr int maxAcceleration = 65535;
 // RAMPMODE 0: the motor runs to XTARGET; 3: it holds the speed it has.
 constexpr int positionMode = 0;
 constexpr int holdMode = 3;
-// How long a notice stays when the motors were brought to a stop.
-constexpr int stoppedNoticeMs = 10000;
 
 // Motor 1's ramp registers in the order of RampField.
 constexpr quint8 rampFieldRegister[MotionPanel::rampFieldCount]
@@ -154,29 +151,6 @@ int dialOf(MotionPanel::RampField field)
     return field == MotionPanel::AMax ? 1 : 0;
 }
 
-// "VMAX (0x27)": the register as the register table names it, without its motor.
-QString registerText(quint8 address)
-{
-    const RegisterMapEntry *entry = findRegisterMapEntry(registerMap3162, address);
-    QString name = entry ? entry->name : QString();
-    if (name.endsWith(QLatin1String("_1")) || name.endsWith(QLatin1String("_2")))
-        name.chop(2);
-    return QStringLiteral("%1 (0x%2)").arg(name, QString::number(address, 16).toUpper());
-}
-
-QString motorsText(const QList<int> &motors)
-{
-    if (motors.size() == 2)
-        return QStringLiteral("Motors 1 and 2");
-    return QStringLiteral("Motor %1").arg(motors.value(0));
-}
-
-// "Motor 1 stands", "Motors 1 and 2 stand": the motors and the verb that agrees with them.
-QString motorsDo(const QList<int> &motors, const char *one, const char *both)
-{
-    return motorsText(motors) + QLatin1Char(' ') + QLatin1String(motors.size() == 2 ? both : one);
-}
-
 } // namespace
 
 MotionPanel::MotionPanel(QObject *parent)
@@ -256,13 +230,18 @@ bool MotionPanel::command(const MotionStep *steps, int count, int motor, Directi
             if (!follow->contains(each))
                 *follow << each;
         }
-    } else if (kind == Kind::Stop) {
+    } else {
+        // The chip took the stop: whatever is still lit for these motors no longer runs.
         for (int each : motors) {
-            // The chip took the stop: whatever is still lit for these motors no longer runs.
-            if (!partOfSequence)
+            if (kind == Kind::Stop && !partOfSequence)
                 showFastJog(each, std::nullopt);
-            motorStands(each);
         }
+        // An owed stop taken is told with the others owed, once all are sent.
+        MotionNotices::Command report;
+        report.motors = motors;
+        report.start = kind == Kind::Start;
+        if (!m_sendingOwedStops)
+            Q_EMIT commandSettled(report);
     }
     if (follow == &ownFollow) {
         for (int each : std::as_const(ownFollow)) {
@@ -293,7 +272,9 @@ MotionPanel::Outcome MotionPanel::run(const MotionStep *steps, int count, int mo
                 : (step.value == MotionStep::FastLeft ? Left : Right);
             if (uncheckFast(motor, which, true) && linkDown()) {
                 // Named by that stop's own notice, not by this one.
-                outcome.failed = chipregisters::motorAddress(vmax, motor);
+                outcome.failed
+                    = MotionNotices::FailedWrite {chipregisters::motorAddress(vmax, motor), 0,
+                                                  MotionNotices::Failure::Unanswered};
                 outcome.linkLost = true;
                 outcome.told = true;
                 return outcome;
@@ -330,7 +311,8 @@ MotionPanel::Outcome MotionPanel::run(const MotionStep *steps, int count, int mo
         // Nothing written now reaches the chip.
         if (linkDown()) {
             if (!outcome.failed) {
-                outcome.failed = address;
+                outcome.failed = MotionNotices::FailedWrite {address, value,
+                                                             MotionNotices::Failure::Unanswered};
                 outcome.sentNothing = !sentAny;
             }
             break;
@@ -339,7 +321,7 @@ MotionPanel::Outcome MotionPanel::run(const MotionStep *steps, int count, int mo
         if (write(address, value, tab == Tab::Jog))
             continue;
         if (!outcome.failed)
-            outcome.failed = address;
+            outcome.failed = failedWrite(address, value);
         if (kind == Kind::Start)
             break;
         if (step.address == vmax && value == 0)
@@ -361,91 +343,73 @@ void MotionPanel::takenInPart(const Outcome &outcome, const QList<int> &motors, 
             if (stop.linkLost)
                 break;
         }
-        if (stopped)
-            motorStands(motor);
-        else
+        if (!stopped)
             mayTurn << motor;
     }
     // The link is gone with the stop: it is sent when the board is back.
     const bool owed = !mayTurn.isEmpty() && linkDown();
     if (owed) {
-        for (int motor : std::as_const(mayTurn))
-            m_stopOwed[motor - 1] = tab;
+        // A step of this command that lost the link named the write that went unanswered first.
+        for (int motor : std::as_const(mayTurn)) {
+            std::optional<OwedStop> &owedStop = m_stopOwed[motor - 1];
+            owedStop = OwedStop {tab,
+                                 owedStop                  ? owedStop->lost
+                                     : outcome.sentNothing ? std::nullopt
+                                                           : outcome.failed};
+        }
     }
     // A step of this command lost the link and has said so, naming the write that went unanswered.
     if (outcome.told)
         return;
+    MotionNotices::Command report;
+    report.motors = motors;
+    report.failed = outcome.failed;
+    report.start = kind == Kind::Start;
+    report.sentNothing = outcome.sentNothing;
+    report.mayTurn = mayTurn;
+    report.owed = owed;
+    const MotionStep *stop = stopSteps(motors.value(0), tab);
+    report.failedRewritten
+        = kind == Kind::Start
+        && std::any_of(stop, stop + stopStepCount, [&](const MotionStep &step) {
+               return outcome.failed
+                   && step.address == chipregisters::motor1AddressOf(outcome.failed->address);
+           });
+    Q_EMIT commandSettled(report);
+}
 
-    const QString failed = QStringLiteral("%1 of Motor %2")
-                               .arg(registerText(*outcome.failed))
-                               .arg(chipregisters::motorOf(*outcome.failed));
-    const QString turning = motorsText(mayTurn);
-    QString text;
-    QString cause;
-    // What the user needs first leads, so that a narrow status bar still shows it.
-    if (owed && outcome.sentNothing) {
-        text = QStringLiteral("The board is gone: %1 may still be turning until it is back.")
-                   .arg(turning);
-    } else if (owed && outcome.linkLost) {
-        cause = QStringLiteral("No reply to %1").arg(failed);
-        text = QStringLiteral("%1: %2 may still be turning until the board is back.")
-                   .arg(cause, turning);
-    } else if (!mayTurn.isEmpty()) {
-        cause = QStringLiteral("The chip did not take %1").arg(failed);
-        text = QStringLiteral("%1, and %2 may still be turning%3")
-                   .arg(cause, turning,
-                        owed ? QStringLiteral(" until the board is back.") : QStringLiteral("."));
-    } else if (kind == Kind::Start) {
-        text = QStringLiteral("The chip did not take %1: %2 stopped.")
-                   .arg(failed, motorsText(motors));
-    } else {
-        text = QStringLiteral("The chip did not take %1: the stop was sent once more.").arg(failed);
+MotionNotices::FailedWrite MotionPanel::failedWrite(quint8 address, int value)
+{
+    MotionNotices::FailedWrite failed {address, value, MotionNotices::Failure::Refused};
+    if (linkDown()) {
+        failed.failure = MotionNotices::Failure::Unanswered;
+    } else if (m_sources.replyGarbled && m_sources.replyGarbled()) {
+        // Nobody knows from a garbled reply whether the chip took the write; the register does.
+        const std::optional<int> held = read(address);
+        failed.failure = held && *held != value ? MotionNotices::Failure::Refused
+                                                : MotionNotices::Failure::Garbled;
+        failed.heldByChip = held == value;
     }
-    if (mayTurn.isEmpty())
-        Q_EMIT notice(text, stoppedNoticeMs);
-    else
-        tellMayTurn(text, cause, mayTurn);
-}
-
-void MotionPanel::tellMayTurn(const QString &text, const QString &cause, const QList<int> &motors)
-{
-    for (int motor : motors)
-        m_mayTurn[motor - 1] = true;
-    m_turningNotice = text;
-    m_standingNotice = cause.isEmpty()
-        ? QString()
-        : QStringLiteral("%1: %2.").arg(cause, motorsDo(motors, "stands", "stand"));
-    Q_EMIT notice(text, 0);
-}
-
-void MotionPanel::motorStands(int motor, bool seenStanding)
-{
-    m_mayTurn[motor - 1] = false;
-    if (m_mayTurn[0] || m_mayTurn[1] || m_turningNotice.isEmpty())
-        return;
-    // A motor read standing makes the fear of the notice untrue, not what the chip refused: that
-    // stays told as long as other refusals are. A stop taken is an answer of its own.
-    const QString standing = std::exchange(m_standingNotice, QString());
-    Q_EMIT noticeWithdrawn(std::exchange(m_turningNotice, QString()),
-                           seenStanding ? standing : QString(), stoppedNoticeMs);
+    return failed;
 }
 
 void MotionPanel::sendOwedStops()
 {
     QList<int> stopped;
+    std::optional<MotionNotices::FailedWrite> lost;
+    const QScopedValueRollback<bool> sending(m_sendingOwedStops, true);
     for (int motor = 1; motor <= 2; ++motor) {
         if (!m_stopOwed[motor - 1] || linkDown())
             continue;
-        const Tab tab = *std::exchange(m_stopOwed[motor - 1], std::nullopt);
-        if (command(stopSteps(motor, tab), stopStepCount, motor, Right, Kind::Stop, tab, {motor}))
+        const OwedStop owed = *std::exchange(m_stopOwed[motor - 1], std::nullopt);
+        if (command(stopSteps(motor, owed.tab), stopStepCount, motor, Right, Kind::Stop, owed.tab,
+                    {motor})) {
             stopped << motor;
+            lost = owed.lost;
+        }
     }
-    // The chip took the stop; the motor brakes with the stop's acceleration and may need long.
     if (!stopped.isEmpty())
-        Q_EMIT notice(QStringLiteral("%1 stopping: the chip took the stop owed since the link to "
-                                     "the board was lost in the middle of a command.")
-                          .arg(motorsDo(stopped, "is", "are")),
-                      stoppedNoticeMs);
+        Q_EMIT owedStopTaken(stopped, lost);
 }
 
 std::optional<int> MotionPanel::read(quint8 address)
@@ -454,7 +418,8 @@ std::optional<int> MotionPanel::read(quint8 address)
     Q_EMIT DoReadRegister(address, value);
     if (m_sources.readFailed && m_sources.readFailed())
         return std::nullopt;
-    noteChipValue(address, value, false);
+    noteChipValue(address, value);
+    Q_EMIT registerRead(address, value);
     return value;
 }
 
@@ -463,7 +428,10 @@ bool MotionPanel::write(quint8 address, int value, bool jogTab)
     Q_EMIT DoWriteRegister(address, value);
     if (m_sources.writeFailed && m_sources.writeFailed())
         return false;
-    noteChipValue(address, value, true);
+    noteChipValue(address, value);
+    // A command's own writes are told with what became of the command.
+    if (!m_follow)
+        Q_EMIT registerTaken(address);
     int motor = 0;
     RampField field = VStart;
     if (jogTab && rampFieldOf(address, &motor, &field) && !m_edited[motor - 1][field])
@@ -524,8 +492,6 @@ void MotionPanel::followMotor(int motor)
     const std::optional<int> mode = read(rampModeRegister(motor));
     if (mode == modeFor(Left) || mode == modeFor(Right)) {
         const std::optional<int> velocity = read(rampRegister(motor, VMax));
-        if (velocity == 0)
-            motorStands(motor, true);
         if (velocity && *velocity != 0) {
             lit = mode == modeFor(Left) ? Left : Right;
             // The next notch of a dial moves from what the motor turns with, not from a value of
@@ -588,25 +554,24 @@ void MotionPanel::dialTurned(int motor, RampField field, int value)
     const std::optional<int> held = lost ? std::nullopt : read(address);
     // Only the reply went wrong: the chip holds what the dial shows.
     if (held == value) {
-        withdrawDialNotice(motor, dial);
+        Q_EMIT registerTaken(address);
         return;
     }
-    const std::optional<int> shown = held ? held : m_dialOnChip[motor - 1][dial];
-    QString text = (lost ? QStringLiteral("No reply to %1 of Motor %2")
-                         : QStringLiteral("The chip did not take %1 of Motor %2"))
-                       .arg(registerText(address))
-                       .arg(motor);
-    if (shown) {
-        showOnDial(motor, field, *shown);
-        m_dialEcho[motor - 1][dial] = *shown;
-        text += held
-            ? QStringLiteral(": the dial shows the chip's %1.").arg(*shown)
-            : QStringLiteral(": the dial shows %1, the last value the chip confirmed.").arg(*shown);
-    } else {
-        text += QLatin1Char('.');
+    MotionNotices::DialTurn turn;
+    turn.motor = motor;
+    turn.write = {address, value, MotionNotices::Failure::Refused};
+    // A read that shows another value decides: the chip did not take it.
+    if (lost)
+        turn.write.failure = MotionNotices::Failure::Unanswered;
+    else if (!held && m_sources.replyGarbled && m_sources.replyGarbled())
+        turn.write.failure = MotionNotices::Failure::Garbled;
+    turn.shown = held ? held : m_dialOnChip[motor - 1][dial];
+    turn.shownRead = held.has_value();
+    if (turn.shown) {
+        showOnDial(motor, field, *turn.shown);
+        m_dialEcho[motor - 1][dial] = *turn.shown;
     }
-    m_dialNotice[motor - 1][dial] = text;
-    Q_EMIT notice(text, stoppedNoticeMs);
+    Q_EMIT dialTurnFailed(turn);
 }
 
 void MotionPanel::showOnDial(int motor, RampField field, int value)
@@ -619,21 +584,12 @@ void MotionPanel::showOnDial(int motor, RampField field, int value)
         Q_EMIT jogAccelerationShown(motor, value);
 }
 
-void MotionPanel::noteChipValue(quint8 address, int value, bool written)
+void MotionPanel::noteChipValue(quint8 address, int value)
 {
     int motor = 0;
     RampField field = VStart;
-    if (!rampFieldOf(address, &motor, &field) || !hasDial(field))
-        return;
-    m_dialOnChip[motor - 1][dialOf(field)] = value;
-    if (written)
-        withdrawDialNotice(motor, dialOf(field));
-}
-
-void MotionPanel::withdrawDialNotice(int motor, int dial)
-{
-    if (!m_dialNotice[motor - 1][dial].isEmpty())
-        Q_EMIT noticeWithdrawn(std::exchange(m_dialNotice[motor - 1][dial], QString()));
+    if (rampFieldOf(address, &motor, &field) && hasDial(field))
+        m_dialOnChip[motor - 1][dialOf(field)] = value;
 }
 
 void MotionPanel::moveToTarget(int motor)
@@ -724,7 +680,8 @@ void MotionPanel::readRampRegisters()
 
 void MotionPanel::registerAnnounced(unsigned char address, int value)
 {
-    noteChipValue(address, value, true);
+    noteChipValue(address, value);
+    Q_EMIT registerTaken(address);
     int motor = 0;
     RampField field = VStart;
     if (!rampFieldOf(address, &motor, &field))
@@ -753,11 +710,9 @@ void MotionPanel::chipRestarted()
         showFastJog(motor, std::nullopt);
         // The stop was owed to the motors of another chip.
         m_stopOwed[motor - 1].reset();
-        motorStands(motor);
         for (int dial = 0; dial < 2; ++dial) {
             m_dialOnChip[motor - 1][dial].reset();
             m_dialEcho[motor - 1][dial].reset();
-            withdrawDialNotice(motor, dial);
         }
     }
 }
@@ -766,13 +721,6 @@ void MotionPanel::followChip()
 {
     for (int motor = 1; motor <= 2; ++motor)
         followMotor(motor);
-}
-
-void MotionPanel::actualVelocityRead(int motor, int velocity)
-{
-    // Only a motor the user was told may be turning is looked at, once it shows no speed.
-    if (validMotor(motor) && m_mayTurn[motor - 1] && velocity == 0 && staysStanding(motor))
-        motorStands(motor, true);
 }
 
 bool MotionPanel::staysStanding(int motor)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwindow/motionnotices.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -27,9 +29,8 @@ struct MotionStep;
 // that the link's loss kept from the chip is owed to its motors and sent at the next connection.
 //
 // A dial turn the chip does not take is not left on the dial: the dial goes back to what the chip
-// holds, without a write, and the user is told, until a write of that register is taken. The user
-// is told a motor may still be turning until the chip shows it standing: a stop it took, a speed
-// of 0, a target reached. A motor read standing leaves what the chip refused told for a while.
+// holds, without a write. What became of each command and turn, and every value the chip was
+// read holding or took, goes to MotionNotices, which tells the user.
 class MotionPanel : public QObject
 {
     Q_OBJECT
@@ -54,6 +55,9 @@ public:
         // the chip being detected). Unset: every access counts as good.
         std::function<bool()> readFailed;
         std::function<bool()> writeFailed;
+        // Whether the failed write just made had a reply that came garbled: the chip may have
+        // taken it. Unset: never.
+        std::function<bool()> replyGarbled;
         // Whether the board is gone: nothing written now reaches the chip. Unset: never.
         std::function<bool()> linkDown;
     };
@@ -66,10 +70,11 @@ public:
     // True while the ramp boxes are being given the chip's values (read, announced, or written
     // from the jog tab): nothing the boxes compute from them belongs to the chip.
     bool isShowingChipValues() const { return m_showingChip; }
-    // The notice that a motor may still be turning, while that holds; empty otherwise.
-    QString turningNotice() const { return m_turningNotice; }
     // Whether a stop of the motor is owed, to be sent at the next connection to the same chip.
     bool isStopOwed(int motor) const;
+    // Whether the chip keeps a motor that shows no speed standing: no VMAX to reach, hold mode,
+    // or its target reached in position mode. False when a read brought nothing of the chip.
+    bool staysStanding(int motor);
 
     // The register of a ramp box (motor 2's lie 0x20 above motor 1's); RAMPMODE is 0x20 / 0x40.
     static quint8 rampRegister(int motor, RampField field);
@@ -127,8 +132,6 @@ public Q_SLOTS:
     void followChip();
     // Sends the stops that a lost link kept from the chip: the board is back with the same chip.
     void sendOwedStops();
-    // The poll read the motor's actual velocity (VACTUAL).
-    void actualVelocityRead(int motor, int velocity);
 
 Q_SIGNALS:
     void DoWriteRegister(unsigned char address, int value);
@@ -137,13 +140,15 @@ Q_SIGNALS:
     void fastJogChecked(int motor, MotionPanel::Direction direction, bool checked);
     // A ramp box is to show this value.
     void rampBoxValue(int motor, MotionPanel::RampField field, int value);
-    // For the status bar and the log: what the chip did not take, and what became of the motors.
-    // A time-out of 0 keeps the text.
-    void notice(const QString &text, int timeout);
-    // The notice is no longer true: off the status bar with it, unless another message has taken
-    // its place. `rest`, when not empty, is what of it still holds, shown in its place for
-    // `timeout` milliseconds.
-    void noticeWithdrawn(const QString &text, const QString &rest = QString(), int timeout = 0);
+    // What became of a command: taken, or taken in part and its motors stopped or not.
+    void commandSettled(const MotionNotices::Command &command);
+    // The stops owed since the link's loss were taken; `lost` is the write that got no reply.
+    void owedStopTaken(const QList<int> &motors,
+                       const std::optional<MotionNotices::FailedWrite> &lost);
+    void dialTurnFailed(const MotionNotices::DialTurn &turn);
+    // The chip took a write of the register, or was read holding the value.
+    void registerTaken(quint8 address);
+    void registerRead(quint8 address, int value);
     // A dial is to show what the chip holds: the speed and acceleration of a fast button lit
     // after the chip, or the value the chip kept when it did not take a turn. Shown, not written.
     void jogVelocityShown(int motor, int value);
@@ -159,7 +164,7 @@ private:
     // What became of a sequence's writes.
     struct Outcome
     {
-        std::optional<quint8> failed; // the first write the chip did not take
+        std::optional<MotionNotices::FailedWrite> failed; // the first write the chip did not take
         bool linkLost = false; // the link went down: nothing more reaches the chip
         bool sentNothing = false; // the board was gone before the sequence wrote anything
         bool told = false; // a command that the sequence ran as its step told the user already
@@ -178,12 +183,8 @@ private:
     void takenInPart(const Outcome &outcome, const QList<int> &motors, Kind kind, Tab tab);
     static const MotionStep *stopSteps(int motor, Tab tab);
     bool linkDown() const { return m_sources.linkDown && m_sources.linkDown(); }
-    // The user is told the motors may still be turning, until each is seen standing. `cause` is
-    // what the chip did not take, which still holds once they are seen standing; empty for none.
-    void tellMayTurn(const QString &text, const QString &cause, const QList<int> &motors);
-    // The motor no longer turns unasked: a stop was taken (it may still be braking), or it was
-    // read standing (seenStanding), which leaves the cause of the notice told without its fear.
-    void motorStands(int motor, bool seenStanding = false);
+    // How a write of the sequence failed; a garbled reply is settled by reading the register.
+    MotionNotices::FailedWrite failedWrite(quint8 address, int value);
     // One read; nothing when it brought no value of the chip.
     std::optional<int> read(quint8 address);
     // One write; true when the chip took it. A jog-tab write the chip took is shown in its
@@ -196,18 +197,13 @@ private:
     // mode, with its speed and acceleration on the dials; none when it stands, runs to a target,
     // or a read brought nothing of the chip.
     void followMotor(int motor);
-    // Whether the chip keeps a motor that shows no speed standing: no VMAX to reach, or its
-    // target reached in position mode. False when a read brought nothing of the chip.
-    bool staysStanding(int motor);
     // A dial turned while its motor runs a fast jog: the write, and when the chip does not take
     // it, the dial put back to what the chip holds.
     void dialTurned(int motor, RampField field, int value);
     // Gives a dial (VMax: velocity, AMax: acceleration) the chip's value, writing nothing.
     void showOnDial(int motor, RampField field, int value);
-    // The chip holds this value: kept for the dials' registers. A write it took (written) ends
-    // what a refused turn of that register's dial told.
-    void noteChipValue(quint8 address, int value, bool written);
-    void withdrawDialNotice(int motor, int dial);
+    // The chip holds this value, read or written: kept for the dials' registers.
+    void noteChipValue(quint8 address, int value);
     // Lights that fast button of the motor and puts out the other; none with no direction.
     void showFastJog(int motor, std::optional<Direction> lit);
     void setBox(int motor, RampField field, int value);
@@ -218,13 +214,14 @@ private:
     // The motors whose fast buttons follow the chip once the command being settled has ended,
     // because a write of it or of a step of it failed; null outside a command.
     QList<int> *m_follow = nullptr;
-    // The tab whose stop each motor is owed.
-    std::optional<Tab> m_stopOwed[2];
-    // The motors the user was told may still be turning, and what was told.
-    bool m_mayTurn[2] = {false, false};
-    QString m_turningNotice;
-    // What stays of it once those motors are seen standing; empty when nothing does.
-    QString m_standingNotice;
+    // The tab whose stop each motor is owed, and the write whose loss made it owed.
+    struct OwedStop
+    {
+        Tab tab;
+        std::optional<MotionNotices::FailedWrite> lost;
+    };
+    std::optional<OwedStop> m_stopOwed[2];
+    bool m_sendingOwedStops = false;
     // Set while a dial is given the chip's value: nothing to write.
     bool m_showingChipDial = false;
     // What the chip was last known to hold in each motor's VMAX and AMAX, [motor - 1][dial]
@@ -233,8 +230,6 @@ private:
     // The chip's value a dial was given back inside its own turn; the turn announces it once
     // more as it ends, and that announcement is no turn of the user's.
     std::optional<int> m_dialEcho[2][2];
-    // What a refused turn of each dial told, while that still holds.
-    QString m_dialNotice[2][2];
     // Ramp boxes the user changed since they were last sent or read.
     bool m_edited[2][rampFieldCount] = {};
     // Set while the panel itself gives a box a value, and while that value is the chip's.

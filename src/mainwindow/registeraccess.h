@@ -55,6 +55,8 @@ public:
     bool lastReadFailed() const { return m_lastReadFailed; }
     // Whether the last writeRegister was not confirmed by the chip (status other than success).
     bool lastWriteFailed() const { return m_lastWriteStatus != KvnlReplySuccess; }
+    // The last writeRegister's reply status: 0 for no reply, and for a reply that was not whole.
+    int lastWriteStatus() const { return m_lastWriteStatus; }
     // What a register holds after the chip did not confirm a write to it: read afresh when the
     // board answered the write with an error (it is there to be asked), else the last value the
     // chip confirmed. Nothing when neither is to be had.

@@ -24,6 +24,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -164,6 +165,7 @@ private Q_SLOTS:
     void chipMessageGoesWithTheBoard();
     void fastButtonsFollowTheChipAtEveryConnection();
     void turningNoticeStandsUntilTheChipShowsTheMotorStanding();
+    void motionNoticeFollowsThePollAndGoesWithATakenRetry();
 
 private:
     bool startBoard(Chip chip, const QByteArray &firmware = QByteArray());
@@ -624,10 +626,10 @@ void TestMainWindowBoard::fastButtonsFollowTheChipAtEveryConnection()
     QTRY_VERIFY(DebManager::instance()->console()->toPlainText().contains("Warning: \"" + lost));
     QTRY_VERIFY_WITH_TIMEOUT(window->connection().isConnected() && board->registerValue(0x27) == 0,
                              20000);
-    QCOMPARE(
-        statusBar()->messageLabel()->text(),
-        "Motor 1 is stopping: the chip took the stop owed since the link to the board was lost "
-        "in the middle of a command.");
+    // The poll then reads the motor braking, and standing.
+    QTRY_COMPARE(statusBar()->messageLabel()->text(),
+                 "No reply to AMAX (0x26) of Motor 1: the chip took the owed stop, and Motor 1 "
+                 "stands.");
     QVERIFY(!fastLeft1->isChecked() && !fastRight1->isChecked());
     // The stop reached the chip (w) before the ramp tab read VSTOP_1 (r), its first register.
     QString marks;
@@ -680,6 +682,53 @@ void TestMainWindowBoard::turningNoticeStandsUntilTheChipShowsTheMotorStanding()
     QVERIFY(board->replug());
     QTRY_COMPARE_WITH_TIMEOUT(
         told(), "The chip did not take VMAX (0x27) of Motor 1: Motor 1 stands.", 30000);
+}
+
+// A refused start of a braking motor: "is stopping" while the poll reads motor 1 moving, "stands"
+// once it reads it at 0, while motor 2 turns on. A refused start of a standing motor is told until
+// a retry the chip takes.
+void TestMainWindowBoard::motionNoticeFollowsThePollAndGoesWithATakenRetry()
+{
+    QVERIFY(startBoard(Chip::Kvn3162));
+    board->setClockScale(20);
+    QVERIFY(openConnectedWindow());
+    for (const auto &[address, value] : Writes {{0x46, 1000}, {0x47, 50000}, {0x40, 1}})
+        board->setRegisterValue(address, value);
+    const auto told = [this] { return statusBar()->messageLabel()->text(); };
+    child<QTabWidget>("tabWidget")->setCurrentWidget(child<QWidget>("TabRampGenerator"));
+    for (const auto &[name, value] : {std::pair {"EditAMax1", "100"}, {"EditVMax1", "200000"}}) {
+        auto *box = child<QSpinBox>(name);
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, value);
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+    child<QPushButton>("BtnROL1")->click();
+    // At full speed, as the window shows it.
+    QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>("StaticVActual1")->text(), "-200000", 20000);
+    board->refuseWrites(0x27, 1);
+    child<QPushButton>("BtnROR1")->click();
+    const QString refused = "The chip did not take VMAX (0x27) of Motor 1: Motor 1 ";
+    QCOMPARE(told(), refused + "is stopping.");
+    QTRY_COMPARE_WITH_TIMEOUT(told(), refused + "stands.", 20000);
+    // Poll cycles on, each moving motor 2's position label, and motor 1 still stands.
+    const QLabel *position2 = child<QLabel>("StaticXActual2");
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        const QString before = position2->text();
+        QTRY_VERIFY(position2->text() != before);
+    }
+    QCOMPARE(told(), refused + "stands.");
+
+    child<QTabWidget>("tabWidget")->setCurrentWidget(child<QWidget>("TabJog"));
+    auto *fastRight = child<QPushButton>("BtnJogFastRight1");
+    board->refuseWrites(0x26, 1);
+    fastRight->click();
+    QVERIFY(!fastRight->isChecked());
+    const QString standing = "The chip did not take AMAX (0x26) of Motor 1: Motor 1 stands.";
+    QCOMPARE(told(), standing);
+    fastRight->click();
+    QVERIFY(fastRight->isChecked());
+    QCOMPARE_NE(told(), standing);
 }
 
 QTEST_MAIN(TestMainWindowBoard)

@@ -50,7 +50,8 @@ Writes collect(QSignalSpy &spy)
 
 // The panel on the test's dials and boxes; without probes every read and write succeeds.
 void prepare(MotionPanel &panel, std::function<bool()> readFailed = {},
-             std::function<bool()> writeFailed = {}, std::function<bool()> linkDown = {})
+             std::function<bool()> writeFailed = {}, std::function<bool()> linkDown = {},
+             std::function<bool()> replyGarbled = {})
 {
     MotionPanel::Sources sources;
     sources.jogVelocity = velocityDial;
@@ -59,7 +60,21 @@ void prepare(MotionPanel &panel, std::function<bool()> readFailed = {},
     sources.readFailed = std::move(readFailed);
     sources.writeFailed = std::move(writeFailed);
     sources.linkDown = std::move(linkDown);
+    sources.replyGarbled = std::move(replyGarbled);
     panel.setSources(sources);
+}
+
+// The notices told of the panel's commands, as the window connects them.
+void attach(MotionPanel &panel, MotionNotices &notices)
+{
+    QObject::connect(&panel, &MotionPanel::commandSettled, &notices,
+                     &MotionNotices::commandSettled);
+    QObject::connect(&panel, &MotionPanel::owedStopTaken, &notices, &MotionNotices::owedStopTaken);
+    QObject::connect(&panel, &MotionPanel::dialTurnFailed, &notices,
+                     &MotionNotices::dialTurnFailed);
+    QObject::connect(&panel, &MotionPanel::registerTaken, &notices, &MotionNotices::registerTaken);
+    QObject::connect(&panel, &MotionPanel::registerRead, &notices, &MotionNotices::registerRead);
+    notices.setStandingCheck([&panel](int motor) { return panel.staysStanding(motor); });
 }
 
 // The panel on a simulated chip through the program's register access, with its fast buttons
@@ -69,6 +84,7 @@ struct OnChip
     LinkedBoard linked;
     std::unique_ptr<RegisterAccess> access;
     MotionPanel panel;
+    MotionNotices motionNotices;
     int shown = 0;
     QStringList notices;
     // Dials as last given from the chip: motor 1's velocity, acceleration, motor 2's; -1 none.
@@ -91,18 +107,20 @@ struct OnChip
         access->readRegister(0x20); // a KVN3162 connection's first read detects the chip
         prepare(
             panel, [this] { return access->lastReadFailed(); },
-            [this] { return access->lastWriteFailed(); }, [this] { return !linkUp; });
+            [this] { return access->lastWriteFailed(); }, [this] { return !linkUp; },
+            [this] { return access->lastWriteStatus() == 0 && linkUp; });
+        attach(panel, motionNotices);
         QObject::connect(linked.link.get(), &ComShell::handlerIsReady,
                          [this](const QString &port) { linkUp = !port.isEmpty(); });
         QObject::connect(&panel, &MotionPanel::jogVelocityShown,
                          [this](int m, int value) { dials[2 * m - 2] = value; });
         QObject::connect(&panel, &MotionPanel::jogAccelerationShown,
                          [this](int m, int value) { dials[2 * m - 1] = value; });
-        QObject::connect(&panel, &MotionPanel::noticeWithdrawn,
-                         [this](const QString &text, const QString &rest) {
+        QObject::connect(&motionNotices, &MotionNotices::replaced,
+                         [this](const QString &text, const QString &by) {
                              withdrawn << text;
-                             if (!rest.isEmpty())
-                                 notices << rest;
+                             if (!by.isEmpty())
+                                 notices << by;
                          });
         QObject::connect(&panel, &MotionPanel::DoWriteRegister, [this](unsigned char a, int v) {
             beforeRequest(a, true);
@@ -116,7 +134,8 @@ struct OnChip
             const int bit = 1 << (2 * (m - 1) + d);
             shown = on ? shown | bit : shown & ~bit;
         });
-        QObject::connect(&panel, &MotionPanel::notice, [this](QString text) { notices << text; });
+        QObject::connect(&motionNotices, &MotionNotices::shown,
+                         [this](QString text) { notices << text; });
         return true;
     }
 
@@ -390,7 +409,7 @@ private Q_SLOTS:
 
     // A refused write ends a sequence that starts a motion, so nothing runs on a set-up the user
     // did not make, and the motor is stopped with its tab's Stop (twice at most); a stop goes on
-    // with every write it has and is sent once more. The user is told what the chip did not take.
+    // with every write it has and is sent once more.
     void refusedWritesEndAStartButNotAStop()
     {
         MotionPanel panel;
@@ -401,7 +420,6 @@ private Q_SLOTS:
                 [&](unsigned char address, int) { last = address; });
         QSignalSpy writes(&panel, &MotionPanel::DoWriteRegister);
         QSignalSpy checks(&panel, &MotionPanel::fastJogChecked);
-        QSignalSpy notices(&panel, &MotionPanel::notice);
 
         refused = 0x47;
         panel.fastJogToggled(2, MotionPanel::Left, true);
@@ -411,10 +429,6 @@ private Q_SLOTS:
         QVERIFY(!panel.isFastJogChecked(2, MotionPanel::Left));
         QCOMPARE(checks.count(), 2);
         QCOMPARE(checks.last().at(2).toBool(), false);
-        QCOMPARE(notices.takeFirst(),
-                 (QVariantList {"The chip did not take VMAX (0x47) of Motor 2, and Motor 2 may "
-                                "still be turning.",
-                                0}));
         // Not running, so the dial writes nothing.
         writes.clear();
         panel.jogVelocityChanged(2, 5);
@@ -424,9 +438,6 @@ private Q_SLOTS:
         panel.moveToTarget(1);
         QCOMPARE(collect(writes),
                  (Writes {{0x23, 10003}, {0x24, 10013}, {0x26, 10033}, {0x27, 0}, {0x20, 1}}));
-        QCOMPARE(
-            notices.takeFirst(),
-            (QVariantList {"The chip did not take A1 (0x24) of Motor 1: Motor 1 stopped.", 10000}));
         writes.clear();
         refused = 0x26;
         panel.rampStop(1);
@@ -443,8 +454,6 @@ private Q_SLOTS:
                           {0x46, 20033},
                           {0x47, 0},
                           {0x40, 1}}));
-        QCOMPARE(notices.last().at(0).toString(),
-                 "The chip did not take XTARGET (0x4D) of Motor 2: Motors 1 and 2 stopped.");
     }
 
     // A command the simulated chip took only in part leaves none of its motors turning unasked:
@@ -629,9 +638,9 @@ private Q_SLOTS:
         QCOMPARE(c.notices.size(), after[3] < 0 ? 0 : 1 + int(lost));
         QVERIFY(after[3] < 0
                 || c.notices.first().contains("may still be turning") == bool(after[3]));
-        QVERIFY(!lost || c.notices.last().contains("stopping: the chip took the stop owed since"));
+        QVERIFY(!lost || c.notices.last().contains(": the chip took the owed stop, and Motor"));
         // A motor that may be turning is told until it is seen standing.
-        QCOMPARE(c.panel.turningNotice().isEmpty(), after[3] < 1 || lost);
+        QCOMPARE(c.motionNotices.turningNotice().isEmpty(), after[3] < 1 || lost);
     }
 
     // What the user is told and shown after the chip: "may still be turning" stands until the chip
@@ -648,7 +657,8 @@ private Q_SLOTS:
             return ChipAction([=](OnChip &c, int) {
                 if (turning)
                     QVERIFY(QTest::qWaitFor([&] { return c.board().registerValue(0x22) != 0u; }));
-                c.panel.actualVelocityRead(m, turning ? int(c.board().registerValue(0x22)) : 0);
+                c.motionNotices.actualVelocityRead(
+                    m, turning ? int(c.board().registerValue(0x22)) : 0);
             });
         };
         const ChipAction poll = polled(1);
@@ -687,6 +697,8 @@ private Q_SLOTS:
         const QString mayTurn
             = "The chip did not take VMAX (0x27) of Motor 1, and Motor 1 may still be turning.";
         const QString stands = "The chip did not take VMAX (0x27) of Motor 1: Motor 1 stands.";
+        // Once the chip holds VMAX 0 after all, or took a write of VMAX, what stays is the motor.
+        const QString fear = "Motor 1 may still be turning.";
         const auto whileTurning
             = [&](const char *name, QList<ChipAction> events, QStringList withdrawn,
                   QList<int> shown = {2, -1, -1, -1, -1}, Log written = {}, QStringList told = {}) {
@@ -696,9 +708,10 @@ private Q_SLOTS:
         const QList<int> none {0, -1, -1, -1, -1};
         whileTurning("a stop the chip takes", {[](OnChip &c, int) { c.panel.jogStop(1); }},
                      {mayTurn}, none, {{0x26, 1002}, {0x27, 0}, {0x20, 1}});
-        whileTurning("standing at a connection", {standing, follow}, {mayTurn}, none, {}, {stands});
+        // VMAX 0 read at a connection: the motor may still be braking.
+        whileTurning("standing at a connection", {standing, follow}, {mayTurn}, none, {}, {fear});
         whileTurning("polled standing", {standing, poll}, {mayTurn}, {2, -1, -1, -1, -1}, {},
-                     {stands});
+                     {"Motor 1 stands."});
         whileTurning("polled 0 with a speed to reach", {poll}, {});
         whileTurning("hold mode, polled turning", {holding, polled(1, true)}, {});
         whileTurning("hold mode, polled 0", {holding, poll}, {mayTurn}, {2, -1, -1, -1, -1}, {},
@@ -736,7 +749,8 @@ private Q_SLOTS:
         whileTurning("velocity dial turn refused, then one taken",
                      {[](OnChip &c, int) { c.board().refuseWrites(0x27, 1); },
                       turned(0, {63095, 100001, 125892})},
-                     {velocityKept}, {2, 100001, -1, -1, -1}, {{0x27, 125892}}, {velocityKept});
+                     {velocityKept, mayTurn}, {2, 100001, -1, -1, -1}, {{0x27, 125892}},
+                     {velocityKept, fear});
         whileTurning("velocity dial turn and its read-back failing", {unknown, turned(0, {63095})},
                      {}, {2, 100001, -1, -1, -1}, {},
                      {"The chip did not take VMAX (0x27) of Motor 1: the dial shows 100001, the "
@@ -744,12 +758,14 @@ private Q_SLOTS:
         // Unanswered, a dial goes back to the last value the chip confirmed, however it did.
         const auto unansweredTurn = [&](const char *name, QList<ChipAction> before, int dial,
                                         int confirmed, QList<int> shown, Log written = {}) {
-            whileTurning(name, before + QList<ChipAction> {silent, turned(dial, {6309})}, {}, shown,
-                         written,
-                         {QString("No reply to %1 of Motor 1: the dial shows %2, the last value "
-                                  "the chip confirmed.")
-                              .arg(dial ? "AMAX (0x26)" : "VMAX (0x27)")
-                              .arg(confirmed)});
+            const bool vmaxTaken = !written.isEmpty() || QByteArray(name).contains("dialog");
+            whileTurning(name, before + QList<ChipAction> {silent, turned(dial, {6309})},
+                         vmaxTaken ? QStringList {mayTurn} : QStringList {}, shown, written,
+                         (vmaxTaken ? QStringList {fear} : QStringList {})
+                             << QString("No reply to %1 of Motor 1: the dial shows %2, the last "
+                                        "value the chip confirmed.")
+                                    .arg(dial ? "AMAX (0x26)" : "VMAX (0x27)")
+                                    .arg(confirmed));
         };
         unansweredTurn("velocity dial turn unanswered", {}, 0, 100001, {2, 100001, -1, -1, -1});
         unansweredTurn("velocity dial unanswered after a read", {set(0x27, 77777), follow}, 0,
@@ -775,9 +791,9 @@ private Q_SLOTS:
             << unanswered << QList<ChipAction> {back} << Log {{0x26, 10033}, {0x27, 0}, {0x20, 1}}
             << none
             << QStringList {noReply,
-                            "Motor 1 is stopping: the chip took the stop owed since the link to "
-                            "the board was lost in the middle of a command."}
-            << QStringList {noReply};
+                            "No reply to AMAX (0x26) of Motor 1: the chip took the owed stop, and "
+                            "Motor 1 is stopping."}
+            << QStringList {};
         QTest::newRow("owed stop refused at the connection")
             << unanswered
             << QList<ChipAction> {[](OnChip &c, int) { c.board().refuseWrites(0x27, 2); }, back}
@@ -785,8 +801,12 @@ private Q_SLOTS:
             << QStringList {noReply, mayTurn} << QStringList {};
         QTest::newRow("owed stop, another chip at the connection")
             << unanswered
-            << QList<ChipAction> {[](OnChip &c, int) { c.panel.chipRestarted(); }, back} << Log {}
-            << QList<int> {1, 10043, 10033, -1, -1} << QStringList {noReply}
+            << QList<ChipAction> {[](OnChip &c, int) {
+                                      c.panel.chipRestarted();
+                                      c.motionNotices.chipChanged();
+                                  },
+                                  back}
+            << Log {} << QList<int> {1, 10043, 10033, -1, -1} << QStringList {noReply}
             << QStringList {noReply};
         // A start of motor 2 inside a read of motor 1's (a message box's click) settles on its own.
         QTest::newRow("command run inside a read")
@@ -800,8 +820,10 @@ private Q_SLOTS:
                    c.panel.fastJogToggled(1, MotionPanel::Right, true);
                })
             << QList<ChipAction> {} << Log {} << none
-            << QStringList {"The chip did not take RAMPMODE (0x20) of Motor 1: Motor 1 stopped.",
-                            "The chip did not take RAMPMODE (0x40) of Motor 2: Motor 2 stopped."}
+            << QStringList {"The chip did not take RAMPMODE (0x20) of Motor 1: Motor 1 is "
+                            "stopping.",
+                            "The chip did not take RAMPMODE (0x40) of Motor 2: Motor 2 is "
+                            "stopping."}
             << QStringList {};
     }
 

@@ -174,8 +174,8 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(bar->firmwareLabel()->text(), "Device disconnected", 10000);
         ElidingLabel *message = bar->messageLabel();
         // The notice that lost its last word on such a screen, and a board's text too long for any.
-        const QString notice = "Motor 1 is stopping: the chip took the stop owed since the link to "
-                               "the board was lost in the middle of a command.";
+        const QString notice = "The reply to XTARGET (0x4D) of Motor 2 came garbled: Motor 1 is "
+                               "stopping and Motor 2 may still be turning.";
         const QString tooLong = QString("wrong module [<b>362V9.99</b>%1] @ /dev/ttyACM0")
                                     .arg(QString(" and more").repeated(24));
         for (const QString &text : {notice, tooLong}) {
