@@ -129,8 +129,7 @@ void MotionNotices::registerTaken(quint8 address)
 {
     prune();
     for (int i = int(m_notices.size()) - 1; i >= 0; --i) {
-        if (i < m_notices.size() && m_notices.at(i).named
-            && m_notices.at(i).named->address == address)
+        if (m_notices.at(i).named && m_notices.at(i).named->address == address)
             dropCause(i);
     }
 }

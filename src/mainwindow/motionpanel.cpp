@@ -369,27 +369,31 @@ void MotionPanel::takenInPart(const Outcome &outcome, const QList<int> &motors, 
     report.mayTurn = mayTurn;
     report.owed = owed;
     const MotionStep *stop = stopSteps(motors.value(0), tab);
-    report.failedRewritten
-        = kind == Kind::Start
-        && std::any_of(stop, stop + stopStepCount, [&](const MotionStep &step) {
-               return outcome.failed
-                   && step.address == chipregisters::motor1AddressOf(outcome.failed->address);
-           });
+    const quint8 failedRegister = chipregisters::motor1AddressOf(outcome.failed->address);
+    report.failedRewritten = kind == Kind::Start
+        && std::any_of(stop, stop + stopStepCount,
+                       [&](const MotionStep &step) { return step.address == failedRegister; });
     Q_EMIT commandSettled(report);
 }
 
 MotionNotices::FailedWrite MotionPanel::failedWrite(quint8 address, int value)
 {
+    // Nobody knows from a garbled reply whether the chip took the write; the register does.
+    const bool lost = linkDown();
+    const bool garbled = !lost && m_sources.replyGarbled && m_sources.replyGarbled();
+    return failedWrite(address, value, lost, garbled ? read(address) : std::nullopt);
+}
+
+MotionNotices::FailedWrite MotionPanel::failedWrite(quint8 address, int value, bool lost,
+                                                    std::optional<int> held) const
+{
     MotionNotices::FailedWrite failed {address, value, MotionNotices::Failure::Refused};
-    if (linkDown()) {
+    if (lost)
         failed.failure = MotionNotices::Failure::Unanswered;
-    } else if (m_sources.replyGarbled && m_sources.replyGarbled()) {
-        // Nobody knows from a garbled reply whether the chip took the write; the register does.
-        const std::optional<int> held = read(address);
-        failed.failure = held && *held != value ? MotionNotices::Failure::Refused
-                                                : MotionNotices::Failure::Garbled;
-        failed.heldByChip = held == value;
-    }
+    // A read that shows another value decides: the chip did not take it.
+    else if (held ? *held == value : m_sources.replyGarbled && m_sources.replyGarbled())
+        failed.failure = MotionNotices::Failure::Garbled;
+    failed.heldByChip = held == value;
     return failed;
 }
 
@@ -559,12 +563,7 @@ void MotionPanel::dialTurned(int motor, RampField field, int value)
     }
     MotionNotices::DialTurn turn;
     turn.motor = motor;
-    turn.write = {address, value, MotionNotices::Failure::Refused};
-    // A read that shows another value decides: the chip did not take it.
-    if (lost)
-        turn.write.failure = MotionNotices::Failure::Unanswered;
-    else if (!held && m_sources.replyGarbled && m_sources.replyGarbled())
-        turn.write.failure = MotionNotices::Failure::Garbled;
+    turn.write = failedWrite(address, value, lost, held);
     turn.shown = held ? held : m_dialOnChip[motor - 1][dial];
     turn.shownRead = held.has_value();
     if (turn.shown) {

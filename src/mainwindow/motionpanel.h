@@ -185,6 +185,10 @@ private:
     bool linkDown() const { return m_sources.linkDown && m_sources.linkDown(); }
     // How a write of the sequence failed; a garbled reply is settled by reading the register.
     MotionNotices::FailedWrite failedWrite(quint8 address, int value);
+    // The same, the link gone with the write (lost) or the register read after it (`held`,
+    // nothing when it was not or the read brought nothing).
+    MotionNotices::FailedWrite failedWrite(quint8 address, int value, bool lost,
+                                           std::optional<int> held) const;
     // One read; nothing when it brought no value of the chip.
     std::optional<int> read(quint8 address);
     // One write; true when the chip took it. A jog-tab write the chip took is shown in its
